@@ -1,0 +1,60 @@
+// orvex-cli: the headless face of Orvex, for scripts, batch work and tests.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/CliCommands.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: orvex-cli COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  check FORMULA\n"
+    "      Check a formula as the entry fields do. Prints OK and exits 0, or prints\n"
+    "      the check's message and exits 1.\n"
+    "  eval FORMULA X Y [--zero-by-zero V]\n"
+    "      Print f(X, Y) with %.17g (nan, inf, -inf for non-finite values). V is the\n"
+    "      value taken for 0/0 (default 1.0). A formula failing the check prints its\n"
+    "      message on standard error and exits 1.\n"
+    "  write FILE.ovx [--set FIELD=VALUE]...\n"
+    "      Write the default parameter set, with the named fields replaced, as a\n"
+    "      parameter file. FIELD is a parameter name such as m_nMesh or m_strFormula.\n"
+    "  info FILE.ovx\n"
+    "      Print the thirteen fields of a parameter file, one FIELD=VALUE per line.\n"
+    "      A file that is not a parameter file prints the message and exits 1.\n"
+    "  --help\n"
+    "      Show this text.\n";
+
+struct Command {
+  const char* name;
+  int (*run)(const CliArgs&);
+};
+
+const Command kCommands[] = {
+    {"check", CmdCheck},
+    {"eval", CmdEval},
+    {"write", CmdWrite},
+    {"info", CmdInfo},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const CliArgs args(argv + 2, argv + argc);
+  for (const Command& command : kCommands) {
+    if (name == command.name) return command.run(args);
+  }
+  std::fprintf(stderr, "orvex-cli: unknown command '%s' (see orvex-cli --help)\n", name.c_str());
+  return 2;
+}

@@ -1,0 +1,34 @@
+#include "core/ParaData.h"
+
+#include <cmath>
+
+const char* const DEFAULT_FORMULA = "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )";
+
+CParaData& CParaData::operator=(const CParaData& other) {
+  if (this != &other) {
+    m_dUpDownAngle = other.m_dUpDownAngle;
+    m_dLeftRightAngle = other.m_dLeftRightAngle;
+    m_dRange = other.m_dRange;
+    m_dZCoef = other.m_dZCoef;
+    m_bPerspective = other.m_bPerspective;
+    m_bHiddenLine = other.m_bHiddenLine;
+    m_bShading = other.m_bShading;
+    m_nMesh = other.m_nMesh;
+    m_dContourStep = other.m_dContourStep;
+    m_nDrawStyle = other.m_nDrawStyle;
+    m_strFormula = other.m_strFormula;
+    m_dZeroByZero = other.m_dZeroByZero;
+    m_nBackColor = other.m_nBackColor;
+  }
+  return *this;
+}
+
+int ZeroByZeroIndex(double value) {
+  // The integer part of value + 1.0; values off the three-item list land on its ends.
+  const double shifted = value + 1.0;
+  if (!(shifted >= 0.0)) return 0;
+  if (shifted >= 2.0) return 2;
+  return static_cast<int>(shifted);
+}
+
+double ZeroByZeroValue(int index) { return static_cast<double>(index) - 1.0; }

@@ -1,0 +1,48 @@
+// The parameter set: everything the user can set about one plot.
+#pragma once
+
+#include <string>
+
+using BOOL = int;  // 32-bit boolean, as stored in parameter files
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
+
+// Drawing styles (values of m_nDrawStyle). 0..4 are the surface styles.
+constexpr int STYLE_MESH = 0;
+constexpr int STYLE_PLASTIC = 1;
+constexpr int STYLE_PAPER = 2;
+constexpr int STYLE_GHOST = 3;
+constexpr int STYLE_SILVER = 4;
+constexpr int STYLE_CONTOUR = 5;
+
+// Background choices (values of m_nBackColor).
+constexpr int BACK_BLACK = 0;
+constexpr int BACK_WHITE = 1;
+constexpr int BACK_KEEP = 2;  // clear to the view's idle colour
+
+extern const char* const DEFAULT_FORMULA;
+
+class CParaData {
+public:
+  CParaData() = default;
+  CParaData(const CParaData&) = default;
+  CParaData& operator=(const CParaData& other);
+
+  double m_dUpDownAngle = -20.0;
+  double m_dLeftRightAngle = 30.0;
+  double m_dRange = 12.0;
+  double m_dZCoef = 11.0;
+  BOOL m_bPerspective = TRUE;
+  BOOL m_bHiddenLine = TRUE;
+  BOOL m_bShading = TRUE;
+  int m_nMesh = 32;
+  double m_dContourStep = 0.05;
+  int m_nDrawStyle = STYLE_MESH;
+  std::string m_strFormula = DEFAULT_FORMULA;  // UTF-8 in memory, CP932 in files
+  double m_dZeroByZero = 1.0;
+  int m_nBackColor = BACK_BLACK;
+};
+
+// The 0/0 value is edited as the index i of "-1.0", " 0.0", "+1.0": value = i - 1.
+int ZeroByZeroIndex(double value);
+double ZeroByZeroValue(int index);
