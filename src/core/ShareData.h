@@ -1,0 +1,61 @@
+// The run state block through which the user-interface side hands a run to the
+// drawing thread and follows it.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "core/Formula.h"
+#include "core/ParaData.h"
+
+// Drawing states (m_nState).
+constexpr int DS_INITIAL = 0;      // nothing shown since start-up
+constexpr int DS_RUN_SURFACE = 1;  // a drawing thread runs a surface style
+constexpr int DS_RUN_CONTOUR = 2;  // a drawing thread runs the contour style
+constexpr int DS_LOADED = 3;       // a parameter file has just been loaded
+constexpr int DS_CLEAR = 4;        // the style changed; the next paint clears
+constexpr int DS_STOP = 5;         // stop requested
+constexpr int DS_IDLE = 6;         // no drawing thread
+
+inline bool IsRunning(int state) { return state == DS_RUN_SURFACE || state == DS_RUN_CONTOUR; }
+
+struct ClientRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
+class CShareData {
+public:
+  // Written by the user-interface thread, read by the drawing thread at every
+  // point, cell and wait; the drawing thread writes DS_IDLE once, when it ends.
+  std::atomic<int> m_nState{DS_INITIAL};
+  // Grows by 2 per surface row and 1 per contour row; only displayed.
+  std::atomic<int> m_nProgress{0};
+
+  // Filled before the run starts and not written while it runs, except the two
+  // angles, which go through SetAngles/GetAngles.
+  ClientRect m_clientRect;
+  CParaData m_para;
+  CFormula* m_pFormula = nullptr;
+  PFN_EVALUATE m_pfnEval = nullptr;
+
+  void SetAngles(double upDown, double leftRight) {
+    std::lock_guard lock(m_angleMutex);
+    m_para.m_dUpDownAngle = upDown;
+    m_para.m_dLeftRightAngle = leftRight;
+  }
+  void GetAngles(double& upDown, double& leftRight) const {
+    std::lock_guard lock(m_angleMutex);
+    upDown = m_para.m_dUpDownAngle;
+    leftRight = m_para.m_dLeftRightAngle;
+  }
+
+private:
+  mutable std::mutex m_angleMutex;
+};
+
+extern CShareData g_ShareData;
