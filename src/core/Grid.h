@@ -11,25 +11,39 @@
 
 // The run parameters as the drawing thread holds them: narrowed to float.
 struct GridSpec {
-  int nMesh = 0;          // N, cells per side
-  float spacing = 0.0f;   // s = R / (N / 2)
-  float zScale = 0.0f;    // Z coefficient
-  float zeroDiv = 0.0f;   // value for 0/0
+  int nMesh = 0;             // N, cells per side
+  float spacing = 0.0f;      // s = R / (N / 2)
+  float zScale = 0.0f;       // Z coefficient
+  float zeroDiv = 0.0f;      // value for 0/0
+  float contourStep = 0.0f;  // contour interval, raw function units
 };
+// s is divided out in long double (N / 2 exact) and rounded once to float.
 GridSpec MakeGridSpec(const CParaData& para);
+
+// Mesh counts the samplers accept: indices stay in 16-bit range, which keeps
+// every index product far from overflow and the grids within reason.
+constexpr int kMaxGridMesh = 32766;
+inline bool IsValidMesh(int nMesh) { return nMesh >= 1 && nMesh <= kMaxGridMesh; }
+// Element counts of the two layouts; 0 for a mesh count the samplers refuse.
+std::size_t SurfaceGridSize(int nMesh);
+std::size_t ContourGridSize(int nMesh);
 
 // Coordinate of grid index k: (k - N/2) * s, formed in extended precision, stored as float.
 float GridCoordinate(const GridSpec& spec, int k);
 
 // Element offsets. Surface: 3 floats per point, column j (x) and row i (y).
 inline std::size_t GridIndex(int nMesh, int j, int i) {
-  return 3 * (static_cast<std::size_t>(j) * static_cast<std::size_t>(nMesh + 1) + static_cast<std::size_t>(i));
+  return 3 * (static_cast<std::size_t>(j) * (static_cast<std::size_t>(nMesh) + 1) +
+              static_cast<std::size_t>(i));
 }
 // Contour: 1 float per point, i along x and j along y.
 inline std::size_t ContourIndex(int nMesh, int i, int j) {
-  return static_cast<std::size_t>(i) * static_cast<std::size_t>(nMesh + 1) + static_cast<std::size_t>(j);
+  return static_cast<std::size_t>(i) * (static_cast<std::size_t>(nMesh) + 1) +
+         static_cast<std::size_t>(j);
 }
 
+// Start values make the first sample replace both ends. Heights that are NaN or
+// infinite are left out, so the height extents are finite or still the start values.
 struct GridExtents {
   float maxX = -3.4028235e38f, minX = 3.4028235e38f;
   float maxY = -3.4028235e38f, minY = 3.4028235e38f;
@@ -37,19 +51,28 @@ struct GridExtents {
 };
 
 // What the sampler watches and reports: it gives up as soon as *state differs
-// from runState, and adds to *progress per row.
+// from runState, and adds to *progress per row. A null state never stops the
+// walk; a null progress is not counted.
 struct RunSignals {
   const std::atomic<int>* state = nullptr;
   int runState = 0;
   std::atomic<int>* progress = nullptr;
+
+  bool Stopped() const { return state != nullptr && state->load() != runState; }
+  void Advance(int amount) const {
+    if (progress != nullptr) progress->fetch_add(amount);
+  }
 };
 
 // Both return false when stopped part-way (the rest of the grid stays zero).
-// The grid is resized (and zero-filled) by the call.
+// The grid is resized (and zero-filled) by the call. A mesh count outside
+// 1..kMaxGridMesh or a null evaluate samples nothing and returns false; the grid
+// is then empty (bad mesh) or all zero (no evaluate).
 bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents);
 bool ComputeContour(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents);
 
 // Unit normal of three surface vertices (3 floats each); (0,0,0) when degenerate.
+// The cross product is taken in float, its length in double.
 void FaceNormal(const float* a, const float* b, const float* c, float* out);

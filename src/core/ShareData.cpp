@@ -1,0 +1,3 @@
+#include "core/ShareData.h"
+
+CShareData g_ShareData;
