@@ -1,1 +1,257 @@
 #include "core/Formula.h"
+
+#include <locale.h>
+
+#include <cmath>
+#include <cstdlib>
+
+double g_zeroByZero = 0.0;
+
+namespace {
+
+double OpSin(double, double b) { return std::sin(b); }
+double OpCos(double, double b) { return std::cos(b); }
+double OpTan(double, double b) { return std::tan(b); }
+double OpAsin(double, double b) { return std::asin(b); }
+double OpAcos(double, double b) { return std::acos(b); }
+double OpAtan(double, double b) { return std::atan(b); }
+double OpExp(double, double b) { return std::exp(b); }
+double OpLog(double, double b) { return std::log(b); }
+double OpLog10(double, double b) { return std::log10(b); }
+double OpSqrt(double, double b) { return std::sqrt(b); }
+double OpMul(double a, double b) { return a * b; }
+double OpPow(double a, double b) { return std::pow(a, b); }
+double OpDiv(double a, double b) { return GuardedDivide(a, b, g_zeroByZero); }
+double OpAdd(double a, double b) { return a + b; }
+double OpSub(double a, double b) { return a - b; }
+
+bool IsOperatorChar(char c) {
+  return c == '(' || c == ')' || c == '+' || c == '-' || c == '*' || c == '/' || c == '^';
+}
+
+// Bytes of multi-byte UTF-8 characters are all >= 0x80, so testing byte by
+// byte never finds an operator or white space inside such a character.
+bool IsSpaceChar(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// After these (or at the start) a sign is unary.
+bool OpensOperand(const std::string& previous) {
+  return previous.empty() || previous == "*" || previous == "/" || previous == "^" ||
+         previous == "(";
+}
+
+}  // namespace
+
+const FormulaOp g_formulaOps[FORMULA_OP_ROWS] = {
+    {"(", 7, nullptr, 0, FormulaOpcode::Add},       {"X", 6, nullptr, 0, FormulaOpcode::Add},
+    {"Y", 6, nullptr, 0, FormulaOpcode::Add},       {"PI", 6, nullptr, 0, FormulaOpcode::Add},
+    {"SIN", 5, OpSin, 1, FormulaOpcode::Sin},       {"COS", 5, OpCos, 1, FormulaOpcode::Cos},
+    {"TAN", 5, OpTan, 1, FormulaOpcode::Tan},       {"ASIN", 5, OpAsin, 1, FormulaOpcode::Asin},
+    {"ACOS", 5, OpAcos, 1, FormulaOpcode::Acos},    {"ATAN", 5, OpAtan, 1, FormulaOpcode::Atan},
+    {"EXP", 5, OpExp, 1, FormulaOpcode::Exp},       {"LOG", 5, OpLog, 1, FormulaOpcode::Log},
+    {"LOG10", 5, OpLog10, 1, FormulaOpcode::Log10}, {"SQRT", 5, OpSqrt, 1, FormulaOpcode::Sqrt},
+    {"**", 4, OpMul, 2, FormulaOpcode::Mul},        {"^", 3, OpPow, 2, FormulaOpcode::Pow},
+    {"*", 2, OpMul, 2, FormulaOpcode::Mul},         {"/", 2, OpDiv, 2, FormulaOpcode::Div},
+    {"+", 1, OpAdd, 2, FormulaOpcode::Add},         {"-", 1, OpSub, 2, FormulaOpcode::Sub},
+    {")", 0, nullptr, 0, FormulaOpcode::Add},       {"", 0, nullptr, 0, FormulaOpcode::Add},
+};
+
+bool IsFormulaNumber(std::string_view token) {
+  std::size_t i = 0;
+  std::size_t digits = 0;
+  while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
+  if (i < token.size() && token[i] == '.') {
+    ++i;
+    while (i < token.size() && IsDigit(token[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < token.size() && (token[i] == 'E' || token[i] == 'D')) {
+    ++i;
+    const std::size_t exponentStart = i;
+    while (i < token.size() && IsDigit(token[i])) ++i;
+    if (i == exponentStart) return false;
+  }
+  return i == token.size();
+}
+
+double FormulaNumberValue(const std::string& token) {
+  // A process locale with a decimal comma (a GUI sets it from the
+  // environment) must not change how "1.5" reads.
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  std::string text = token;
+  for (char& c : text) {
+    if (c == 'D') c = 'E';
+  }
+  return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
+BOOL CFormula::Tokenize(const std::string& text) {
+  m_tokens.clear();
+  std::string upper = text;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+
+  std::vector<std::string> raw;
+  std::size_t pos = 0;
+  const std::size_t end = upper.size();
+  while (true) {
+    while (pos < end && IsSpaceChar(upper[pos])) ++pos;
+    if (pos == end) break;
+    if (IsOperatorChar(upper[pos])) {
+      raw.emplace_back(1, upper[pos]);
+      ++pos;
+      continue;
+    }
+    std::size_t next = pos;
+    while (next < end && !IsOperatorChar(upper[next])) ++next;
+    std::size_t last = next;
+    while (last > pos && IsSpaceChar(upper[last - 1])) --last;
+    raw.push_back(upper.substr(pos, last - pos));
+    pos = next;
+  }
+
+  // A unary minus becomes "(0-1) **", which binds tighter than "^": '-X^2' is
+  // ((0-1)*X)^2. A unary plus vanishes. Neither becomes the previous token, so
+  // '--X' is two rewrites.
+  std::string previous;
+  for (std::string& token : raw) {
+    const bool unary = OpensOperand(previous);
+    if (unary && token == "-") {
+      for (const char* t : {"(", "0", "-", "1", ")", "**"}) m_tokens.emplace_back(t);
+    } else if (unary && token == "+") {
+      continue;
+    } else {
+      previous = token;
+      m_tokens.push_back(std::move(token));
+    }
+  }
+  return TRUE;
+}
+
+int CFormula::GetPriority(const std::string& token) {
+  for (int i = 0; g_formulaOps[i].name[0] != '\0'; ++i) {
+    if (token == g_formulaOps[i].name) return g_formulaOps[i].priority;
+  }
+  return IsFormulaNumber(token) ? 6 : -1;
+}
+
+int CFormula::IsOperator(const std::string& token) {
+  for (int i = 0; g_formulaOps[i].name[0] != '\0'; ++i) {
+    if (token == g_formulaOps[i].name) {
+      const int priority = g_formulaOps[i].priority;
+      return priority >= 1 && priority <= 5 ? priority : 0;
+    }
+  }
+  return 0;
+}
+
+// Operands wait on the operator stack too (when they follow "(" or arrive on
+// an empty stack) until a token of equal or lower priority takes them off;
+// this gives left grouping at every level, "^" included.
+BOOL CFormula::MakePostfix() {
+  struct Entry {
+    const std::string* token;
+    int priority;
+  };
+  std::vector<Entry> stack;
+  m_postfix.clear();
+  BOOL complete = TRUE;
+
+  for (const std::string& token : m_tokens) {
+    const Entry t{&token, GetPriority(token)};
+    if (t.priority == -1) {
+      complete = FALSE;
+      break;
+    }
+    if (stack.empty()) {
+      stack.push_back(t);
+      continue;
+    }
+    Entry u = stack.back();
+    stack.pop_back();
+    if (*t.token == "(") {
+      stack.push_back(u);
+      stack.push_back(t);
+      continue;
+    }
+    while (true) {
+      if (t.priority <= u.priority && *u.token != "(") {
+        m_postfix.push_back(*u.token);
+        if (stack.empty()) {
+          stack.push_back(t);
+          break;
+        }
+        u = stack.back();
+        stack.pop_back();
+        continue;
+      }
+      // Here u is "(" whenever t is ")": every other entry has priority >= 0.
+      if (*t.token == ")") break;
+      stack.push_back(u);
+      if (*u.token == "(" || IsOperator(*t.token)) {
+        stack.push_back(t);
+      } else {
+        m_postfix.push_back(*t.token);
+      }
+      break;
+    }
+  }
+  if (complete) {
+    while (!stack.empty()) {
+      m_postfix.push_back(*stack.back().token);
+      stack.pop_back();
+    }
+  }
+  // A partial list is compiled too: a formula that never passed the check (one
+  // read from a parameter file) is still evaluated from what was converted.
+  m_program = FormulaProgram::Compile(m_postfix);
+  return complete;
+}
+
+BOOL CFormula::Evaluate(const double* x, const double* y, double* result) {
+  *result = m_program.Run(*x, *y, g_zeroByZero, m_scratch);
+  return m_program.Succeeds() ? TRUE : FALSE;
+}
+
+double EvaluateFormula(CFormula* formula, const double* x, const double* y,
+                       const double* zeroByZero) {
+  g_zeroByZero = *zeroByZero;
+  double value = 0.0;
+  formula->Evaluate(x, y, &value);
+  return value;
+}
+
+FormulaCheck CheckFormula(const std::string& text) {
+  if (text.empty()) return FormulaCheck::Empty;
+  CFormula formula;
+  formula.Tokenize(text);
+  if (!formula.MakePostfix()) return FormulaCheck::InvalidCharacter;
+  // A bracket reaches the postfix list only when it has no partner; the
+  // evaluator would read it as 0 and '(' alone, ')' alone or 'X*(' would plot 0.
+  for (const std::string& token : formula.Postfix()) {
+    if (token == "(" || token == ")") return FormulaCheck::InvalidFormula;
+  }
+  // Whether an evaluation succeeds depends only on the postfix list, so the
+  // trial evaluation at (1, 1) reduces to the compiled status; this also keeps
+  // the check from reading g_zeroByZero while a drawing thread writes it.
+  if (!formula.Program().Succeeds()) return FormulaCheck::InvalidFormula;
+  return FormulaCheck::Ok;
+}
+
+const char* FormulaCheckMessage(FormulaCheck result) {
+  switch (result) {
+    case FormulaCheck::Ok:
+      return "";
+    case FormulaCheck::Empty:
+      return "計算式が入力されてません！";
+    case FormulaCheck::InvalidCharacter:
+      return "不正な文字がありました！";
+    case FormulaCheck::InvalidFormula:
+      return "不正な計算式です！";
+  }
+  return "";
+}

@@ -2,19 +2,51 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/FormulaProgram.h"
 #include "core/ParaData.h"
 
+// One row of the vocabulary table. Rows with priority 1..5 are operators: they
+// take `arguments` values from the value stack and combine them with `evaluate`
+// (left a, right b; a one-argument function works on b and is given a = 0.0).
+// `opcode` is the same operation in the compiled program (operator rows only).
+struct FormulaOp {
+  const char* name;
+  int priority;
+  double (*evaluate)(double a, double b);
+  int arguments;
+  FormulaOpcode opcode;
+};
+
+// The vocabulary, in search order; the row with the empty name ends it.
+constexpr int FORMULA_OP_ROWS = 22;
+extern const FormulaOp g_formulaOps[FORMULA_OP_ROWS];
+
+// True when the whole token is a number of the formula language: digits with
+// an optional decimal point and at least one digit, then optionally E or D and
+// one or more digits ("12", ".5", "5.", "1E3", "2D2"). No sign, no INF or NAN,
+// no hexadecimal.
+bool IsFormulaNumber(std::string_view token);
+// The number an operand token starts with, D read as E, converted by the C
+// library's strtod in the "C" locale whatever the process locale; 0.0 when it
+// starts with none (a stray bracket). Too large a number gives +infinity.
+double FormulaNumberValue(const std::string& token);
+
 class CFormula {
-public:
+ public:
   // Cuts the text into tokens and rewrites unary signs. Never fails.
   BOOL Tokenize(const std::string& text);
   // Rebuilds the postfix list from the token list; FALSE at the first
-  // unrecognised token (the postfix list is then partial).
+  // unrecognised token (the postfix list is then partial). Also compiles the
+  // postfix list, partial or not, into Program().
   BOOL MakePostfix();
   // Evaluates the postfix list at (x, y); TRUE when exactly one value results.
-  // Uses g_zeroByZero for 0/0.
+  // Uses g_zeroByZero for 0/0. The result is always stored: with values left
+  // over it is the one popped first; with no value, or an operator short of
+  // operands, it is 0.0. Not re-entrant for one object (it uses the object's
+  // scratch); threads share Program() instead.
   BOOL Evaluate(const double* x, const double* y, double* result);
 
   static int GetPriority(const std::string& token);  // -1: unrecognised
@@ -22,10 +54,14 @@ public:
 
   const std::vector<std::string>& Tokens() const { return m_tokens; }
   const std::vector<std::string>& Postfix() const { return m_postfix; }
+  // The postfix list compiled; evaluates bit for bit as the list does.
+  const FormulaProgram& Program() const { return m_program; }
 
-private:
+ private:
   std::vector<std::string> m_tokens;
   std::vector<std::string> m_postfix;
+  FormulaProgram m_program;
+  FormulaProgram::Scratch m_scratch;
 };
 
 // The value the "/" operator yields for 0/0; EvaluateFormula sets it before every call.
@@ -38,6 +74,8 @@ double EvaluateFormula(CFormula* formula, const double* x, const double* y,
                        const double* zeroByZero);
 
 // The formula check every entry field runs before it takes a formula over.
+// Besides the structural faults the evaluator finds, it rejects unbalanced
+// brackets as InvalidFormula (the evaluator would read a stray bracket as 0).
 enum class FormulaCheck { Ok, Empty, InvalidCharacter, InvalidFormula };
 FormulaCheck CheckFormula(const std::string& text);
 // "計算式が入力されてません！", "不正な文字がありました！", "不正な計算式です！", or "" for Ok.

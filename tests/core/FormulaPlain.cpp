@@ -1,0 +1,20 @@
+// Built with -fno-builtin and -ffp-contract=off (see CMakeLists.txt): pow must
+// stay a library call and nothing may be fused, or the values would differ
+// from the formula engine's.
+#include <math.h>
+
+#include "FormulaReference.h"
+
+namespace {
+
+double Divide(double a, double b, double zeroByZero) {
+  if (!(b == 0.0 || isnan(b))) return a / b;
+  if (a == 0.0 || isnan(a)) return zeroByZero;
+  return a > 0.0 ? 1.7976931348623157e308 : -1.7976931348623157e308;
+}
+
+}  // namespace
+
+double DefaultFormulaPlain(double x, double y, double zeroByZero) {
+  return Divide(sin(sqrt(pow(x, 2.0) + pow(y, 2.0))), sqrt(pow(x, 2.0) + pow(y, 2.0)), zeroByZero);
+}

@@ -1,0 +1,25 @@
+// Reference evaluators the compiled formula program is measured against, in
+// the tests and in the benchmarks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/Formula.h"
+
+// The string-walking evaluator: every postfix token is looked up in the
+// vocabulary by name, every number token is converted again by strtod, and the
+// values go through a stack, at every call. The "/" row reads g_zeroByZero.
+// Stores the result as the evaluation algorithm does: 0.0 for an empty list,
+// the value popped first when values are left over, nothing when an operator
+// finds too few values.
+FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, double y,
+                             double* result);
+
+// "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )" written out in C++ with
+// the same library calls, compiled without builtins or contraction.
+double DefaultFormulaPlain(double x, double y, double zeroByZero);
+
+// The coordinates of the default grid (R = 12, N = 500): (k - N/2) * s with
+// s = R / (N/2), formed in float and widened, k = 0..N.
+std::vector<double> DefaultGridCoordinates();
