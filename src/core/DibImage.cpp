@@ -1,0 +1,157 @@
+#include "core/DibImage.h"
+
+#include <cstring>
+#include <limits>
+
+namespace {
+
+void Put16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int k = 0; k < 4; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+std::uint16_t Get16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t Get32(const std::uint8_t* p) {
+  std::uint32_t v = 0;
+  for (int k = 3; k >= 0; --k) v = (v << 8) | p[k];
+  return v;
+}
+
+void StoreInfoHeader(const BITMAPINFOHEADER& h, std::uint8_t* p) {
+  Put32(p + 0, h.biSize);
+  Put32(p + 4, static_cast<std::uint32_t>(h.biWidth));
+  Put32(p + 8, static_cast<std::uint32_t>(h.biHeight));
+  Put16(p + 12, h.biPlanes);
+  Put16(p + 14, h.biBitCount);
+  Put32(p + 16, h.biCompression);
+  Put32(p + 20, h.biSizeImage);
+  Put32(p + 24, static_cast<std::uint32_t>(h.biXPelsPerMeter));
+  Put32(p + 28, static_cast<std::uint32_t>(h.biYPelsPerMeter));
+  Put32(p + 32, h.biClrUsed);
+  Put32(p + 36, h.biClrImportant);
+}
+
+BITMAPINFOHEADER LoadInfoHeader(const std::uint8_t* p) {
+  BITMAPINFOHEADER h;
+  h.biSize = Get32(p + 0);
+  h.biWidth = static_cast<std::int32_t>(Get32(p + 4));
+  h.biHeight = static_cast<std::int32_t>(Get32(p + 8));
+  h.biPlanes = Get16(p + 12);
+  h.biBitCount = Get16(p + 14);
+  h.biCompression = Get32(p + 16);
+  h.biSizeImage = Get32(p + 20);
+  h.biXPelsPerMeter = static_cast<std::int32_t>(Get32(p + 24));
+  h.biYPelsPerMeter = static_cast<std::int32_t>(Get32(p + 28));
+  h.biClrUsed = Get32(p + 32);
+  h.biClrImportant = Get32(p + 36);
+  return h;
+}
+
+bool WriteAll(std::FILE* file, const std::uint8_t* data, std::size_t size) {
+  return std::fwrite(data, 1, size, file) == size;
+}
+
+}  // namespace
+
+std::uint64_t CDibImage::Stride(std::int64_t width, int bitCount) {
+  if (width <= 0 || bitCount <= 0) return 0;
+  const auto bits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitCount);
+  return (bits + 31) / 32 * 4;
+}
+
+std::uint16_t CDibImage::ColorCount(const BITMAPINFOHEADER& header) {
+  if (header.biClrUsed != 0) return static_cast<std::uint16_t>(header.biClrUsed);
+  switch (header.biBitCount) {
+    case 1:
+      return 2;
+    case 4:
+      return 16;
+    case 8:
+      return 256;
+    default:
+      return 0;
+  }
+}
+
+std::uint16_t CDibImage::ColorTableSize(const BITMAPINFOHEADER& header) {
+  return static_cast<std::uint16_t>(ColorCount(header) * 4);
+}
+
+bool CDibImage::ReadHeader(const std::vector<std::uint8_t>& block, BITMAPINFOHEADER& header) {
+  if (block.size() < kInfoHeaderSize) return false;
+  header = LoadInfoHeader(block.data());
+  if (header.biSizeImage == 0) {
+    const std::int64_t rows =
+        header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight;
+    header.biSizeImage = static_cast<std::uint32_t>(Stride(header.biWidth, header.biBitCount) *
+                                                    static_cast<std::uint64_t>(rows));
+  }
+  if (header.biClrUsed == 0) header.biClrUsed = ColorCount(header);
+  return true;
+}
+
+bool CDibImage::FromBitmap(const RgbaImageView& image) {
+  m_hDib.clear();
+  if (image.pixels == nullptr || image.width < 1 || image.height < 1) return false;
+  const std::size_t width = static_cast<std::size_t>(image.width);
+  const std::size_t height = static_cast<std::size_t>(image.height);
+  const std::size_t srcStride = image.bytesPerRow != 0 ? image.bytesPerRow : width * 4;
+  if (srcStride < width * 4) return false;
+
+  constexpr int kBitCount = 24;
+  const std::uint64_t stride = Stride(image.width, kBitCount);
+  const std::uint64_t imageSize = stride * height;
+  // The file size field (header + table + rows + 14) is 32 bits wide.
+  if (imageSize > std::numeric_limits<std::uint32_t>::max() - kInfoHeaderSize - kFileHeaderSize) {
+    return false;
+  }
+
+  BITMAPINFOHEADER header;
+  header.biSize = kInfoHeaderSize;
+  header.biWidth = image.width;
+  header.biHeight = image.height;
+  header.biPlanes = 1;
+  header.biBitCount = kBitCount;
+  header.biCompression = 0;
+  header.biSizeImage = static_cast<std::uint32_t>(imageSize);
+
+  m_hDib.assign(kInfoHeaderSize + ColorTableSize(header) + header.biSizeImage, 0);
+  StoreInfoHeader(header, m_hDib.data());
+  std::uint8_t* rows = m_hDib.data() + kInfoHeaderSize + ColorTableSize(header);
+  for (std::size_t r = 0; r < height; ++r) {
+    // File rows run bottom-up; the padding bytes keep their zeros.
+    const std::uint8_t* src = image.pixels + (height - 1 - r) * srcStride;
+    std::uint8_t* dst = rows + r * stride;
+    for (std::size_t x = 0; x < width; ++x, src += 4, dst += 3) {
+      dst[0] = src[2];
+      dst[1] = src[1];
+      dst[2] = src[0];
+    }
+  }
+  return true;
+}
+
+bool CDibImage::WriteBmp(std::FILE* file) const {
+  if (m_hDib.empty() || file == nullptr) return false;
+  BITMAPINFOHEADER header;
+  if (!ReadHeader(m_hDib, header)) return false;
+  const std::uint64_t dibSize =
+      std::uint64_t{header.biSize} + ColorTableSize(header) + header.biSizeImage;
+  if (dibSize > m_hDib.size()) return false;
+
+  std::uint8_t fileHeader[kFileHeaderSize] = {};
+  Put16(fileHeader + 0, 0x4D42);
+  Put32(fileHeader + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
+  Put32(fileHeader + 10,
+        static_cast<std::uint32_t>(header.biSize + ColorTableSize(header) + kFileHeaderSize));
+  if (!WriteAll(file, fileHeader, sizeof fileHeader)) return false;
+  if (!WriteAll(file, m_hDib.data(), static_cast<std::size_t>(dibSize))) return false;
+  return std::fflush(file) == 0;
+}
