@@ -36,7 +36,7 @@ double FakeEvaluate(CFormula* formula, const double* x, const double* y, const d
   return g_fake.f(*x, *y, *zeroDiv);
 }
 
-GridSpec Spec(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0.5) {
+GridSpec Params(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0.5) {
   CParaData para;
   para.m_nMesh = nMesh;
   para.m_dRange = range;
@@ -78,9 +78,9 @@ TEST(MakeGridSpecTest, NarrowsTheParameterSet) {
 
   for (const MeshCase& m : kMeshCases) {
     SCOPED_TRACE(m.nMesh);
-    EXPECT_EQ(Spec(m.nMesh, m.range).spacing, m.spacing);
+    EXPECT_EQ(Params(m.nMesh, m.range).spacing, m.spacing);
   }
-  EXPECT_EQ(Spec(3, 1.0).spacing, static_cast<float>(2.0 / 3.0));
+  EXPECT_EQ(Params(3, 1.0).spacing, static_cast<float>(2.0 / 3.0));
 }
 
 TEST(GridCoordinateTest, RunsFromMinusRToPlusR) {
@@ -97,10 +97,10 @@ TEST(GridCoordinateTest, RunsFromMinusRToPlusR) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.nMesh);
-    const GridSpec spec = Spec(c.nMesh, c.range);
+    const GridSpec spec = Params(c.nMesh, c.range);
     for (int k = 0; k <= c.nMesh; ++k) EXPECT_EQ(GridCoordinate(spec, k), c.expected[k]) << k;
   }
-  const GridSpec spec = Spec(32, 12.0);
+  const GridSpec spec = Params(32, 12.0);
   EXPECT_EQ(GridCoordinate(spec, 0), -12.0f);
   EXPECT_EQ(GridCoordinate(spec, 17), 0.75f);
   EXPECT_EQ(GridCoordinate(spec, 32), 12.0f);
@@ -113,7 +113,7 @@ TEST_F(GridTest, SurfaceLayoutAndEvaluationOrder) {
     extents = GridExtents{};
     progress = 7;
     const int n = m.nMesh;
-    const GridSpec spec = Spec(n, m.range);
+    const GridSpec spec = Params(n, m.range);
     ASSERT_TRUE(
         ComputeSurface(spec, &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
     const std::size_t side = static_cast<std::size_t>(n) + 1;
@@ -161,7 +161,7 @@ TEST_F(GridTest, ContourLayoutAndEvaluationOrder) {
     progress = 0;
     state = DS_RUN_CONTOUR;
     const int n = m.nMesh;
-    ASSERT_TRUE(ComputeContour(Spec(n, m.range), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR),
+    ASSERT_TRUE(ComputeContour(Params(n, m.range), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR),
                                grid, extents));
     const std::size_t side = static_cast<std::size_t>(n) + 1;
     ASSERT_EQ(grid.size(), side * side);
@@ -189,8 +189,8 @@ TEST_F(GridTest, ContourLayoutAndEvaluationOrder) {
 }
 
 TEST_F(GridTest, OddMeshHasNoPointOnAnAxis) {
-  ASSERT_TRUE(
-      ComputeSurface(Spec(3, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  ASSERT_TRUE(ComputeSurface(Params(3, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                             extents));
   for (std::size_t k = 0; k < grid.size(); k += 3) {
     EXPECT_NE(grid[k], 0.0f) << k;
     EXPECT_NE(grid[k + 2], 0.0f) << k;
@@ -205,8 +205,8 @@ TEST_F(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
   const std::vector<double> values = {nan, 3.0, inf, -inf, -5.0, 1e300, 4.0, nan, 1.0};
   g_fake.f = [&](double, double, double) { return values[g_fake.calls.size() - 1]; };
 
-  ASSERT_TRUE(
-      ComputeSurface(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  ASSERT_TRUE(ComputeSurface(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                             extents));
   EXPECT_TRUE(std::isnan(grid[GridIndex(2, 0, 0) + 1]));
   EXPECT_EQ(grid[GridIndex(2, 2, 0) + 1], std::numeric_limits<float>::infinity());
   EXPECT_EQ(grid[GridIndex(2, 0, 1) + 1], -std::numeric_limits<float>::infinity());
@@ -219,8 +219,8 @@ TEST_F(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
   g_fake.f = [&](double, double, double) { return values[g_fake.calls.size() - 1]; };
   extents = GridExtents{};
   state = DS_RUN_CONTOUR;
-  ASSERT_TRUE(
-      ComputeContour(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR), grid, extents));
+  ASSERT_TRUE(ComputeContour(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR), grid,
+                             extents));
   EXPECT_TRUE(std::isnan(grid[ContourIndex(2, 0, 0)]));
   EXPECT_EQ(grid[ContourIndex(2, 0, 2)], std::numeric_limits<float>::infinity());
   EXPECT_EQ(extents.maxZ, 4.0f);
@@ -229,8 +229,8 @@ TEST_F(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
 
 TEST_F(GridTest, AllNonFiniteKeepsTheStartExtents) {
   g_fake.f = [](double, double, double) { return std::nan(""); };
-  ASSERT_TRUE(
-      ComputeSurface(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  ASSERT_TRUE(ComputeSurface(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                             extents));
   EXPECT_EQ(extents.maxZ, -3.4028235e38f);
   EXPECT_EQ(extents.minZ, 3.4028235e38f);
   EXPECT_EQ(extents.maxX, 1.0f);
@@ -250,9 +250,9 @@ TEST_F(GridTest, StopPartWayLeavesTheRestZero) {
       g_fake.flipState = &state;
       g_fake.flipAfter = k;
       const bool surface = runState == DS_RUN_SURFACE;
-      const bool done = surface ? ComputeSurface(Spec(2, 1.0), &formula, FakeEvaluate,
+      const bool done = surface ? ComputeSurface(Params(2, 1.0), &formula, FakeEvaluate,
                                                  Signals(runState), grid, extents)
-                                : ComputeContour(Spec(2, 1.0), &formula, FakeEvaluate,
+                                : ComputeContour(Params(2, 1.0), &formula, FakeEvaluate,
                                                  Signals(runState), grid, extents);
       EXPECT_EQ(done, k == 9);
       EXPECT_EQ(g_fake.calls.size(), k);
@@ -290,8 +290,8 @@ TEST_F(GridTest, StopPartWayLeavesTheRestZero) {
 TEST_F(GridTest, StopExtentsCoverOnlyTheSampledPart) {
   g_fake.flipState = &state;
   g_fake.flipAfter = 4;  // row 0 (y = +1) and the first point of row 1 (y = 0)
-  EXPECT_FALSE(
-      ComputeSurface(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  EXPECT_FALSE(ComputeSurface(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                              extents));
   EXPECT_EQ(extents.maxY, 1.0f);
   EXPECT_EQ(extents.minY, 0.0f);
   EXPECT_EQ(extents.minZ, (-1000.0f + 0.0f) * 2.0f);
@@ -300,15 +300,15 @@ TEST_F(GridTest, StopExtentsCoverOnlyTheSampledPart) {
 
 TEST_F(GridTest, NotRunningFromTheStartSamplesNothing) {
   state = DS_STOP;
-  EXPECT_FALSE(
-      ComputeSurface(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  EXPECT_FALSE(ComputeSurface(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                              extents));
   EXPECT_TRUE(g_fake.calls.empty());
   EXPECT_EQ(progress, 2);
   EXPECT_EQ(grid, std::vector<float>(27, 0.0f));
   // The other run's state is not this run's either.
   state = DS_RUN_SURFACE;
-  EXPECT_FALSE(
-      ComputeContour(Spec(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR), grid, extents));
+  EXPECT_FALSE(ComputeContour(Params(2, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_CONTOUR), grid,
+                              extents));
   EXPECT_TRUE(g_fake.calls.empty());
   EXPECT_EQ(progress, 3);
 }
@@ -317,11 +317,11 @@ TEST_F(GridTest, RefusesMeshCountsOutsideTheIndexRange) {
   for (int n : {0, -1, kMaxGridMesh + 1}) {
     SCOPED_TRACE(n);
     grid.assign(5, 1.0f);
-    EXPECT_FALSE(ComputeSurface(Spec(n, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
-                                extents));
+    EXPECT_FALSE(ComputeSurface(Params(n, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE),
+                                grid, extents));
     EXPECT_TRUE(grid.empty());
-    EXPECT_FALSE(ComputeContour(Spec(n, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
-                                extents));
+    EXPECT_FALSE(ComputeContour(Params(n, 1.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE),
+                                grid, extents));
     EXPECT_TRUE(grid.empty());
     EXPECT_EQ(SurfaceGridSize(n), 0u);
   }
@@ -378,8 +378,8 @@ TEST_F(GridTest, FlatPatchNormalPointsDown) {
   // a = next column of b's row, c = b's point in the next row.
   g_fake.f = [](double, double, double) { return 0.25; };
   const int n = 4;
-  ASSERT_TRUE(
-      ComputeSurface(Spec(n, 3.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid, extents));
+  ASSERT_TRUE(ComputeSurface(Params(n, 3.0), &formula, FakeEvaluate, Signals(DS_RUN_SURFACE), grid,
+                             extents));
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
       float normal[3] = {9.0f, 9.0f, 9.0f};
