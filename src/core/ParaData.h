@@ -20,6 +20,13 @@ constexpr int BACK_BLACK = 0;
 constexpr int BACK_WHITE = 1;
 constexpr int BACK_KEEP = 2;  // clear to the view's idle colour
 
+// Bounds of m_nMesh that every loaded set keeps (see ClampToSafeRanges). The
+// entry fields offer 1..500; at kMaxMesh the grid of (N+1)^2 points with three
+// floats each is already about 48 MB, so code sizing buffers by m_nMesh may
+// rely on these bounds.
+constexpr int kMinMesh = 1;
+constexpr int kMaxMesh = 2000;
+
 extern const char* const DEFAULT_FORMULA;
 
 class CParaData {

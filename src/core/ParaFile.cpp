@@ -1,0 +1,231 @@
+#include "core/ParaFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <string_view>
+
+#include "core/Archive.h"
+#include "core/Cp932.h"
+
+const char* const PARAFILE_BAD_FORMAT = "予期しないﾌｧｲﾙ形式です。";
+
+namespace {
+
+constexpr std::string_view kClassName = "CParaData";
+constexpr std::uint16_t kSchema = 0x0100;
+
+std::string WithPath(std::string_view text, const std::string& path) {
+  std::string message(text);
+  const std::size_t at = message.find("%1");
+  if (at != std::string::npos) message.replace(at, 2, path);
+  return message;
+}
+
+// Fields go into the file in this order, which is not their declaration order.
+bool ReadFields(CArchiveReader& ar, CParaData& para) {
+  ArchiveString formula;
+  if (!ar.ReadDouble(&para.m_dUpDownAngle) || !ar.ReadDouble(&para.m_dLeftRightAngle) ||
+      !ar.ReadDouble(&para.m_dRange) || !ar.ReadDouble(&para.m_dZCoef) ||
+      !ar.ReadInt32(&para.m_nMesh) || !ar.ReadInt32(&para.m_bPerspective) ||
+      !ar.ReadInt32(&para.m_bHiddenLine) || !ar.ReadInt32(&para.m_bShading) ||
+      !ar.ReadDouble(&para.m_dContourStep) || !ar.ReadString(&formula) ||
+      !ar.ReadDouble(&para.m_dZeroByZero) || !ar.ReadInt32(&para.m_nDrawStyle) ||
+      !ar.ReadInt32(&para.m_nBackColor)) {
+    return false;
+  }
+  para.m_strFormula = formula.wide ? Utf16LeToUtf8(formula.bytes) : Cp932ToUtf8(formula.bytes);
+  return true;
+}
+
+bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A name of our own next to the target: same folder, so the final rename stays
+// on one file system; short, so a target name near the length limit still fits.
+int CreateTemporary(const std::string& folder, std::string* name) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *name =
+        folder + ".orvex-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> StoreParaData(const CParaData& para) {
+  CArchiveWriter ar;
+  ar.WriteNewClass(kClassName, kSchema);
+  ar.WriteDouble(para.m_dUpDownAngle);
+  ar.WriteDouble(para.m_dLeftRightAngle);
+  ar.WriteDouble(para.m_dRange);
+  ar.WriteDouble(para.m_dZCoef);
+  ar.WriteInt32(para.m_nMesh);
+  ar.WriteInt32(para.m_bPerspective);
+  ar.WriteInt32(para.m_bHiddenLine);
+  ar.WriteInt32(para.m_bShading);
+  ar.WriteDouble(para.m_dContourStep);
+  ar.WriteString(Utf8ToCp932(para.m_strFormula));
+  ar.WriteDouble(para.m_dZeroByZero);
+  ar.WriteInt32(para.m_nDrawStyle);
+  ar.WriteInt32(para.m_nBackColor);
+  return ar.Bytes();
+}
+
+bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para) {
+  CArchiveReader ar(bytes);
+  CParaData loaded;
+  if (!ar.ReadNewClass(kClassName, kSchema) || !ReadFields(ar, loaded)) return false;
+  ClampToSafeRanges(loaded);
+  para = loaded;
+  return true;
+}
+
+// Only the mesh count can make later work unbounded on its own: the grid holds
+// (N+1)^2 points, so 2^31-1 would ask for an impossible allocation and 0 or a
+// negative count would divide by zero or size buffers negatively. Every other
+// field is kept as read, and the code using it copes:
+// - angles, range, Z coefficient, 0/0 value (any double, NaN or infinite
+//   included): they only scale coordinates and colours, so the worst result
+//   is an empty or odd picture; ZeroByZeroIndex maps any value onto 0..2;
+// - the three switches: any non-zero value means on;
+// - contour interval: the contour code refuses one that is not positive and
+//   finite and bounds the number of levels itself, since even a typed-in
+//   interval can meet an enormous span of values;
+// - style: a value outside 0..5 draws nothing;
+// - background: a value outside 0..2 clears to black;
+// - formula: the file size limit bounds its length, and the formula check
+//   treats any text.
+void ClampToSafeRanges(CParaData& para) {
+  if (para.m_nMesh < kMinMesh) para.m_nMesh = kMinMesh;
+  if (para.m_nMesh > kMaxMesh) para.m_nMesh = kMaxMesh;
+}
+
+std::string ParaFileErrorMessage(int err, const std::string& path, ParaFileOp op) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+      return WithPath("%1 が見つかりませんでした。", path);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return WithPath("%1 へのｱｸｾｽは拒否されました。", path);
+    case ENOSPC:
+    case EDQUOT:
+      return WithPath("%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", path);
+    case ENAMETOOLONG:
+      if (op == ParaFileOp::Save) return "無効なﾌｧｲﾙ名です。";
+      break;
+    default:
+      break;
+  }
+  return op == ParaFileOp::Open ? "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"
+                                : "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+}
+
+bool SaveParaFile(const std::string& path, const CParaData& para, std::string* error) {
+  const std::vector<std::uint8_t> bytes = StoreParaData(para);
+  const std::size_t slash = path.rfind('/');
+  if (path.empty() || slash == path.size() - 1) {
+    *error = "無効なﾌｧｲﾙ名です。";
+    return false;
+  }
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+
+  std::string temporary;
+  const int fd = CreateTemporary(folder, &temporary);
+  if (fd < 0) {
+    *error = ParaFileErrorMessage(errno, path, ParaFileOp::Save);
+    return false;
+  }
+  // The new file keeps the permissions of the one it replaces.
+  struct stat old {};
+  if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
+
+  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  int err = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(temporary.c_str());
+    *error = ParaFileErrorMessage(err, path, ParaFileOp::Save);
+  }
+  return ok;
+}
+
+bool LoadParaFile(const std::string& path, CParaData& para, std::string* error) {
+  // Non-blocking, so that naming a FIFO cannot hang the open; anything but a
+  // regular file is refused right after.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    *error = ParaFileErrorMessage(errno, path, ParaFileOp::Open);
+    return false;
+  }
+  std::vector<std::uint8_t> bytes;
+  struct stat info {};
+  bool ok = true;
+  int err = 0;  // a folder or a device has no text of its own
+  if (fstat(fd, &info) != 0) {
+    ok = false;
+    err = errno;
+  } else if (!S_ISREG(info.st_mode)) {
+    ok = false;
+  }
+  bool tooLarge = ok && static_cast<std::uint64_t>(info.st_size) > kMaxParaFileSize;
+  if (ok && !tooLarge) {
+    // The file may grow while it is read; one byte past the limit tells.
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        ok = false;
+        err = errno;
+      } else if (n == 0) {
+        break;
+      } else {
+        done += static_cast<std::size_t>(n);
+        if (done == bytes.size() && done <= kMaxParaFileSize) {
+          bytes.resize(std::min(done * 2 + 1, kMaxParaFileSize + 1));
+        }
+      }
+    }
+    tooLarge = done > kMaxParaFileSize;
+    bytes.resize(done);
+  }
+  close(fd);
+  if (!ok) {
+    *error = ParaFileErrorMessage(err, path, ParaFileOp::Open);
+    return false;
+  }
+  if (tooLarge || !LoadParaData(bytes, para)) {
+    *error = PARAFILE_BAD_FORMAT;
+    return false;
+  }
+  return true;
+}
