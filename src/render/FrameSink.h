@@ -1,0 +1,35 @@
+// Where the drawing thread's finished pictures go: the view, the command-line
+// tool, a test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// One presented picture of the client size: 4 bytes per pixel (red, green,
+// blue, alpha = 255), rows top first.
+struct Frame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgba;
+
+  const std::uint8_t* Pixel(int x, int y) const {
+    return rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                          static_cast<std::size_t>(x)) *
+                             4;
+  }
+};
+
+// Called on the drawing thread only. Implementations must not block on the
+// run's controller (Stop joins this very thread).
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // False: the picture could not be shown; the display loop ends as after a
+  // failed buffer swap.
+  virtual bool Present(const Frame& frame) = 0;
+  // The thread has finished its run, by a stop or by itself (for example when
+  // no context could be made). The state is still the run's value here; it
+  // becomes DS_IDLE right after, and the owner must still call Stop() to join.
+  virtual void Ended() {}
+};

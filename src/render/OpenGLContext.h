@@ -1,0 +1,69 @@
+// An off-screen OpenGL compatibility context and the fixed render sequence of
+// one run. The derived class supplies what is built and drawn.
+#pragma once
+
+#include <EGL/egl.h>
+
+#include "core/ParaData.h"
+#include "core/ShareData.h"
+#include "render/FrameSink.h"
+
+// Error codes for SetError; the texts are those of the window-system binding
+// this context stands in for.
+constexpr int GLERR_NONE = 0;
+constexpr int GLERR_NO_DC = 1;
+constexpr int GLERR_CHOOSE_FORMAT = 2;  // no EGL display or no fitting config
+constexpr int GLERR_SET_FORMAT = 3;     // the drawing surface could not be made
+constexpr int GLERR_CREATE = 4;         // eglCreateContext
+constexpr int GLERR_MAKE_CURRENT = 5;   // eglMakeCurrent, making current or releasing
+constexpr int GLERR_DELETE = 6;         // eglDestroyContext / eglDestroySurface
+constexpr int GLERR_SWAP = 7;           // the frame could not be presented
+extern const char* const g_glErrorText[8];
+
+class COpenGLContext {
+ public:
+  COpenGLContext() = default;
+  virtual ~COpenGLContext();
+  COpenGLContext(const COpenGLContext&) = delete;
+  COpenGLContext& operator=(const COpenGLContext&) = delete;
+
+  // Display and config, then a surface of the client size (at least 1 x 1).
+  virtual BOOL SetupPixelFormat();
+  virtual BOOL SetProjection(double aspect) = 0;
+  virtual BOOL SetViewpoint() = 0;
+  virtual BOOL BuildScene() = 0;
+  virtual BOOL ClearScene() = 0;
+  virtual BOOL DrawScene() = 0;
+
+  // The whole sequence of a run: create, viewport, build, clear, draw (the
+  // derived DrawScene holds the display loop), release. Every call happens on
+  // the calling thread, which owns the context throughout.
+  void Render(FrameSink* pSink, const ClientRect* pClient);
+
+  BOOL CreateGLContext();
+  void SetViewport(const ClientRect* pClient);
+  void DeleteGLContext();
+  // Records only the first failure.
+  void SetError(int code);
+  const char* ErrorText() const { return m_pszError; }
+
+  // Stands in for the buffer swap: reads the finished picture back and hands
+  // it to the sink. FALSE when there is no sink or it refuses the frame.
+  BOOL SwapBuffers();
+
+ protected:
+  EGLContext m_hRC = EGL_NO_CONTEXT;
+  FrameSink* m_pSink = nullptr;
+  const char* m_pszError = g_glErrorText[GLERR_NONE];
+
+ private:
+  // Frees whatever CreateGLContext made when it failed part-way.
+  void ReleaseAfterFailure();
+
+  EGLDisplay m_display = EGL_NO_DISPLAY;
+  EGLConfig m_config = nullptr;
+  EGLSurface m_surface = EGL_NO_SURFACE;
+  int m_nWidth = 0;  // the client size the frames have
+  int m_nHeight = 0;
+  Frame m_frame;  // reused between presents
+};

@@ -1,0 +1,46 @@
+// Starts, feeds and stops the drawing thread. Used from one thread only (the
+// user-interface thread, or the command-line tool's main thread).
+#pragma once
+
+#include <memory>
+#include <thread>
+
+#include "core/Formula.h"
+#include "core/ParaData.h"
+#include "core/ShareData.h"
+#include "render/FrameSink.h"
+#include "render/RunMailbox.h"
+#include "render/ThreadDrawOpenGL.h"
+
+class RunController {
+ public:
+  RunController() = default;
+  // Stops a run still on.
+  ~RunController();
+  RunController(const RunController&) = delete;
+  RunController& operator=(const RunController&) = delete;
+
+  // Publishes the run in g_ShareData, sets DS_RUN_SURFACE (styles 0-4) or
+  // DS_RUN_CONTOUR (style 5) and starts the drawing thread. The formula must
+  // already be compiled (Tokenize, MakePostfix); it and the sink must outlive
+  // the run. Does nothing and returns false while a run is on, or for a style
+  // outside 0..5.
+  bool Start(const CParaData& para, const ClientRect& client, CFormula* formula, FrameSink* sink,
+             PFN_EVALUATE evaluate = EvaluateFormula);
+  // After g_ShareData.SetAngles: the mesh or contour picture redraws.
+  void PostRotate();
+  // One timer tick: a solid turns by a degree.
+  void PostTick();
+  // Returns only after the drawing thread has ended; the state is DS_IDLE then.
+  // Also reaps a thread that ended by itself. Must not be called from the sink.
+  void Stop();
+  bool IsRunning() const;
+  // The drawing thread's handle while one exists (for CPU accounting).
+  std::thread::native_handle_type NativeHandle();
+
+ private:
+  void Post(RunMessage message);
+
+  RunMailbox m_mailbox;
+  std::unique_ptr<CThreadDrawOpenGL> m_pThread;
+};

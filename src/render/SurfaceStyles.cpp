@@ -1,0 +1,406 @@
+// Display list 1 from the surface grid, and the five surface looks.
+#include <iterator>
+
+#include "core/ShareData.h"
+#include "render/ThreadDrawOpenGL.h"
+
+namespace {
+
+// Styles whose front and back differ only in ambient-and-diffuse.
+struct TwoFacedMaterial {
+  GLfloat front[4];
+  GLfloat back[4];
+  GLfloat specular[4];
+  GLfloat shininess;
+};
+
+struct FaceMaterial {
+  GLfloat ambient[4];
+  GLfloat diffuse[4];
+  GLfloat specular[4];
+  GLfloat shininess;
+};
+
+// All directional (w = 0), set while the model-view matrix holds only the
+// viewpoint, so they stay put relative to the viewer as the model turns.
+struct LightSource {
+  GLfloat ambient[4];
+  GLfloat diffuse[4];
+  GLfloat specular[4];
+  GLfloat position[4];
+};
+
+constexpr TwoFacedMaterial kMeshMaterial = {
+    {0.8f, 0.4f, 0.8f, 1.0f}, {0.4f, 0.4f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, 8.0f};
+constexpr TwoFacedMaterial kPlasticMaterial = {
+    {0.2f, 0.8f, 0.8f, 1.0f}, {0.8f, 0.2f, 0.6f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, 16.0f};
+constexpr TwoFacedMaterial kPaperMaterial = {
+    {0.4f, 0.4f, 1.0f, 1.0f}, {0.0f, 1.0f, 0.3f, 1.0f}, {0.2f, 0.2f, 0.2f, 1.0f}, 6.0f};
+constexpr FaceMaterial kGhostMaterial = {
+    {0.04f, 0.04f, 0.04f, 1.0f}, {0.0f, 0.4f, 1.0f, 0.5f}, {1.0f, 1.0f, 1.0f, 1.0f}, 34.0f};
+constexpr FaceMaterial kSilverFront = {
+    {0.0f, 0.0f, 0.0f, 1.0f}, {0.6f, 0.6f, 0.0f, 1.0f}, {0.9f, 0.9f, 0.0f, 1.0f}, 30.0f};
+constexpr FaceMaterial kSilverBack = {
+    {0.0f, 0.0f, 0.0f, 1.0f}, {0.5f, 0.5f, 0.5f, 1.0f}, {0.7f, 0.7f, 0.7f, 1.0f}, 34.0f};
+
+// The ghost's opaque pass and its see-through overlay.
+constexpr GLfloat kGhostDiffuseOpaque[4] = {0.0f, 0.4f, 1.0f, 0.5f};
+constexpr GLfloat kGhostDiffuseOverlay[4] = {0.0f, 0.4f, 1.0f, 0.4f};
+
+constexpr LightSource kMeshLights[] = {
+    {{0.2f, 0.2f, 0.2f, 1.0f},
+     {0.7f, 0.7f, 0.7f, 1.0f},
+     {0.4f, 0.4f, 0.4f, 1.0f},
+     {1.0f, 0.6f, 0.5f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.4f, 0.4f, 0.4f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {-0.5f, -0.4f, 1.0f, 0.0f}},
+};
+constexpr LightSource kPlasticLights[] = {
+    {{0.3f, 0.3f, 0.3f, 1.0f},
+     {0.7f, 0.7f, 0.7f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 0.0f},
+     {1.0f, 0.3f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.52f, 0.52f, 0.52f, 1.0f},
+     {0.0f, 0.0f, 1.0f, 0.0f}},
+};
+constexpr LightSource kPaperLights[] = {
+    {{0.14f, 0.14f, 0.14f, 1.0f},
+     {0.6f, 0.6f, 0.6f, 1.0f},
+     {1.0f, 1.0f, 1.0f, 1.0f},
+     {1.0f, 0.3f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.6f, 0.6f, 0.6f, 1.0f},
+     {1.0f, 1.0f, 1.0f, 1.0f},
+     {-0.5f, -0.4f, -1.0f, 0.0f}},
+};
+constexpr LightSource kGhostLights[] = {
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.34f, 0.34f, 0.34f, 1.0f},
+     {0.0f, 0.8f, 1.0f, 1.0f},
+     {1.0f, 1.2f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.6f, 0.8f, 1.0f},
+     {0.8f, 0.6f, -1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.2f, 0.3f, 1.0f},
+     {0.6f, 0.4f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.24f, 0.24f, 0.24f, 1.0f},
+     {0.0f, 0.6f, 1.0f, 1.0f},
+     {-1.0f, 1.2f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.6f, 1.0f, 1.0f},
+     {-0.8f, -0.6f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.4f, 0.6f, 1.0f},
+     {-0.6f, -0.4f, -1.0f, 0.0f}},
+};
+constexpr LightSource kSilverLights[] = {
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {1.0f, 1.0f, 1.0f, 1.0f},
+     {1.0f, 1.2f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.42f, 0.42f, 0.42f, 1.0f},
+     {0.5f, 0.5f, 0.5f, 1.0f},
+     {0.8f, 0.6f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.0f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.7f, 0.7f, 0.7f, 1.0f},
+     {0.6f, 0.4f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.8f, 0.8f, 0.8f, 1.0f},
+     {-1.0f, -1.2f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.34f, 0.34f, 0.34f, 1.0f},
+     {0.2f, 0.2f, 0.2f, 1.0f},
+     {-0.8f, -0.6f, 1.0f, 0.0f}},
+    {{0.0f, 0.0f, 0.0f, 1.1f},
+     {0.0f, 0.0f, 0.0f, 1.0f},
+     {0.4f, 0.4f, 0.4f, 1.0f},
+     {-0.6f, -0.4f, 1.0f, 0.0f}},
+};
+
+void ApplyMaterial(const TwoFacedMaterial& material) {
+  glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, material.front);
+  glMaterialfv(GL_BACK, GL_AMBIENT_AND_DIFFUSE, material.back);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, material.specular);
+  glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
+}
+
+void ApplyMaterial(GLenum face, const FaceMaterial& material) {
+  glMaterialfv(face, GL_AMBIENT, material.ambient);
+  glMaterialfv(face, GL_DIFFUSE, material.diffuse);
+  glMaterialfv(face, GL_SPECULAR, material.specular);
+  glMaterialf(face, GL_SHININESS, material.shininess);
+}
+
+template <std::size_t Count>
+void ApplyLights(const LightSource (&lights)[Count]) {
+  for (std::size_t n = 0; n < Count; ++n) {
+    const GLenum light = GL_LIGHT0 + static_cast<GLenum>(n);
+    glLightfv(light, GL_AMBIENT, lights[n].ambient);
+    glLightfv(light, GL_DIFFUSE, lights[n].diffuse);
+    glLightfv(light, GL_SPECULAR, lights[n].specular);
+    glLightfv(light, GL_POSITION, lights[n].position);
+  }
+}
+
+template <std::size_t Count>
+void EnableLighting(const LightSource (&)[Count]) {
+  glEnable(GL_LIGHTING);
+  for (std::size_t n = 0; n < Count; ++n) glEnable(GL_LIGHT0 + static_cast<GLenum>(n));
+}
+
+}  // namespace
+
+bool CThreadDrawOpenGL::SurfaceGridUsable() const {
+  return m_nMesh >= 1 && m_grid.size() == SurfaceGridSize(m_nMesh);
+}
+
+const float* CThreadDrawOpenGL::P(std::size_t j, std::size_t i) const {
+  const std::size_t side = static_cast<std::size_t>(m_nMesh) + 1;
+  return m_grid.data() + 3 * (j * side + i);
+}
+
+BOOL CThreadDrawOpenGL::BuildStripList() {
+  glNewList(1, GL_COMPILE);
+  // A grid the sampler refused (no memory, a mesh count out of range) gives an
+  // empty list: the picture is then the background alone.
+  if (SurfaceGridUsable()) {
+    const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    for (std::size_t i = 0; i < n; ++i) {
+      glBegin(GL_QUAD_STRIP);
+      for (std::size_t j = 0; j <= n; ++j) {
+        if (Stopped()) {
+          glEnd();
+          glEndList();
+          return FALSE;
+        }
+        // The neighbours for the normals: the next column, or on the last
+        // column the one before; two rows on, or on the last strip the row
+        // itself.
+        const std::size_t jNext = j == n ? j - 1 : j + 1;
+        const std::size_t iFar = i == n - 1 ? i : i + 2;
+        float normal[3];
+        FaceNormal(P(jNext, i), P(j, i), P(j, i + 1), normal);
+        glNormal3fv(normal);
+        glVertex3fv(P(j, i));
+        FaceNormal(P(jNext, i + 1), P(j, i + 1), P(j, iFar), normal);
+        glNormal3fv(normal);
+        glVertex3fv(P(j, i + 1));
+      }
+      glEnd();
+    }
+  }
+  glEndList();
+  return TRUE;
+}
+
+BOOL CThreadDrawOpenGL::BuildTexturedList() {
+  // A 2 x 2 checkerboard of 32-texel squares: grey 176 where both texel
+  // indices are on the same side of 32, white elsewhere.
+  for (int t = 0; t < 64; ++t) {
+    for (int u = 0; u < 64; ++u) {
+      const bool a = (t & 32) == 0;
+      const bool b = (u & 32) == 0;
+      const std::uint8_t grey = a != b ? 255 : 176;
+      std::uint8_t* texel = m_textureImage.data() +
+                            (static_cast<std::size_t>(t) * 64 + static_cast<std::size_t>(u)) * 4;
+      texel[0] = texel[1] = texel[2] = grey;
+      texel[3] = 255;
+    }
+  }
+  glGenTextures(1, &m_nTextureName);
+  glBindTexture(GL_TEXTURE_2D, m_nTextureName);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 64, 64, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               m_textureImage.data());
+
+  glNewList(1, GL_COMPILE);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
+  glBindTexture(GL_TEXTURE_2D, m_nTextureName);
+  if (SurfaceGridUsable()) {
+    const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    for (std::size_t i = 0; i < n; ++i) {
+      glBegin(GL_QUADS);
+      for (std::size_t j = 0; j < n; ++j) {
+        if (Stopped()) {
+          glEnd();
+          glEndList();
+          return FALSE;
+        }
+        // Every cell carries the whole texture; the normals take their
+        // neighbours as the strip list does, turned back at the last row and
+        // column.
+        const std::size_t iFar = i == n - 1 ? i : i + 2;
+        const std::size_t jFar = j + 1 == n ? j : j + 2;
+        float normal[3];
+        FaceNormal(P(j + 1, i), P(j, i), P(j, i + 1), normal);
+        glNormal3fv(normal);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex3fv(P(j, i));
+        FaceNormal(P(j + 1, i + 1), P(j, i + 1), P(j, iFar), normal);
+        glNormal3fv(normal);
+        glTexCoord2f(0.0f, 1.0f);
+        glVertex3fv(P(j, i + 1));
+        FaceNormal(P(jFar, i + 1), P(j + 1, i + 1), P(j + 1, iFar), normal);
+        glNormal3fv(normal);
+        glTexCoord2f(1.0f, 1.0f);
+        glVertex3fv(P(j + 1, i + 1));
+        FaceNormal(P(jFar, i), P(j + 1, i), P(j + 1, i + 1), normal);
+        glNormal3fv(normal);
+        glTexCoord2f(1.0f, 0.0f);
+        glVertex3fv(P(j + 1, i));
+      }
+      glEnd();
+    }
+  }
+  glDisable(GL_TEXTURE_2D);
+  glEndList();
+  return TRUE;
+}
+
+void CThreadDrawOpenGL::SetSmallestLineWidth() {
+  GLfloat range[2] = {1.0f, 1.0f};
+  glGetFloatv(GL_LINE_WIDTH_RANGE, range);
+  glLineWidth(range[0]);
+}
+
+BOOL CThreadDrawOpenGL::DrawMeshPlain() {
+  SetSmallestLineWidth();
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  DrawModel(0.5f, 0.5f, 1.0f);
+  glFinish();
+  if (!SwapBuffers()) return FALSE;
+  return CommandLoop();
+}
+
+void CThreadDrawOpenGL::DrawHiddenPicture() {
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  DrawModel(0.5f, 0.5f, 1.0f);
+  // Faces in the background colour, pushed back by the offset: they cover the
+  // lines behind them and leave the visible ones on top.
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(1.0f, 1.0f);
+  float rgb[3];
+  ClearColour(rgb);
+  DrawModel(rgb[0], rgb[1], rgb[2]);
+}
+
+BOOL CThreadDrawOpenGL::DrawMeshHidden() {
+  SetSmallestLineWidth();
+  DrawHiddenPicture();
+  glFinish();
+  if (!SwapBuffers()) return FALSE;
+  return CommandLoop();
+}
+
+void CThreadDrawOpenGL::DrawShadedPicture() {
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  glDisable(GL_LIGHTING);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  DrawModel(0.5f, 0.5f, 1.0f);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(1.0f, 1.0f);
+  glEnable(GL_LIGHTING);
+  DrawModel(0.0f, 0.0f, 0.0f);
+}
+
+BOOL CThreadDrawOpenGL::DrawMeshShaded() {
+  SetSmallestLineWidth();
+  glShadeModel(GL_FLAT);
+  ApplyMaterial(kMeshMaterial);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  ApplyLights(kMeshLights);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_LIGHT1);
+  DrawShadedPicture();
+  glFinish();
+  if (!SwapBuffers()) return FALSE;
+  return CommandLoop();
+}
+
+BOOL CThreadDrawOpenGL::DrawPlastic() {
+  glShadeModel(GL_SMOOTH);
+  ApplyMaterial(kPlasticMaterial);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  ApplyLights(kPlasticLights);
+  EnableLighting(kPlasticLights);
+  return DrawSolid();
+}
+
+BOOL CThreadDrawOpenGL::DrawPaper() {
+  glShadeModel(GL_SMOOTH);
+  ApplyMaterial(kPaperMaterial);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  ApplyLights(kPaperLights);
+  EnableLighting(kPaperLights);
+  return DrawSolid();
+}
+
+BOOL CThreadDrawOpenGL::DrawGhost() {
+  glShadeModel(GL_SMOOTH);
+  ApplyMaterial(GL_FRONT_AND_BACK, kGhostMaterial);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  ApplyLights(kGhostLights);
+  EnableLighting(kGhostLights);
+  return DrawSolid();
+}
+
+BOOL CThreadDrawOpenGL::DrawSilver() {
+  glShadeModel(GL_SMOOTH);
+  ApplyMaterial(GL_FRONT, kSilverFront);
+  ApplyMaterial(GL_BACK, kSilverBack);
+  glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
+  ApplyLights(kSilverLights);
+  EnableLighting(kSilverLights);
+  return DrawSolid();
+}
+
+BOOL CThreadDrawOpenGL::DrawSolid() {
+  // No push: the ticks keep turning this same matrix.
+  RotateModel();
+  DrawSolidGeometry();
+  glFinish();
+  if (!SwapBuffers()) return FALSE;
+  return TickLoop();
+}
+
+void CThreadDrawOpenGL::DrawSolidGeometry() {
+  if (m_nDrawStyle == STYLE_GHOST) {
+    DrawGhostPasses();
+  } else {
+    glCallList(1);
+  }
+}
+
+void CThreadDrawOpenGL::DrawGhostPasses() {
+  // An opaque pass, then a see-through copy that ignores depth so that the
+  // hidden parts show through.
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOpaque);
+  glCallList(1);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOverlay);
+  glCallList(1);
+}

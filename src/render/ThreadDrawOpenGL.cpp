@@ -1,0 +1,268 @@
+#include "render/ThreadDrawOpenGL.h"
+
+#include <cmath>
+#include <exception>
+
+#include "core/ShareData.h"
+
+CThreadDrawOpenGL::CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox)
+    : m_pViewSink(pSink), m_pMailbox(pMailbox) {}
+
+// The owner joins before it deletes; a still running thread here would be a
+// fault of the owner, and std::thread terminates on it.
+CThreadDrawOpenGL::~CThreadDrawOpenGL() = default;
+
+void CThreadDrawOpenGL::Begin() { m_thread = std::thread(&CThreadDrawOpenGL::ThreadMain, this); }
+
+void CThreadDrawOpenGL::Join() {
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void CThreadDrawOpenGL::ThreadMain() {
+  CopyRunParameters();
+  SampleGrid();
+  Render(m_pViewSink, &m_clientRect);
+  m_grid.clear();
+  m_grid.shrink_to_fit();
+  m_pViewSink->Ended();
+  // The very last act: from here on the user-interface side may start the next
+  // run, so nothing of this object may be touched after the store.
+  g_ShareData.m_nState.store(DS_IDLE);
+}
+
+void CThreadDrawOpenGL::CopyRunParameters() {
+  // g_ShareData.m_para is not written while the run is on, except the angles,
+  // which are read under their lock.
+  const CParaData& para = g_ShareData.m_para;
+  m_clientRect = g_ShareData.m_clientRect;
+  m_nDrawStyle = para.m_nDrawStyle;
+  m_spec = MakeGridSpec(para);
+  m_nMesh = m_spec.nMesh;
+  m_fSpacing = m_spec.spacing;
+  m_fZScale = m_spec.zScale;
+  m_bPerspective = para.m_bPerspective;
+  m_bHiddenLine = para.m_bHiddenLine;
+  m_bShading = para.m_bShading;
+  m_fZeroDivValue = m_spec.zeroDiv;
+  double upDown = 0.0;
+  double leftRight = 0.0;
+  g_ShareData.GetAngles(upDown, leftRight);
+  m_fAngleY = static_cast<float>(leftRight);
+  m_fAngleX = static_cast<float>(upDown);
+  m_fContourStep = static_cast<float>(para.m_dContourStep);
+  m_nBackColor = para.m_nBackColor;
+}
+
+void CThreadDrawOpenGL::SampleGrid() {
+  GridExtents extents;
+  try {
+    if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_SILVER) {
+      ComputeSurface(m_spec, g_ShareData.m_pFormula, g_ShareData.m_pfnEval, Signals(), m_grid,
+                     extents);
+    } else if (m_nDrawStyle == STYLE_CONTOUR) {
+      ComputeContour(m_spec, g_ShareData.m_pFormula, g_ShareData.m_pfnEval, Signals(), m_grid,
+                     extents);
+    }
+  } catch (const std::exception&) {
+    // A grid too large for memory: draw nothing rather than end the process.
+    m_grid.clear();
+    m_grid.shrink_to_fit();
+  }
+  m_fMaxX = extents.maxX;
+  m_fMinX = extents.minX;
+  m_fMaxY = extents.maxY;
+  m_fMinY = extents.minY;
+  m_fMaxZ = extents.maxZ;
+  m_fMinZ = extents.minZ;
+}
+
+int CThreadDrawOpenGL::RunState() const {
+  return m_nDrawStyle == STYLE_CONTOUR ? DS_RUN_CONTOUR : DS_RUN_SURFACE;
+}
+
+bool CThreadDrawOpenGL::Stopped() const { return g_ShareData.m_nState.load() != RunState(); }
+
+RunSignals CThreadDrawOpenGL::Signals() const {
+  return RunSignals{&g_ShareData.m_nState, RunState(), &g_ShareData.m_nProgress};
+}
+
+GridExtents CThreadDrawOpenGL::Extents() const {
+  GridExtents extents;
+  extents.maxX = m_fMaxX;
+  extents.minX = m_fMinX;
+  extents.maxY = m_fMaxY;
+  extents.minY = m_fMinY;
+  extents.maxZ = m_fMaxZ;
+  extents.minZ = m_fMinZ;
+  return extents;
+}
+
+BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
+  const float k = 1.8f;
+  const float absMax = std::fabs(m_fMaxX);
+  const float absMin = std::fabs(m_fMinX);
+  const float w = absMax > absMin ? absMin : absMax;
+  if (m_bPerspective) {
+    const float half = w * k;
+    const float t =
+        static_cast<float>(std::tan(50.0 / 180.0 * static_cast<double>(3.1415927f) / 2.0));
+    const float d = half / t;
+    m_fEyeDistance = -d;
+    const float zNear = d - k * m_fMaxY;
+    const float zFar = d - k * m_fMinY;
+    const float r = zNear / d;
+    glFrustum(-half * r, half * r, -half * r / aspect, half * r / aspect, zNear, zFar);
+  } else {
+    const float depth = std::fabs(m_fMaxY) + std::fabs(m_fMinY);
+    m_fEyeDistance = -depth;
+    const float zNear = depth - k * m_fMaxY;
+    const float zFar = depth - k * m_fMinY;
+    glOrtho(-w * k, w * k, -w * k / aspect, w * k / aspect, zNear, zFar);
+  }
+  return TRUE;
+}
+
+BOOL CThreadDrawOpenGL::SetViewpoint() {
+  glTranslatef(0.0f, 0.0f, m_fEyeDistance);
+  return TRUE;
+}
+
+BOOL CThreadDrawOpenGL::BuildScene() {
+  switch (m_nDrawStyle) {
+    case STYLE_MESH:
+    case STYLE_PLASTIC:
+    case STYLE_GHOST:
+    case STYLE_SILVER:
+      return BuildStripList();
+    case STYLE_PAPER:
+      return BuildTexturedList();
+    case STYLE_CONTOUR:
+      return BuildContourList();
+    default:
+      return FALSE;
+  }
+}
+
+void CThreadDrawOpenGL::ClearColour(float rgb[3]) const {
+  switch (m_nBackColor) {
+    case BACK_WHITE:
+      rgb[0] = rgb[1] = rgb[2] = 1.0f;
+      break;
+    case BACK_KEEP:
+      rgb[0] = 128.0f / 255.0f;
+      rgb[1] = (m_nDrawStyle == STYLE_CONTOUR ? 176.0f : 184.0f) / 255.0f;
+      rgb[2] = (m_nDrawStyle == STYLE_CONTOUR ? 184.0f : 176.0f) / 255.0f;
+      break;
+    default:
+      // BACK_BLACK, and also a choice outside 0..2 (a dialog without a
+      // selection stores -1): black rather than an undefined colour.
+      rgb[0] = rgb[1] = rgb[2] = 0.0f;
+      break;
+  }
+}
+
+BOOL CThreadDrawOpenGL::ClearScene() {
+  float rgb[3];
+  ClearColour(rgb);
+  glClearColor(rgb[0], rgb[1], rgb[2], 0.0f);
+  glClearDepth(1.0);
+  glEnable(GL_DEPTH_TEST);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  return TRUE;
+}
+
+BOOL CThreadDrawOpenGL::DrawScene() {
+  switch (m_nDrawStyle) {
+    case STYLE_MESH:
+      if (m_bShading) {
+        DrawMeshShaded();
+      } else if (m_bHiddenLine) {
+        DrawMeshHidden();
+      } else {
+        DrawMeshPlain();
+      }
+      break;
+    case STYLE_PLASTIC:
+      DrawPlastic();
+      break;
+    case STYLE_PAPER:
+      DrawPaper();
+      break;
+    case STYLE_GHOST:
+      DrawGhost();
+      break;
+    case STYLE_SILVER:
+      DrawSilver();
+      break;
+    case STYLE_CONTOUR:
+      DrawContour();
+      break;
+    default:
+      break;
+  }
+  return TRUE;
+}
+
+void CThreadDrawOpenGL::RotateModel() {
+  glRotatef(-m_fAngleX, 1.0f, 0.0f, 0.0f);
+  glRotatef(m_fAngleY, 0.0f, 1.0f, 0.0f);
+}
+
+void CThreadDrawOpenGL::DrawModel(float red, float green, float blue) {
+  glColor3f(red, green, blue);
+  glPushMatrix();
+  RotateModel();
+  glCallList(1);
+  glPopMatrix();
+}
+
+void CThreadDrawOpenGL::DrawPicture() {
+  switch (m_nDrawStyle) {
+    case STYLE_MESH:
+      if (m_bShading) {
+        DrawShadedPicture();
+      } else if (m_bHiddenLine) {
+        DrawHiddenPicture();
+      } else {
+        DrawModel(0.5f, 0.5f, 1.0f);
+      }
+      break;
+    case STYLE_CONTOUR:
+      DrawContourPicture();
+      break;
+    default:
+      DrawSolidGeometry();
+      break;
+  }
+}
+
+BOOL CThreadDrawOpenGL::CommandLoop() {
+  // Blocks in the mailbox; a rotate message redraws with the angles as they
+  // are now, so messages that queued up meanwhile collapse into this redraw.
+  while (m_pMailbox->Wait(RunMessage::Rotate, g_ShareData.m_nState, RunState())) {
+    ClearScene();
+    double upDown = 0.0;
+    double leftRight = 0.0;
+    g_ShareData.GetAngles(upDown, leftRight);
+    m_fAngleX = static_cast<float>(upDown);
+    m_fAngleY = static_cast<float>(leftRight);
+    DrawPicture();
+    glFinish();
+    if (!SwapBuffers()) return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CThreadDrawOpenGL::TickLoop() {
+  // Each tick first shows the frame drawn at the tick before, then draws the
+  // next one turned by a further degree; the turns accumulate in the
+  // model-view matrix.
+  while (m_pMailbox->Wait(RunMessage::Tick, g_ShareData.m_nState, RunState())) {
+    if (!SwapBuffers()) return FALSE;
+    ClearScene();
+    glRotatef(1.0f, 1.0f, 1.0f, 1.0f);
+    DrawSolidGeometry();
+    glFinish();
+  }
+  return TRUE;
+}

@@ -1,0 +1,111 @@
+// One run in its own thread: sample the grid, compile it into a display list,
+// present the first picture, then redraw on rotate messages (mesh, contour) or
+// turn on tick messages (solids) until the run state changes.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <array>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "core/Grid.h"
+#include "core/ParaData.h"
+#include "render/OpenGLContext.h"
+#include "render/RunMailbox.h"
+
+class CThreadDrawOpenGL : public COpenGLContext {
+ public:
+  CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox);
+  ~CThreadDrawOpenGL() override;
+
+  // Starts the thread. The caller has filled g_ShareData and set the run state
+  // (DS_RUN_SURFACE or DS_RUN_CONTOUR) before, so that the thread's first test
+  // of the state already sees the run's value.
+  void Begin();
+  // Waits for the end of the thread; whoever stops the run has set the state
+  // and woken the mailbox first.
+  void Join();
+  bool Joinable() const { return m_thread.joinable(); }
+  std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
+
+  BOOL SetProjection(double aspect) override;
+  BOOL SetViewpoint() override;
+  BOOL BuildScene() override;
+  BOOL ClearScene() override;
+  BOOL DrawScene() override;
+
+ protected:
+  // The thread's body: copy the parameters, sample, render, release, and set
+  // DS_IDLE as the very last act.
+  void ThreadMain();
+  // Copies the run parameters from g_ShareData, narrowing them to float.
+  void CopyRunParameters();
+  void SampleGrid();
+  int RunState() const;
+  bool Stopped() const;
+  RunSignals Signals() const;
+  GridExtents Extents() const;
+  void ClearColour(float rgb[3]) const;
+  void RotateModel();
+  void DrawModel(float red, float green, float blue);
+  // The display loops. Both return TRUE when the state left the run's value
+  // and FALSE when a present failed.
+  BOOL CommandLoop();
+  BOOL TickLoop();
+  // One picture of the current style (for the loops: the redraw).
+  void DrawPicture();
+  void DrawSolidGeometry();
+
+  // Surface styles (SurfaceStyles.cpp).
+  BOOL BuildStripList();
+  BOOL BuildTexturedList();
+  void SetSmallestLineWidth();
+  BOOL DrawMeshPlain();
+  BOOL DrawMeshHidden();
+  BOOL DrawMeshShaded();
+  void DrawHiddenPicture();
+  void DrawShadedPicture();
+  BOOL DrawPlastic();
+  BOOL DrawPaper();
+  BOOL DrawGhost();
+  BOOL DrawSilver();
+  BOOL DrawSolid();
+  void DrawGhostPasses();
+  bool SurfaceGridUsable() const;
+  const float* P(std::size_t j, std::size_t i) const;
+
+  // Contour lines (ContourDrawing.cpp).
+  BOOL BuildContourList();
+  BOOL DrawContour();
+  void DrawContourPicture();
+
+  FrameSink* m_pViewSink;
+  RunMailbox* m_pMailbox;
+  std::thread m_thread;
+
+  ClientRect m_clientRect;
+  std::vector<float> m_grid;
+  int m_nDrawStyle = -1;
+  float m_fSpacing = 0.0f;
+  float m_fAngleY = 0.0f;
+  float m_fAngleX = 0.0f;
+  float m_fZScale = 0.0f;
+  float m_fZeroDivValue = 0.0f;
+  float m_fContourStep = 0.0f;
+  int m_nMesh = 0;
+  BOOL m_bPerspective = FALSE;
+  BOOL m_bHiddenLine = FALSE;
+  BOOL m_bShading = FALSE;
+  float m_fMaxX = -3.4028235e38f, m_fMinX = 3.4028235e38f;
+  float m_fMaxZ = -3.4028235e38f, m_fMinZ = 3.4028235e38f;
+  float m_fMaxY = -3.4028235e38f, m_fMinY = 3.4028235e38f;
+  float m_fEyeDistance = 0.0f;
+  int m_nBackColor = BACK_BLACK;
+
+  GridSpec m_spec;
+  // Paper's checkerboard: 64 x 64 texels of red, green, blue, alpha.
+  std::array<std::uint8_t, 64 * 64 * 4> m_textureImage{};
+  GLuint m_nTextureName = 0;
+};
