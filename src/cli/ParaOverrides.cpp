@@ -1,0 +1,114 @@
+#include "cli/ParaOverrides.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <variant>
+
+namespace {
+
+using FieldPointer = std::variant<double CParaData::*, int CParaData::*, std::string CParaData::*>;
+
+struct Field {
+  const char* name;
+  FieldPointer member;
+};
+
+const Field kFields[] = {
+    {"m_dUpDownAngle", &CParaData::m_dUpDownAngle},
+    {"m_dLeftRightAngle", &CParaData::m_dLeftRightAngle},
+    {"m_dRange", &CParaData::m_dRange},
+    {"m_dZCoef", &CParaData::m_dZCoef},
+    {"m_bPerspective", &CParaData::m_bPerspective},
+    {"m_bHiddenLine", &CParaData::m_bHiddenLine},
+    {"m_bShading", &CParaData::m_bShading},
+    {"m_nMesh", &CParaData::m_nMesh},
+    {"m_dContourStep", &CParaData::m_dContourStep},
+    {"m_nDrawStyle", &CParaData::m_nDrawStyle},
+    {"m_strFormula", &CParaData::m_strFormula},
+    {"m_dZeroByZero", &CParaData::m_dZeroByZero},
+    {"m_nBackColor", &CParaData::m_nBackColor},
+};
+
+// strtod and strtol skip leading blanks; a value with them is refused like one
+// with trailing text, so " 1" and "1 " fail alike.
+bool StartsCleanly(const std::string& text) {
+  return !text.empty() && !std::isspace(static_cast<unsigned char>(text[0]));
+}
+
+bool ParseDouble(const std::string& text, double* value) {
+  if (!StartsCleanly(text)) return false;
+  char* end = nullptr;
+  errno = 0;
+  const double parsed = std::strtod(text.c_str(), &end);
+  // An overflow to infinity is not what was written; "inf" itself is accepted.
+  if (end != text.c_str() + text.size() || (errno == ERANGE && std::isinf(parsed))) return false;
+  *value = parsed;
+  return true;
+}
+
+bool ParseInt(const std::string& text, int* value) {
+  if (!StartsCleanly(text)) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (end != text.c_str() + text.size() || errno == ERANGE ||
+      parsed < std::numeric_limits<int>::min() || parsed > std::numeric_limits<int>::max()) {
+    return false;
+  }
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
+}  // namespace
+
+bool ApplyParaOverride(CParaData& para, const std::string& assignment, std::string* error) {
+  const std::size_t equals = assignment.find('=');
+  if (equals == std::string::npos) {
+    *error = "expected FIELD=VALUE, got '" + assignment + "'";
+    return false;
+  }
+  const std::string name = assignment.substr(0, equals);
+  const std::string value = assignment.substr(equals + 1);
+  for (const Field& field : kFields) {
+    if (name != field.name) continue;
+    if (const auto* d = std::get_if<double CParaData::*>(&field.member)) {
+      if (!ParseDouble(value, &(para.**d))) {
+        *error = "bad number for " + name + ": '" + value + "'";
+        return false;
+      }
+    } else if (const auto* n = std::get_if<int CParaData::*>(&field.member)) {
+      if (!ParseInt(value, &(para.**n))) {
+        *error = "bad integer for " + name + ": '" + value + "'";
+        return false;
+      }
+    } else {
+      para.*std::get<std::string CParaData::*>(field.member) = value;
+    }
+    return true;
+  }
+  *error = "unknown parameter '" + name + "'";
+  return false;
+}
+
+std::string FormatParaFields(const CParaData& para) {
+  std::string out;
+  for (const Field& field : kFields) {
+    out += field.name;
+    out += '=';
+    if (const auto* d = std::get_if<double CParaData::*>(&field.member)) {
+      char buffer[32];
+      std::snprintf(buffer, sizeof buffer, "%.17g", para.**d);
+      out += buffer;
+    } else if (const auto* n = std::get_if<int CParaData::*>(&field.member)) {
+      out += std::to_string(para.**n);
+    } else {
+      out += para.*std::get<std::string CParaData::*>(field.member);
+    }
+    out += '\n';
+  }
+  return out;
+}
