@@ -24,6 +24,16 @@ const char kUsage[] =
     "  info FILE.ovx\n"
     "      Print the thirteen fields of a parameter file, one FIELD=VALUE per line.\n"
     "      A file that is not a parameter file prints the message and exits 1.\n"
+    "  render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] -o OUT.png|OUT.bmp\n"
+    "      Run the drawing off-screen on the file's parameter set (or the defaults),\n"
+    "      with the named fields replaced, at a client size of WxH (default 800x600),\n"
+    "      and write the first picture as PNG or bitmap file by the extension. For\n"
+    "      the solid styles (1-4), --ticks T writes the picture shown after T timer\n"
+    "      ticks instead (each tick shows the turn drawn at the tick before).\n"
+    "  sample [FILE.ovx] [--set FIELD=VALUE]...\n"
+    "      Sample the grid of the run's style (surface for 0-4, contour for 5) and\n"
+    "      print \"extents MAXX MINX MAXY MINY MAXZ MINZ\", then every grid element\n"
+    "      in storage order, one per line, with %.9g (nan, inf, -inf as such).\n"
     "  --help\n"
     "      Show this text.\n";
 
@@ -37,6 +47,8 @@ const Command kCommands[] = {
     {"eval", CmdEval},
     {"write", CmdWrite},
     {"info", CmdInfo},
+    {"render", CmdRender},
+    {"sample", CmdSample},
 };
 
 }  // namespace

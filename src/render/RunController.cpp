@@ -47,6 +47,7 @@ void RunController::Stop() {
   m_mailbox.Wake();
   m_pThread->Join();
   // Joined: the thread's last act, storing DS_IDLE, has happened.
+  m_pszLastError = m_pThread->ErrorText();
   m_pThread.reset();
 }
 

@@ -35,6 +35,8 @@ class RunController {
   // Also reaps a thread that ended by itself. Must not be called from the sink.
   void Stop();
   bool IsRunning() const;
+  // The graphics failure the last stopped run recorded ("No Error" if none).
+  const char* LastErrorText() const { return m_pszLastError; }
   // The drawing thread's handle while one exists (for CPU accounting).
   std::thread::native_handle_type NativeHandle();
 
@@ -43,4 +45,5 @@ class RunController {
 
   RunMailbox m_mailbox;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
+  const char* m_pszLastError = g_glErrorText[GLERR_NONE];
 };

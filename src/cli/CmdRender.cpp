@@ -1,0 +1,301 @@
+// render and sample: one run off-screen, or only its sampling, from the
+// command line.
+#include <cerrno>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommands.h"
+#include "cli/ParaOverrides.h"
+#include "cli/PngWriter.h"
+#include "core/DibImage.h"
+#include "core/Formula.h"
+#include "core/Grid.h"
+#include "core/ParaFile.h"
+#include "render/FrameSink.h"
+#include "render/RunController.h"
+
+namespace {
+
+struct RunArgs {
+  std::string file;
+  std::vector<std::string> overrides;
+  int width = 800;
+  int height = 600;
+  long ticks = 0;
+  std::string output;
+};
+
+constexpr int kMaxSide = 16384;
+
+bool ParseInt(const std::string& text, long low, long high, long* value) {
+  if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
+  errno = 0;
+  char* end = nullptr;
+  const long parsed = std::strtol(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
+bool ParseSize(const std::string& text, int* width, int* height) {
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  long w = 0;
+  long h = 0;
+  if (!ParseInt(text.substr(0, x), 1, kMaxSide, &w) ||
+      !ParseInt(text.substr(x + 1), 1, kMaxSide, &h)) {
+    return false;
+  }
+  *width = static_cast<int>(w);
+  *height = static_cast<int>(h);
+  return true;
+}
+
+// Returns 0 when the arguments are good, else the exit code after a message.
+int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunArgs* out) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool takesValue =
+        arg == "--set" || (forRender && (arg == "--size" || arg == "--ticks" || arg == "-o"));
+    if (takesValue && i + 1 == args.size()) {
+      std::fprintf(stderr, "orvex-cli %s: %s needs a value\n", command, arg.c_str());
+      return 2;
+    }
+    if (arg == "--set") {
+      out->overrides.push_back(args[++i]);
+    } else if (forRender && arg == "--size") {
+      if (!ParseSize(args[++i], &out->width, &out->height)) {
+        std::fprintf(stderr, "orvex-cli %s: bad --size '%s' (expected WxH, each 1..%d)\n", command,
+                     args[i].c_str(), kMaxSide);
+        return 2;
+      }
+    } else if (forRender && arg == "--ticks") {
+      if (!ParseInt(args[++i], 0, 1000000, &out->ticks)) {
+        std::fprintf(stderr, "orvex-cli %s: bad --ticks '%s' (expected 0..1000000)\n", command,
+                     args[i].c_str());
+        return 2;
+      }
+    } else if (forRender && arg == "-o") {
+      out->output = args[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::fprintf(stderr, "orvex-cli %s: unknown option '%s'\n", command, arg.c_str());
+      return 2;
+    } else if (out->file.empty()) {
+      out->file = arg;
+    } else {
+      std::fprintf(stderr, "orvex-cli %s: unexpected argument '%s'\n", command, arg.c_str());
+      return 2;
+    }
+  }
+  return 0;
+}
+
+// The file's set (or the defaults) with the overrides applied in order, and
+// its formula compiled. Returns 0 or the exit code after a message.
+int PrepareRun(const char* command, const RunArgs& run, CParaData* para, CFormula* formula) {
+  std::string error;
+  if (!run.file.empty() && !LoadParaFile(run.file, *para, &error)) {
+    std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
+    return 1;
+  }
+  for (const std::string& assignment : run.overrides) {
+    if (!ApplyParaOverride(*para, assignment, &error)) {
+      std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
+      return 2;
+    }
+  }
+  const FormulaCheck check = CheckFormula(para->m_strFormula);
+  if (check != FormulaCheck::Ok) {
+    std::fprintf(stderr, "orvex-cli %s: %s\n", command, FormulaCheckMessage(check));
+    return 1;
+  }
+  formula->Tokenize(para->m_strFormula);
+  formula->MakePostfix();
+  return 0;
+}
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  const std::size_t length = std::strlen(suffix);
+  if (text.size() < length) return false;
+  for (std::size_t k = 0; k < length; ++k) {
+    const char c = text[text.size() - length + k];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[k]) return false;
+  }
+  return true;
+}
+
+bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
+  CDibImage dib;
+  if (!dib.FromBitmap(RgbaImageView{frame.rgba.data(), frame.width, frame.height, 0})) {
+    *error = "the picture cannot be stored as a bitmap";
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    *error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = dib.WriteBmp(file);
+  const int writeErrno = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    *error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+    return false;
+  }
+  return true;
+}
+
+// Keeps the last presented frame and lets the main thread wait for the next
+// one or for the end of the run, whichever comes first.
+class WaitingSink : public FrameSink {
+ public:
+  bool Present(const Frame& frame) override {
+    std::lock_guard lock(m_mutex);
+    m_last = frame;
+    ++m_count;
+    m_changed.notify_all();
+    return true;
+  }
+  void Ended() override {
+    std::lock_guard lock(m_mutex);
+    m_ended = true;
+    m_changed.notify_all();
+  }
+  // False when the run ended before `count` frames were presented.
+  bool WaitForFrames(std::size_t count) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_count >= count || m_ended; });
+    return m_count >= count;
+  }
+  Frame Last() {
+    std::lock_guard lock(m_mutex);
+    return m_last;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  Frame m_last;
+  std::size_t m_count = 0;
+  bool m_ended = false;
+};
+
+void PrintFloat(float value) {
+  if (std::isnan(value)) {
+    std::fputs("nan", stdout);
+  } else if (std::isinf(value)) {
+    std::fputs(value > 0 ? "inf" : "-inf", stdout);
+  } else {
+    std::printf("%.9g", static_cast<double>(value));
+  }
+}
+
+}  // namespace
+
+int CmdRender(const CliArgs& args) {
+  RunArgs run;
+  if (const int code = ParseRunArgs("render", args, true, &run); code != 0) return code;
+  if (run.output.empty()) {
+    std::fputs(
+        "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] -o "
+        "OUT.png|OUT.bmp\n",
+        stderr);
+    return 2;
+  }
+  const bool png = EndsWith(run.output, ".png");
+  if (!png && !EndsWith(run.output, ".bmp")) {
+    std::fprintf(stderr, "orvex-cli render: '%s' must end in .png or .bmp\n", run.output.c_str());
+    return 2;
+  }
+  CParaData para;
+  CFormula formula;
+  if (const int code = PrepareRun("render", run, &para, &formula); code != 0) return code;
+
+  WaitingSink sink;
+  RunController controller;
+  if (!controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink)) {
+    std::fprintf(stderr, "orvex-cli render: style %d cannot be drawn (0..5)\n", para.m_nDrawStyle);
+    return 1;
+  }
+  // The mesh and contour loops ignore ticks, so only a solid gets them. Each
+  // tick waits for its frame: ticks queued together would collapse into one.
+  const bool solid = para.m_nDrawStyle >= STYLE_PLASTIC && para.m_nDrawStyle <= STYLE_SILVER;
+  const std::size_t ticks = solid ? static_cast<std::size_t>(run.ticks) : 0;
+  bool presented = sink.WaitForFrames(1);
+  for (std::size_t k = 1; presented && k <= ticks; ++k) {
+    controller.PostTick();
+    presented = sink.WaitForFrames(k + 1);
+  }
+  controller.Stop();
+  if (!presented) {
+    std::fprintf(stderr,
+                 "orvex-cli render: no picture was drawn: no OpenGL context could be made (%s)\n",
+                 controller.LastErrorText());
+    return 1;
+  }
+
+  std::string error;
+  const Frame frame = sink.Last();
+  if (!(png ? WritePng(run.output, frame, &error) : WriteBmp(run.output, frame, &error))) {
+    std::fprintf(stderr, "orvex-cli render: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+int CmdSample(const CliArgs& args) {
+  RunArgs run;
+  if (const int code = ParseRunArgs("sample", args, false, &run); code != 0) return code;
+  CParaData para;
+  CFormula formula;
+  if (const int code = PrepareRun("sample", run, &para, &formula); code != 0) return code;
+
+  const int style = para.m_nDrawStyle;
+  if (style < STYLE_MESH || style > STYLE_CONTOUR) {
+    std::fprintf(stderr, "orvex-cli sample: style %d has no grid (0..5)\n", style);
+    return 1;
+  }
+  if (!IsValidMesh(para.m_nMesh)) {
+    std::fprintf(stderr, "orvex-cli sample: mesh count %d is outside 1..%d\n", para.m_nMesh,
+                 kMaxGridMesh);
+    return 1;
+  }
+  const GridSpec spec = MakeGridSpec(para);
+  std::vector<float> grid;
+  GridExtents extents;
+  try {
+    if (style == STYLE_CONTOUR) {
+      ComputeContour(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+    } else {
+      ComputeSurface(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+    }
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "orvex-cli sample: not enough memory for a grid of mesh count %d\n",
+                 para.m_nMesh);
+    return 1;
+  }
+
+  std::fputs("extents", stdout);
+  for (float value :
+       {extents.maxX, extents.minX, extents.maxY, extents.minY, extents.maxZ, extents.minZ}) {
+    std::fputc(' ', stdout);
+    PrintFloat(value);
+  }
+  std::fputc('\n', stdout);
+  for (float value : grid) {
+    PrintFloat(value);
+    std::fputc('\n', stdout);
+  }
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "orvex-cli sample: cannot write the output: %s\n", std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
