@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds Orvex and shows it on its default parameter set.
+# Builds Orvex and draws its default plot. Until the window program exists this is
+# the command-line tool: it writes the default parameter set as a parameter file and
+# renders it off-screen to a PNG picture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,6 +10,8 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
 
 out=build/default
-"$out/src/cli/orvex-cli" write "$out/default.ovx"
-"$out/src/cli/orvex-cli" info "$out/default.ovx"
-"$out/src/cli/orvex-cli" eval "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )" 1 2
+cli="$out/src/cli/orvex-cli"
+"$cli" write "$out/default.ovx"
+"$cli" info "$out/default.ovx"
+"$cli" render "$out/default.ovx" -o "$out/default.png"
+echo "picture written: $out/default.png"
