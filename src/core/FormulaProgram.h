@@ -2,6 +2,7 @@
 // the formula with no string work, no number conversion and no allocation.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,56 @@ enum class FormulaOpcode : std::uint8_t {
   Log10,
   Sqrt,
 };
+
+// A NaN result carries the payload of the first NaN operand, left before
+// right, as the processor's add and multiply give it; but the compiler may swap
+// the operands of + and *, so the left NaN is passed on explicitly (a + a is a
+// itself, quieted).
+inline double FormulaAdd(double a, double b) { return a != a ? a + a : a + b; }
+inline double FormulaMul(double a, double b) { return a != a ? a + a : a * b; }
+
+// The one place an opcode's arithmetic is spelled out: the program's run, the
+// folding of constant subexpressions and the grid sampler all call this, so a
+// value computed ahead of time has the bits it would have had at run time.
+// a is the left operand, b the right one; a one-argument function works on b.
+inline double FormulaApply(FormulaOpcode op, double a, double b, double zeroByZero) {
+  switch (op) {
+    case FormulaOpcode::Add:
+      return FormulaAdd(a, b);
+    case FormulaOpcode::Sub:
+      return a - b;
+    case FormulaOpcode::Mul:
+      return FormulaMul(a, b);
+    case FormulaOpcode::Div:
+      return GuardedDivide(a, b, zeroByZero);
+    case FormulaOpcode::Pow:
+      return std::pow(a, b);
+    case FormulaOpcode::Sin:
+      return std::sin(b);
+    case FormulaOpcode::Cos:
+      return std::cos(b);
+    case FormulaOpcode::Tan:
+      return std::tan(b);
+    case FormulaOpcode::Asin:
+      return std::asin(b);
+    case FormulaOpcode::Acos:
+      return std::acos(b);
+    case FormulaOpcode::Atan:
+      return std::atan(b);
+    case FormulaOpcode::Exp:
+      return std::exp(b);
+    case FormulaOpcode::Log:
+      return std::log(b);
+    case FormulaOpcode::Log10:
+      return std::log10(b);
+    case FormulaOpcode::Sqrt:
+      return std::sqrt(b);
+  }
+  return 0.0;
+}
+
+// Which of x and y a register's value depends on (a bit set).
+enum class FormulaDependence : std::uint8_t { None = 0, X = 1, Y = 2, XY = 3 };
 
 // One instruction: reg[dst] = op(reg[a], reg[b]). a is the left operand and b
 // the right one; a one-argument function works on b and has a == b, so that
@@ -94,6 +145,20 @@ class FormulaProgram {
   // false the value is still defined: see FormulaStatus.
   double Run(double x, double y, double zeroByZero, Scratch& scratch) const;
 
+  // The same function, cheaper to run: each (opcode, operands) pair is
+  // computed once, instructions whose operands are all constants are computed
+  // here (by FormulaApply, so with the bits they would have had), and what the
+  // result does not need is dropped. Every remaining operation sees the
+  // operands it saw before, so Run gives bit for bit the same values. Without
+  // a 0/0 value, divisions whose result would be that value stay in the code
+  // and the program holds for every value; with one, they are folded too and
+  // the program may only be run with that value.
+  FormulaProgram Optimized() const;
+  FormulaProgram Optimized(double zeroByZero) const;
+
+  // For every register, which of x and y its value depends on.
+  std::vector<FormulaDependence> Dependences() const;
+
   const std::vector<double>& Constants() const { return m_constants; }
   const std::vector<FormulaInstr>& Code() const { return m_code; }
   std::uint32_t ResultRegister() const { return m_result; }
@@ -102,6 +167,7 @@ class FormulaProgram {
  private:
   // A program without code whose result is the constant 0.0.
   explicit FormulaProgram(FormulaStatus status);
+  FormulaProgram Optimize(const double* zeroByZero) const;
 
   std::vector<double> m_constants;
   std::vector<FormulaInstr> m_code;
