@@ -1,6 +1,11 @@
 #include "core/Grid.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+
+#include "core/FormulaOptimizer.h"
+#include "core/SamplePool.h"
 
 namespace {
 
@@ -14,6 +19,132 @@ void Extend(float v, float& maxV, float& minV) {
 // levels and the projection are derived from them and must stay finite.
 void ExtendHeight(float v, GridExtents& extents) {
   if (std::isfinite(v)) Extend(v, extents.maxZ, extents.minZ);
+}
+
+// The extremes of a part of the grid; combined part by part, in row order,
+// with the rule above they give what one walk over all the points gives (the
+// first of equal extremes wins either way, which tells 0.0 from -0.0).
+struct PartExtents {
+  GridExtents extents;
+  bool anyHeight = false;  // no finite height: the height extremes mean nothing
+};
+
+void ExtendHeight(float v, PartExtents& part) {
+  if (!std::isfinite(v)) return;
+  Extend(v, part.extents.maxZ, part.extents.minZ);
+  part.anyHeight = true;
+}
+
+void Combine(float partMax, float partMin, float& maxV, float& minV) {
+  if (!(maxV >= partMax)) maxV = partMax;
+  if (minV > partMin) minV = partMin;
+}
+
+void Combine(const PartExtents& part, GridExtents& extents) {
+  const GridExtents& e = part.extents;
+  Combine(e.maxX, e.minX, extents.maxX, extents.minX);
+  Combine(e.maxY, e.minY, extents.maxY, extents.minY);
+  if (part.anyHeight) Combine(e.maxZ, e.minZ, extents.maxZ, extents.minZ);
+}
+
+enum class Layout { Surface, Contour };
+
+// Points evaluated between two looks at the stop signal.
+constexpr int kStopCheckPoints = 128;
+
+// The optimised, multi-threaded walk for EvaluateFormula. Workers take rows
+// from one counter; with several workers the counter runs through the bands
+// of rows in turn (row 0, the first row of band 1, ..., row 1, ...), so that
+// rows in work at the same time lie far apart and no two workers write into one
+// cache line of the surface grid, whose rows interleave in memory.
+bool SampleProgram(const GridSpec& spec, const CFormula& formula, Layout layout,
+                   const RunSignals& signals, int threads, std::vector<float>& grid,
+                   GridExtents& extents) {
+  const int n = spec.nMesh;
+  const auto side = static_cast<std::size_t>(n) + 1;
+  const double zeroByZero = spec.zeroDiv;
+  // EvaluateFormula leaves the 0/0 value behind; so does this walk.
+  g_zeroByZero = zeroByZero;
+  const GridProgram program = GridProgram::Build(formula.Program(), zeroByZero);
+
+  // Surface rows run against y (row 0 at y = +R) with x along the row; contour
+  // rows run along x with y along the row.
+  std::vector<float> coord(side);
+  std::vector<double> alongCoord(side);
+  std::vector<double> rowCoord(side);
+  for (int k = 0; k <= n; ++k) {
+    coord[k] = GridCoordinate(spec, k);
+    alongCoord[k] = coord[k];
+    rowCoord[k] = layout == Layout::Surface ? -coord[k] : coord[k];
+  }
+  const FormulaVariable alongVariable =
+      layout == Layout::Surface ? FormulaVariable::X : FormulaVariable::Y;
+  const FormulaVariable rowVariable =
+      layout == Layout::Surface ? FormulaVariable::Y : FormulaVariable::X;
+  const GridProgram::AxisTable along = program.Tabulate(alongVariable, alongCoord.data(), side);
+  const GridProgram::AxisTable fixed = program.Tabulate(rowVariable, rowCoord.data(), side);
+
+  const int workers = std::max(1, std::min(threads > 0 ? threads : DefaultWorkerCount(), n + 1));
+  const int bandRows = (n + 1 + workers - 1) / workers;
+  const int tickets = bandRows * workers;
+  std::atomic<int> nextTicket{0};
+  std::vector<PartExtents> rowExtents(side);
+  std::vector<char> rowDone(side, 0);
+
+  auto work = [&](int) {
+    GridProgram::RowScratch scratch;
+    std::vector<double> values(side);
+    for (;;) {
+      if (signals.Stopped()) return;
+      const int ticket = nextTicket.fetch_add(1);
+      if (ticket >= tickets) return;
+      const int i = (ticket % workers) * bandRows + ticket / workers;
+      if (i > n) continue;
+      for (int first = 0; first <= n; first += kStopCheckPoints) {
+        if (first > 0 && signals.Stopped()) return;
+        const int count = std::min(kStopCheckPoints, n + 1 - first);
+        program.EvaluateRow(along, static_cast<std::size_t>(first), static_cast<std::size_t>(count),
+                            fixed, static_cast<std::size_t>(i), scratch, values.data() + first);
+      }
+      PartExtents& part = rowExtents[i];
+      if (layout == Layout::Surface) {
+        const float y = -coord[i];
+        for (int j = 0; j <= n; ++j) {
+          float* point = &grid[GridIndex(n, j, i)];
+          point[0] = coord[j];
+          Extend(coord[j], part.extents.maxX, part.extents.minX);
+          const float height = static_cast<float>(static_cast<long double>(values[j]) *
+                                                  static_cast<long double>(spec.zScale));
+          point[1] = height;
+          ExtendHeight(height, part);
+          point[2] = y;
+        }
+        Extend(y, part.extents.maxY, part.extents.minY);
+      } else {
+        Extend(coord[i], part.extents.maxX, part.extents.minX);
+        float* row = &grid[ContourIndex(n, i, 0)];
+        for (int j = 0; j <= n; ++j) {
+          Extend(coord[j], part.extents.maxY, part.extents.minY);
+          const float value = static_cast<float>(values[j]);
+          ExtendHeight(value, part);
+          row[j] = value;
+        }
+      }
+      rowDone[i] = 1;
+      signals.Advance(layout == Layout::Surface ? 2 : 1);
+    }
+  };
+  RunWorkers(workers, work);
+
+  bool complete = true;
+  for (std::size_t i = 0; i < side; ++i) {
+    if (rowDone[i]) {
+      Combine(rowExtents[i], extents);
+    } else {
+      complete = false;
+    }
+  }
+  return complete;
 }
 
 double Evaluate(PFN_EVALUATE evaluate, CFormula* formula, float x, float y, float zeroDiv) {
@@ -51,10 +182,14 @@ float GridCoordinate(const GridSpec& spec, int k) {
 }
 
 bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents) {
+                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
+                    int threads) {
   const int n = spec.nMesh;
   grid.assign(SurfaceGridSize(n), 0.0f);
   if (grid.empty() || evaluate == nullptr) return false;
+  if (evaluate == EvaluateFormula && formula != nullptr) {
+    return SampleProgram(spec, *formula, Layout::Surface, signals, threads, grid, extents);
+  }
 
   for (int i = 0; i <= n; ++i) {
     signals.Advance(2);
@@ -79,10 +214,14 @@ bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evalua
 }
 
 bool ComputeContour(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents) {
+                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
+                    int threads) {
   const int n = spec.nMesh;
   grid.assign(ContourGridSize(n), 0.0f);
   if (grid.empty() || evaluate == nullptr) return false;
+  if (evaluate == EvaluateFormula && formula != nullptr) {
+    return SampleProgram(spec, *formula, Layout::Contour, signals, threads, grid, extents);
+  }
 
   for (int i = 0; i <= n; ++i) {
     signals.Advance(1);

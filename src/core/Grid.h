@@ -68,10 +68,21 @@ struct RunSignals {
 // The grid is resized (and zero-filled) by the call. A mesh count outside
 // 1..kMaxGridMesh or a null evaluate samples nothing and returns false; the grid
 // is then empty (bad mesh) or all zero (no evaluate).
+//
+// With EvaluateFormula as evaluate, the formula's program is optimised for the
+// grid (GridProgram) and the rows are shared out among `threads` workers (0:
+// one per hardware thread); the values are bit for bit those of one
+// EvaluateFormula call per point. A row is stored, counted in the progress and
+// taken into the extents only once it is complete, so a stop leaves whole rows
+// zero; the stop is seen before each row and every few points within one.
+// Any other evaluate is called once per point, on the calling thread, rows in
+// order, and the progress is counted as each row starts.
 bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents);
+                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
+                    int threads = 0);
 bool ComputeContour(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents);
+                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
+                    int threads = 0);
 
 // Unit normal of three surface vertices (3 floats each); (0,0,0) when degenerate.
 // The cross product is taken in float, its length in double.
