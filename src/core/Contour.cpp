@@ -1,6 +1,10 @@
 #include "core/Contour.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -118,15 +122,120 @@ void ContourVertex(const GridSpec& spec, float u, float w, float level, float ou
   out[2] = (w - halfMesh) * spec.spacing;
 }
 
+std::size_t ContourLevelReach(const std::vector<float>& levels, float v) {
+  // Without branches on the data: neighbouring samples fall on either side of
+  // a level at random, which a predicted search would pay for at every cell.
+  // Every comparison with NaN is false, so NaN ends at 0.
+  if (levels.empty()) return 0;
+  const float* base = levels.data();
+  std::size_t length = levels.size();
+  while (length > 1) {
+    const std::size_t half = length / 2;
+    base = base[half] <= v ? base + half : base;
+    length -= half;
+  }
+  return static_cast<std::size_t>(base - levels.data()) + (*base <= v ? 1 : 0);
+}
+
+ContourLevelSpan ContourCrossedLevels(const std::vector<float>& levels, float h00, float h10,
+                                      float h11, float h01) {
+  const std::size_t r00 = ContourLevelReach(levels, h00);
+  const std::size_t r10 = ContourLevelReach(levels, h10);
+  const std::size_t r11 = ContourLevelReach(levels, h11);
+  const std::size_t r01 = ContourLevelReach(levels, h01);
+  return ContourLevelSpan{std::min({r00, r10, r11, r01}), std::max({r00, r10, r11, r01})};
+}
+
+namespace {
+
+bool SameBits(const ContourColour& a, const ContourColour& b) {
+  return std::bit_cast<std::uint32_t>(a.red) == std::bit_cast<std::uint32_t>(b.red) &&
+         std::bit_cast<std::uint32_t>(a.green) == std::bit_cast<std::uint32_t>(b.green) &&
+         std::bit_cast<std::uint32_t>(a.blue) == std::bit_cast<std::uint32_t>(b.blue);
+}
+
+std::vector<ContourColour> LevelColours(const std::vector<float>& levels,
+                                        const GridExtents& extents) {
+  std::vector<ContourColour> colours;
+  colours.reserve(levels.size());
+  for (float level : levels) colours.push_back(ContourColourFor(level, extents.minZ, extents.maxZ));
+  return colours;
+}
+
+void EmitSegments(const GridSpec& spec, const ContourSegment* segments, int count, float level,
+                  ContourSink& sink) {
+  for (int s = 0; s < count; ++s) {
+    float v1[3];
+    float v2[3];
+    ContourVertex(spec, segments[s].u1, segments[s].w1, level, v1);
+    ContourVertex(spec, segments[s].u2, segments[s].w2, level, v2);
+    sink.Segment(v1, v2);
+  }
+}
+
+}  // namespace
+
 bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const GridExtents& extents,
                   float step, const RunSignals& signals, ContourSink& sink) {
   const int n = spec.nMesh;
   if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
 
   const std::vector<float> levels = ContourLevels(extents, step);
-  std::vector<ContourColour> colours;
-  colours.reserve(levels.size());
-  for (float level : levels) colours.push_back(ContourColourFor(level, extents.minZ, extents.maxZ));
+  const std::vector<ContourColour> colours = LevelColours(levels, extents);
+
+  // The reach of the points of grid rows i and i + 1: each point is searched
+  // once, not once per cell it is a corner of.
+  const std::size_t points = static_cast<std::size_t>(n) + 1;
+  std::vector<std::size_t> reachThis(points);
+  std::vector<std::size_t> reachNext(points);
+  auto reachRow = [&](int i, std::vector<std::size_t>& out) {
+    const float* row = &grid[ContourIndex(n, i, 0)];
+    for (std::size_t j = 0; j < points; ++j) out[j] = ContourLevelReach(levels, row[j]);
+  };
+  reachRow(0, reachNext);
+
+  bool anyColour = false;
+  ContourColour current{};
+  ContourSegment segments[2];
+  for (int i = 0; i < n; ++i) {
+    signals.Advance(1);
+    reachThis.swap(reachNext);
+    reachRow(i + 1, reachNext);
+    for (int j = 0; j < n; ++j) {
+      // Tested per cell even when nothing is crossed, so a stop ends the walk
+      // within one cell wherever it comes.
+      if (signals.Stopped()) return false;
+      const std::size_t r00 = reachThis[j];
+      const std::size_t r10 = reachNext[j];
+      const std::size_t r11 = reachNext[j + 1];
+      const std::size_t r01 = reachThis[j + 1];
+      const std::size_t first = std::min({r00, r10, r11, r01});
+      const std::size_t last = std::max({r00, r10, r11, r01});
+      if (first == last) continue;
+      const CellCorners h = CornersOf(grid, n, i, j);
+      for (std::size_t k = first; k < last; ++k) {
+        if (k != first && signals.Stopped()) return false;
+        if (!anyColour || !SameBits(colours[k], current)) {
+          sink.Colour(colours[k]);
+          current = colours[k];
+          anyColour = true;
+        }
+        const int count = CellSegments(h, i, j, levels[k], segments);
+        EmitSegments(spec, segments, count, levels[k], sink);
+      }
+    }
+  }
+  return true;
+}
+
+bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& spec,
+                       const GridExtents& extents, float step, const RunSignals& signals,
+                       ContourSink& sink) {
+  const int n = spec.nMesh;
+  if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
+
+  const std::vector<float> levels = ContourLevels(extents, step);
+  const std::vector<ContourColour> colours = LevelColours(levels, extents);
 
   ContourSegment segments[2];
   for (int i = 0; i < n; ++i) {
@@ -137,13 +246,7 @@ bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const Gr
         if (signals.Stopped()) return false;
         sink.Colour(colours[k]);
         const int count = CellSegments(corners, i, j, levels[k], segments);
-        for (int s = 0; s < count; ++s) {
-          float v1[3];
-          float v2[3];
-          ContourVertex(spec, segments[s].u1, segments[s].w1, levels[k], v1);
-          ContourVertex(spec, segments[s].u2, segments[s].w2, levels[k], v2);
-          sink.Segment(v1, v2);
-        }
+        EmitSegments(spec, segments, count, levels[k], sink);
       }
     }
   }

@@ -46,9 +46,38 @@ class ContourSink {
 // At whole u and w this equals GridCoordinate, since u - N/2 is exact.
 void ContourVertex(const GridSpec& spec, float u, float w, float level, float out[3]);
 
-// Walks every cell and every level, emitting into the sink: for each cell
-// (i outer, j inner; progress + 1 per i) and each level, the level's colour and
-// then the cell's segments. False when stopped, or when the grid does not have
-// the contour layout of spec.nMesh (nothing is emitted then).
+// How many of the increasing levels a sample is at or above: the number of
+// levels L with v >= L, found by binary search. A corner is above L exactly when
+// L is one of those, so NaN (below every level) reaches none, as -inf does.
+std::size_t ContourLevelReach(const std::vector<float>& levels, float v);
+
+// Index range [first, last) into the levels of those at which a cell with
+// these corners is crossed, so that ContourCell gives at least one segment
+// exactly at the levels inside it: some corner is above the level and some is
+// not, so first and last are the smallest and largest reach of the corners. A
+// cell with a NaN corner is crossed by every level up to its largest other
+// corner; equal corners and all-NaN cells give first == last.
+struct ContourLevelSpan {
+  std::size_t first, last;
+};
+ContourLevelSpan ContourCrossedLevels(const std::vector<float>& levels, float h00, float h10,
+                                      float h11, float h01);
+
+// Walks the cells (i outer, j inner; progress + 1 per i) and, per cell, only
+// the levels ContourCrossedLevels gives, in increasing order: each such level's
+// colour, then the cell's segments at it. A colour whose bits equal those of the
+// colour emitted last is left out, since the current colour already is that
+// one; so every vertex gets the colour the full walk below gives it, and the
+// segments come in the same order. (Only the colour left current at the end
+// differs: the full walk ends on the top level's.) The state is tested at the start of every
+// cell and before every crossed level. False when stopped, or when the grid
+// does not have the contour layout of spec.nMesh (nothing is emitted then).
 bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const GridExtents& extents,
                   float step, const RunSignals& signals, ContourSink& sink);
+
+// The full walk BuildContour stands in for, kept as its reference: every cell
+// and every level from lo to hi, the level's colour for each whether crossed or
+// not, then the segments; the state is tested at every cell and level.
+bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& spec,
+                       const GridExtents& extents, float step, const RunSignals& signals,
+                       ContourSink& sink);

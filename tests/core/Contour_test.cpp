@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -257,9 +258,9 @@ class BuildContourTest : public ::testing::Test {
   RecordingSink sink;
 };
 
-TEST_F(BuildContourTest, EveryCellAndLevelGetsItsColourThenItsSegments) {
+TEST_F(BuildContourTest, PlainWalkGivesEveryCellAndLevelItsColourThenItsSegments) {
   ASSERT_EQ(levels.size(), 9u);
-  ASSERT_TRUE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
+  ASSERT_TRUE(BuildContourPlain(grid, spec, extents, 0.5f, Signals(), sink));
   EXPECT_EQ(progress, 4);
 
   int colours = 0;
@@ -290,7 +291,62 @@ TEST_F(BuildContourTest, EveryCellAndLevelGetsItsColourThenItsSegments) {
   EXPECT_EQ(segments, 8 * 4 * 2);
 }
 
-TEST_F(BuildContourTest, StopsAtTheNextCellAndLevel) {
+// The current colour at each segment is that of the level whose lifted height
+// L * 3 the segment has.
+void ExpectLevelColours(const std::vector<Event>& events, const std::vector<float>& levels) {
+  const Event* colour = nullptr;
+  for (const Event& e : events) {
+    if (e.colour) {
+      colour = &e;
+      continue;
+    }
+    ASSERT_NE(colour, nullptr);
+    const auto level =
+        std::find_if(levels.begin(), levels.end(), [&](float l) { return l * 3.0f == e.v1[1]; });
+    ASSERT_NE(level, levels.end()) << e.v1[1];
+    const ContourColour expected = ContourColourFor(*level, -2.0f, 2.0f);
+    EXPECT_EQ(colour->c.red, expected.red) << e.v1[1];
+    EXPECT_EQ(colour->c.green, expected.green) << e.v1[1];
+    EXPECT_EQ(colour->c.blue, expected.blue) << e.v1[1];
+  }
+}
+
+TEST_F(BuildContourTest, ColoursOnlyTheCrossedLevels) {
+  // Cell (i, j) spans i - 2 .. i - 1 and is crossed by the two levels in
+  // (i - 2, i - 1]; neighbours in j alternate between them, so no colour repeats.
+  ASSERT_TRUE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
+  EXPECT_EQ(progress, 4);
+  EXPECT_EQ(sink.colours, 0);
+  int colours = 0;
+  int segments = 0;
+  for (const Event& e : sink.events) (e.colour ? colours : segments)++;
+  EXPECT_EQ(colours, 4 * 4 * 2);
+  EXPECT_EQ(segments, 4 * 4 * 2 * 2);
+  ExpectLevelColours(sink.events, levels);
+  for (std::size_t k = 0; k + 1 < sink.events.size(); ++k) {
+    if (sink.events[k].colour) {
+      EXPECT_FALSE(sink.events[k + 1].colour) << k;
+    }
+  }
+}
+
+TEST_F(BuildContourTest, ARepeatedColourIsLeftOut) {
+  // Interval 1: levels -2.2, -1.2, ..., 1.8, one per cell, the same along a row
+  // of cells; its colour is emitted once per row.
+  ASSERT_TRUE(BuildContour(grid, spec, extents, 1.0f, Signals(), sink));
+  int colours = 0;
+  int segments = 0;
+  for (const Event& e : sink.events) (e.colour ? colours : segments)++;
+  EXPECT_EQ(colours, 4);
+  EXPECT_EQ(segments, 4 * 4 * 2);
+  ASSERT_EQ(sink.events.size(), 4u * 9u);  // per row of cells: 1 colour, 8 segments
+  for (std::size_t k = 0; k < sink.events.size(); ++k) {
+    EXPECT_EQ(sink.events[k].colour, k % 9 == 0) << k;
+  }
+  ExpectLevelColours(sink.events, ContourLevels(extents, 1.0f));
+}
+
+TEST_F(BuildContourTest, PlainWalkStopsAtTheNextCellAndLevel) {
   // 9 levels per cell, 36 per row of cells; a flip on a row's last colour is
   // seen after the next row has been counted.
   for (auto [flipAfter, rows] : {std::pair{1, 1}, {20, 1}, {36, 2}, {40, 2}, {143, 4}}) {
@@ -300,7 +356,7 @@ TEST_F(BuildContourTest, StopsAtTheNextCellAndLevel) {
     sink.flipAfter = flipAfter;
     state = DS_RUN_CONTOUR;
     progress = 0;
-    EXPECT_FALSE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
+    EXPECT_FALSE(BuildContourPlain(grid, spec, extents, 0.5f, Signals(), sink));
     EXPECT_EQ(sink.colours, flipAfter);
     EXPECT_EQ(progress, rows);
   }
@@ -309,23 +365,72 @@ TEST_F(BuildContourTest, StopsAtTheNextCellAndLevel) {
   sink.flipState = &state;
   sink.flipAfter = 144;
   state = DS_RUN_CONTOUR;
+  EXPECT_TRUE(BuildContourPlain(grid, spec, extents, 0.5f, Signals(), sink));
+}
+
+TEST_F(BuildContourTest, StopsAtTheNextCrossedLevelOrCell) {
+  // 2 crossed levels per cell, 8 per row of cells. After the flip only the
+  // segments of the level just coloured follow.
+  for (auto [flipAfter, rows] : {std::pair{1, 1}, {2, 1}, {7, 1}, {8, 2}, {9, 2}, {31, 4}}) {
+    SCOPED_TRACE(flipAfter);
+    sink = RecordingSink{};
+    sink.flipState = &state;
+    sink.flipAfter = flipAfter;
+    state = DS_RUN_CONTOUR;
+    progress = 0;
+    EXPECT_FALSE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
+    EXPECT_EQ(sink.colours, flipAfter);
+    EXPECT_EQ(progress, rows);
+    ASSERT_GE(sink.events.size(), 3u);
+    EXPECT_TRUE(sink.events[sink.events.size() - 3].colour);
+  }
+  sink = RecordingSink{};
+  sink.flipState = &state;
+  sink.flipAfter = 32;
+  state = DS_RUN_CONTOUR;
   EXPECT_TRUE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
+}
+
+TEST_F(BuildContourTest, StopIsSeenInCellsThatCrossNothing) {
+  // Only cell (0, 0) has a corner above 0; it is crossed by the levels 0.5
+  // and 1. A flip on its last colour is seen at cell (0, 1).
+  std::fill(grid.begin(), grid.end(), 0.0f);
+  grid[ContourIndex(4, 0, 0)] = 1.0f;
+  sink.flipState = &state;
+  sink.flipAfter = 2;
+  EXPECT_FALSE(BuildContour(grid, spec, Heights(0.0f, 1.0f), 0.5f, Signals(), sink));
+  EXPECT_EQ(sink.events.size(), 6u);  // two colours, two segments each
+  EXPECT_EQ(progress, 1);
+
+  // Stopped before the walk: a constant grid with levels still ends in row 0.
+  std::fill(grid.begin(), grid.end(), 2.0f);
+  sink = RecordingSink{};
+  progress = 0;
+  EXPECT_FALSE(BuildContour(grid, spec, Heights(2.0f, 2.0f), 0.25f, Signals(), sink));
+  EXPECT_TRUE(sink.events.empty());
+  EXPECT_EQ(progress, 1);
 }
 
 TEST_F(BuildContourTest, NoLevelsNoOutput) {
   std::fill(grid.begin(), grid.end(), 0.0f);
-  EXPECT_TRUE(BuildContour(grid, spec, Heights(0.0f, 0.0f), 0.5f, Signals(), sink));
-  EXPECT_TRUE(sink.events.empty());
-  EXPECT_EQ(progress, 4);
+  for (auto walk : {BuildContour, BuildContourPlain}) {
+    progress = 0;
+    EXPECT_TRUE(walk(grid, spec, Heights(0.0f, 0.0f), 0.5f, Signals(), sink));
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(progress, 4);
+  }
 }
 
 TEST_F(BuildContourTest, RefusesAGridOfAnotherLayout) {
-  grid.resize(24);
-  EXPECT_FALSE(BuildContour(grid, spec, extents, 0.5f, Signals(), sink));
-  spec.nMesh = 0;
-  EXPECT_FALSE(BuildContour(std::vector<float>(1), spec, extents, 0.5f, Signals(), sink));
-  EXPECT_TRUE(sink.events.empty());
-  EXPECT_EQ(progress, 0);
+  for (auto walk : {BuildContour, BuildContourPlain}) {
+    std::vector<float> shortGrid(grid.begin(), grid.end() - 1);
+    EXPECT_FALSE(walk(shortGrid, spec, extents, 0.5f, Signals(), sink));
+    GridSpec none = spec;
+    none.nMesh = 0;
+    EXPECT_FALSE(walk(std::vector<float>(1), none, extents, 0.5f, Signals(), sink));
+    EXPECT_TRUE(sink.events.empty());
+    EXPECT_EQ(progress, 0);
+  }
 }
 
 }  // namespace
