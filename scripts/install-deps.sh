@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libmuparser-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev
 )

@@ -1,0 +1,23 @@
+// Built with -fno-builtin and -ffp-contract=off (see CMakeLists.txt): pow must
+// stay a library call and nothing may be fused, or the values would differ
+// from the formula engine's.
+#include "SamplingPlain.h"
+
+#include <math.h>
+
+namespace {
+
+double Divide(double a, double b, double zeroByZero) {
+  if (!(b == 0.0 || isnan(b))) return a / b;
+  if (a == 0.0 || isnan(a)) return zeroByZero;
+  return a > 0.0 ? 1.7976931348623157e308 : -1.7976931348623157e308;
+}
+
+}  // namespace
+
+double HeavyFormulaPlain(double x, double y, double zeroByZero) {
+  // The unary minus reads as (0 - 1) * x; the additions group from the left.
+  const double gauss = exp(Divide(pow((0.0 - 1.0) * x, 2.0), 10.0, zeroByZero));
+  return sin(x) * cos(y) + gauss * log(pow(y, 2.0) + 1.0) + atan(x * y) +
+         sqrt(pow(x, 2.0) + pow(y, 2.0));
+}
