@@ -82,6 +82,7 @@ const FormulaCase kFormulas[] = {
     {"SIN(2)*X+COS(3)/Y-LOG(2)^EXP(1)", 5.0f},      // constant subexpressions
     {"SIN(X*Y)+SIN(X*Y)*SIN(X*Y)-SIN(X*Y)", 5.0f},  // repeats
     {"-X^2--Y+-(X*-Y)", 5.0f},                      // unary minus
+    {"X*Y*0", 1.0f},  // zeros of both signs: the first one met is the extreme
     {"7", 1.0f},
     {"X", 1.0f},
     {"Y", 1.0f},
@@ -157,6 +158,24 @@ TEST(GridParallel, EveryZeroByZeroValueOnEveryLayout) {
       EXPECT_EQ(std::bit_cast<std::uint32_t>(origin), std::bit_cast<std::uint32_t>(scaled));
     }
   }
+}
+
+TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
+  // v * s is just above a float midpoint by less than half a double ulp:
+  // rounded to double first, it would fall back to the even float below.
+  const double v = 1.2777760823573772;
+  const float s = 1.0f + 3.0f / 8388608.0f;
+  const float viaDouble = static_cast<float>(v * static_cast<double>(s));
+  const float expected = 1.2777765989303589f;
+  ASSERT_NE(viaDouble, expected);
+  CFormula formula;
+  formula.Tokenize("1.2777760823573772+X*0");
+  ASSERT_TRUE(formula.MakePostfix());
+  std::vector<float> grid;
+  GridExtents extents;
+  ASSERT_TRUE(ComputeSurface(Spec(2, 1.0f, s, 0.0f), &formula, EvaluateFormula, RunSignals{}, grid,
+                             extents, 2));
+  for (std::size_t k = 1; k < grid.size(); k += 3) EXPECT_EQ(grid[k], expected) << k;
 }
 
 TEST(GridParallel, ExtentsStartFromTheCallersValues) {
