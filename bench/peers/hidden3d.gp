@@ -1,0 +1,4 @@
+load 'common.gp'
+set terminal pngcairo size 1024,768
+set hidden3d
+splot f(x, y) with lines
