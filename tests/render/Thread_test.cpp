@@ -206,6 +206,10 @@ TEST(DrawingThread, WaitingLoopsUseNoProcessorTime) {
     // A CPU budget, not a wall-clock limit: a polling loop would burn the
     // whole second.
     EXPECT_LT(after - before, std::chrono::milliseconds(50));
+    RecordProperty(
+        "idle_cpu_us_style" + std::to_string(style),
+        static_cast<int>(
+            std::chrono::duration_cast<std::chrono::microseconds>(after - before).count()));
   }
 }
 
