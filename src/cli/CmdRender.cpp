@@ -1,8 +1,11 @@
 // render and sample: one run off-screen, or only its sampling, from the
 // command line.
 #include <cerrno>
+#include <chrono>
+#include <cinttypes>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +33,7 @@ struct RunArgs {
   int height = 600;
   long ticks = 0;
   std::string output;
+  bool summary = false;
 };
 
 constexpr int kMaxSide = 16384;
@@ -84,6 +88,8 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
       }
     } else if (forRender && arg == "-o") {
       out->output = args[++i];
+    } else if (!forRender && arg == "--summary") {
+      out->summary = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "orvex-cli %s: unknown option '%s'\n", command, arg.c_str());
       return 2;
@@ -197,6 +203,20 @@ void PrintFloat(float value) {
   }
 }
 
+// 64-bit FNV-1a over the floats' bytes, little-endian, in storage order.
+std::uint64_t Fnv1a64(const std::vector<float>& values) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (float value : values) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int shift = 0; shift < 32; shift += 8) {
+      hash ^= (bits >> shift) & 0xffu;
+      hash *= 1099511628211ull;
+    }
+  }
+  return hash;
+}
+
 }  // namespace
 
 int CmdRender(const CliArgs& args) {
@@ -270,6 +290,7 @@ int CmdSample(const CliArgs& args) {
   const GridSpec spec = MakeGridSpec(para);
   std::vector<float> grid;
   GridExtents extents;
+  const auto started = std::chrono::steady_clock::now();
   try {
     if (style == STYLE_CONTOUR) {
       ComputeContour(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
@@ -281,6 +302,8 @@ int CmdSample(const CliArgs& args) {
                  para.m_nMesh);
     return 1;
   }
+  const std::chrono::duration<double, std::milli> sampling =
+      std::chrono::steady_clock::now() - started;
 
   std::fputs("extents", stdout);
   for (float value :
@@ -289,9 +312,16 @@ int CmdSample(const CliArgs& args) {
     PrintFloat(value);
   }
   std::fputc('\n', stdout);
-  for (float value : grid) {
-    PrintFloat(value);
-    std::fputc('\n', stdout);
+  if (run.summary) {
+    std::size_t nonFinite = 0;
+    for (float value : grid) nonFinite += std::isfinite(value) ? 0 : 1;
+    std::printf("nonfinite %zu\nfnv1a64 %016" PRIx64 "\nsample_ms %.3f\n", nonFinite, Fnv1a64(grid),
+                sampling.count());
+  } else {
+    for (float value : grid) {
+      PrintFloat(value);
+      std::fputc('\n', stdout);
+    }
   }
   if (std::fflush(stdout) != 0) {
     std::fprintf(stderr, "orvex-cli sample: cannot write the output: %s\n", std::strerror(errno));

@@ -30,10 +30,15 @@ const char kUsage[] =
     "      and write the first picture as PNG or bitmap file by the extension. For\n"
     "      the solid styles (1-4), --ticks T writes the picture shown after T timer\n"
     "      ticks instead (each tick shows the turn drawn at the tick before).\n"
-    "  sample [FILE.ovx] [--set FIELD=VALUE]...\n"
+    "  sample [FILE.ovx] [--set FIELD=VALUE]... [--summary]\n"
     "      Sample the grid of the run's style (surface for 0-4, contour for 5) and\n"
     "      print \"extents MAXX MINX MAXY MINY MAXZ MINZ\", then every grid element\n"
     "      in storage order, one per line, with %.9g (nan, inf, -inf as such).\n"
+    "      --summary prints, after the extents line, \"nonfinite K\" (the count of\n"
+    "      non-finite elements), \"fnv1a64 H\" (the 64-bit FNV-1a hash of the\n"
+    "      elements' float bytes, little-endian, in storage order, 16 lowercase hex\n"
+    "      digits) and \"sample_ms T\" (the wall time of the sampling alone, in\n"
+    "      milliseconds) instead of the elements.\n"
     "  --help\n"
     "      Show this text.\n";
 

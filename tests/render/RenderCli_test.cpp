@@ -4,7 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cinttypes>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -211,6 +216,66 @@ TEST_F(RenderCli, SamplePrintsNonFiniteValuesPlainly) {
       Run({"sample", "--set", "m_nMesh=1", "--set", "m_strFormula=0 - exp ( 1000 )"});
   ASSERT_EQ(infinite.code, 0) << infinite.err;
   EXPECT_EQ(Lines(infinite.out).at(2), "-inf");
+}
+
+std::uint64_t Fnv1aOfPrintedFloats(const std::vector<std::string>& lines, std::size_t first) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (std::size_t k = first; k < lines.size(); ++k) {
+    const float value = std::strtof(lines[k].c_str(), nullptr);
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    for (int shift = 0; shift < 32; shift += 8) {
+      hash ^= (bits >> shift) & 0xffu;
+      hash *= 1099511628211ull;
+    }
+  }
+  return hash;
+}
+
+TEST_F(RenderCli, SampleSummaryHashesTheGridThatSamplePrints) {
+  const std::vector<std::vector<std::string>> sets = {
+      {"--set", "m_nMesh=7"},
+      {"--set", "m_nMesh=4", "--set", "m_nDrawStyle=5"},
+      {"--set", "m_nMesh=3", "--set", "m_strFormula=x + 2 * y", "--set", "m_dZCoef=0.5"},
+  };
+  for (const auto& set : sets) {
+    SCOPED_TRACE(testing::PrintToString(set));
+    std::vector<std::string> full = {"sample"};
+    full.insert(full.end(), set.begin(), set.end());
+    std::vector<std::string> brief = full;
+    brief.push_back("--summary");
+    const RunResult all = Run(full);
+    const RunResult summary = Run(brief);
+    ASSERT_EQ(all.code, 0) << all.err;
+    ASSERT_EQ(summary.code, 0) << summary.err;
+    const std::vector<std::string> values = Lines(all.out);
+    const std::vector<std::string> lines = Lines(summary.out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], values.at(0));
+    EXPECT_EQ(lines[1], "nonfinite 0");
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "fnv1a64 %016" PRIx64,
+                  Fnv1aOfPrintedFloats(values, 1));
+    EXPECT_EQ(lines[2], expected);
+    double ms = -1.0;
+    char tail = 0;
+    EXPECT_EQ(std::sscanf(lines[3].c_str(), "sample_ms %lf%c", &ms, &tail), 1) << lines[3];
+    EXPECT_GE(ms, 0.0);
+  }
+}
+
+TEST_F(RenderCli, SampleSummaryCountsNonFiniteElements) {
+  // SQRT(X) is NaN on the columns left of the axis: 2 of 5 per row, 5 rows.
+  const RunResult run =
+      Run({"sample", "--set", "m_nMesh=4", "--set", "m_strFormula=sqrt ( x )", "--summary"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[1], "nonfinite 10");
+  const RunResult contour = Run({"sample", "--set", "m_nMesh=4", "--set", "m_nDrawStyle=5", "--set",
+                                 "m_strFormula=sqrt ( x )", "--summary"});
+  ASSERT_EQ(contour.code, 0) << contour.err;
+  EXPECT_EQ(Lines(contour.out).at(1), "nonfinite 10");
 }
 
 }  // namespace
