@@ -58,5 +58,9 @@ for ((r = 1; r <= rounds; r++)); do
   done
 done
 
-/usr/bin/python3 bench/report.py "$work/sampling.json" "$work/runs.txt" "$rounds" bench/BENCHMARKS.md
+echo "== display loop" >&2
+"$build/bench/bench_display" >"$work/display.md"
+
+/usr/bin/python3 bench/report.py "$work/sampling.json" "$work/runs.txt" "$rounds" bench/BENCHMARKS.md \
+  "$work/display.md"
 echo "written: bench/BENCHMARKS.md" >&2

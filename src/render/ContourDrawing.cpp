@@ -34,7 +34,7 @@ BOOL CThreadDrawOpenGL::BuildContourList() {
 void CThreadDrawOpenGL::DrawContourPicture() {
   glPushMatrix();
   RotateModel();
-  glCallList(2);
+  CallList(2);
   glPopMatrix();
 }
 

@@ -53,6 +53,10 @@ void RunController::Stop() {
 
 bool RunController::IsRunning() const { return ::IsRunning(g_ShareData.m_nState.load()); }
 
+std::uint64_t RunController::ListCalls() const {
+  return m_pThread != nullptr ? m_pThread->ListCalls() : 0;
+}
+
 std::thread::native_handle_type RunController::NativeHandle() {
   return m_pThread != nullptr ? m_pThread->NativeHandle() : std::thread::native_handle_type{};
 }

@@ -39,6 +39,8 @@ class RunController {
   const char* LastErrorText() const { return m_pszLastError; }
   // The drawing thread's handle while one exists (for CPU accounting).
   std::thread::native_handle_type NativeHandle();
+  // The display lists the drawing thread has called in this run (0 without one).
+  std::uint64_t ListCalls() const;
 
  private:
   void Post(RunMessage message);

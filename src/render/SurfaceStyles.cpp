@@ -387,7 +387,7 @@ void CThreadDrawOpenGL::DrawSolidGeometry() {
   if (m_nDrawStyle == STYLE_GHOST) {
     DrawGhostPasses();
   } else {
-    glCallList(1);
+    CallList(1);
   }
 }
 
@@ -397,10 +397,10 @@ void CThreadDrawOpenGL::DrawGhostPasses() {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOpaque);
-  glCallList(1);
+  CallList(1);
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOverlay);
-  glCallList(1);
+  CallList(1);
 }

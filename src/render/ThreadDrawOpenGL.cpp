@@ -212,8 +212,13 @@ void CThreadDrawOpenGL::DrawModel(float red, float green, float blue) {
   glColor3f(red, green, blue);
   glPushMatrix();
   RotateModel();
-  glCallList(1);
+  CallList(1);
   glPopMatrix();
+}
+
+void CThreadDrawOpenGL::CallList(GLuint list) {
+  m_nListCalls.fetch_add(1, std::memory_order_relaxed);
+  glCallList(list);
 }
 
 void CThreadDrawOpenGL::DrawPicture() {

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <thread>
 #include <vector>
@@ -29,6 +30,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void Join();
   bool Joinable() const { return m_thread.joinable(); }
   std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
+  // How many display lists the thread has called so far; any thread may read it.
+  std::uint64_t ListCalls() const { return m_nListCalls.load(std::memory_order_relaxed); }
 
   BOOL SetProjection(double aspect) override;
   BOOL SetViewpoint() override;
@@ -54,6 +57,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // and FALSE when a present failed.
   BOOL CommandLoop();
   BOOL TickLoop();
+  // glCallList, counted.
+  void CallList(GLuint list);
   // One picture of the current style (for the loops: the redraw).
   void DrawPicture();
   void DrawSolidGeometry();
@@ -108,4 +113,5 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Paper's checkerboard: 64 x 64 texels of red, green, blue, alpha.
   std::array<std::uint8_t, 64 * 64 * 4> m_textureImage{};
   GLuint m_nTextureName = 0;
+  std::atomic<std::uint64_t> m_nListCalls{0};
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "RenderTestSupport.h"
@@ -106,6 +107,32 @@ TEST(DrawingThread, FiveQuickRotationsCollapseAndEndAtTheLastAngles) {
   EXPECT_GE(redraws, 1u);
   EXPECT_LE(redraws, 5u);
   EXPECT_EQ(CountDifferent(run.sink.Last(), reference), 0u);
+}
+
+TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
+  REQUIRE_GL_CONTEXT();
+  struct Case {
+    int style;
+    BOOL shading;
+    BOOL hiddenLine;
+    std::uint64_t calls;
+  };
+  for (const Case& c : {Case{STYLE_MESH, FALSE, FALSE, 1}, Case{STYLE_MESH, FALSE, TRUE, 2},
+                        Case{STYLE_MESH, TRUE, FALSE, 2}, Case{STYLE_CONTOUR, FALSE, FALSE, 1}}) {
+    SCOPED_TRACE(testing::Message() << c.style << " " << c.shading << " " << c.hiddenLine);
+    CParaData para = SmallPara(c.style, DEFAULT_FORMULA, 8);
+    para.m_bShading = c.shading;
+    para.m_bHiddenLine = c.hiddenLine;
+    RunFixture run(para);
+    ASSERT_TRUE(run.Start(32, 32));
+    ASSERT_TRUE(run.sink.WaitForFrames(1));
+    EXPECT_EQ(run.controller.ListCalls(), c.calls);
+    g_ShareData.SetAngles(-10.0, 40.0);
+    run.controller.PostRotate();
+    ASSERT_TRUE(run.sink.WaitForFrames(2));
+    EXPECT_EQ(run.controller.ListCalls(), 2 * c.calls);
+    run.controller.Stop();
+  }
 }
 
 TEST(DrawingThread, MeshIgnoresTicksAndSolidsIgnoreRotations) {

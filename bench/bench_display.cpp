@@ -1,0 +1,148 @@
+// The display loop of a real run at N = 500, 1024 x 768: the drawing thread's
+// CPU time while nothing arrives (mesh: command loop; plastic: tick loop with
+// no ticks), and one rotation redraw's wall time and display-list calls.
+// Prints a markdown table.
+#include <pthread.h>
+#include <time.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/Formula.h"
+#include "core/ParaData.h"
+#include "core/ShareData.h"
+#include "render/FrameSink.h"
+#include "render/RunController.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CountingSink : public FrameSink {
+ public:
+  bool Present(const Frame&) override {
+    std::lock_guard lock(m_mutex);
+    ++m_count;
+    m_changed.notify_all();
+    return true;
+  }
+  void Ended() override {
+    std::lock_guard lock(m_mutex);
+    m_ended = true;
+    m_changed.notify_all();
+  }
+  // False when the run ended first.
+  bool WaitForFrames(std::size_t count) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_count >= count || m_ended; });
+    return m_count >= count;
+  }
+  std::size_t Count() {
+    std::lock_guard lock(m_mutex);
+    return m_count;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::size_t m_count = 0;
+  bool m_ended = false;
+};
+
+double ThreadCpuSeconds(pthread_t thread) {
+  clockid_t clock{};
+  timespec time{};
+  if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &time) != 0) return -1.0;
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
+}
+
+struct Row {
+  std::string what;
+  std::string value;
+};
+
+void Add(std::vector<Row>* rows, std::string what, const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  rows->push_back({std::move(what), text});
+}
+
+// One run: the first picture, then `idle` of display with nothing arriving;
+// for the mesh styles also one rotation.
+bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool rotate,
+             std::vector<Row>* rows) {
+  CFormula formula;
+  formula.Tokenize(para.m_strFormula);
+  formula.MakePostfix();
+  CountingSink sink;
+  RunController controller;
+  g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
+  const Clock::time_point started = Clock::now();
+  if (!controller.Start(para, ClientRect{0, 0, 1024, 768}, &formula, &sink)) return false;
+  if (!sink.WaitForFrames(1)) {
+    std::fprintf(stderr, "bench_display: %s: no picture (%s)\n", name,
+                 controller.IsRunning() ? "still running" : "run ended");
+    controller.Stop();
+    return false;
+  }
+  const double firstSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+  const pthread_t thread = controller.NativeHandle();
+  const double cpuBefore = ThreadCpuSeconds(thread);
+  std::this_thread::sleep_for(idle);
+  const double cpuAfter = ThreadCpuSeconds(thread);
+  Add(rows, std::string(name) + ": first picture, ms", "%.0f", firstSeconds * 1e3);
+  Add(rows,
+      std::string(name) + ": drawing thread CPU over " + std::to_string(idle.count()) +
+          " s idle, % of a core",
+      "%.3f", (cpuAfter - cpuBefore) / static_cast<double>(idle.count()) * 100.0);
+  if (rotate) {
+    const std::uint64_t callsBefore = controller.ListCalls();
+    const std::size_t frames = sink.Count();
+    g_ShareData.SetAngles(para.m_dUpDownAngle + 5.0, para.m_dLeftRightAngle + 5.0);
+    const Clock::time_point posted = Clock::now();
+    controller.PostRotate();
+    const bool redrawn = sink.WaitForFrames(frames + 1);
+    const double redrawSeconds = std::chrono::duration<double>(Clock::now() - posted).count();
+    if (redrawn) {
+      Add(rows, std::string(name) + ": rotation to presented frame, ms", "%.1f",
+          redrawSeconds * 1e3);
+      Add(rows, std::string(name) + ": glCallList calls per redraw", "%.0f",
+          static_cast<double>(controller.ListCalls() - callsBefore));
+    }
+  }
+  controller.Stop();
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  const std::chrono::seconds idle(5);
+  std::vector<Row> rows;
+  CParaData plain;
+  plain.m_nMesh = 500;
+  plain.m_nDrawStyle = STYLE_MESH;
+  plain.m_bShading = FALSE;
+  plain.m_bHiddenLine = FALSE;
+  CParaData shaded = plain;
+  shaded.m_bShading = TRUE;
+  CParaData contour = plain;
+  contour.m_nDrawStyle = STYLE_CONTOUR;
+  contour.m_dContourStep = 0.05;
+  CParaData plastic = plain;
+  plastic.m_nDrawStyle = STYLE_PLASTIC;
+  bool ok = Measure("plain mesh", plain, idle, true, &rows);
+  ok = Measure("shaded mesh", shaded, idle, true, &rows) && ok;
+  ok = Measure("contour", contour, std::chrono::seconds(1), true, &rows) && ok;
+  ok = Measure("plastic (no ticks)", plastic, idle, false, &rows) && ok;
+
+  std::printf("| N = 500, 1024x768 | value |\n|---|---|\n");
+  for (const Row& row : rows) std::printf("| %s | %s |\n", row.what.c_str(), row.value.c_str());
+  return ok ? 0 : 1;
+}
