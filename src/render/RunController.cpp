@@ -22,6 +22,7 @@ bool RunController::Start(const CParaData& para, const ClientRect& client, CForm
   // Messages left from the last run mean nothing to this one.
   m_mailbox.Clear();
   m_pThread = std::make_unique<CThreadDrawOpenGL>(sink, &m_mailbox);
+  m_pThread->SetListBuild(m_listBuild);
   m_pThread->Begin();
   return true;
 }

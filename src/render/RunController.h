@@ -27,6 +27,8 @@ class RunController {
   // outside 0..5.
   bool Start(const CParaData& para, const ClientRect& client, CFormula* formula, FrameSink* sink,
              PFN_EVALUATE evaluate = EvaluateFormula);
+  // For the runs started from now on (comparisons of the two builds).
+  void SetListBuild(ListBuild build) { m_listBuild = build; }
   // After g_ShareData.SetAngles: the mesh or contour picture redraws.
   void PostRotate();
   // One timer tick: a solid turns by a degree.
@@ -46,6 +48,7 @@ class RunController {
   void Post(RunMessage message);
 
   RunMailbox m_mailbox;
+  ListBuild m_listBuild = ListBuild::RowArrays;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
 };

@@ -172,17 +172,66 @@ const float* CThreadDrawOpenGL::P(std::size_t j, std::size_t i) const {
   return m_grid.data() + 3 * (j * side + i);
 }
 
+void CThreadDrawOpenGL::BeginRow(GLenum mode) {
+  if (m_listBuild == ListBuild::PerVertex) {
+    glBegin(mode);
+    return;
+  }
+  m_rowVertices.clear();
+  m_rowNormals.clear();
+  m_rowTexCoords.clear();
+}
+
+void CThreadDrawOpenGL::RowVertex(const float normal[3], const float* texCoord,
+                                  const float* vertex) {
+  if (m_listBuild == ListBuild::PerVertex) {
+    glNormal3fv(normal);
+    if (texCoord != nullptr) glTexCoord2fv(texCoord);
+    glVertex3fv(vertex);
+    return;
+  }
+  m_rowNormals.insert(m_rowNormals.end(), normal, normal + 3);
+  if (texCoord != nullptr) m_rowTexCoords.insert(m_rowTexCoords.end(), texCoord, texCoord + 2);
+  m_rowVertices.insert(m_rowVertices.end(), vertex, vertex + 3);
+}
+
+void CThreadDrawOpenGL::EndRow(GLenum mode) {
+  if (m_listBuild == ListBuild::PerVertex) {
+    glEnd();
+    return;
+  }
+  // A row cut short by a stop is compiled as far as it got, as glBegin/glEnd
+  // would have; an empty one draws nothing either way.
+  const GLsizei count = static_cast<GLsizei>(m_rowVertices.size() / 3);
+  if (count == 0) return;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, m_rowVertices.data());
+  glNormalPointer(GL_FLOAT, 0, m_rowNormals.data());
+  const bool textured = !m_rowTexCoords.empty();
+  if (textured) {
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, 0, m_rowTexCoords.data());
+  }
+  glDrawArrays(mode, 0, count);
+  if (textured) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 BOOL CThreadDrawOpenGL::BuildStripList() {
   glNewList(1, GL_COMPILE);
   // A grid the sampler refused (no memory, a mesh count out of range) gives an
   // empty list: the picture is then the background alone.
   if (SurfaceGridUsable()) {
     const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    m_rowVertices.reserve(6 * (n + 1));
+    m_rowNormals.reserve(6 * (n + 1));
     for (std::size_t i = 0; i < n; ++i) {
-      glBegin(GL_QUAD_STRIP);
+      BeginRow(GL_QUAD_STRIP);
       for (std::size_t j = 0; j <= n; ++j) {
         if (Stopped()) {
-          glEnd();
+          EndRow(GL_QUAD_STRIP);
           glEndList();
           return FALSE;
         }
@@ -193,13 +242,11 @@ BOOL CThreadDrawOpenGL::BuildStripList() {
         const std::size_t iFar = i == n - 1 ? i : i + 2;
         float normal[3];
         FaceNormal(P(jNext, i), P(j, i), P(j, i + 1), normal);
-        glNormal3fv(normal);
-        glVertex3fv(P(j, i));
+        RowVertex(normal, nullptr, P(j, i));
         FaceNormal(P(jNext, i + 1), P(j, i + 1), P(j, iFar), normal);
-        glNormal3fv(normal);
-        glVertex3fv(P(j, i + 1));
+        RowVertex(normal, nullptr, P(j, i + 1));
       }
-      glEnd();
+      EndRow(GL_QUAD_STRIP);
     }
   }
   glEndList();
@@ -234,12 +281,16 @@ BOOL CThreadDrawOpenGL::BuildTexturedList() {
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
   if (SurfaceGridUsable()) {
+    constexpr float kCorner[4][2] = {{0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
     const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    m_rowVertices.reserve(12 * n);
+    m_rowNormals.reserve(12 * n);
+    m_rowTexCoords.reserve(8 * n);
     for (std::size_t i = 0; i < n; ++i) {
-      glBegin(GL_QUADS);
+      BeginRow(GL_QUADS);
       for (std::size_t j = 0; j < n; ++j) {
         if (Stopped()) {
-          glEnd();
+          EndRow(GL_QUADS);
           glEndList();
           return FALSE;
         }
@@ -250,23 +301,15 @@ BOOL CThreadDrawOpenGL::BuildTexturedList() {
         const std::size_t jFar = j + 1 == n ? j : j + 2;
         float normal[3];
         FaceNormal(P(j + 1, i), P(j, i), P(j, i + 1), normal);
-        glNormal3fv(normal);
-        glTexCoord2f(0.0f, 0.0f);
-        glVertex3fv(P(j, i));
+        RowVertex(normal, kCorner[0], P(j, i));
         FaceNormal(P(j + 1, i + 1), P(j, i + 1), P(j, iFar), normal);
-        glNormal3fv(normal);
-        glTexCoord2f(0.0f, 1.0f);
-        glVertex3fv(P(j, i + 1));
+        RowVertex(normal, kCorner[1], P(j, i + 1));
         FaceNormal(P(jFar, i + 1), P(j + 1, i + 1), P(j + 1, iFar), normal);
-        glNormal3fv(normal);
-        glTexCoord2f(1.0f, 1.0f);
-        glVertex3fv(P(j + 1, i + 1));
+        RowVertex(normal, kCorner[2], P(j + 1, i + 1));
         FaceNormal(P(jFar, i), P(j + 1, i), P(j + 1, i + 1), normal);
-        glNormal3fv(normal);
-        glTexCoord2f(1.0f, 0.0f);
-        glVertex3fv(P(j + 1, i));
+        RowVertex(normal, kCorner[3], P(j + 1, i));
       }
-      glEnd();
+      EndRow(GL_QUADS);
     }
   }
   glDisable(GL_TEXTURE_2D);

@@ -16,6 +16,12 @@
 #include "render/OpenGLContext.h"
 #include "render/RunMailbox.h"
 
+// How display list 1 is compiled: one glNormal/glTexCoord/glVertex call per
+// vertex, or each row gathered into arrays and compiled by one glDrawArrays.
+// Both give the same vertices, normals, texture coordinates and primitives in
+// the same order, so the same pictures; the arrays compile faster.
+enum class ListBuild { PerVertex, RowArrays };
+
 class CThreadDrawOpenGL : public COpenGLContext {
  public:
   CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox);
@@ -30,6 +36,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void Join();
   bool Joinable() const { return m_thread.joinable(); }
   std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
+  // Before Begin.
+  void SetListBuild(ListBuild build) { m_listBuild = build; }
   // How many display lists the thread has called so far; any thread may read it.
   std::uint64_t ListCalls() const { return m_nListCalls.load(std::memory_order_relaxed); }
 
@@ -66,6 +74,10 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Surface styles (SurfaceStyles.cpp).
   BOOL BuildStripList();
   BOOL BuildTexturedList();
+  // The row primitive of display list 1, in the chosen build.
+  void BeginRow(GLenum mode);
+  void RowVertex(const float normal[3], const float* texCoord, const float* vertex);
+  void EndRow(GLenum mode);
   void SetSmallestLineWidth();
   BOOL DrawMeshPlain();
   BOOL DrawMeshHidden();
@@ -113,5 +125,10 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Paper's checkerboard: 64 x 64 texels of red, green, blue, alpha.
   std::array<std::uint8_t, 64 * 64 * 4> m_textureImage{};
   GLuint m_nTextureName = 0;
+  ListBuild m_listBuild = ListBuild::RowArrays;
+  // One row of the list being compiled (RowArrays), kept between rows.
+  std::vector<GLfloat> m_rowVertices;
+  std::vector<GLfloat> m_rowNormals;
+  std::vector<GLfloat> m_rowTexCoords;
   std::atomic<std::uint64_t> m_nListCalls{0};
 };

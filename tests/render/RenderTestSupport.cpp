@@ -94,12 +94,13 @@ CParaData SmallPara(int style, const std::string& formula, int mesh) {
   return para;
 }
 
-Frame RenderFirstFrame(const CParaData& para, int width, int height, bool* ok) {
+Frame RenderFirstFrame(const CParaData& para, int width, int height, bool* ok, ListBuild build) {
   CFormula formula;
   formula.Tokenize(para.m_strFormula);
   formula.MakePostfix();
   CapturingSink sink;
   RunController controller;
+  controller.SetListBuild(build);
   const ClientRect client{0, 0, width, height};
   *ok = controller.Start(para, client, &formula, &sink) && sink.WaitForFrames(1);
   controller.Stop();

@@ -57,7 +57,8 @@ CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int
 
 // Runs one whole run and returns its first presented frame; *ok is false when
 // the run ended without one.
-Frame RenderFirstFrame(const CParaData& para, int width, int height, bool* ok);
+Frame RenderFirstFrame(const CParaData& para, int width, int height, bool* ok,
+                       ListBuild build = ListBuild::RowArrays);
 
 using RGB = std::array<std::uint8_t, 3>;
 RGB PixelAt(const Frame& frame, int x, int y);

@@ -194,4 +194,40 @@ TEST(ContourStyle, ConstantFunctionDrawsNoLines) {
   EXPECT_EQ(CountPixels(frame, [](const RGB& p) { return p != kBlack; }), 0u);
 }
 
+TEST(ListBuilds, RowArraysDrawTheSamePicturesAsOneCallPerVertex) {
+  REQUIRE_GL_CONTEXT();
+  struct Case {
+    int style;
+    BOOL shading;
+    BOOL hiddenLine;
+    const char* formula;
+  };
+  const Case cases[] = {
+      {STYLE_MESH, FALSE, FALSE, DEFAULT_FORMULA},  {STYLE_MESH, FALSE, TRUE, DEFAULT_FORMULA},
+      {STYLE_MESH, TRUE, FALSE, DEFAULT_FORMULA},   {STYLE_PLASTIC, FALSE, FALSE, DEFAULT_FORMULA},
+      {STYLE_PAPER, FALSE, FALSE, DEFAULT_FORMULA}, {STYLE_GHOST, FALSE, FALSE, DEFAULT_FORMULA},
+      {STYLE_SILVER, FALSE, FALSE, "x * y / 20"},   {STYLE_CONTOUR, FALSE, FALSE, DEFAULT_FORMULA},
+  };
+  for (const Case& c : cases) {
+    for (double upDown : {-20.0, 70.0}) {
+      SCOPED_TRACE(testing::Message() << "style " << c.style << " shading " << c.shading
+                                      << " hidden " << c.hiddenLine << " up/down " << upDown);
+      CParaData para = SmallPara(c.style, c.formula, 23);
+      para.m_bShading = c.shading;
+      para.m_bHiddenLine = c.hiddenLine;
+      para.m_dUpDownAngle = upDown;
+      bool okVertex = false;
+      bool okArrays = false;
+      const Frame perVertex = RenderFirstFrame(para, 200, 150, &okVertex, ListBuild::PerVertex);
+      const Frame arrays = RenderFirstFrame(para, 200, 150, &okArrays, ListBuild::RowArrays);
+      ASSERT_TRUE(okVertex && okArrays);
+      // Something beyond the background was drawn, so equal frames mean equal
+      // geometry.
+      const RGB corner = PixelAt(perVertex, 0, 0);
+      EXPECT_GT(CountPixels(perVertex, [&](const RGB& p) { return p != corner; }), 1000u);
+      EXPECT_EQ(CountDifferent(perVertex, arrays), 0u);
+    }
+  }
+}
+
 }  // namespace
