@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "FormulaReference.h"
-#include "SamplingPlain.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
 

@@ -18,3 +18,10 @@ double Divide(double a, double b, double zeroByZero) {
 double DefaultFormulaPlain(double x, double y, double zeroByZero) {
   return Divide(sin(sqrt(pow(x, 2.0) + pow(y, 2.0))), sqrt(pow(x, 2.0) + pow(y, 2.0)), zeroByZero);
 }
+
+double HeavyFormulaPlain(double x, double y, double zeroByZero) {
+  // The unary minus reads as (0 - 1) * x; the additions group from the left.
+  const double gauss = exp(Divide(pow((0.0 - 1.0) * x, 2.0), 10.0, zeroByZero));
+  return sin(x) * cos(y) + gauss * log(pow(y, 2.0) + 1.0) + atan(x * y) +
+         sqrt(pow(x, 2.0) + pow(y, 2.0));
+}
