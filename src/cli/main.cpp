@@ -1,4 +1,6 @@
 // orvex-cli: the headless face of Orvex, for scripts, batch work and tests.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -59,6 +61,11 @@ const Command kCommands[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The software GL driver allocates and frees large vertex buffers for every big
+  // draw; by default glibc hands them back to the kernel at once and the next draw
+  // faults them in again. A short-lived render is faster keeping them.
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return 2;
