@@ -1,8 +1,5 @@
 // orvex-cli write and info, run as a user would run them.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,54 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-class CliParaFile : public ::testing::Test {
+class CliParaFile : public CliTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "orvex-cli-para-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
+  RunResult Run(const std::vector<std::string>& args) const {
+    return CliTest::Run(ORVEX_CLI_PATH, args);
   }
-  void TearDown() override { fs::remove_all(m_dir); }
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-  RunResult Run(std::vector<std::string> args) const {
-    const std::string out = (m_dir / ".out").string(), err = (m_dir / ".err").string();
-    args.insert(args.begin(), ORVEX_CLI_PATH);
-    const pid_t child = fork();
-    if (child == 0) {
-      const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(127);
-      std::vector<char*> argv;
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(ORVEX_CLI_PATH, argv.data());
-      _exit(127);
-    }
-    RunResult result;
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
-      result.code = WEXITSTATUS(status);
-    result.out = Slurp(out), result.err = Slurp(err);
-    fs::remove(out), fs::remove(err);
-    return result;
-  }
-
-  fs::path m_dir;
 };
 
 TEST_F(CliParaFile, WriteGivesTheDefaultFileAndInfoListsIt) {

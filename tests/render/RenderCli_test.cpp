@@ -1,8 +1,5 @@
 // orvex-cli render and sample, run as a user would run them.
-#include <fcntl.h>
 #include <png.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cinttypes>
 #include <cmath>
@@ -17,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "CliRunner.h"
 #include "RenderTestSupport.h"
 #include "core/Grid.h"
 
@@ -24,23 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
-
 struct Picture {
   bool ok = false;
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> rgb;
 };
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 Picture ReadPng(const std::string& path) {
   Picture picture;
@@ -56,43 +43,11 @@ Picture ReadPng(const std::string& path) {
   return picture;
 }
 
-class RenderCli : public ::testing::Test {
+class RenderCli : public CliTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "orvex-cli-render-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
   RunResult Run(const std::vector<std::string>& args) const {
-    const std::string out = Path("stdout.txt");
-    const std::string err = Path("stderr.txt");
-    const pid_t child = fork();
-    if (child == 0) {
-      const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (outFd < 0 || errFd < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(127);
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(ORVEX_CLI_PATH));
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(ORVEX_CLI_PATH, argv.data());
-      _exit(127);
-    }
-    RunResult result;
-    int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-      result.code = WEXITSTATUS(status);
-    }
-    result.out = Slurp(out);
-    result.err = Slurp(err);
-    return result;
+    return CliTest::Run(ORVEX_CLI_PATH, args);
   }
-
-  fs::path m_dir;
 };
 
 TEST_F(RenderCli, WritesThePictureAsPngAtTheGivenSize) {
