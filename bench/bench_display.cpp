@@ -24,37 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class CountingSink : public FrameSink {
- public:
-  bool Present(const Frame&) override {
-    std::lock_guard lock(m_mutex);
-    ++m_count;
-    m_changed.notify_all();
-    return true;
-  }
-  void Ended() override {
-    std::lock_guard lock(m_mutex);
-    m_ended = true;
-    m_changed.notify_all();
-  }
-  // False when the run ended first.
-  bool WaitForFrames(std::size_t count) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_count >= count || m_ended; });
-    return m_count >= count;
-  }
-  std::size_t Count() {
-    std::lock_guard lock(m_mutex);
-    return m_count;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  std::size_t m_count = 0;
-  bool m_ended = false;
-};
-
 double ThreadCpuSeconds(pthread_t thread) {
   clockid_t clock{};
   timespec time{};
@@ -80,7 +49,7 @@ bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool r
   CFormula formula;
   formula.Tokenize(para.m_strFormula);
   formula.MakePostfix();
-  CountingSink sink;
+  LatestFrameSink sink;
   RunController controller;
   g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
   const Clock::time_point started = Clock::now();

@@ -158,41 +158,6 @@ bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
   return true;
 }
 
-// Keeps the last presented frame and lets the main thread wait for the next
-// one or for the end of the run, whichever comes first.
-class WaitingSink : public FrameSink {
- public:
-  bool Present(const Frame& frame) override {
-    std::lock_guard lock(m_mutex);
-    m_last = frame;
-    ++m_count;
-    m_changed.notify_all();
-    return true;
-  }
-  void Ended() override {
-    std::lock_guard lock(m_mutex);
-    m_ended = true;
-    m_changed.notify_all();
-  }
-  // False when the run ended before `count` frames were presented.
-  bool WaitForFrames(std::size_t count) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [&] { return m_count >= count || m_ended; });
-    return m_count >= count;
-  }
-  Frame Last() {
-    std::lock_guard lock(m_mutex);
-    return m_last;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  Frame m_last;
-  std::size_t m_count = 0;
-  bool m_ended = false;
-};
-
 void PrintFloat(float value) {
   if (std::isnan(value)) {
     std::fputs("nan", stdout);
@@ -238,7 +203,7 @@ int CmdRender(const CliArgs& args) {
   CFormula formula;
   if (const int code = PrepareRun("render", run, &para, &formula); code != 0) return code;
 
-  WaitingSink sink;
+  LatestFrameSink sink;
   RunController controller;
   if (!controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink)) {
     std::fprintf(stderr, "orvex-cli render: style %d cannot be drawn (0..5)\n", para.m_nDrawStyle);

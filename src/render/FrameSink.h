@@ -2,8 +2,10 @@
 // tool, a test.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 // One presented picture of the client size: 4 bytes per pixel (red, green,
@@ -32,4 +34,24 @@ class FrameSink {
   // no context could be made). The state is still the run's value here; it
   // becomes DS_IDLE right after, and the owner must still call Stop() to join.
   virtual void Ended() {}
+};
+
+// Keeps the last presented frame and lets another thread wait for the n-th one
+// or for the end of the run, whichever comes first. Used by the command-line
+// tool and the benchmarks.
+class LatestFrameSink : public FrameSink {
+ public:
+  bool Present(const Frame& frame) override;
+  void Ended() override;
+  // False when the run ended before `count` frames were presented.
+  bool WaitForFrames(std::size_t count);
+  std::size_t Count();
+  Frame Last();
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  Frame m_last;
+  std::size_t m_count = 0;
+  bool m_ended = false;
 };
