@@ -45,7 +45,7 @@ class VertexSink : public ContourSink {
 };
 
 struct Setup {
-  GridSpec spec;
+  GridSpec gridSpec;
   std::vector<float> grid;
   GridExtents extents;
   Setup() {
@@ -55,8 +55,8 @@ struct Setup {
     CFormula formula;
     formula.Tokenize(para.m_strFormula);
     formula.MakePostfix();
-    spec = MakeGridSpec(para);
-    ComputeContour(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+    gridSpec = MakeGridSpec(para);
+    ComputeContour(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
   }
 };
 
@@ -87,7 +87,7 @@ void BM_Contour(benchmark::State& state, Walk walk, bool plain) {
   CountingSink sink;
   for (auto _ : state) {
     sink = CountingSink{};
-    benchmark::DoNotOptimize(walk(s.grid, s.spec, s.extents, step, RunSignals{}, sink));
+    benchmark::DoNotOptimize(walk(s.grid, s.gridSpec, s.extents, step, RunSignals{}, sink));
     benchmark::DoNotOptimize(sink.green);
     benchmark::DoNotOptimize(sink.height);
   }
@@ -115,8 +115,8 @@ bool SameVertices() {
   for (float step : kSteps) {
     VertexSink plain;
     VertexSink skipping;
-    BuildContourPlain(s.grid, s.spec, s.extents, step, RunSignals{}, plain);
-    BuildContour(s.grid, s.spec, s.extents, step, RunSignals{}, skipping);
+    BuildContourPlain(s.grid, s.gridSpec, s.extents, step, RunSignals{}, plain);
+    BuildContour(s.grid, s.gridSpec, s.extents, step, RunSignals{}, skipping);
     if (plain.vertices.size() != skipping.vertices.size() || plain.vertices.empty() ||
         std::memcmp(plain.vertices.data(), skipping.vertices.data(),
                     plain.vertices.size() * sizeof(float)) != 0) {

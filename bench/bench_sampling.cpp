@@ -49,7 +49,7 @@ const FormulaCase kCases[] = {
      "sin(x)*cos(y) + exp(gdiv((-x)^2, 10)) * ln(y^2+1) + atan(x*y) + sqrt(x^2+y^2)"},
 };
 
-GridSpec Spec() {
+GridSpec DefaultGridSpec() {
   CParaData para;
   para.m_nMesh = kMesh;
   para.m_dRange = kRange;
@@ -62,7 +62,7 @@ GridSpec Spec() {
 // sampler forms them, and the per-point reference values in row order.
 struct Setup {
   CFormula formula;
-  GridSpec spec = Spec();
+  GridSpec gridSpec = DefaultGridSpec();
   std::vector<double> xs, ys;  // column j: x; row i: y (row 0 at y = +R)
   std::vector<double> reference;
   std::size_t points = 0;
@@ -71,8 +71,8 @@ struct Setup {
     formula.Tokenize(c.text);
     formula.MakePostfix();
     for (int k = 0; k <= kMesh; ++k) {
-      xs.push_back(GridCoordinate(spec, k));
-      ys.push_back(-GridCoordinate(spec, k));
+      xs.push_back(GridCoordinate(gridSpec, k));
+      ys.push_back(-GridCoordinate(gridSpec, k));
     }
     points = xs.size() * ys.size();
     const double z = kZeroDiv;
@@ -152,7 +152,7 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
   Setup& s = Shared(index);
   std::vector<float> grid;
   GridExtents extents;
-  ComputeSurface(s.spec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
+  ComputeSurface(s.gridSpec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
   // The stored height is the value times the Z coefficient, in long double.
   const auto side = static_cast<std::size_t>(kMesh) + 1;
   for (std::size_t i = 0; i < side; ++i) {
@@ -168,7 +168,7 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
   }
   for (auto _ : state) {
     extents = GridExtents{};
-    ComputeSurface(s.spec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
+    ComputeSurface(s.gridSpec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
     benchmark::DoNotOptimize(grid.data());
     benchmark::ClobberMemory();
   }

@@ -252,15 +252,15 @@ int CmdSample(const CliArgs& args) {
                  kMaxGridMesh);
     return 1;
   }
-  const GridSpec spec = MakeGridSpec(para);
+  const GridSpec gridSpec = MakeGridSpec(para);
   std::vector<float> grid;
   GridExtents extents;
   const auto started = std::chrono::steady_clock::now();
   try {
     if (style == STYLE_CONTOUR) {
-      ComputeContour(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+      ComputeContour(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
     } else {
-      ComputeSurface(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+      ComputeSurface(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
     }
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "orvex-cli sample: not enough memory for a grid of mesh count %d\n",

@@ -115,11 +115,11 @@ int ContourCell(const std::vector<float>& grid, int nMesh, int i, int j, float l
   return CellSegments(CornersOf(grid, nMesh, i, j), i, j, level, out);
 }
 
-void ContourVertex(const GridSpec& spec, float u, float w, float level, float out[3]) {
-  const float halfMesh = static_cast<float>(spec.nMesh) / 2.0f;
-  out[0] = (u - halfMesh) * spec.spacing;
-  out[1] = level * spec.zScale;
-  out[2] = (w - halfMesh) * spec.spacing;
+void ContourVertex(const GridSpec& gridSpec, float u, float w, float level, float out[3]) {
+  const float halfMesh = static_cast<float>(gridSpec.nMesh) / 2.0f;
+  out[0] = (u - halfMesh) * gridSpec.spacing;
+  out[1] = level * gridSpec.zScale;
+  out[2] = (w - halfMesh) * gridSpec.spacing;
 }
 
 std::size_t ContourLevelReach(const std::vector<float>& levels, float v) {
@@ -162,22 +162,23 @@ std::vector<ContourColour> LevelColours(const std::vector<float>& levels,
   return colours;
 }
 
-void EmitSegments(const GridSpec& spec, const ContourSegment* segments, int count, float level,
+void EmitSegments(const GridSpec& gridSpec, const ContourSegment* segments, int count, float level,
                   ContourSink& sink) {
   for (int s = 0; s < count; ++s) {
     float v1[3];
     float v2[3];
-    ContourVertex(spec, segments[s].u1, segments[s].w1, level, v1);
-    ContourVertex(spec, segments[s].u2, segments[s].w2, level, v2);
+    ContourVertex(gridSpec, segments[s].u1, segments[s].w1, level, v1);
+    ContourVertex(gridSpec, segments[s].u2, segments[s].w2, level, v2);
     sink.Segment(v1, v2);
   }
 }
 
 }  // namespace
 
-bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const GridExtents& extents,
-                  float step, const RunSignals& signals, ContourSink& sink) {
-  const int n = spec.nMesh;
+bool BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
+                  const GridExtents& extents, float step, const RunSignals& signals,
+                  ContourSink& sink) {
+  const int n = gridSpec.nMesh;
   if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
 
   const std::vector<float> levels = ContourLevels(extents, step);
@@ -221,17 +222,17 @@ bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const Gr
           anyColour = true;
         }
         const int count = CellSegments(h, i, j, levels[k], segments);
-        EmitSegments(spec, segments, count, levels[k], sink);
+        EmitSegments(gridSpec, segments, count, levels[k], sink);
       }
     }
   }
   return true;
 }
 
-bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& spec,
+bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
                        const GridExtents& extents, float step, const RunSignals& signals,
                        ContourSink& sink) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
 
   const std::vector<float> levels = ContourLevels(extents, step);
@@ -246,7 +247,7 @@ bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& spec,
         if (signals.Stopped()) return false;
         sink.Colour(colours[k]);
         const int count = CellSegments(corners, i, j, levels[k], segments);
-        EmitSegments(spec, segments, count, levels[k], sink);
+        EmitSegments(gridSpec, segments, count, levels[k], sink);
       }
     }
   }

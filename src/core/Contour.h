@@ -44,7 +44,7 @@ class ContourSink {
 
 // Model coordinates of grid point (u, w) at level L, all in float arithmetic.
 // At whole u and w this equals GridCoordinate, since u - N/2 is exact.
-void ContourVertex(const GridSpec& spec, float u, float w, float level, float out[3]);
+void ContourVertex(const GridSpec& gridSpec, float u, float w, float level, float out[3]);
 
 // How many of the increasing levels a sample is at or above: the number of
 // levels L with v >= L, found by binary search. A corner is above L exactly when
@@ -71,13 +71,14 @@ ContourLevelSpan ContourCrossedLevels(const std::vector<float>& levels, float h0
 // segments come in the same order. (Only the colour left current at the end
 // differs: the full walk ends on the top level's.) The state is tested at the start of every
 // cell and before every crossed level. False when stopped, or when the grid
-// does not have the contour layout of spec.nMesh (nothing is emitted then).
-bool BuildContour(const std::vector<float>& grid, const GridSpec& spec, const GridExtents& extents,
-                  float step, const RunSignals& signals, ContourSink& sink);
+// does not have the contour layout of gridSpec.nMesh (nothing is emitted then).
+bool BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
+                  const GridExtents& extents, float step, const RunSignals& signals,
+                  ContourSink& sink);
 
 // The full walk BuildContour stands in for, kept as its reference: every cell
 // and every level from lo to hi, the level's colour for each whether crossed or
 // not, then the segments; the state is tested at every cell and level.
-bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& spec,
+bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
                        const GridExtents& extents, float step, const RunSignals& signals,
                        ContourSink& sink);

@@ -57,12 +57,12 @@ constexpr int kStopCheckPoints = 128;
 // of rows in turn (row 0, the first row of band 1, ..., row 1, ...), so that
 // rows in work at the same time lie far apart and no two workers write into one
 // cache line of the surface grid, whose rows interleave in memory.
-bool SampleProgram(const GridSpec& spec, const CFormula& formula, Layout layout,
+bool SampleProgram(const GridSpec& gridSpec, const CFormula& formula, Layout layout,
                    const RunSignals& signals, int threads, std::vector<float>& grid,
                    GridExtents& extents) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   const auto side = static_cast<std::size_t>(n) + 1;
-  const double zeroByZero = spec.zeroDiv;
+  const double zeroByZero = gridSpec.zeroDiv;
   // EvaluateFormula leaves the 0/0 value behind; so does this walk.
   g_zeroByZero = zeroByZero;
   const GridProgram program = GridProgram::Build(formula.Program(), zeroByZero);
@@ -73,7 +73,7 @@ bool SampleProgram(const GridSpec& spec, const CFormula& formula, Layout layout,
   std::vector<double> alongCoord(side);
   std::vector<double> rowCoord(side);
   for (int k = 0; k <= n; ++k) {
-    coord[k] = GridCoordinate(spec, k);
+    coord[k] = GridCoordinate(gridSpec, k);
     alongCoord[k] = coord[k];
     rowCoord[k] = layout == Layout::Surface ? -coord[k] : coord[k];
   }
@@ -114,7 +114,7 @@ bool SampleProgram(const GridSpec& spec, const CFormula& formula, Layout layout,
           point[0] = coord[j];
           Extend(coord[j], part.extents.maxX, part.extents.minX);
           const float height = static_cast<float>(static_cast<long double>(values[j]) *
-                                                  static_cast<long double>(spec.zScale));
+                                                  static_cast<long double>(gridSpec.zScale));
           point[1] = height;
           ExtendHeight(height, part);
           point[2] = y;
@@ -157,14 +157,14 @@ double Evaluate(PFN_EVALUATE evaluate, CFormula* formula, float x, float y, floa
 }  // namespace
 
 GridSpec MakeGridSpec(const CParaData& para) {
-  GridSpec spec;
-  spec.nMesh = para.m_nMesh;
-  spec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
-                                    (static_cast<long double>(para.m_nMesh) / 2.0L));
-  spec.zScale = static_cast<float>(para.m_dZCoef);
-  spec.zeroDiv = static_cast<float>(para.m_dZeroByZero);
-  spec.contourStep = static_cast<float>(para.m_dContourStep);
-  return spec;
+  GridSpec gridSpec;
+  gridSpec.nMesh = para.m_nMesh;
+  gridSpec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
+                                        (static_cast<long double>(para.m_nMesh) / 2.0L));
+  gridSpec.zScale = static_cast<float>(para.m_dZCoef);
+  gridSpec.zeroDiv = static_cast<float>(para.m_dZeroByZero);
+  gridSpec.contourStep = static_cast<float>(para.m_dContourStep);
+  return gridSpec;
 }
 
 std::size_t SurfaceGridSize(int nMesh) { return 3 * ContourGridSize(nMesh); }
@@ -175,35 +175,35 @@ std::size_t ContourGridSize(int nMesh) {
   return side * side;
 }
 
-float GridCoordinate(const GridSpec& spec, int k) {
+float GridCoordinate(const GridSpec& gridSpec, int k) {
   const long double offset =
-      static_cast<long double>(k) - static_cast<long double>(spec.nMesh) / 2.0L;
-  return static_cast<float>(offset * static_cast<long double>(spec.spacing));
+      static_cast<long double>(k) - static_cast<long double>(gridSpec.nMesh) / 2.0L;
+  return static_cast<float>(offset * static_cast<long double>(gridSpec.spacing));
 }
 
-bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
+bool ComputeSurface(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
                     int threads) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   grid.assign(SurfaceGridSize(n), 0.0f);
   if (grid.empty() || evaluate == nullptr) return false;
   if (evaluate == EvaluateFormula && formula != nullptr) {
-    return SampleProgram(spec, *formula, Layout::Surface, signals, threads, grid, extents);
+    return SampleProgram(gridSpec, *formula, Layout::Surface, signals, threads, grid, extents);
   }
 
   for (int i = 0; i <= n; ++i) {
     signals.Advance(2);
     // Row 0 lies at y = +R: the rows run against the y axis.
-    const float y = -GridCoordinate(spec, i);
+    const float y = -GridCoordinate(gridSpec, i);
     for (int j = 0; j <= n; ++j) {
       if (signals.Stopped()) return false;
       float* point = &grid[GridIndex(n, j, i)];
-      const float x = GridCoordinate(spec, j);
+      const float x = GridCoordinate(gridSpec, j);
       point[0] = x;
       Extend(x, extents.maxX, extents.minX);
-      const double value = Evaluate(evaluate, formula, x, y, spec.zeroDiv);
+      const double value = Evaluate(evaluate, formula, x, y, gridSpec.zeroDiv);
       const float height = static_cast<float>(static_cast<long double>(value) *
-                                              static_cast<long double>(spec.zScale));
+                                              static_cast<long double>(gridSpec.zScale));
       point[1] = height;
       ExtendHeight(height, extents);
       point[2] = y;
@@ -213,25 +213,25 @@ bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evalua
   return true;
 }
 
-bool ComputeContour(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
+bool ComputeContour(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
                     int threads) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   grid.assign(ContourGridSize(n), 0.0f);
   if (grid.empty() || evaluate == nullptr) return false;
   if (evaluate == EvaluateFormula && formula != nullptr) {
-    return SampleProgram(spec, *formula, Layout::Contour, signals, threads, grid, extents);
+    return SampleProgram(gridSpec, *formula, Layout::Contour, signals, threads, grid, extents);
   }
 
   for (int i = 0; i <= n; ++i) {
     signals.Advance(1);
-    const float x = GridCoordinate(spec, i);
+    const float x = GridCoordinate(gridSpec, i);
     Extend(x, extents.maxX, extents.minX);
     for (int j = 0; j <= n; ++j) {
       if (signals.Stopped()) return false;
-      const float y = GridCoordinate(spec, j);
+      const float y = GridCoordinate(gridSpec, j);
       Extend(y, extents.maxY, extents.minY);
-      const float value = static_cast<float>(Evaluate(evaluate, formula, x, y, spec.zeroDiv));
+      const float value = static_cast<float>(Evaluate(evaluate, formula, x, y, gridSpec.zeroDiv));
       ExtendHeight(value, extents);
       grid[ContourIndex(n, i, j)] = value;
     }

@@ -29,7 +29,7 @@ std::size_t SurfaceGridSize(int nMesh);
 std::size_t ContourGridSize(int nMesh);
 
 // Coordinate of grid index k: (k - N/2) * s, formed in extended precision, stored as float.
-float GridCoordinate(const GridSpec& spec, int k);
+float GridCoordinate(const GridSpec& gridSpec, int k);
 
 // Element offsets. Surface: 3 floats per point, column j (x) and row i (y).
 inline std::size_t GridIndex(int nMesh, int j, int i) {
@@ -77,10 +77,10 @@ struct RunSignals {
 // zero; the stop is seen before each row and every few points within one.
 // Any other evaluate is called once per point, on the calling thread, rows in
 // order, and the progress is counted as each row starts.
-bool ComputeSurface(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
+bool ComputeSurface(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
                     int threads = 0);
-bool ComputeContour(const GridSpec& spec, CFormula* formula, PFN_EVALUATE evaluate,
+bool ComputeContour(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
                     const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
                     int threads = 0);
 

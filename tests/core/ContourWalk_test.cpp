@@ -61,7 +61,7 @@ double TableEvaluate(CFormula*, const double* x, const double* y, const double*)
 }
 
 struct Sampled {
-  GridSpec spec;
+  GridSpec gridSpec;
   std::vector<float> grid;
   GridExtents extents;
 };
@@ -75,9 +75,9 @@ Sampled Sample(int n, double range, double (*f)(double, double)) {
   EXPECT_TRUE(formula.MakePostfix());
   g_function = f;
   Sampled s;
-  s.spec = MakeGridSpec(para);
-  EXPECT_TRUE(
-      ComputeContour(s.spec, &formula, f ? TableEvaluate : EvaluateFormula, {}, s.grid, s.extents));
+  s.gridSpec = MakeGridSpec(para);
+  EXPECT_TRUE(ComputeContour(s.gridSpec, &formula, f ? TableEvaluate : EvaluateFormula, {}, s.grid,
+                             s.extents));
   return s;
 }
 
@@ -85,9 +85,9 @@ TraceSink Walk(bool plain, const Sampled& s, float step) {
   TraceSink sink;
   std::atomic<int> state{DS_RUN_CONTOUR}, progress{0};
   const RunSignals signals{&state, DS_RUN_CONTOUR, &progress};
-  EXPECT_TRUE(plain ? BuildContourPlain(s.grid, s.spec, s.extents, step, signals, sink)
-                    : BuildContour(s.grid, s.spec, s.extents, step, signals, sink));
-  EXPECT_EQ(progress, s.spec.nMesh);
+  EXPECT_TRUE(plain ? BuildContourPlain(s.grid, s.gridSpec, s.extents, step, signals, sink)
+                    : BuildContour(s.grid, s.gridSpec, s.extents, step, signals, sink));
+  EXPECT_EQ(progress, s.gridSpec.nMesh);
   return sink;
 }
 

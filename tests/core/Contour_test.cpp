@@ -143,7 +143,7 @@ struct RecordingSink : ContourSink {
 TEST(ContourPlainWalkTest, EveryCellAndLevelGetsItsColourThenItsSegments) {
   CParaData para;
   para.m_nMesh = 4, para.m_dRange = 2.0, para.m_dZCoef = 3.0;  // s = 1, f = x
-  const GridSpec spec = MakeGridSpec(para);
+  const GridSpec gridSpec = MakeGridSpec(para);
   std::vector<float> grid(25);
   for (int i = 0; i <= 4; ++i)
     for (int j = 0; j <= 4; ++j) grid[ContourIndex(4, i, j)] = static_cast<float>(i - 2);
@@ -154,7 +154,7 @@ TEST(ContourPlainWalkTest, EveryCellAndLevelGetsItsColourThenItsSegments) {
     sink.levels = ContourLevels(Heights(-2, 2), 0.5f), sink.state = &state,
     sink.stopAfter = stopAfter;
     ASSERT_EQ(sink.levels.size(), 9u);
-    const bool done = BuildContourPlain(grid, spec, Heights(-2, 2), 0.5f,
+    const bool done = BuildContourPlain(grid, gridSpec, Heights(-2, 2), 0.5f,
                                         {&state, DS_RUN_CONTOUR, &progress}, sink);
     EXPECT_EQ(done, stopAfter < 0);
     EXPECT_EQ(sink.colours, stopAfter < 0 ? 4 * 4 * 9 : stopAfter);

@@ -29,11 +29,12 @@ struct Sampled {
   GridExtents extents;
 };
 
-Sampled Sample(bool surface, const GridSpec& spec, CFormula& formula, PFN_EVALUATE evaluate,
+Sampled Sample(bool surface, const GridSpec& gridSpec, CFormula& formula, PFN_EVALUATE evaluate,
                const RunSignals& signals, int threads) {
   Sampled s;
-  s.done = surface ? ComputeSurface(spec, &formula, evaluate, signals, s.grid, s.extents, threads)
-                   : ComputeContour(spec, &formula, evaluate, signals, s.grid, s.extents, threads);
+  s.done = surface
+               ? ComputeSurface(gridSpec, &formula, evaluate, signals, s.grid, s.extents, threads)
+               : ComputeContour(gridSpec, &formula, evaluate, signals, s.grid, s.extents, threads);
   return s;
 }
 
@@ -43,13 +44,13 @@ bool SameBits(const Sampled& a, const Sampled& b) {
          std::memcmp(&a.extents, &b.extents, sizeof a.extents) == 0;
 }
 
-GridSpec Spec(int nMesh, float range, float zScale, float zeroDiv) {
-  GridSpec spec;
-  spec.nMesh = nMesh;
-  spec.spacing = static_cast<float>(static_cast<long double>(range) / (nMesh / 2.0L));
-  spec.zScale = zScale;
-  spec.zeroDiv = zeroDiv;
-  return spec;
+GridSpec MakeSpec(int nMesh, float range, float zScale, float zeroDiv) {
+  GridSpec gridSpec;
+  gridSpec.nMesh = nMesh;
+  gridSpec.spacing = static_cast<float>(static_cast<long double>(range) / (nMesh / 2.0L));
+  gridSpec.zScale = zScale;
+  gridSpec.zeroDiv = zeroDiv;
+  return gridSpec;
 }
 
 TEST(GridParallel, EqualsOneEvaluationPerPoint) {
@@ -92,13 +93,15 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
           const float zScale = zScales[variant++ % 3];
           SCOPED_TRACE("N " + std::to_string(n) + (surface ? " surface" : " contour") + ", 0/0 " +
                        std::to_string(zeroDiv) + ", Z " + std::to_string(zScale));
-          const GridSpec spec = Spec(n, range, zScale, zeroDiv);
-          const Sampled expected = Sample(surface, spec, formula, OnePointAtATime, RunSignals{}, 1);
+          const GridSpec gridSpec = MakeSpec(n, range, zScale, zeroDiv);
+          const Sampled expected =
+              Sample(surface, gridSpec, formula, OnePointAtATime, RunSignals{}, 1);
           ASSERT_TRUE(expected.done);
           for (int threads : {1, 3}) {
             SCOPED_TRACE("threads " + std::to_string(threads));
-            EXPECT_TRUE(SameBits(
-                Sample(surface, spec, formula, EvaluateFormula, RunSignals{}, threads), expected));
+            EXPECT_TRUE(
+                SameBits(Sample(surface, gridSpec, formula, EvaluateFormula, RunSignals{}, threads),
+                         expected));
           }
         }
       }
@@ -114,7 +117,7 @@ TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
   formula.Tokenize("1.2777760823573772+X*0");
   ASSERT_TRUE(formula.MakePostfix());
   const Sampled got =
-      Sample(true, Spec(2, 1.0f, s, 0.0f), formula, EvaluateFormula, RunSignals{}, 2);
+      Sample(true, MakeSpec(2, 1.0f, s, 0.0f), formula, EvaluateFormula, RunSignals{}, 2);
   for (std::size_t k = 1; k < got.grid.size(); k += 3)
     EXPECT_EQ(got.grid[k], 1.2777765989303589f) << k;
 }
@@ -127,15 +130,15 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
   ASSERT_TRUE(formula.MakePostfix());
   const int n = 401;  // odd: no coordinate is 0, so a sampled point is never all zero
   const std::size_t side = n + 1;
-  const GridSpec spec = Spec(n, 12.0f, 2.0f, 1.0f);
+  const GridSpec gridSpec = MakeSpec(n, 12.0f, 2.0f, 1.0f);
   for (bool surface : {true, false}) {
     SCOPED_TRACE(surface ? "surface" : "contour");
     const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
     const int perRow = surface ? 2 : 1;
     const std::size_t width = surface ? 3 : 1;
     std::atomic<int> state{runState}, progress{7};
-    const Sampled full =
-        Sample(surface, spec, formula, EvaluateFormula, RunSignals{&state, runState, &progress}, 3);
+    const Sampled full = Sample(surface, gridSpec, formula, EvaluateFormula,
+                                RunSignals{&state, runState, &progress}, 3);
     ASSERT_TRUE(full.done);
     EXPECT_EQ(progress, 7 + perRow * (n + 1));
     bool stopped = false;
@@ -147,7 +150,7 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
         while (progress.load() < perRow && !over) std::this_thread::yield();
         state = DS_STOP;
       });
-      const Sampled s = Sample(surface, spec, formula, EvaluateFormula,
+      const Sampled s = Sample(surface, gridSpec, formula, EvaluateFormula,
                                RunSignals{&state, runState, &progress}, 2);
       over = true;
       stopper.join();
@@ -174,7 +177,7 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
     // Not running from the start: nothing is sampled or counted.
     state = DS_STOP;
     progress = 0;
-    const Sampled none = Sample(surface, Spec(8, 1.0f, 1.0f, 1.0f), formula, EvaluateFormula,
+    const Sampled none = Sample(surface, MakeSpec(8, 1.0f, 1.0f, 1.0f), formula, EvaluateFormula,
                                 RunSignals{&state, runState, &progress}, 2);
     EXPECT_FALSE(none.done);
     EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));

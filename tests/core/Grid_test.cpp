@@ -50,13 +50,14 @@ struct Sampling {
 };
 
 // One run with the fake evaluator, starting from a fresh fake.
-void Sample(Sampling& run, bool surface, const GridSpec& spec, FakeEvaluator fake = {}) {
+void Sample(Sampling& run, bool surface, const GridSpec& gridSpec, FakeEvaluator fake = {}) {
   g_fake = std::move(fake);
   const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
   if (run.state == 0) run.state = runState;
   const RunSignals signals{&run.state, runState, &run.progress};
-  run.done = surface ? ComputeSurface(spec, nullptr, FakeEvaluate, signals, run.grid, run.extents)
-                     : ComputeContour(spec, nullptr, FakeEvaluate, signals, run.grid, run.extents);
+  run.done = surface
+                 ? ComputeSurface(gridSpec, nullptr, FakeEvaluate, signals, run.grid, run.extents)
+                 : ComputeContour(gridSpec, nullptr, FakeEvaluate, signals, run.grid, run.extents);
 }
 
 TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
@@ -71,11 +72,11 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
       SCOPED_TRACE(std::to_string(m.nMesh) + (surface ? " surface" : " contour"));
       const int n = m.nMesh;
       const auto side = static_cast<std::size_t>(n) + 1;
-      const GridSpec spec = Params(n, m.range);
-      EXPECT_EQ(spec.spacing, m.spacing);
+      const GridSpec gridSpec = Params(n, m.range);
+      EXPECT_EQ(gridSpec.spacing, m.spacing);
       Sampling run;
       run.progress = 7;
-      Sample(run, surface, spec);
+      Sample(run, surface, gridSpec);
       ASSERT_TRUE(run.done);
       ASSERT_EQ(run.grid.size(), side * side * (surface ? 3 : 1));
       ASSERT_EQ(g_fake.calls.size(), side * side);
@@ -89,7 +90,7 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
           const double x = surface ? b : a, y = surface ? -a : b;
           const Call& call = g_fake.calls[outer * side + inner];
           EXPECT_EQ(call, (Call{x, y, 0.5}));
-          EXPECT_EQ(GridCoordinate(spec, static_cast<int>(inner)), static_cast<float>(b));
+          EXPECT_EQ(GridCoordinate(gridSpec, static_cast<int>(inner)), static_cast<float>(b));
           if (surface) {
             const float* p =
                 &run.grid[GridIndex(n, static_cast<int>(inner), static_cast<int>(outer))];
@@ -184,17 +185,17 @@ TEST(GridTest, DefaultFormulaThroughTheFormulaEngine) {
   CFormula formula;
   ASSERT_TRUE(formula.Tokenize(para.m_strFormula));
   ASSERT_TRUE(formula.MakePostfix());
-  const GridSpec spec = MakeGridSpec(para);
-  EXPECT_TRUE(spec.nMesh == 32 && spec.spacing == 0.75f && spec.zScale == 11.0f &&
-              spec.zeroDiv == 1.0f && spec.contourStep == 0.05f);
+  const GridSpec gridSpec = MakeGridSpec(para);
+  EXPECT_TRUE(gridSpec.nMesh == 32 && gridSpec.spacing == 0.75f && gridSpec.zScale == 11.0f &&
+              gridSpec.zeroDiv == 1.0f && gridSpec.contourStep == 0.05f);
   std::vector<float> grid;
   GridExtents extents, raw;
-  ASSERT_TRUE(ComputeSurface(spec, &formula, EvaluateFormula, RunSignals{}, grid, extents));
+  ASSERT_TRUE(ComputeSurface(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents));
   EXPECT_EQ(grid[GridIndex(32, 16, 16) + 1], 11.0f);  // 0/0 value times the Z coefficient
   EXPECT_EQ(extents.maxZ, 11.0f);
   EXPECT_NEAR(extents.minZ, -0.2172 * 11.0, 0.01);
   // The contour grid holds the raw values: the lowest one sets the level range.
-  ASSERT_TRUE(ComputeContour(spec, &formula, EvaluateFormula, RunSignals{}, grid, raw));
+  ASSERT_TRUE(ComputeContour(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, raw));
   EXPECT_EQ(grid[ContourIndex(32, 16, 16)], 1.0f);
   EXPECT_NEAR(raw.minZ, -0.2172, 1e-4);
 }
