@@ -1,10 +1,11 @@
-// Shared pieces of the rendering tests: a context probe, a sink that keeps
-// every presented frame, one-shot renders and pixel counting.
+// Shared pieces of the rendering tests: a context probe, a capturing sink,
+// one-shot renders and pixel counting.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -25,40 +26,62 @@ bool EglAvailable();
     if (!EglAvailable()) GTEST_SKIP() << "no off-screen OpenGL context here"; \
   } while (false)
 
+// Keeps every presented frame. The waits give false when the run ended first;
+// a generous safety limit turns a hang into a failure, not a stuck test run.
 class CapturingSink : public FrameSink {
  public:
-  bool Present(const Frame& frame) override;
-  void Ended() override;
+  bool Present(const Frame& frame) override {
+    if (m_onPresent) m_onPresent(Count());
+    std::lock_guard lock(m_mutex);
+    m_frames.push_back(frame);
+    m_changed.notify_all();
+    return m_frames.size() <= m_failFrom;
+  }
+  void Ended() override {
+    std::lock_guard lock(m_mutex);
+    m_ended = true;
+    m_changed.notify_all();
+  }
+  bool WaitForFrames(std::size_t count) {
+    return Wait([&] { return m_frames.size() >= count; });
+  }
+  bool WaitForLatest(const std::function<bool(const Frame&)>& match) {
+    return Wait([&] { return !m_frames.empty() && match(m_frames.back()); });
+  }
+  std::size_t Count() const {
+    std::lock_guard lock(m_mutex);
+    return m_frames.size();
+  }
+  Frame At(std::size_t index) const {
+    std::lock_guard lock(m_mutex);
+    return index < m_frames.size() ? m_frames[index] : Frame{};
+  }
+  bool HasEnded() const {
+    std::lock_guard lock(m_mutex);
+    return m_ended;
+  }
 
-  // Waits until `count` frames have been presented or the run has ended;
-  // false if the run ended first. A generous safety limit turns a hang into a
-  // failure instead of a stuck test run.
-  bool WaitForFrames(std::size_t count);
-  // Waits until a presented frame satisfies `match`; false if the run ended or
-  // the safety limit passed.
-  bool WaitForFrame(const std::function<bool(const Frame&)>& match);
-  std::size_t Count() const;
-  Frame Last() const;
-  Frame At(std::size_t index) const;
-  bool HasEnded() const;
-
-  // When set, Present fails from this frame number on (0-based).
-  std::size_t m_failFrom = static_cast<std::size_t>(-1);
+  std::size_t m_failFrom = static_cast<std::size_t>(-1);  // Present fails from this frame on
+  std::function<void(std::size_t)> m_onPresent;  // on the drawing thread, with the frame number
 
  private:
+  bool Wait(const std::function<bool()>& done) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return done() || m_ended; });
+    return done();
+  }
   mutable std::mutex m_mutex;
   std::condition_variable m_changed;
   std::vector<Frame> m_frames;
   bool m_ended = false;
 };
 
-// A parameter set for small, quick pictures.
 CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int mesh = 16);
 
-// Runs one whole run and returns its first presented frame; *ok is false when
-// the run ended without one.
-Frame RenderFirstFrame(const CParaData& para, int width, int height, bool* ok,
-                       ListBuild build = ListBuild::RowArrays);
+// The first frame of one whole run; a failure is recorded (and the frame is
+// empty) when the run presented none.
+Frame Render(const CParaData& para, int width = 96, int height = 72,
+             ListBuild build = ListBuild::RowArrays);
 
 using RGB = std::array<std::uint8_t, 3>;
 RGB PixelAt(const Frame& frame, int x, int y);
