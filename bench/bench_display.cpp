@@ -18,6 +18,7 @@
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "render/FrameSink.h"
+#include "render/OpenGLContext.h"
 #include "render/RunController.h"
 
 namespace {
@@ -92,6 +93,7 @@ bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool r
 }  // namespace
 
 int main() {
+  ConfigureSoftwareRasteriser();
   const std::chrono::seconds idle(5);
   std::vector<Row> rows;
   CParaData plain;

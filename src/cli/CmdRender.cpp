@@ -22,6 +22,7 @@
 #include "core/Grid.h"
 #include "core/ParaFile.h"
 #include "render/FrameSink.h"
+#include "render/OpenGLContext.h"
 #include "render/RunController.h"
 
 namespace {
@@ -185,6 +186,7 @@ std::uint64_t Fnv1a64(const std::vector<float>& values) {
 }  // namespace
 
 int CmdRender(const CliArgs& args) {
+  ConfigureSoftwareRasteriser();
   RunArgs run;
   if (const int code = ParseRunArgs("render", args, true, &run); code != 0) return code;
   if (run.output.empty()) {

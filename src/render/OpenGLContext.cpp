@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 const char* const g_glErrorText[8] = {
     "No Error",
@@ -55,6 +57,10 @@ EGLDisplay OpenDisplay() {
 // The display stays initialised for the life of the process: eglTerminate
 // would pull it from under any other context of the process.
 COpenGLContext::~COpenGLContext() = default;
+
+void ConfigureSoftwareRasteriser() {
+  if (std::thread::hardware_concurrency() <= 2) setenv("LP_NUM_THREADS", "0", 0);
+}
 
 void COpenGLContext::SetError(int code) {
   if (code < 0 || code > GLERR_SWAP) return;
