@@ -18,7 +18,6 @@
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "render/FrameSink.h"
-#include "render/OpenGLContext.h"
 #include "render/RunController.h"
 
 namespace {
@@ -93,7 +92,6 @@ bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool r
 }  // namespace
 
 int main() {
-  ConfigureSoftwareRasteriser();
   const std::chrono::seconds idle(5);
   std::vector<Row> rows;
   CParaData plain;

@@ -186,7 +186,7 @@ std::uint64_t Fnv1a64(const std::vector<float>& values) {
 }  // namespace
 
 int CmdRender(const CliArgs& args) {
-  ConfigureSoftwareRasteriser();
+  ConfigureSoftwareRasteriserForOnePicture();
   RunArgs run;
   if (const int code = ParseRunArgs("render", args, true, &run); code != 0) return code;
   if (run.output.empty()) {

@@ -58,7 +58,7 @@ EGLDisplay OpenDisplay() {
 // would pull it from under any other context of the process.
 COpenGLContext::~COpenGLContext() = default;
 
-void ConfigureSoftwareRasteriser() {
+void ConfigureSoftwareRasteriserForOnePicture() {
   if (std::thread::hardware_concurrency() <= 2) setenv("LP_NUM_THREADS", "0", 0);
 }
 
