@@ -1,10 +1,10 @@
 // orvex-cli check and eval: the formula check and evaluation of the engine.
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/NumberOutput.h"
 #include "core/Formula.h"
 
 namespace {
@@ -15,16 +15,6 @@ bool ParseNumber(const std::string& text, double& value) {
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
   return end != text.c_str() && *end == '\0';
-}
-
-void PrintValue(double value) {
-  if (std::isnan(value)) {
-    std::puts("nan");  // printf would print "-nan" for a negative NaN
-  } else if (std::isinf(value)) {
-    std::puts(value > 0 ? "inf" : "-inf");
-  } else {
-    std::printf("%.17g\n", value);
-  }
 }
 
 }  // namespace
@@ -82,6 +72,7 @@ int CmdEval(const CliArgs& args) {
   CFormula formula;
   formula.Tokenize(text);
   formula.MakePostfix();
-  PrintValue(EvaluateFormula(&formula, &numbers[0], &numbers[1], &numbers[2]));
+  PrintNumber(stdout, EvaluateFormula(&formula, &numbers[0], &numbers[1], &numbers[2]), 17);
+  std::fputc('\n', stdout);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "cli/NumberOutput.h"
 #include "cli/ParaOverrides.h"
 #include "cli/PngWriter.h"
 #include "core/DibImage.h"
@@ -159,16 +160,6 @@ bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
   return true;
 }
 
-void PrintFloat(float value) {
-  if (std::isnan(value)) {
-    std::fputs("nan", stdout);
-  } else if (std::isinf(value)) {
-    std::fputs(value > 0 ? "inf" : "-inf", stdout);
-  } else {
-    std::printf("%.9g", static_cast<double>(value));
-  }
-}
-
 // 64-bit FNV-1a over the floats' bytes, little-endian, in storage order.
 std::uint64_t Fnv1a64(const std::vector<float>& values) {
   std::uint64_t hash = 14695981039346656037ull;
@@ -276,7 +267,7 @@ int CmdSample(const CliArgs& args) {
   for (float value :
        {extents.maxX, extents.minX, extents.maxY, extents.minY, extents.maxZ, extents.minZ}) {
     std::fputc(' ', stdout);
-    PrintFloat(value);
+    PrintNumber(stdout, value, 9);
   }
   std::fputc('\n', stdout);
   if (run.summary) {
@@ -286,7 +277,7 @@ int CmdSample(const CliArgs& args) {
                 sampling.count());
   } else {
     for (float value : grid) {
-      PrintFloat(value);
+      PrintNumber(stdout, value, 9);
       std::fputc('\n', stdout);
     }
   }
