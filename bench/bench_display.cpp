@@ -53,7 +53,10 @@ bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool r
   RunController controller;
   g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
   const Clock::time_point started = Clock::now();
-  if (!controller.Start(para, ClientRect{0, 0, 1024, 768}, &formula, &sink)) return false;
+  if (controller.Start(para, ClientRect{0, 0, 1024, 768}, &formula, &sink) !=
+      StartResult::Started) {
+    return false;
+  }
   if (!sink.WaitForFrames(1)) {
     std::fprintf(stderr, "bench_display: %s: no picture (%s)\n", name,
                  controller.IsRunning() ? "still running" : "run ended");

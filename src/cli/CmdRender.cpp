@@ -198,9 +198,17 @@ int CmdRender(const CliArgs& args) {
 
   LatestFrameSink sink;
   RunController controller;
-  if (!controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink)) {
-    std::fprintf(stderr, "orvex-cli render: style %d cannot be drawn (0..5)\n", para.m_nDrawStyle);
-    return 1;
+  switch (controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink)) {
+    case StartResult::Started:
+      break;
+    case StartResult::BadStyle:
+      std::fprintf(stderr, "orvex-cli render: style %d cannot be drawn (0..5)\n",
+                   para.m_nDrawStyle);
+      return 1;
+    case StartResult::AlreadyRunning:
+    case StartResult::CouldNotStart:
+      std::fputs("orvex-cli render: the drawing thread could not be started\n", stderr);
+      return 1;
   }
   // The mesh and contour loops ignore ticks, so only a solid gets them. Each
   // tick waits for its frame: ticks queued together would collapse into one.

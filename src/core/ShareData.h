@@ -19,6 +19,14 @@ constexpr int DS_IDLE = 6;         // no drawing thread
 
 inline bool IsRunning(int state) { return state == DS_RUN_SURFACE || state == DS_RUN_CONTOUR; }
 
+// What a request to start a run came to.
+enum class StartResult {
+  Started,
+  AlreadyRunning,  // a drawing thread exists that has not ended
+  BadStyle,        // the style is outside 0..5: nothing to draw
+  CouldNotStart,   // the system refused a new thread; the state is DS_IDLE
+};
+
 struct ClientRect {
   int left = 0;
   int top = 0;
@@ -29,9 +37,10 @@ struct ClientRect {
 };
 
 class CShareData {
-public:
+ public:
   // Written by the user-interface thread, read by the drawing thread at every
-  // point, cell and wait; the drawing thread writes DS_IDLE once, when it ends.
+  // point, cell and wait; the drawing thread writes DS_IDLE once, when it ends,
+  // unless the window has written DS_LOADED or DS_CLEAR meanwhile.
   std::atomic<int> m_nState{DS_INITIAL};
   // Grows by 2 per surface row and 1 per contour row; only displayed.
   std::atomic<int> m_nProgress{0};
@@ -48,13 +57,22 @@ public:
     m_para.m_dUpDownAngle = upDown;
     m_para.m_dLeftRightAngle = leftRight;
   }
+  // A rotation command turns about one axis only.
+  void SetUpDownAngle(double upDown) {
+    std::lock_guard lock(m_angleMutex);
+    m_para.m_dUpDownAngle = upDown;
+  }
+  void SetLeftRightAngle(double leftRight) {
+    std::lock_guard lock(m_angleMutex);
+    m_para.m_dLeftRightAngle = leftRight;
+  }
   void GetAngles(double& upDown, double& leftRight) const {
     std::lock_guard lock(m_angleMutex);
     upDown = m_para.m_dUpDownAngle;
     leftRight = m_para.m_dLeftRightAngle;
   }
 
-private:
+ private:
   mutable std::mutex m_angleMutex;
 };
 

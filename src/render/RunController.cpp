@@ -1,14 +1,20 @@
 #include "render/RunController.h"
 
+#include <utility>
+
 RunController::~RunController() { Stop(); }
 
-bool RunController::Start(const CParaData& para, const ClientRect& client, CFormula* formula,
-                          FrameSink* sink, PFN_EVALUATE evaluate) {
-  if (IsRunning()) return false;
-  if (para.m_nDrawStyle < STYLE_MESH || para.m_nDrawStyle > STYLE_CONTOUR) return false;
-  // A thread that ended by itself has set DS_IDLE and is finishing; reap it
-  // before g_ShareData is written for the next one.
-  Stop();
+StartResult RunController::Start(const CParaData& para, const ClientRect& client, CFormula* formula,
+                                 FrameSink* sink, PFN_EVALUATE evaluate) {
+  if (IsRunning() || (m_pThread != nullptr && !m_pThread->Finished())) {
+    return StartResult::AlreadyRunning;
+  }
+  if (para.m_nDrawStyle < STYLE_MESH || para.m_nDrawStyle > STYLE_CONTOUR) {
+    return StartResult::BadStyle;
+  }
+  // A thread that ended by itself has done its last act; reap it before
+  // g_ShareData is written for the next one.
+  Reap();
 
   // No drawing thread exists here, so g_ShareData may be written freely.
   g_ShareData.m_para = para;
@@ -23,8 +29,14 @@ bool RunController::Start(const CParaData& para, const ClientRect& client, CForm
   m_mailbox.Clear();
   m_pThread = std::make_unique<CThreadDrawOpenGL>(sink, &m_mailbox);
   m_pThread->SetListBuild(m_listBuild);
-  m_pThread->Begin();
-  return true;
+  const bool failForTesting = std::exchange(m_bFailNextStart, false);
+  if (failForTesting || !m_pThread->Begin()) {
+    // No thread will ever write DS_IDLE, so the run must not be claimed.
+    m_pThread.reset();
+    g_ShareData.m_nState.store(DS_IDLE);
+    return StartResult::CouldNotStart;
+  }
+  return StartResult::Started;
 }
 
 void RunController::Post(RunMessage message) {
@@ -37,19 +49,28 @@ void RunController::PostRotate() { Post(RunMessage::Rotate); }
 
 void RunController::PostTick() { Post(RunMessage::Tick); }
 
-void RunController::Stop() {
+void RunController::RequestStop() {
   if (m_pThread == nullptr) return;
   // Only a running state becomes DS_STOP: if the thread has just written
-  // DS_IDLE on its own, that must stay.
+  // DS_IDLE on its own, or the window has written DS_LOADED, that must stay.
   int state = g_ShareData.m_nState.load();
   while (::IsRunning(state) && !g_ShareData.m_nState.compare_exchange_weak(state, DS_STOP)) {
   }
   // The thread may be asleep in its mailbox; the wake makes it test the state.
   m_mailbox.Wake();
+}
+
+void RunController::Reap() {
+  if (m_pThread == nullptr) return;
   m_pThread->Join();
-  // Joined: the thread's last act, storing DS_IDLE, has happened.
+  // Joined: the thread's last act has happened.
   m_pszLastError = m_pThread->ErrorText();
   m_pThread.reset();
+}
+
+void RunController::Stop() {
+  RequestStop();
+  Reap();
 }
 
 bool RunController::IsRunning() const { return ::IsRunning(g_ShareData.m_nState.load()); }

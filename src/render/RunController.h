@@ -15,7 +15,7 @@
 class RunController {
  public:
   RunController() = default;
-  // Stops a run still on.
+  // Stops a run still on and waits for its thread.
   ~RunController();
   RunController(const RunController&) = delete;
   RunController& operator=(const RunController&) = delete;
@@ -23,26 +23,39 @@ class RunController {
   // Publishes the run in g_ShareData, sets DS_RUN_SURFACE (styles 0-4) or
   // DS_RUN_CONTOUR (style 5) and starts the drawing thread. The formula must
   // already be compiled (Tokenize, MakePostfix); it and the sink must outlive
-  // the run. Does nothing and returns false while a run is on, or for a style
-  // outside 0..5.
-  bool Start(const CParaData& para, const ClientRect& client, CFormula* formula, FrameSink* sink,
-             PFN_EVALUATE evaluate = EvaluateFormula);
+  // the run. A thread that has ended by itself is reaped first.
+  StartResult Start(const CParaData& para, const ClientRect& client, CFormula* formula,
+                    FrameSink* sink, PFN_EVALUATE evaluate = EvaluateFormula);
   // For the runs started from now on (comparisons of the two builds).
   void SetListBuild(ListBuild build) { m_listBuild = build; }
   // After g_ShareData.SetAngles: the mesh or contour picture redraws.
   void PostRotate();
   // One timer tick: a solid turns by a degree.
   void PostTick();
-  // Returns only after the drawing thread has ended; the state is DS_IDLE then.
-  // Also reaps a thread that ended by itself. Must not be called from the sink.
+  // Asks a running thread to end and returns at once: a redraw on a software
+  // rasteriser can take seconds, and the window must not wait for it. The
+  // sink's Ended() tells when the thread is done; Reap() then joins it.
+  void RequestStop();
+  // A thread exists that has not been joined yet (it may be running, ending or
+  // ended).
+  bool Busy() const { return m_pThread != nullptr; }
+  // The thread has done its last act; Reap() returns at once.
+  bool HasEnded() const { return m_pThread != nullptr && m_pThread->Finished(); }
+  // Joins the thread and keeps its error text. Call after the sink's Ended();
+  // called earlier, it waits for the end.
+  void Reap();
+  // RequestStop, then Reap: returns only after the drawing thread has ended.
+  // Must not be called from the sink.
   void Stop();
   bool IsRunning() const;
-  // The graphics failure the last stopped run recorded ("No Error" if none).
+  // The graphics failure the last reaped run recorded ("No Error" if none).
   const char* LastErrorText() const { return m_pszLastError; }
   // The drawing thread's handle while one exists (for CPU accounting).
   std::thread::native_handle_type NativeHandle();
   // The display lists the drawing thread has called in this run (0 without one).
   std::uint64_t ListCalls() const;
+  // The next Start behaves as if the system refused the thread.
+  void FailNextStartForTesting() { m_bFailNextStart = true; }
 
  private:
   void Post(RunMessage message);
@@ -51,4 +64,5 @@ class RunController {
   ListBuild m_listBuild = ListBuild::RowArrays;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
+  bool m_bFailNextStart = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <system_error>
 
 #include "core/ShareData.h"
 
@@ -12,7 +13,14 @@ CThreadDrawOpenGL::CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox)
 // fault of the owner, and std::thread terminates on it.
 CThreadDrawOpenGL::~CThreadDrawOpenGL() = default;
 
-void CThreadDrawOpenGL::Begin() { m_thread = std::thread(&CThreadDrawOpenGL::ThreadMain, this); }
+bool CThreadDrawOpenGL::Begin() {
+  try {
+    m_thread = std::thread(&CThreadDrawOpenGL::ThreadMain, this);
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
 
 void CThreadDrawOpenGL::Join() {
   if (m_thread.joinable()) m_thread.join();
@@ -25,9 +33,14 @@ void CThreadDrawOpenGL::ThreadMain() {
   m_grid.clear();
   m_grid.shrink_to_fit();
   m_pViewSink->Ended();
-  // The very last act: from here on the user-interface side may start the next
-  // run, so nothing of this object may be touched after the store.
-  g_ShareData.m_nState.store(DS_IDLE);
+  // Only the run's own states end in DS_IDLE: a DS_LOADED or DS_CLEAR that the
+  // user-interface side wrote meanwhile still has a paint to trigger.
+  int state = RunState();
+  if (!g_ShareData.m_nState.compare_exchange_strong(state, DS_IDLE) && state == DS_STOP) {
+    g_ShareData.m_nState.compare_exchange_strong(state, DS_IDLE);
+  }
+  // The last act: the owner may join and start the next run from here on.
+  m_bFinished.store(true);
 }
 
 void CThreadDrawOpenGL::CopyRunParameters() {

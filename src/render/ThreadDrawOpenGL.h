@@ -29,12 +29,15 @@ class CThreadDrawOpenGL : public COpenGLContext {
 
   // Starts the thread. The caller has filled g_ShareData and set the run state
   // (DS_RUN_SURFACE or DS_RUN_CONTOUR) before, so that the thread's first test
-  // of the state already sees the run's value.
-  void Begin();
+  // of the state already sees the run's value. False when the system refused
+  // a new thread.
+  bool Begin();
   // Waits for the end of the thread; whoever stops the run has set the state
   // and woken the mailbox first.
   void Join();
   bool Joinable() const { return m_thread.joinable(); }
+  // True once the thread has done its last act; a join then returns at once.
+  bool Finished() const { return m_bFinished.load(); }
   std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
   // Before Begin.
   void SetListBuild(ListBuild build) { m_listBuild = build; }
@@ -131,4 +134,5 @@ class CThreadDrawOpenGL : public COpenGLContext {
   std::vector<GLfloat> m_rowNormals;
   std::vector<GLfloat> m_rowTexCoords;
   std::atomic<std::uint64_t> m_nListCalls{0};
+  std::atomic<bool> m_bFinished{false};
 };

@@ -53,7 +53,8 @@ Frame Render(const CParaData& para, int width, int height, ListBuild build) {
   CapturingSink sink;
   RunController controller;
   controller.SetListBuild(build);
-  const bool ok = controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink) &&
+  const bool ok = controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink) ==
+                      StartResult::Started &&
                   sink.WaitForFrames(1);
   controller.Stop();
   if (!ok) ADD_FAILURE() << "the run presented no frame";

@@ -20,7 +20,8 @@ struct TestRun {
   }
   // Starts and waits for the first picture.
   bool Start(int size = 32, PFN_EVALUATE evaluate = EvaluateFormula) {
-    return controller.Start(para, ClientRect{0, 0, size, size}, &formula, &sink, evaluate) &&
+    return controller.Start(para, ClientRect{0, 0, size, size}, &formula, &sink, evaluate) ==
+               StartResult::Started &&
            (evaluate != EvaluateFormula || sink.WaitForFrames(1));
   }
   CParaData para;
@@ -58,19 +59,71 @@ TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextPoint) {
   }
 }
 
-TEST(DrawingThread, StartIsRefusedWhileRunningAndForUnknownStyles) {
+// Holds the drawing thread inside its first present until released, so the
+// test can act while a run is ending but not yet ended.
+struct PresentGate {
+  explicit PresentGate(CapturingSink& sink) {
+    sink.m_onPresent = [this](std::size_t) {
+      entered = true;
+      while (!released) std::this_thread::yield();
+    };
+  }
+  std::atomic<bool> entered{false};
+  std::atomic<bool> released{false};
+};
+
+TEST(DrawingThread, StartTellsWhyItStartedNoRun) {
   REQUIRE_GL_CONTEXT();
   TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 4));
-  ASSERT_TRUE(run.Start());
+  PresentGate gate(run.sink);
+  ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 8, 8}, &run.formula, &run.sink),
+            StartResult::Started);
+  while (!gate.entered) std::this_thread::yield();
   CapturingSink other;
-  EXPECT_FALSE(
-      run.controller.Start(SmallPara(STYLE_CONTOUR), ClientRect{0, 0, 8, 8}, &run.formula, &other));
+  const auto startOther = [&] {
+    return run.controller.Start(SmallPara(STYLE_CONTOUR), ClientRect{0, 0, 8, 8}, &run.formula,
+                                &other);
+  };
+  EXPECT_EQ(startOther(), StartResult::AlreadyRunning);
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_RUN_SURFACE);
-  run.controller.Stop();
+  // A stop request returns while the thread is still busy presenting, and a
+  // Start meanwhile neither waits nor starts a second thread.
+  run.controller.RequestStop();
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_STOP);
+  EXPECT_FALSE(run.controller.HasEnded());
+  EXPECT_EQ(startOther(), StartResult::AlreadyRunning);
+  gate.released = true;
+  EXPECT_FALSE(run.sink.WaitForFrames(2));
+  EXPECT_TRUE(run.sink.HasEnded());
+  run.controller.Reap();
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_EQ(other.Count(), 0u);
+
   for (int style : {-1, 6}) {
-    EXPECT_FALSE(TestRun(SmallPara(style)).Start()) << style;
+    EXPECT_EQ(run.controller.Start(SmallPara(style), ClientRect{0, 0, 8, 8}, &run.formula, &other),
+              StartResult::BadStyle)
+        << style;
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  }
+  run.controller.FailNextStartForTesting();
+  EXPECT_EQ(startOther(), StartResult::CouldNotStart);
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  EXPECT_FALSE(run.controller.Busy());
+  EXPECT_EQ(startOther(), StartResult::Started);
+  EXPECT_TRUE(other.WaitForFrames(1));
+  run.controller.Stop();
+}
+
+TEST(DrawingThread, TheThreadsEndKeepsAStateTheWindowWroteDuringTheRun) {
+  REQUIRE_GL_CONTEXT();
+  for (int written : {DS_LOADED, DS_CLEAR, DS_STOP}) {
+    SCOPED_TRACE(written);
+    TestRun run(SmallPara(STYLE_CONTOUR, DEFAULT_FORMULA, 4));
+    ASSERT_TRUE(run.Start());
+    g_ShareData.m_nState.store(written);
+    run.controller.RequestStop();  // changes nothing but a running state
+    run.controller.Reap();
+    EXPECT_EQ(g_ShareData.m_nState.load(), written == DS_STOP ? DS_IDLE : written);
   }
 }
 
