@@ -54,10 +54,6 @@ BITMAPINFOHEADER LoadInfoHeader(const std::uint8_t* p) {
   return h;
 }
 
-bool WriteAll(std::FILE* file, const std::uint8_t* data, std::size_t size) {
-  return std::fwrite(data, 1, size, file) == size;
-}
-
 }  // namespace
 
 std::uint64_t CDibImage::Stride(std::int64_t width, int bitCount) {
@@ -138,20 +134,27 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
   return true;
 }
 
-bool CDibImage::WriteBmp(std::FILE* file) const {
-  if (m_hDib.empty() || file == nullptr) return false;
+std::vector<std::uint8_t> CDibImage::FileBytes() const {
   BITMAPINFOHEADER header;
-  if (!ReadHeader(m_hDib, header)) return false;
+  if (!ReadHeader(m_hDib, header)) return {};
   const std::uint64_t dibSize =
       std::uint64_t{header.biSize} + ColorTableSize(header) + header.biSizeImage;
-  if (dibSize > m_hDib.size()) return false;
+  if (dibSize > m_hDib.size()) return {};
 
-  std::uint8_t fileHeader[kFileHeaderSize] = {};
-  Put16(fileHeader + 0, 0x4D42);
-  Put32(fileHeader + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
-  Put32(fileHeader + 10,
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(kFileHeaderSize + dibSize));
+  bytes.resize(kFileHeaderSize);
+  Put16(bytes.data() + 0, 0x4D42);
+  Put32(bytes.data() + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
+  Put32(bytes.data() + 10,
         static_cast<std::uint32_t>(header.biSize + ColorTableSize(header) + kFileHeaderSize));
-  if (!WriteAll(file, fileHeader, sizeof fileHeader)) return false;
-  if (!WriteAll(file, m_hDib.data(), static_cast<std::size_t>(dibSize))) return false;
-  return std::fflush(file) == 0;
+  bytes.insert(bytes.end(), m_hDib.begin(), m_hDib.begin() + static_cast<std::ptrdiff_t>(dibSize));
+  return bytes;
+}
+
+bool CDibImage::WriteBmp(std::FILE* file) const {
+  if (file == nullptr) return false;
+  const std::vector<std::uint8_t> bytes = FileBytes();
+  if (bytes.empty()) return false;
+  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
 }

@@ -44,9 +44,13 @@ class CDibImage {
   // whose file would not fit the header's 32-bit sizes.
   bool FromBitmap(const RgbaImageView& image);
 
-  // File header, then the block. False without writing when the object is
-  // empty or the file is null; false when a write or the flush fails. The
-  // caller opens and closes the file.
+  // The whole bitmap file: file header, then the block. Empty when the object
+  // is empty.
+  std::vector<std::uint8_t> FileBytes() const;
+
+  // Writes FileBytes. False without writing when the object is empty or the
+  // file is null; false when a write or the flush fails. The caller opens and
+  // closes the file.
   bool WriteBmp(std::FILE* file) const;
 
   bool IsEmpty() const { return m_hDib.empty(); }

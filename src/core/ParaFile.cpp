@@ -5,13 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <string_view>
 
 #include "core/Archive.h"
 #include "core/Cp932.h"
+#include "core/SafeSave.h"
 
 const char* const PARAFILE_BAD_FORMAT = "予期しないﾌｧｲﾙ形式です。";
 
@@ -41,32 +41,6 @@ bool ReadFields(CArchiveReader& ar, CParaData& para) {
   }
   para.m_strFormula = formula.wide ? Utf16LeToUtf8(formula.bytes) : Cp932ToUtf8(formula.bytes);
   return true;
-}
-
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// A name of our own next to the target: same folder, so the final rename stays
-// on one file system; short, so a target name near the length limit still fits.
-int CreateTemporary(const std::string& folder, std::string* name) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *name =
-        folder + ".orvex-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    const int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -132,6 +106,7 @@ std::string ParaFileErrorMessage(int err, const std::string& path, ParaFileOp op
     case EDQUOT:
       return WithPath("%1 へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。", path);
     case ENAMETOOLONG:
+    case EINVAL:  // also what a file system gives for a character it cannot store
       if (op == ParaFileOp::Save) return "無効なﾌｧｲﾙ名です。";
       break;
     default:
@@ -142,39 +117,9 @@ std::string ParaFileErrorMessage(int err, const std::string& path, ParaFileOp op
 }
 
 bool SaveParaFile(const std::string& path, const CParaData& para, std::string* error) {
-  const std::vector<std::uint8_t> bytes = StoreParaData(para);
-  const std::size_t slash = path.rfind('/');
-  if (path.empty() || slash == path.size() - 1) {
-    *error = "無効なﾌｧｲﾙ名です。";
-    return false;
-  }
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-
-  std::string temporary;
-  const int fd = CreateTemporary(folder, &temporary);
-  if (fd < 0) {
-    *error = ParaFileErrorMessage(errno, path, ParaFileOp::Save);
-    return false;
-  }
-  // The new file keeps the permissions of the one it replaces.
-  struct stat old {};
-  if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) fchmod(fd, old.st_mode & 07777);
-
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-  int err = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    *error = ParaFileErrorMessage(err, path, ParaFileOp::Save);
-  }
-  return ok;
+  const int err = SaveFileSafely(path, StoreParaData(para));
+  if (err != 0) *error = ParaFileErrorMessage(err, path, ParaFileOp::Save);
+  return err == 0;
 }
 
 bool LoadParaFile(const std::string& path, CParaData& para, std::string* error) {

@@ -36,9 +36,8 @@ enum class ParaFileOp { Open, Save };
 // The message for a failed system call with errno value err on path.
 std::string ParaFileErrorMessage(int err, const std::string& path, ParaFileOp op);
 
-// Writes to a new file in the target's folder and renames it over the target
-// only after a complete, flushed write, so a failure leaves the old file as it
-// was. On false *error holds the message.
+// Saves through SaveFileSafely, so a failure leaves the old file as it was.
+// On false *error holds the message.
 bool SaveParaFile(const std::string& path, const CParaData& para, std::string* error);
 
 // On false *error holds the message and para is untouched.

@@ -50,6 +50,7 @@ TEST(DibImageTest, BmpFileOf301By200) {
   }
   ASSERT_EQ(expected.size(), 180854u);
   EXPECT_TRUE(written == expected);
+  EXPECT_TRUE(dib.FileBytes() == expected);
   EXPECT_TRUE(dib.Block() == Buf(expected.begin() + 14, expected.end()));
 }
 
@@ -74,6 +75,7 @@ TEST(DibImageTest, RefusesPicturesItCannotHold) {
     EXPECT_FALSE(dib.FromBitmap(view)) << view.width << "x" << view.height;
     EXPECT_TRUE(dib.IsEmpty());
     EXPECT_FALSE(dib.WriteBmp(stdout));
+    EXPECT_TRUE(dib.FileBytes().empty());
   }
 }
 
