@@ -1,0 +1,51 @@
+#include "gui/Commands.h"
+
+#include <cstdlib>
+
+#include "gui/CommandIds.h"
+
+namespace {
+
+// Commands with no menu item keep their tip as text, which is what a toolbar
+// shows when images are hidden.
+const CommandInfo kCommands[] = {
+    {ID_FILE_OPEN, "ﾊﾟﾗﾒｰﾀを読込む(&O)...", "保存たﾊﾟﾗﾒｰﾀを開く", "ﾊﾟﾗﾒｰﾀを開く", "Ctrl+O",
+     ":/toolbar/open.xpm"},
+    {ID_FILE_SAVE, "保存", "作業中のﾊﾟﾗﾒｰﾀを保存", "保存", "Ctrl+S", ":/toolbar/save.xpm"},
+    {ID_FILE_SAVE_AS, "ﾊﾟﾗﾒｰﾀの保存(&A)...", "作業中のﾊﾟﾗﾒｰﾀを保存", "ﾊﾟﾗﾒｰﾀを保存", "", ""},
+    {ID_SAVE_IMAGE, "ｲﾒｰｼﾞの保存(&I)...", "画面ｲﾒｰｼﾞを保存する", "ｲﾒｰｼﾞを保存", "", ""},
+    {ID_APP_EXIT, "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", "終了", "", ""},
+    {ID_CALC_START, "ｽﾀｰﾄ(&S)", "計算を開始する", "計算開始", "", ""},
+    {ID_CALC_STOP, "ｽﾄｯﾌﾟ(&P)", "計算を停止する", "計算停止", "", ""},
+    {ID_PARAM_SET, "ﾊﾟﾗﾒｰﾀ設定(&P)", "計算パラメータの設定", "パラメータ", "", ""},
+    {ID_VIEW_TOOLBAR, "ﾂｰﾙﾊﾞｰ(&T)", "", "", "", ""},
+    {ID_VIEW_STATUS_BAR, "ｽﾃｰﾀｽﾊﾞｰ(&S)", "", "", "", ""},
+    {ID_VIEW_PARAMBAR, "ﾀﾞｲｱﾛｸﾞﾊﾞｰ(&D)", "ﾀﾞｲｱﾛｸﾞ ﾊﾞｰの 表示/非表示", "ﾀﾞｲｱﾛｸﾞﾊﾞｰ", "", ""},
+    {ID_HELP_FINDER, "ﾍﾙﾌﾟ(&H)", "ﾍﾙﾌﾟの目次", "目次", "", ""},
+    {ID_APP_ABOUT, "ﾊﾞｰｼﾞｮﾝ情報(&A)...", "ﾊﾞｰｼﾞｮﾝ、著作権を表示", "ﾊﾞｰｼﾞｮﾝ情報", "",
+     ":/toolbar/about.xpm"},
+    {ID_TOOL_START, "計算開始", "計算を開始する", "計算開始", "", ":/toolbar/start.xpm"},
+    {ID_TOOL_STOP, "計算停止", "計算を停止する", "計算停止", "", ":/toolbar/stop.xpm"},
+    {ID_DRAW_MESH, "3Dﾒｯｼｭ", "3Dﾒｯｼｭの描画", "3Dﾒｯｼｭ", "", ":/toolbar/mesh.xpm"},
+    {ID_DRAW_CONTOUR, "3D等高線", "3D等高線の描画", "3D等高線", "", ":/toolbar/contour.xpm"},
+    {IDC_FORMULA, "計算式", "計算式の入力", "計算式", "", ""},
+    {ID_ROTATE_LEFT, "左回転", "ﾓﾃﾞﾙを左へ回転", "左回転", "", ":/toolbar/rotate_left.xpm"},
+    {ID_ROTATE_UP, "上回転", "ﾓﾃﾞﾙを上へ回転", "上回転", "", ":/toolbar/rotate_up.xpm"},
+    {ID_ROTATE_DOWN, "下回転", "ﾓﾃﾞﾙを下へ回転", "下回転", "", ":/toolbar/rotate_down.xpm"},
+    {ID_ROTATE_RIGHT, "右回転", "ﾓﾃﾞﾙを右へ回転", "右回転", "", ":/toolbar/rotate_right.xpm"},
+    {ID_FILE_NEW, "新規ﾌｧｲﾙ", "新規にﾌｧｲﾙを作成", "新規ﾌｧｲﾙ", "Ctrl+N", ""},
+    {ID_HELP, "ﾍﾙﾌﾟ", "現在のﾀｽｸまたはｺﾏﾝﾄﾞのﾍﾙﾌﾟを表示", "ﾍﾙﾌﾟ", "F1", ""},
+    {ID_CONTEXT_HELP, "ﾍﾙﾌﾟ", "ｸﾘｯｸされたﾎﾞﾀﾝ、ﾒﾆｭｰまたはｳｨﾝﾄﾞｳのﾍﾙﾌﾟを表示", "ﾍﾙﾌﾟ", "Shift+F1",
+     ""},
+};
+
+}  // namespace
+
+std::span<const CommandInfo> CommandTable() { return kCommands; }
+
+const CommandInfo& FindCommand(int id) {
+  for (const CommandInfo& command : kCommands) {
+    if (command.id == id) return command;
+  }
+  std::abort();
+}

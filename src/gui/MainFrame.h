@@ -1,0 +1,98 @@
+// The program's one top-level window: the master parameter set, the menus,
+// the toolbar with the formula box, the parameter panel, the status bar and
+// the 200 ms timer. Every command's enabled and checked state is set in one
+// place, UpdateCommandStates(), from whether a drawing thread is alive and
+// from the style.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+
+#include "core/ParaData.h"
+#include "gui/CommandIds.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTextBrowser;
+class CFormulaToolBar;
+class CParamBar;
+class COrvexView;
+
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // Reached directly by the view, the document and the bars.
+  CParaData m_para;
+  CParamBar* m_wndParamBar = nullptr;
+  CFormulaToolBar* m_wndToolBar = nullptr;
+  bool m_bReady = false;
+  QProgressBar* m_pProgress = nullptr;
+  bool m_bParamBar = true;
+
+  COrvexView* View() const { return m_pView; }
+  // The action of a command id; null for an id without one.
+  QAction* Action(int id) const { return m_actions.value(id); }
+  QAction* RecentAction(int index) const { return m_recent[static_cast<std::size_t>(index)]; }
+
+  // Brings the panel in line with m_bParamBar, filling it first when shown.
+  void ApplyParamBar();
+  // Start: the progress bar over 0..2N+1 and the computing message.
+  void BeginProgress();
+  // The drawing thread has ended and been joined: the progress bar goes, the
+  // finished message shows, and the not-running commands come back.
+  void OnRunEnded();
+  void UpdateCommandStates();
+  // A drawing thread is alive: from Start until its end has been reported.
+  bool Running() const;
+  // Panel and formula box from m_para, as after a load.
+  void RefreshBars();
+  void SetCaption(const QString& documentTitle);
+  void SetRecentFiles(const QStringList& files);
+  // Pane 0.
+  void SetMessageText(const QString& text);
+  QString MessageText() const;
+  void ShowHelp();
+
+ signals:
+  void recentFileChosen(const QString& path);
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void CreateParamBar();
+  void ConnectCommands();
+
+  void OnTimer();
+  void OnRotate(int id);
+  void OnDrawStyle(int style);
+  void OnViewParamBar();
+  bool RotationAllowed() const;
+  void UpdateStatusPanes();
+
+  COrvexView* m_pView = nullptr;
+  QHash<int, QAction*> m_actions;
+  std::array<QAction*, kRecentFileCount> m_recent{};
+  QAction* m_pRecentPlaceholder = nullptr;
+  QMenu* m_pViewMenu = nullptr;
+  QLabel* m_pMessagePane = nullptr;
+  QWidget* m_pProgressPane = nullptr;
+  QLabel* m_pClockPane = nullptr;
+  QLabel* m_pCapsPane = nullptr;
+  QTimer m_timer;
+  QPointer<QTextBrowser> m_pHelp;
+};

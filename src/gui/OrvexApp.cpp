@@ -1,0 +1,90 @@
+#include "gui/OrvexApp.h"
+
+#include <QAction>
+#include <QTimer>
+#include <cstdio>
+
+#include "gui/AboutDialog.h"
+#include "gui/CommandIds.h"
+#include "gui/MainFrame.h"
+#include "gui/OrvexDoc.h"
+#include "gui/OrvexView.h"
+#include "gui/Prompts.h"
+#include "gui/RecentFileList.h"
+#include "gui/Texts.h"
+
+const char* const kOrvexUsage =
+    "usage: orvex [--start] [FILE.ovx]\n"
+    "  FILE.ovx  open this parameter file\n"
+    "  --start   start the computation once the window is shown\n";
+
+COrvexApp::COrvexApp(const QString& iniPath)
+    : m_pRecent(std::make_unique<CRecentFileList>(iniPath)) {}
+
+COrvexApp::~COrvexApp() = default;
+
+bool COrvexApp::InitInstance(const QStringList& arguments) {
+  bool start = false;
+  QString file;
+  for (const QString& argument : arguments) {
+    if (argument == QLatin1String("--start")) {
+      start = true;
+    } else if (argument.startsWith(QLatin1Char('-')) || !file.isEmpty()) {
+      std::fputs(kOrvexUsage, stderr);
+      return false;
+    } else {
+      file = argument;
+    }
+  }
+
+  m_pFrame = std::make_unique<CMainFrame>();
+  m_pDoc = std::make_unique<COrvexDoc>(m_pFrame.get(), m_pRecent.get());
+  m_pFrame->SetRecentFiles(m_pRecent->Files());
+  const auto on = [this](int id, auto handler) {
+    connect(m_pFrame->Action(id), &QAction::triggered, this, handler);
+  };
+  on(ID_APP_ABOUT, [this] { OnAppAbout(); });
+  on(ID_FILE_OPEN, [this] { OnFileOpen(); });
+  on(ID_FILE_NEW, [this] { OnFileNew(); });
+  on(ID_FILE_SAVE, [this] { m_pDoc->DoFileSave(); });
+  on(ID_FILE_SAVE_AS, [this] { m_pDoc->DoSaveAs(); });
+  connect(m_pFrame.get(), &CMainFrame::recentFileChosen, this, &COrvexApp::OnOpenRecentFile);
+
+  if (!file.isEmpty() && !OpenDocumentFile(file)) return false;
+  m_pFrame->show();
+  if (start) {
+    QTimer::singleShot(0, m_pFrame.get(), [frame = m_pFrame.get()] { frame->View()->OnStart(); });
+  }
+  return true;
+}
+
+void COrvexApp::OnAppAbout() {
+  CAboutDialog dialog(m_pFrame.get());
+  RunModal(dialog);
+}
+
+void COrvexApp::OnFileNew() { m_pDoc->OnNewDocument(); }
+
+void COrvexApp::OnFileOpen() {
+  m_pDoc->OnNewDocument();
+  FileRequest request;
+  request.mode = FileRequest::Open;
+  request.title = QString::fromUtf8(texts::kOpenDialogTitle);
+  request.filters = QString::fromUtf8(texts::kParaFilter) + QStringLiteral(";;") +
+                    QString::fromUtf8(texts::kAllFilesFilter);
+  const QString path = AskFileName(m_pFrame.get(), request);
+  if (!path.isEmpty()) OpenDocumentFile(path);
+}
+
+bool COrvexApp::OpenDocumentFile(const QString& path) {
+  // A load under a running thread would race its end; stop it as Stop does.
+  m_pFrame->View()->OnStop();
+  return m_pDoc->OnOpenDocument(path);
+}
+
+void COrvexApp::OnOpenRecentFile(const QString& path) {
+  if (!OpenDocumentFile(path)) {
+    m_pRecent->Remove(path);
+    m_pFrame->SetRecentFiles(m_pRecent->Files());
+  }
+}

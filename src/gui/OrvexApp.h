@@ -1,0 +1,49 @@
+// The application: start-up from the command line, the one document and
+// main frame, the recent-file list, and the commands that open files, make
+// the document new and show the version box.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+class CMainFrame;
+class COrvexDoc;
+class CRecentFileList;
+
+class COrvexApp : public QObject {
+  Q_OBJECT
+
+ public:
+  // iniPath: the file holding the recent-file list.
+  explicit COrvexApp(const QString& iniPath);
+  ~COrvexApp() override;
+
+  // arguments without the program name: [--start] [FILE.ovx]. Shows the main
+  // window; false (after a message) when the arguments are wrong or the file
+  // cannot be opened, and the program then ends.
+  bool InitInstance(const QStringList& arguments);
+
+  CMainFrame* MainFrame() const { return m_pFrame.get(); }
+  COrvexDoc* Document() const { return m_pDoc.get(); }
+
+  void OnAppAbout();
+  // Untitled first, then the open dialog; a cancel leaves it untitled.
+  void OnFileOpen();
+  void OnFileNew();
+  // From the command line, the dialog or the recent-file list. A run still
+  // on is stopped first.
+  bool OpenDocumentFile(const QString& path);
+
+ private:
+  void OnOpenRecentFile(const QString& path);
+
+  // In this order: the document points to the frame and the list, so it
+  // goes first.
+  std::unique_ptr<CRecentFileList> m_pRecent;
+  std::unique_ptr<CMainFrame> m_pFrame;
+  std::unique_ptr<COrvexDoc> m_pDoc;
+};
+
+// The usage text for orvex --help and for wrong arguments.
+extern const char* const kOrvexUsage;

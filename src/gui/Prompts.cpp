@@ -1,0 +1,46 @@
+#include "gui/Prompts.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "gui/Texts.h"
+
+namespace {
+
+PromptHooks& Hooks() {
+  static PromptHooks hooks;
+  return hooks;
+}
+
+}  // namespace
+
+void SetPromptHooks(PromptHooks hooks) { Hooks() = std::move(hooks); }
+
+void ShowMessage(QWidget* parent, const QString& text) {
+  if (Hooks().message) {
+    Hooks().message(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(texts::kAppTitle), text, QMessageBox::Ok,
+                  parent);
+  box.exec();
+}
+
+QString AskFileName(QWidget* parent, const FileRequest& request) {
+  if (Hooks().fileName) return Hooks().fileName(request);
+  QFileDialog dialog(parent, request.title, QString(), request.filters);
+  dialog.setAcceptMode(request.mode == FileRequest::Save ? QFileDialog::AcceptSave
+                                                         : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.mode == FileRequest::Save ? QFileDialog::AnyFile
+                                                       : QFileDialog::ExistingFile);
+  if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.suggestion.isEmpty()) dialog.selectFile(request.suggestion);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+int RunModal(QDialog& dialog) {
+  if (Hooks().modal) return Hooks().modal(dialog);
+  return dialog.exec();
+}

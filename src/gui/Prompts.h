@@ -1,0 +1,34 @@
+// Every modal question the program asks goes through here: message boxes,
+// file dialogs and modal dialogs. Tests replace these with hooks, so that no
+// test ever blocks on a box nobody can close.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+struct FileRequest {
+  enum Mode { Open, Save } mode = Open;
+  QString title;
+  QString filters;        // Qt filter list, ";;"-separated
+  QString suggestion;     // initial path or name ("" = none)
+  QString defaultSuffix;  // added to a name typed without one ("" = none)
+};
+
+// The program's own messages: caption "Orvex", the warning icon, an OK button.
+void ShowMessage(QWidget* parent, const QString& text);
+// The chosen path, or "" when the user cancelled. A save dialog asks before
+// it replaces an existing file.
+QString AskFileName(QWidget* parent, const FileRequest& request);
+// exec() of a modal dialog; returns its result code.
+int RunModal(QDialog& dialog);
+
+struct PromptHooks {
+  std::function<void(const QString& text)> message;
+  std::function<QString(const FileRequest& request)> fileName;
+  std::function<int(QDialog& dialog)> modal;
+};
+// Empty members keep the real behaviour.
+void SetPromptHooks(PromptHooks hooks);

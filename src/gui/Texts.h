@@ -1,0 +1,54 @@
+// The program's own texts, byte for byte as the user sees them. Kept in one
+// place so that a translation has one list to cover.
+#pragma once
+
+namespace texts {
+
+// The document string and the program's title.
+inline constexpr char kWindowTitle[] = "f(x,y)関数の 3Dﾒｯｼｭ/等高線 表示";
+inline constexpr char kUntitled[] = "Orvexa";
+inline constexpr char kCaptionSeparator[] = " - ";
+inline constexpr char kAppTitle[] = "Orvex";
+inline constexpr char kParaFilter[] = "3Dﾒｯｼｭﾌｧｲﾙ(*.ovx)";
+inline constexpr char kAllFilesFilter[] = "すべてのﾌｧｲﾙ (*.*)";
+inline constexpr char kParaExtension[] = "ovx";
+inline constexpr char kBitmapFilter[] = "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)";
+inline constexpr char kBitmapExtension[] = "bmp";
+inline constexpr char kOpenDialogTitle[] = "開く";
+inline constexpr char kSaveDialogTitle[] = "名前を付けて保存";
+
+// Status bar.
+inline constexpr char kReady[] = "ﾚﾃﾞｲ";
+inline constexpr char kComputing[] = "計算してます．．．";
+inline constexpr char kFinished[] = "計算は終わりました。";
+inline constexpr char kClockWidth[] = "00:00:00";
+inline constexpr char kCapsLock[] = "CAP";
+
+// About box.
+inline constexpr char kAboutTitle[] = "ﾊﾞｰｼﾞｮﾝ情報(Orvex)";
+inline constexpr char kAboutVersion[] = "Orvex Version 2.28";
+inline constexpr char kOk[] = "OK";
+inline constexpr char kHelpTitle[] = "Orvex ﾍﾙﾌﾟ";
+
+// Messages of the window program that the parameter-file and formula code
+// does not already give.
+inline constexpr char kCannotStartThread[] = "描画ｽﾚｯﾄﾞを開始できませんでした。";
+inline constexpr char kImageSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+
+// Menus.
+inline constexpr char kMenuFile[] = "ﾌｧｲﾙ(&F)";
+inline constexpr char kMenuStart[] = "ｽﾀｰﾄ/設定(&S)";
+inline constexpr char kMenuView[] = "表示(&D)";
+inline constexpr char kMenuHelp[] = "ﾍﾙﾌﾟ(&H)";
+inline constexpr char kRecentPlaceholder[] = "最新のﾌｧｲﾙ";
+inline constexpr char kRecentPrompt[] = "指定のﾌｧｲﾙを開く";
+
+// Panel labels.
+inline constexpr char kLabelUpDown[] = "ﾓﾃﾞﾙ上下";
+inline constexpr char kLabelLeftRight[] = "ﾓﾃﾞﾙ左右";
+inline constexpr char kLabelRange[] = "計算範囲±";
+inline constexpr char kLabelZCoef[] = "Z軸係数";
+inline constexpr char kLabelMesh[] = "ﾒｯｼｭ数";
+inline constexpr char kLabelContourStep[] = "等高線間隔";
+
+}  // namespace texts

@@ -1,0 +1,230 @@
+// Runs from the window: what the commands allow in each state, Start and
+// Stop with their texts and progress, the rotation buttons, the style
+// buttons, and the ways a run is refused or cut short.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "GuiTestSupport.h"
+#include "core/ParaFile.h"
+#include "core/ShareData.h"
+#include "gui/CommandIds.h"
+#include "gui/FormulaToolBar.h"
+#include "gui/MainFrame.h"
+#include "gui/OrvexApp.h"
+#include "gui/OrvexView.h"
+#include "gui/ParamBar.h"
+#include "render/DrawingRun.h"
+
+namespace {
+
+const QString kComputing = QStringLiteral("計算してます．．．");
+const QString kFinished = QStringLiteral("計算は終わりました。");
+
+class RunTest : public GuiTest {
+ protected:
+  // A quick run of the given style.
+  void LaunchWith(int style, int mesh = 8) {
+    Launch();
+    Frame()->m_para.m_nDrawStyle = style;
+    Frame()->m_para.m_nMesh = mesh;
+  }
+};
+
+TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
+  // 1 = enabled. Columns: no run, mesh run, solid run, contour run.
+  const struct {
+    int id;
+    int idle, mesh, solid, contour;
+  } rows[] = {
+      {ID_FILE_OPEN, 1, 0, 0, 0},    {ID_FILE_SAVE, 1, 0, 0, 0},   {ID_FILE_SAVE_AS, 1, 0, 0, 0},
+      {ID_SAVE_IMAGE, 1, 0, 0, 0},   {ID_CALC_START, 1, 0, 0, 0},  {ID_CALC_STOP, 0, 1, 1, 1},
+      {ID_PARAM_SET, 1, 0, 0, 0},    {ID_DRAW_MESH, 1, 0, 0, 0},   {ID_DRAW_CONTOUR, 1, 0, 0, 0},
+      {ID_ROTATE_LEFT, 0, 1, 0, 1},  {ID_ROTATE_UP, 0, 1, 0, 1},   {ID_ROTATE_DOWN, 0, 1, 0, 1},
+      {ID_ROTATE_RIGHT, 0, 1, 0, 1}, {ID_TOOL_START, 1, 1, 1, 1},  {ID_TOOL_STOP, 1, 1, 1, 1},
+      {ID_FILE_NEW, 1, 1, 1, 1},     {ID_APP_EXIT, 1, 1, 1, 1},    {ID_APP_ABOUT, 1, 1, 1, 1},
+      {ID_HELP, 1, 1, 1, 1},         {ID_HELP_FINDER, 1, 1, 1, 1}, {ID_VIEW_PARAMBAR, 1, 1, 1, 1},
+  };
+  const struct {
+    const char* name;
+    int style;  // -1: no run
+    int column;
+  } cases[] = {{"no run", -1, 0},
+               {"mesh", STYLE_MESH, 1},
+               {"solid", STYLE_SILVER, 2},
+               {"contour", STYLE_CONTOUR, 3}};
+  Launch();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.style >= 0) {
+      Frame()->m_para.m_nDrawStyle = c.style;
+      Frame()->m_para.m_nMesh = 8;
+      ASSERT_TRUE(StartAndWaitForPicture());
+    }
+    for (const auto& row : rows) {
+      const int expected[] = {row.idle, row.mesh, row.solid, row.contour};
+      EXPECT_EQ(Enabled(row.id), expected[c.column] == 1) << row.id;
+    }
+    EXPECT_EQ(Checked(ID_TOOL_START), c.style >= 0);
+    EXPECT_EQ(Checked(ID_TOOL_STOP), c.style < 0);
+    EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->isEnabled(), c.style < 0);
+    if (c.style >= 0) {
+      ASSERT_TRUE(StopAndWaitForEnd());
+    }
+  }
+}
+
+TEST_F(RunTest, StartAndStopShowTheirStateTextsAndProgress) {
+  LaunchWith(STYLE_MESH, 500);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_RUN_SURFACE);
+  EXPECT_EQ(Frame()->MessageText(), kComputing);
+  ASSERT_NE(Frame()->m_pProgress, nullptr);
+  EXPECT_EQ(Frame()->m_pProgress->minimum(), 0);
+  EXPECT_EQ(Frame()->m_pProgress->maximum(), 1001);
+  // The timer moves the bar to the end of sampling and building, not past it.
+  EXPECT_TRUE(WaitUntil([&] { return Frame()->m_pProgress->value() == 1001; }));
+  // Start again changes nothing.
+  const QImage picture = View()->ShownPicture();
+  View()->OnStart();
+  EXPECT_EQ(View()->ShownPicture(), picture);
+
+  Command(ID_CALC_STOP);
+  // Until the thread's end is reported, nothing that needs no run comes back.
+  if (Frame()->Running()) {
+    EXPECT_FALSE(Enabled(ID_CALC_START));
+    EXPECT_FALSE(Enabled(ID_CALC_STOP));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  EXPECT_EQ(Frame()->MessageText(), kFinished);
+  EXPECT_EQ(Frame()->m_pProgress, nullptr);
+  EXPECT_TRUE(Enabled(ID_CALC_START));
+  // The last picture stays, also through a repaint.
+  EXPECT_EQ(Paint(), picture);
+  // Stop with no run changes nothing.
+  Command(ID_TOOL_STOP);
+  EXPECT_EQ(Frame()->MessageText(), kFinished);
+}
+
+TEST_F(RunTest, RotationButtonsWrapTheAngleAndRedrawTheRunningPicture) {
+  const struct {
+    int command;
+    double upDown, leftRight;        // before
+    double newUpDown, newLeftRight;  // after
+  } cases[] = {
+      {ID_ROTATE_LEFT, 0, -178, 0, 177},  {ID_ROTATE_LEFT, 0, -175, 0, -180},
+      {ID_ROTATE_RIGHT, 0, 180, 0, -175}, {ID_ROTATE_RIGHT, 0, 10, 0, 15},
+      {ID_ROTATE_UP, 178, 0, -177, 0},    {ID_ROTATE_DOWN, -178, 0, 177, 0},
+  };
+  LaunchWith(STYLE_MESH);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    Frame()->m_para.m_dUpDownAngle = c.upDown;
+    Frame()->m_para.m_dLeftRightAngle = c.leftRight;
+    ASSERT_TRUE(StartAndWaitForPicture());
+    const QImage before = View()->Backing();
+    Command(c.command);
+    EXPECT_EQ(Frame()->m_para.m_dUpDownAngle, c.newUpDown);
+    EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, c.newLeftRight);
+    double upDown = 0.0;
+    double leftRight = 0.0;
+    g_ShareData.GetAngles(upDown, leftRight);
+    EXPECT_EQ(upDown, c.newUpDown);
+    EXPECT_EQ(leftRight, c.newLeftRight);
+    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(1), FormatNumber(c.newLeftRight));
+    EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
+    ASSERT_TRUE(StopAndWaitForEnd());
+  }
+  // With no run the buttons are off and a command that still arrives is ignored.
+  View()->Rotate();
+  Command(ID_ROTATE_LEFT);
+  EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, cases[std::size(cases) - 1].newLeftRight);
+}
+
+TEST_F(RunTest, StyleButtonsClearTheViewToTheStylesIdleColour) {
+  LaunchWith(STYLE_MESH);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  ASSERT_TRUE(StopAndWaitForEnd());
+  const QImage picture = Paint();
+  // The style it already has: no clear.
+  Command(ID_DRAW_MESH);
+  EXPECT_EQ(Paint(), picture);
+  Command(ID_DRAW_CONTOUR);
+  EXPECT_EQ(Frame()->m_para.m_nDrawStyle, STYLE_CONTOUR);
+  EXPECT_TRUE(Checked(ID_DRAW_CONTOUR));
+  EXPECT_FALSE(Checked(ID_DRAW_MESH));
+  const QImage contour = Paint();
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  EXPECT_TRUE(SameColour(contour, 0, 0, QColor(128, 176, 184)));
+  EXPECT_TRUE(
+      SameColour(contour, contour.width() / 2, contour.height() / 2, QColor(128, 176, 184)));
+  // Any solid becomes the plain mesh.
+  Frame()->m_para.m_nDrawStyle = STYLE_GHOST;
+  Command(ID_DRAW_MESH);
+  EXPECT_EQ(Frame()->m_para.m_nDrawStyle, STYLE_MESH);
+  EXPECT_TRUE(SameColour(Paint(), 5, 5, QColor(128, 184, 176)));
+}
+
+TEST_F(RunTest, StartRefusesWhatCannotRun) {
+  LaunchWith(STYLE_MESH);
+  // A formula that fails the check (only a file can bring one).
+  Frame()->m_para.m_strFormula = "x+";
+  Command(ID_CALC_START);
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_EQ(m_messages[0], QStringLiteral("不正な計算式です！"));
+  EXPECT_FALSE(Frame()->Running());
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+
+  // No thread to be had: the user is told and nothing claims a run.
+  Frame()->m_para.m_strFormula = "x";
+  View()->FailNextStartForTesting();
+  Command(ID_CALC_START);
+  ASSERT_EQ(m_messages.size(), 2u);
+  EXPECT_EQ(m_messages[1], QStringLiteral("描画ｽﾚｯﾄﾞを開始できませんでした。"));
+  EXPECT_FALSE(Frame()->Running());
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  EXPECT_EQ(Frame()->m_pProgress, nullptr);
+  EXPECT_TRUE(Enabled(ID_CALC_START));
+
+  // A style outside 0..5 starts nothing and says the computation is over.
+  Frame()->m_para.m_nDrawStyle = 9;
+  Command(ID_CALC_START);
+  EXPECT_FALSE(Frame()->Running());
+  EXPECT_EQ(Frame()->MessageText(), kFinished);
+  EXPECT_TRUE(SameColour(Paint(), 1, 1, QColor(128, 184, 176)));
+  EXPECT_EQ(m_messages.size(), 2u);
+}
+
+TEST_F(RunTest, NewDuringARunKeepsTheRunAndTheParameters) {
+  LaunchWith(STYLE_MESH);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  const std::vector<std::uint8_t> before = StoreParaData(Frame()->m_para);
+  Command(ID_FILE_NEW);
+  EXPECT_TRUE(Frame()->Running());
+  EXPECT_TRUE(Frame()->windowTitle().startsWith(QStringLiteral("Orvexa - ")));
+  EXPECT_EQ(StoreParaData(Frame()->m_para), before);
+}
+
+TEST_F(RunTest, ClosingDuringARunClosesAtOnceAndTheThreadEndsAfter) {
+  LaunchWith(STYLE_PLASTIC, 300);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  // The event loop ends with the last window, as the program's does.
+  QApplication::setQuitOnLastWindowClosed(true);
+  QTimer::singleShot(0, Frame(), [&] { EXPECT_TRUE(Frame()->close()); });
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+  guard.start(60000);
+  const int code = QApplication::exec();
+  QApplication::setQuitOnLastWindowClosed(false);
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(Frame()->isHidden());
+  EXPECT_NE(g_ShareData.m_nState.load(), DS_RUN_SURFACE);
+  // What main() does next: the view's end joins the stopping thread.
+  m_app.reset();
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+}
+
+}  // namespace
