@@ -29,6 +29,7 @@ StartResult RunController::Start(const CParaData& para, const ClientRect& client
   m_mailbox.Clear();
   m_pThread = std::make_unique<CThreadDrawOpenGL>(sink, &m_mailbox);
   m_pThread->SetListBuild(m_listBuild);
+  m_pThread->SetYieldToWindow(m_bYieldToWindow);
   const bool failForTesting = std::exchange(m_bFailNextStart, false);
   if (failForTesting || !m_pThread->Begin()) {
     // No thread will ever write DS_IDLE, so the run must not be claimed.

@@ -28,6 +28,9 @@ class RunController {
                     FrameSink* sink, PFN_EVALUATE evaluate = EvaluateFormula);
   // For the runs started from now on (comparisons of the two builds).
   void SetListBuild(ListBuild build) { m_listBuild = build; }
+  // For the runs started from now on: the drawing thread yields the
+  // processor to a window's event loop.
+  void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
   // After g_ShareData.SetAngles: the mesh or contour picture redraws.
   void PostRotate();
   // One timer tick: a solid turns by a degree.
@@ -62,6 +65,7 @@ class RunController {
 
   RunMailbox m_mailbox;
   ListBuild m_listBuild = ListBuild::RowArrays;
+  bool m_bYieldToWindow = false;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
   bool m_bFailNextStart = false;

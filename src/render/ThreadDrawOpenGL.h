@@ -41,6 +41,9 @@ class CThreadDrawOpenGL : public COpenGLContext {
   std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
   // Before Begin.
   void SetListBuild(ListBuild build) { m_listBuild = build; }
+  // Before Begin: run below the priority of the thread that starts it, for a
+  // window whose event loop must stay served.
+  void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
   // How many display lists the thread has called so far; any thread may read it.
   std::uint64_t ListCalls() const { return m_nListCalls.load(std::memory_order_relaxed); }
 
@@ -129,6 +132,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   std::array<std::uint8_t, 64 * 64 * 4> m_textureImage{};
   GLuint m_nTextureName = 0;
   ListBuild m_listBuild = ListBuild::RowArrays;
+  bool m_bYieldToWindow = false;
+  static constexpr int kWindowNiceness = 5;
   // One row of the list being compiled (RowArrays), kept between rows.
   std::vector<GLfloat> m_rowVertices;
   std::vector<GLfloat> m_rowNormals;
