@@ -160,6 +160,8 @@ void CMainFrame::CreateStatusBar() {
   m_pProgressPane = new QWidget(bar);
   auto* progressLayout = new QHBoxLayout(m_pProgressPane);
   progressLayout->setContentsMargins(0, 1, 0, 1);
+  // As tall with the bar as without, so the view keeps its size over a run.
+  m_pProgressPane->setFixedHeight(QProgressBar().sizeHint().height() + 2);
   m_pClockPane = IndicatorPane(QString::fromLatin1(texts::kClockWidth), bar);
   m_pClockPane->setObjectName(QStringLiteral("clockPane"));
   m_pCapsPane = IndicatorPane(QString::fromLatin1(texts::kCapsLock), bar);
@@ -240,7 +242,11 @@ void CMainFrame::ApplyParamBar() {
   m_wndParamBar->update();
   if (m_bParamBar) {
     m_wndParamBar->SetParams(m_para);
-    if (m_wndParamBar->isHidden()) m_wndParamBar->show();
+    if (m_wndParamBar->isHidden()) {
+      m_wndParamBar->show();
+      // The view's new width holds from now on, for a Start that follows.
+      layout()->activate();
+    }
   } else if (!m_wndParamBar->isHidden()) {
     m_wndParamBar->hide();
   }

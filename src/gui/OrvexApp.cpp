@@ -1,7 +1,6 @@
 #include "gui/OrvexApp.h"
 
 #include <QAction>
-#include <QTimer>
 #include <cstdio>
 
 #include "gui/AboutDialog.h"
@@ -53,7 +52,11 @@ bool COrvexApp::InitInstance(const QStringList& arguments) {
   if (!file.isEmpty() && !OpenDocumentFile(file)) return false;
   m_pFrame->show();
   if (start) {
-    QTimer::singleShot(0, m_pFrame.get(), [frame = m_pFrame.get()] { frame->View()->OnStart(); });
+    // Queued behind the panel's first showing, so the run gets the view's
+    // final size.
+    COrvexView* view = m_pFrame->View();
+    connect(view, &COrvexView::firstPainted, view, &COrvexView::OnStart,
+            static_cast<Qt::ConnectionType>(Qt::SingleShotConnection | Qt::QueuedConnection));
   }
   return true;
 }

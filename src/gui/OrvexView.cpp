@@ -65,6 +65,7 @@ void COrvexView::paintEvent(QPaintEvent*) {
     // Not from inside the paint: showing the panel changes the layout.
     QMetaObject::invokeMethod(
         m_pFrame, [frame = m_pFrame] { frame->ApplyParamBar(); }, Qt::QueuedConnection);
+    emit firstPainted();
   }
   m_para = m_pFrame->m_para;
   const int state = g_ShareData.m_nState.load();

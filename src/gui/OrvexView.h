@@ -39,6 +39,10 @@ class COrvexView : public QWidget, private DrawingRunListener {
   static QColor IdleColour(int style);
   void FailNextStartForTesting() { m_run.FailNextStartForTesting(); }
 
+ signals:
+  // After the first paint has asked the frame to show the panel.
+  void firstPainted();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 

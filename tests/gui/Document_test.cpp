@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTextBrowser>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -280,14 +281,22 @@ TEST_F(DocumentTest, StartingWithAFileOpensItAndWithABadOneEnds) {
   EXPECT_EQ(m_messages.size(), 1u);
 }
 
-TEST_F(DocumentTest, StartOptionRunsTheDefaultPlotOnceShown) {
+TEST_F(DocumentTest, StartOptionRunsTheDefaultPlotOnceShownAtItsFinalSize) {
   Launch({QStringLiteral("--start")});
   ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
   EXPECT_TRUE(
       WaitUntil([&] { return View()->Backing().pixelColor(1, 1) != QColor(128, 184, 176); }));
+  // Started after the panel took its place: the picture fills the view.
+  EXPECT_EQ(View()->Backing().size(), View()->size());
+  // The help and version commands answer during a run too.
   Command(ID_APP_ABOUT);
   ASSERT_EQ(m_modalTitles.size(), 1u);
   EXPECT_EQ(m_modalTitles[0], QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(Orvex)"));
+  Command(ID_HELP);
+  const auto* help = Frame()->findChild<QTextBrowser*>(QStringLiteral("help"));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("計算式"))) << "help page not loaded";
 }
 
 }  // namespace
