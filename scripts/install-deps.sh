@@ -2,15 +2,24 @@
 # Installs every Debian package Orvex needs to build, test, benchmark and run.
 # Idempotent: packages already present are skipped, and apt is not touched at all
 # when nothing is missing.
+#
+#   scripts/install-deps.sh          what the build, the tests and the program need
+#   scripts/install-deps.sh --look   also a virtual display and the tools to drive it
+#                                    and take screenshots (xvfb-run, xdotool, import)
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev
+  qt6-base-dev libx11-dev qt6-translations-l10n
+  fonts-ipafont-gothic
 )
+if [ "${1:-}" = "--look" ]; then
+  packages+=(xvfb xauth xdotool imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

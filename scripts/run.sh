@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds Orvex and draws its default plot. Until the window program exists this is
-# the command-line tool: it writes the default parameter set as a parameter file and
-# renders it off-screen to a PNG picture.
+# Builds Orvex and shows its default plot: opens the window program and starts the
+# default computation where a display is available; elsewhere renders the default
+# parameter set off-screen with orvex-cli and prints the picture's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,8 +10,10 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)"
 
 out=build/default
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec "$out/src/gui/orvex" --start "$@"
+fi
 cli="$out/src/cli/orvex-cli"
 "$cli" write "$out/default.ovx"
-"$cli" info "$out/default.ovx"
 "$cli" render "$out/default.ovx" -o "$out/default.png"
-echo "picture written: $out/default.png"
+echo "no display: the default picture is $out/default.png"
