@@ -68,8 +68,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # context needs Mesa's EGL driver and its GL drivers (software rasteriser
 # included) behind the vendor-neutral libEGL/libGL.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
-# The window's texts are Japanese; without a CJK font they show as boxes.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+# The window's texts are Japanese; without a CJK font they show as boxes, and
+# without Qt's translations the file dialog's own texts are English.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic, qt6-translations-l10n")
 # No maintainer scripts: on Debian 12 the dpkg file triggers of
 # hicolor-icon-theme, desktop-file-utils and shared-mime-info refresh the icon
 # cache, the desktop database and the MIME database when files land in

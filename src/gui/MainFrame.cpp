@@ -58,7 +58,12 @@ CMainFrame::CMainFrame() {
   // which the linker keeps only when asked for.
   Q_INIT_RESOURCE(orvex);
   setObjectName(QStringLiteral("mainFrame"));
-  setWindowIcon(QIcon(QStringLiteral(":/icons/orvex-256.png")));
+  // Every size, so a small icon is the drawing made for it, not a shrunk one.
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size), QSize(size, size));
+  }
+  setWindowIcon(icon);
   m_pView = new COrvexView(this);
   setCentralWidget(m_pView);
   CreateActions();
