@@ -165,14 +165,6 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheTitle) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"target.ovx"}));
-
-  // A link is saved through: it stays a link to the file that changed.
-  WriteSet("real.ovx", CParaData());
-  fs::create_symlink("real.ovx", Path("link.ovx"));
-  Frame()->m_para = SampleSet();
-  SaveAs("link.ovx");
-  EXPECT_TRUE(fs::is_symlink(Path("link.ovx")));
-  EXPECT_EQ(ReadFile(Path("real.ovx")), StoreParaData(SampleSet()));
 }
 
 TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstInTheIniFile) {
