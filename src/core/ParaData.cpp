@@ -24,11 +24,13 @@ CParaData& CParaData::operator=(const CParaData& other) {
 }
 
 int ZeroByZeroIndex(double value) {
-  // The integer part of value + 1.0; values off the three-item list land on its ends.
-  const double shifted = value + 1.0;
-  if (!(shifted >= 0.0)) return 0;
-  if (shifted >= 2.0) return 2;
-  return static_cast<int>(shifted);
+  // Only the three values the list offers have an item: a value between them
+  // (only a damaged file holds one) shown as the nearest item would be stored
+  // as that item on OK without the user having chosen it.
+  if (value == -1.0) return 0;
+  if (value == 0.0) return 1;
+  if (value == 1.0) return 2;
+  return -1;
 }
 
 double ZeroByZeroValue(int index) { return static_cast<double>(index) - 1.0; }

@@ -51,5 +51,6 @@ public:
 };
 
 // The 0/0 value is edited as the index i of "-1.0", " 0.0", "+1.0": value = i - 1.
+// -1 (no item) for any other value.
 int ZeroByZeroIndex(double value);
 double ZeroByZeroValue(int index);

@@ -79,7 +79,7 @@ bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para) {
 // field is kept as read, and the code using it copes:
 // - angles, range, Z coefficient, 0/0 value (any double, NaN or infinite
 //   included): they only scale coordinates and colours, so the worst result
-//   is an empty or odd picture; ZeroByZeroIndex maps any value onto 0..2;
+//   is an empty or odd picture; the 0/0 list shows no item for a value off it;
 // - the three switches: any non-zero value means on;
 // - contour interval: the contour code refuses one that is not positive and
 //   finite and bounds the number of levels itself, since even a typed-in

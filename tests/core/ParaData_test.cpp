@@ -22,13 +22,13 @@ TEST(ParaData, AssignmentCopiesEveryFieldAndSurvivesSelfAssignment) {
   EXPECT_EQ(source.m_strFormula, "x*y");
 }
 
-TEST(ParaData, ZeroByZeroIndexIsTheIntegerPartOfValuePlusOne) {
+TEST(ParaData, ZeroByZeroIndexHasAnItemOnlyForTheListsThreeValues) {
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
     double value;
     int index;
-  } cases[] = {{-1.0, 0},  {0.0, 1},  {1.0, 2}, {-0.0, 1}, {-0.5, 0}, {0.5, 1},
-               {0.999, 1}, {-7.0, 0}, {5.0, 2}, {inf, 2},  {-inf, 0}, {std::nan(""), 0}};
+  } cases[] = {{-1.0, 0},   {0.0, 1},   {1.0, 2},  {-0.0, 1}, {-0.5, -1}, {0.5, -1},
+               {0.999, -1}, {-7.0, -1}, {5.0, -1}, {inf, -1}, {-inf, -1}, {std::nan(""), -1}};
   for (const auto& c : cases) EXPECT_EQ(ZeroByZeroIndex(c.value), c.index) << c.value;
   for (int index = 0; index <= 2; ++index) EXPECT_EQ(ZeroByZeroValue(index), index - 1.0);
 }

@@ -1,0 +1,102 @@
+// What the parameter panel and dialog accept in a numeric field, and the
+// message for what they refuse.
+#include "core/NumericEntry.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+const std::string kNotANumber = "数字を入力してください。";
+const std::string kNotAnInteger = "整数を入力してください。";
+const std::string kScaleRange = "0.01 から 100 までの数字を入力してください。";
+const std::string kAngleRange = "-180 から 180 までの数字を入力してください。";
+const std::string kMeshRange = "1 から 500 までの整数を入力してください。";
+
+TEST(NumericEntry, FieldsAcceptTheirNumbersAndNameWhatIsWrong) {
+  const struct {
+    const char* text;
+    NumericField field;
+    const char* message;  // "" = accepted
+    double value;
+  } cases[] = {
+      {"", kScaleField, kNotANumber.c_str(), 0},
+      {"0", kScaleField, kScaleRange.c_str(), 0},
+      {"0.01", kScaleField, "", 0.01},
+      {"100", kScaleField, "", 100},
+      {"100.5", kScaleField, kScaleRange.c_str(), 0},
+      {" \t5  ", kScaleField, "", 5},
+      {".5", kScaleField, "", 0.5},
+      {"5.", kScaleField, "", 5},
+      {"+5", kScaleField, "", 5},
+      {"1e2", kScaleField, "", 100},
+      {"1e999", kScaleField, kScaleRange.c_str(), 0},
+      {"1e-999", kScaleField, kNotANumber.c_str(), 0},  // reads as zero, not begun with 0
+      {".", kScaleField, kNotANumber.c_str(), 0},
+      {"0.", kScaleField, kScaleRange.c_str(), 0},
+      {"-", kAngleField, kNotANumber.c_str(), 0},
+      {"-0", kAngleField, kNotANumber.c_str(), 0},
+      {"+0", kAngleField, kNotANumber.c_str(), 0},
+      {".0", kAngleField, kNotANumber.c_str(), 0},
+      {"0", kAngleField, "", 0},
+      {"00", kAngleField, "", 0},
+      {"180", kAngleField, "", 180},
+      {"-180", kAngleField, "", -180},
+      {"181", kAngleField, kAngleRange.c_str(), 0},
+      {"5-", kAngleField, kNotANumber.c_str(), 0},
+      {"1.2.3", kAngleField, kNotANumber.c_str(), 0},
+      {"1,5", kAngleField, kNotANumber.c_str(), 0},
+      {"0x10", kScaleField, kNotANumber.c_str(), 0},
+      {"nan", kScaleField, kNotANumber.c_str(), 0},
+      {"inf", kAngleField, kNotANumber.c_str(), 0},
+      {"1 2", kScaleField, kNotANumber.c_str(), 0},
+      {"", kMeshField, kNotAnInteger.c_str(), 0},
+      {"0", kMeshField, kMeshRange.c_str(), 0},
+      {"1", kMeshField, "", 1},
+      {"500", kMeshField, "", 500},
+      {"501", kMeshField, kMeshRange.c_str(), 0},
+      {"-3", kMeshField, kMeshRange.c_str(), 0},
+      {"12.5", kMeshField, kNotAnInteger.c_str(), 0},
+      {" 32 ", kMeshField, "", 32},
+      {"+32", kMeshField, "", 32},
+      {"-0", kMeshField, kNotAnInteger.c_str(), 0},
+      {"99999999999999999999", kMeshField, kMeshRange.c_str(), 0},
+      // Only the first 31 characters are read: the rest cannot spoil a number.
+      {"5                              x", kScaleField, "", 5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("'") + c.text + "'");
+    double value = -12345.0;
+    std::string message;
+    const EntryFault fault = CheckEntry(c.text, c.field, &value, &message);
+    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(value, *c.message == '\0' ? c.value : -12345.0);
+    const bool parseFault = message == kNotANumber || message == kNotAnInteger;
+    EXPECT_EQ(fault, message.empty() ? EntryFault::None
+                     : parseFault    ? EntryFault::NotANumber
+                                     : EntryFault::OutOfRange);
+  }
+}
+
+TEST(NumericEntry, ADecimalCommaLocaleDoesNotChangeHowNumbersRead) {
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = previous != nullptr ? previous : "C";
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE locale";
+  double value = 0.0;
+  EXPECT_TRUE(ParseEntryDouble("1.5", &value));
+  EXPECT_EQ(value, 1.5);
+  EXPECT_FALSE(ParseEntryDouble("1,5", &value));
+  EXPECT_EQ(FormatEntryDouble(0.05), "0.05");
+  std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(NumericEntry, NumbersShowWithFifteenSignificantDigits) {
+  EXPECT_EQ(FormatEntryDouble(12.0), "12");
+  EXPECT_EQ(FormatEntryDouble(0.05), "0.05");
+  EXPECT_EQ(FormatEntryDouble(-20.0), "-20");
+  EXPECT_EQ(FormatEntryDouble(1.0 / 3.0), "0.333333333333333");
+  EXPECT_EQ(MaxCharsMessage(128), "128 文字以内で入力してください。");
+}
+
+}  // namespace
