@@ -1,32 +1,122 @@
 #include "gui/FormulaToolBar.h"
 
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QValidator>
+
+#include "core/Cp932.h"
+#include "core/Formula.h"
+#include "core/NumericEntry.h"
+#include "gui/Colours.h"
 #include "gui/CommandIds.h"
 #include "gui/Commands.h"
+#include "gui/MainFrame.h"
+#include "gui/Prompts.h"
 
 namespace {
 
 constexpr int kFormulaBoxWidth = 304;
 
+std::size_t Bytes(const QString& text) { return Cp932Length(text.toStdString()); }
+
+// Refuses a change that makes the text longer than the limit, counted in the
+// bytes a parameter file stores. Shortening a text that is already too long
+// (put in from a file) stays possible.
+class ByteLimit : public QValidator {
+ public:
+  explicit ByteLimit(CFormulaEdit* edit) : QValidator(edit), m_pEdit(edit) {}
+  State validate(QString& input, int&) const override {
+    const std::size_t bytes = Bytes(input);
+    if (bytes <= kMaxFormulaBytes || bytes <= Bytes(m_pEdit->PreviousText())) return Acceptable;
+    return Invalid;
+  }
+
+ private:
+  CFormulaEdit* m_pEdit;
+};
+
 }  // namespace
 
-CFormulaToolBar::CFormulaToolBar(QWidget* parent)
-    : QToolBar(parent), m_pFormulaBox(new QLineEdit(this)) {
+CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
+  setValidator(new ByteLimit(this));
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_previous = text; });
+}
+
+CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
+    : QToolBar(frame), m_pFrame(frame), m_pFormulaBox(new CFormulaEdit(this)) {
   setObjectName(QStringLiteral("toolBar"));
   setIconSize(QSize(16, 16));
   setMovable(false);
   setFloatable(false);
   m_pFormulaBox->setObjectName(QStringLiteral("formulaBox"));
   m_pFormulaBox->setFixedWidth(kFormulaBoxWidth);
-  // Shown here, edited once the box has its own rules for committing a formula.
-  m_pFormulaBox->setReadOnly(true);
   const CommandInfo& command = FindCommand(IDC_FORMULA);
   m_pFormulaBox->setToolTip(QString::fromUtf8(command.tip));
   m_pFormulaBox->setStatusTip(QString::fromUtf8(command.prompt));
+  m_pFormulaBox->installEventFilter(this);
+  connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] { Commit(); });
+  SetParams(CParaData());
 }
 
 void CFormulaToolBar::AddFormulaBox() { addWidget(m_pFormulaBox); }
 
-void CFormulaToolBar::SetFormula(const QString& formula) {
-  m_pFormulaBox->setText(formula);
+int CFormulaToolBar::SetParams(const CParaData& para) {
+  m_pFormulaBox->setText(QString::fromStdString(para.m_strFormula));
   m_pFormulaBox->setCursorPosition(0);
+  return 0;
+}
+
+int CFormulaToolBar::GetParams(CParaData& para) {
+  const std::string text = m_pFormulaBox->text().toStdString();
+  std::string message;
+  if (Cp932Length(text) > kMaxFormulaBytes) {
+    message = MaxCharsMessage(kMaxFormulaBytes);
+  } else if (const FormulaCheck check = CheckFormula(text); check != FormulaCheck::Ok) {
+    message = FormulaCheckMessage(check);
+  }
+  if (!message.empty()) {
+    ShowMessage(m_pFrame, QString::fromStdString(message));
+    return -1;
+  }
+  para.m_strFormula = text;
+  return 0;
+}
+
+void CFormulaToolBar::Commit() {
+  if (GetParams(m_pFrame->m_para) == 0) return;
+  // The last accepted formula comes back, selected in the box, which gets
+  // the focus again once the focus change under way is over.
+  SetParams(m_pFrame->m_para);
+  QTimer::singleShot(0, m_pFormulaBox, [box = m_pFormulaBox] {
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+  });
+}
+
+bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_pFormulaBox && m_pFrame->m_bReady) {
+    if (event->type() == QEvent::FocusIn) {
+      m_bFocused = true;
+      UpdateColours();
+    } else if (event->type() == QEvent::FocusOut) {
+      // A message box, a context menu or another window taking over is not
+      // leaving the box.
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        m_bFocused = false;
+        Commit();
+        UpdateColours();
+      }
+    } else if (event->type() == QEvent::KeyPress &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      SetParams(m_pFrame->m_para);
+      return true;
+    }
+  }
+  return QToolBar::eventFilter(watched, event);
+}
+
+void CFormulaToolBar::UpdateColours() {
+  PaintFieldBackground(m_pFormulaBox, m_bFocused, m_pFrame->m_para.m_nDrawStyle);
 }

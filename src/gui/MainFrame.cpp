@@ -19,6 +19,7 @@
 #include "gui/FormulaToolBar.h"
 #include "gui/OrvexView.h"
 #include "gui/ParamBar.h"
+#include "gui/ParamDialog.h"
 #include "gui/Texts.h"
 #include "render/DrawingRun.h"
 
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame() {
   UpdateStatusPanes();
   UpdateCommandStates();
   m_bReady = true;
+  RefreshStyleColours();
   resize(1024, 768);
 }
 
@@ -151,7 +153,7 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->addSeparator();
   m_wndToolBar->addActions({Action(ID_ROTATE_LEFT), Action(ID_ROTATE_UP), Action(ID_ROTATE_DOWN),
                             Action(ID_ROTATE_RIGHT)});
-  m_wndToolBar->SetFormula(QString::fromStdString(m_para.m_strFormula));
+  m_wndToolBar->SetParams(m_para);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -197,6 +199,7 @@ void CMainFrame::ConnectCommands() {
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     on(id, [this, id] { OnRotate(id); });
   }
+  on(ID_PARAM_SET, [this] { OnParamSet(); });
   on(ID_DRAW_MESH, [this] { OnDrawStyle(STYLE_MESH); });
   on(ID_DRAW_CONTOUR, [this] { OnDrawStyle(STYLE_CONTOUR); });
   on(ID_VIEW_PARAMBAR, [this] { OnViewParamBar(); });
@@ -241,6 +244,7 @@ void CMainFrame::UpdateCommandStates() {
   Action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
   Action(ID_VIEW_PARAMBAR)->setChecked(!m_wndParamBar->isHidden());
   m_wndToolBar->FormulaBox()->setEnabled(!running);
+  m_wndParamBar->UpdateEnabling(running, m_para.m_nDrawStyle);
 }
 
 void CMainFrame::ApplyParamBar() {
@@ -259,8 +263,62 @@ void CMainFrame::ApplyParamBar() {
 }
 
 void CMainFrame::RefreshBars() {
-  m_wndToolBar->SetFormula(QString::fromStdString(m_para.m_strFormula));
+  m_wndToolBar->SetParams(m_para);
   m_wndParamBar->SetParams(m_para);
+  RefreshStyleColours();
+}
+
+void CMainFrame::RefreshStyleColours() {
+  m_wndToolBar->UpdateColours();
+  m_wndParamBar->UpdateColours();
+  UpdateCommandStates();
+}
+
+void CMainFrame::CommitTyping() {
+  // The formula box and the panel's fields take what was typed into them
+  // when they lose the focus.
+  m_pView->setFocus(Qt::OtherFocusReason);
+}
+
+void CMainFrame::OnParamSet() {
+  if (Running()) return;
+  CParamDialog dialog(this);
+  CommitTyping();
+  dialog.m_dUpDownAngle = m_para.m_dUpDownAngle;
+  dialog.m_dLeftRightAngle = m_para.m_dLeftRightAngle;
+  dialog.m_dRange = m_para.m_dRange;
+  dialog.m_dZCoef = m_para.m_dZCoef;
+  dialog.m_nMesh = m_para.m_nMesh;
+  dialog.m_strFormula = m_para.m_strFormula;
+  dialog.m_dContourStep = m_para.m_dContourStep;
+  dialog.m_nDrawStyle = m_para.m_nDrawStyle;
+  dialog.m_bPerspective = m_para.m_bPerspective;
+  dialog.m_bHiddenLine = m_para.m_bHiddenLine;
+  dialog.m_bShading = m_para.m_bShading;
+  dialog.m_nZeroByZero = ZeroByZeroIndex(m_para.m_dZeroByZero);
+  if (dialog.DoModal() != QDialog::Accepted) return;
+  m_para.m_dUpDownAngle = dialog.m_dUpDownAngle;
+  m_para.m_dLeftRightAngle = dialog.m_dLeftRightAngle;
+  m_para.m_dRange = dialog.m_dRange;
+  m_para.m_dZCoef = dialog.m_dZCoef;
+  m_para.m_nMesh = dialog.m_nMesh;
+  m_para.m_strFormula = dialog.m_strFormula;
+  m_para.m_dContourStep = dialog.m_dContourStep;
+  m_para.m_bPerspective = dialog.m_bPerspective;
+  m_para.m_bHiddenLine = dialog.m_bHiddenLine;
+  m_para.m_bShading = dialog.m_bShading;
+  // A value off the list stays unless an item was chosen.
+  if (dialog.m_nZeroByZero >= 0) m_para.m_dZeroByZero = ZeroByZeroValue(dialog.m_nZeroByZero);
+  m_wndParamBar->SetParams(m_para);
+  m_wndToolBar->SetParams(m_para);
+  if (dialog.m_nDrawStyle >= 0 && dialog.m_nDrawStyle != m_para.m_nDrawStyle) {
+    m_para.m_nDrawStyle = dialog.m_nDrawStyle;
+    g_ShareData.m_para.m_nDrawStyle = dialog.m_nDrawStyle;
+    ApplyParamBar();
+    g_ShareData.m_nState.store(DS_CLEAR);
+    m_pView->update();
+    RefreshStyleColours();
+  }
 }
 
 void CMainFrame::BeginProgress() {
@@ -329,7 +387,7 @@ void CMainFrame::OnDrawStyle(int style) {
     g_ShareData.m_nState.store(DS_CLEAR);
     ApplyParamBar();
     m_pView->update();
-    m_wndToolBar->update();
+    RefreshStyleColours();
   }
   UpdateCommandStates();
 }

@@ -55,6 +55,10 @@ class CMainFrame : public QMainWindow {
   bool Running() const;
   // Panel and formula box from m_para, as after a load.
   void RefreshBars();
+  // The formula box and the panel in the colours of m_para's style.
+  void RefreshStyleColours();
+  // Moves the focus to the view, so the formula box commits what was typed.
+  void CommitTyping();
   void SetCaption(const QString& documentTitle);
   void SetRecentFiles(const QStringList& files);
   // Pane 0.
@@ -81,6 +85,7 @@ class CMainFrame : public QMainWindow {
   void OnRotate(int id);
   void OnDrawStyle(int style);
   void OnViewParamBar();
+  void OnParamSet();
   bool RotationAllowed() const;
   void UpdateStatusPanes();
 

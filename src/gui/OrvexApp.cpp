@@ -45,8 +45,15 @@ bool COrvexApp::InitInstance(const QStringList& arguments) {
   on(ID_APP_ABOUT, [this] { OnAppAbout(); });
   on(ID_FILE_OPEN, [this] { OnFileOpen(); });
   on(ID_FILE_NEW, [this] { OnFileNew(); });
-  on(ID_FILE_SAVE, [this] { m_pDoc->DoFileSave(); });
-  on(ID_FILE_SAVE_AS, [this] { m_pDoc->DoSaveAs(); });
+  // A formula typed but not yet committed is saved too.
+  on(ID_FILE_SAVE, [this] {
+    m_pFrame->CommitTyping();
+    m_pDoc->DoFileSave();
+  });
+  on(ID_FILE_SAVE_AS, [this] {
+    m_pFrame->CommitTyping();
+    m_pDoc->DoSaveAs();
+  });
   connect(m_pFrame.get(), &CMainFrame::recentFileChosen, this, &COrvexApp::OnOpenRecentFile);
 
   if (!file.isEmpty() && !OpenDocumentFile(file)) return false;

@@ -9,6 +9,7 @@
 #include "core/ParaFile.h"
 #include "core/SafeSave.h"
 #include "core/ShareData.h"
+#include "gui/Colours.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
@@ -30,10 +31,6 @@ COrvexView::COrvexView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame), m_r
 }
 
 COrvexView::~COrvexView() = default;
-
-QColor COrvexView::IdleColour(int style) {
-  return style == STYLE_CONTOUR ? QColor(128, 176, 184) : QColor(128, 184, 176);
-}
 
 QSize COrvexView::DeviceSize() const {
   const qreal ratio = devicePixelRatioF();
@@ -88,8 +85,7 @@ void COrvexView::paintEvent(QPaintEvent*) {
 
 void COrvexView::OnStart() {
   if (IsBusy()) return;
-  // Takes the focus from the formula box, which commits what was typed there.
-  setFocus(Qt::OtherFocusReason);
+  m_pFrame->CommitTyping();
   m_para = m_pFrame->m_para;
   // Only a formula read from a file can get here unchecked.
   if (const FormulaCheck check = CheckFormula(m_para.m_strFormula); check != FormulaCheck::Ok) {

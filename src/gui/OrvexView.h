@@ -34,9 +34,6 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // What the client area shows now, in device pixels.
   QImage ShownPicture() const;
   const QImage& Backing() const { return m_backing; }
-  // RGB(128, 184, 176) for the surface styles (and any unknown one),
-  // RGB(128, 176, 184) for the contour lines.
-  static QColor IdleColour(int style);
   void FailNextStartForTesting() { m_run.FailNextStartForTesting(); }
 
  signals:

@@ -17,13 +17,13 @@ PromptHooks& Hooks() {
 
 void SetPromptHooks(PromptHooks hooks) { Hooks() = std::move(hooks); }
 
-void ShowMessage(QWidget* parent, const QString& text) {
+void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
   if (Hooks().message) {
     Hooks().message(text);
     return;
   }
-  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(texts::kAppTitle), text, QMessageBox::Ok,
-                  parent);
+  QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                  QString::fromUtf8(texts::kAppTitle), text, QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -17,8 +17,11 @@ struct FileRequest {
   QString defaultSuffix;  // added to a name typed without one ("" = none)
 };
 
-// The program's own messages: caption "Orvex", the warning icon, an OK button.
-void ShowMessage(QWidget* parent, const QString& text);
+enum class MessageIcon { Warning, None };
+
+// The program's own messages: caption "Orvex", an OK button, and the warning
+// icon but for the two "type a number" messages.
+void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon = MessageIcon::Warning);
 // The chosen path, or "" when the user cancelled. A save dialog asks before
 // it replaces an existing file.
 QString AskFileName(QWidget* parent, const FileRequest& request);

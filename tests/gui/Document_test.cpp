@@ -71,8 +71,8 @@ TEST_F(DocumentTest, StartUpShowsTheUntitledCaptionTheDefaultsAndTheClock) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_TRUE(SameColour(Paint(), 3, 3, QColor(128, 184, 176)));
   ASSERT_TRUE(WaitUntil([&] { return !Frame()->m_wndParamBar->isHidden(); }));
-  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(0), QStringLiteral("-20"));
-  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(4), QStringLiteral("32"));
+  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::UpDown), QStringLiteral("-20"));
+  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::Mesh), QStringLiteral("32"));
   EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->text(), QString::fromUtf8(DEFAULT_FORMULA));
   EXPECT_FALSE(Frame()->Running());
 }
@@ -87,8 +87,8 @@ TEST_F(DocumentTest, OpeningAFileShowsItsValuesClearsThePictureAndStartsNothing)
   const QImage shown = Paint();
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_TRUE(SameColour(shown, shown.width() / 2, shown.height() / 2, QColor(128, 176, 184)));
-  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(4), QStringLiteral("40"));
-  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(5), QStringLiteral("0.25"));
+  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::Mesh), QStringLiteral("40"));
+  EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::ContourStep), QStringLiteral("0.25"));
   EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->text(), QStringLiteral("x*y"));
   EXPECT_FALSE(Frame()->Running());
 }

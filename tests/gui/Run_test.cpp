@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "core/NumericEntry.h"
 #include "core/ParaFile.h"
 #include "core/ShareData.h"
 #include "gui/CommandIds.h"
@@ -134,7 +135,8 @@ TEST_F(RunTest, RotationButtonsWrapTheAngleAndRedrawTheRunningPicture) {
     g_ShareData.GetAngles(upDown, leftRight);
     EXPECT_EQ(upDown, c.newUpDown);
     EXPECT_EQ(leftRight, c.newLeftRight);
-    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(1), FormatNumber(c.newLeftRight));
+    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::LeftRight),
+              QString::fromStdString(FormatEntryDouble(c.newLeftRight)));
     EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
     ASSERT_TRUE(StopAndWaitForEnd());
   }

@@ -1,0 +1,15 @@
+#include "gui/Colours.h"
+
+#include <QApplication>
+#include <QWidget>
+
+void PaintFieldBackground(QWidget* field, bool focused, int style) {
+  QPalette palette = QApplication::palette(field);
+  const bool knownStyle = style >= 0 && style <= 5;
+  if (focused || knownStyle) {
+    const QColor colour = focused ? kFocusColour : IdleColour(style);
+    palette.setColor(QPalette::Active, QPalette::Base, colour);
+    palette.setColor(QPalette::Inactive, QPalette::Base, colour);
+  }
+  field->setPalette(palette);
+}
