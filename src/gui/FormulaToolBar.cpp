@@ -59,6 +59,10 @@ CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
   SetParams(CParaData());
 }
 
+// The box outlives this part of the object by a little: it must not call
+// back into it meanwhile.
+CFormulaToolBar::~CFormulaToolBar() { m_pFormulaBox->removeEventFilter(this); }
+
 void CFormulaToolBar::AddFormulaBox() { addWidget(m_pFormulaBox); }
 
 int CFormulaToolBar::SetParams(const CParaData& para) {

@@ -33,6 +33,7 @@ class CFormulaToolBar : public QToolBar {
 
  public:
   explicit CFormulaToolBar(CMainFrame* frame);
+  ~CFormulaToolBar() override;
 
   // Puts the box after the actions added so far; the frame adds the rest.
   void AddFormulaBox();

@@ -83,7 +83,13 @@ CMainFrame::CMainFrame() {
   resize(1024, 768);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  // The bars watch their fields' focus and reach into this frame; they go
+  // while it is whole, before the base class hides and deletes the children.
+  m_bReady = false;
+  delete m_wndToolBar;
+  delete m_wndParamBar;
+}
 
 void CMainFrame::CreateActions() {
   for (const CommandInfo& command : CommandTable()) {

@@ -79,6 +79,12 @@ CParamBar::CParamBar(CMainFrame* frame) : QDockWidget(frame), m_pFrame(frame) {
   UpdateColours();
 }
 
+// The fields outlive this part of the object by a little: they must not call
+// back into it meanwhile.
+CParamBar::~CParamBar() {
+  for (CNumericEdit* edit : m_edits) edit->removeEventFilter(this);
+}
+
 int CParamBar::SetParams(const CParaData& para) {
   m_bFilling = true;
   for (int k = 0; k < kFieldCount; ++k) {

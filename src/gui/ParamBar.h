@@ -22,6 +22,7 @@ class CParamBar : public QDockWidget {
   enum Field { UpDown, LeftRight, Range, ZCoef, Mesh, ContourStep, kFieldCount };
 
   explicit CParamBar(CMainFrame* frame);
+  ~CParamBar() override;
 
   // Writes the six fields of para into the edits; no change handling runs.
   int SetParams(const CParaData& para);
