@@ -70,32 +70,38 @@ CellCorners CornersOf(const std::vector<float>& grid, int nMesh, int i, int j) {
 
 }  // namespace
 
-std::vector<float> ContourLevels(const GridExtents& extents, float step) {
-  std::vector<float> levels;
-  if (!(step > 0.0f) || !std::isfinite(step)) return levels;
+ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
+                                  std::vector<float>* levels) {
+  levels->clear();
   const float minZ = extents.minZ;
   const float maxZ = extents.maxZ;
   // minZ > maxZ: the start extents, nothing finite was sampled.
-  if (!std::isfinite(minZ) || !std::isfinite(maxZ) || minZ > maxZ) return levels;
+  if (!std::isfinite(minZ) || !std::isfinite(maxZ) || minZ > maxZ) {
+    return ContourLevelsStatus::Nothing;
+  }
+  if (!(step > 0.0f) || !std::isfinite(step)) return ContourLevelsStatus::TooMany;
   const float lo = minZ - 0.1f * std::fabs(minZ);
   const float hi = maxZ + 0.1f * std::fabs(maxZ);
-  if (!std::isfinite(lo) || !std::isfinite(hi)) return levels;
+  if (!std::isfinite(lo) || !std::isfinite(hi)) return ContourLevelsStatus::TooMany;
 
-  // Refuse before walking: every level costs a colour command per cell.
+  // Refused before a level is stored: their memory is what is bounded here.
+  constexpr std::size_t kMaxLevels = 4 * kMaxContourCrossings;
   const double estimate = (static_cast<double>(hi) - static_cast<double>(lo)) / step;
-  if (!(estimate <= static_cast<double>(kMaxContourLevels))) return levels;
-  levels.reserve(static_cast<std::size_t>(estimate) + 2);
+  if (!(estimate <= static_cast<double>(kMaxLevels))) return ContourLevelsStatus::TooMany;
+  levels->reserve(static_cast<std::size_t>(estimate) + 2);
 
   for (float level = lo; level < hi;) {
-    // Float rounding can add a few levels to the estimate, or stall the sum
-    // where step is below half an ulp of the level.
-    if (levels.size() == kMaxContourLevels) return {};
-    levels.push_back(level);
+    // Float rounding can add levels to the estimate, or stall the sum where
+    // step is below half an ulp of the level.
     const float next = level + step;
-    if (!(next > level)) return {};
+    if (levels->size() == kMaxLevels || !(next > level)) {
+      levels->clear();
+      return ContourLevelsStatus::TooMany;
+    }
+    levels->push_back(level);
     level = next;
   }
-  return levels;
+  return ContourLevelsStatus::Ok;
 }
 
 ContourColour ContourColourFor(float level, float minZ, float maxZ) {
@@ -154,14 +160,6 @@ bool SameBits(const ContourColour& a, const ContourColour& b) {
          std::bit_cast<std::uint32_t>(a.blue) == std::bit_cast<std::uint32_t>(b.blue);
 }
 
-std::vector<ContourColour> LevelColours(const std::vector<float>& levels,
-                                        const GridExtents& extents) {
-  std::vector<ContourColour> colours;
-  colours.reserve(levels.size());
-  for (float level : levels) colours.push_back(ContourColourFor(level, extents.minZ, extents.maxZ));
-  return colours;
-}
-
 void EmitSegments(const GridSpec& gridSpec, const ContourSegment* segments, int count, float level,
                   ContourSink& sink) {
   for (int s = 0; s < count; ++s) {
@@ -175,50 +173,59 @@ void EmitSegments(const GridSpec& gridSpec, const ContourSegment* segments, int 
 
 }  // namespace
 
-bool BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
-                  const GridExtents& extents, float step, const RunSignals& signals,
-                  ContourSink& sink) {
+ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
+                          const GridExtents& extents, float step, const RunSignals& signals,
+                          ContourSink& sink) {
   const int n = gridSpec.nMesh;
-  if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
+  if (grid.empty() || grid.size() != ContourGridSize(n)) return ContourBuild::NoGrid;
 
-  const std::vector<float> levels = ContourLevels(extents, step);
-  const std::vector<ContourColour> colours = LevelColours(levels, extents);
+  std::vector<float> levels;
+  if (ContourLevels(extents, step, &levels) == ContourLevelsStatus::TooMany) {
+    return ContourBuild::TooManyLines;
+  }
 
-  // The reach of the points of grid rows i and i + 1: each point is searched
-  // once, not once per cell it is a corner of.
+  // The reach of every grid point, searched once, not once per cell it is a
+  // corner of; 8 bytes a point, like the grid's own 4.
   const std::size_t points = static_cast<std::size_t>(n) + 1;
-  std::vector<std::size_t> reachThis(points);
-  std::vector<std::size_t> reachNext(points);
-  auto reachRow = [&](int i, std::vector<std::size_t>& out) {
-    const float* row = &grid[ContourIndex(n, i, 0)];
-    for (std::size_t j = 0; j < points; ++j) out[j] = ContourLevelReach(levels, row[j]);
+  std::vector<std::uint32_t> reach(points * points);
+  for (std::size_t k = 0; k < reach.size(); ++k) {
+    reach[k] = static_cast<std::uint32_t>(ContourLevelReach(levels, grid[k]));
+  }
+  auto crossed = [&](int i, int j) {
+    const std::uint32_t r00 = reach[ContourIndex(n, i, j)];
+    const std::uint32_t r10 = reach[ContourIndex(n, i + 1, j)];
+    const std::uint32_t r11 = reach[ContourIndex(n, i + 1, j + 1)];
+    const std::uint32_t r01 = reach[ContourIndex(n, i, j + 1)];
+    return ContourLevelSpan{std::min({r00, r10, r11, r01}), std::max({r00, r10, r11, r01})};
   };
-  reachRow(0, reachNext);
+  std::size_t crossings = 0;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const ContourLevelSpan span = crossed(i, j);
+      crossings += span.last - span.first;
+    }
+    if (crossings > kMaxContourCrossings) return ContourBuild::TooManyLines;
+    if (signals.Stopped()) return ContourBuild::Stopped;
+  }
 
   bool anyColour = false;
   ContourColour current{};
   ContourSegment segments[2];
   for (int i = 0; i < n; ++i) {
     signals.Advance(1);
-    reachThis.swap(reachNext);
-    reachRow(i + 1, reachNext);
     for (int j = 0; j < n; ++j) {
       // Tested per cell even when nothing is crossed, so a stop ends the walk
       // within one cell wherever it comes.
-      if (signals.Stopped()) return false;
-      const std::size_t r00 = reachThis[j];
-      const std::size_t r10 = reachNext[j];
-      const std::size_t r11 = reachNext[j + 1];
-      const std::size_t r01 = reachThis[j + 1];
-      const std::size_t first = std::min({r00, r10, r11, r01});
-      const std::size_t last = std::max({r00, r10, r11, r01});
-      if (first == last) continue;
+      if (signals.Stopped()) return ContourBuild::Stopped;
+      const ContourLevelSpan span = crossed(i, j);
+      if (span.first == span.last) continue;
       const CellCorners h = CornersOf(grid, n, i, j);
-      for (std::size_t k = first; k < last; ++k) {
-        if (k != first && signals.Stopped()) return false;
-        if (!anyColour || !SameBits(colours[k], current)) {
-          sink.Colour(colours[k]);
-          current = colours[k];
+      for (std::size_t k = span.first; k < span.last; ++k) {
+        if (k != span.first && signals.Stopped()) return ContourBuild::Stopped;
+        const ContourColour colour = ContourColourFor(levels[k], extents.minZ, extents.maxZ);
+        if (!anyColour || !SameBits(colour, current)) {
+          sink.Colour(colour);
+          current = colour;
           anyColour = true;
         }
         const int count = CellSegments(h, i, j, levels[k], segments);
@@ -226,30 +233,5 @@ bool BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
       }
     }
   }
-  return true;
-}
-
-bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
-                       const GridExtents& extents, float step, const RunSignals& signals,
-                       ContourSink& sink) {
-  const int n = gridSpec.nMesh;
-  if (grid.empty() || grid.size() != ContourGridSize(n)) return false;
-
-  const std::vector<float> levels = ContourLevels(extents, step);
-  const std::vector<ContourColour> colours = LevelColours(levels, extents);
-
-  ContourSegment segments[2];
-  for (int i = 0; i < n; ++i) {
-    signals.Advance(1);
-    for (int j = 0; j < n; ++j) {
-      const CellCorners corners = CornersOf(grid, n, i, j);
-      for (std::size_t k = 0; k < levels.size(); ++k) {
-        if (signals.Stopped()) return false;
-        sink.Colour(colours[k]);
-        const int count = CellSegments(corners, i, j, levels[k], segments);
-        EmitSegments(gridSpec, segments, count, levels[k], sink);
-      }
-    }
-  }
-  return true;
+  return ContourBuild::Complete;
 }

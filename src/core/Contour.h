@@ -16,13 +16,27 @@ struct ContourSegment {
   float u1, w1, u2, w2;
 };
 
+// How many level crossings one picture may hold: every crossing of a cell is
+// one or two line segments in the display list, about 24 bytes each. Normal
+// pictures stay far below (the default formula at N = 500 and an interval of
+// 0.01 has about 250 000); a range holding millions of levels (x^5 at an
+// interval of 0.05) would need gigabytes, and is refused instead.
+constexpr std::size_t kMaxContourCrossings = 4000000;
+
+enum class ContourLevelsStatus {
+  Ok,
+  Nothing,  // no finite height was sampled: there is nothing to draw
+  TooMany,  // the interval is not positive and finite, or too small for the range
+};
+
 // The levels lo, lo+step, ... (repeated float addition) while < hi, with
-// lo = minZ - 0.1|minZ| and hi = maxZ + 0.1|maxZ|.
-// Empty when the interval is not positive or not finite, the range is not
-// finite (or still the start extents of an all-NaN grid), or the count would
-// exceed kMaxContourLevels.
-constexpr std::size_t kMaxContourLevels = 1000000;
-std::vector<float> ContourLevels(const GridExtents& extents, float step);
+// lo = minZ - 0.1|minZ| and hi = maxZ + 0.1|maxZ|. TooMany when the interval
+// is not positive and finite, lo or hi is not finite, the levels would be more
+// than 4 kMaxContourCrossings (most of them are then crossed, so the picture
+// would be refused anyway), or the sum stops growing (the interval is below
+// half a float step of the level); *levels is empty then.
+ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
+                                  std::vector<float>* levels);
 
 // Blue at minZ, green halfway, red at maxZ; levels outside minZ..maxZ give
 // components outside 0..1 (GL clamps them).
@@ -63,22 +77,21 @@ struct ContourLevelSpan {
 ContourLevelSpan ContourCrossedLevels(const std::vector<float>& levels, float h00, float h10,
                                       float h11, float h01);
 
+enum class ContourBuild {
+  Complete,
+  Stopped,       // the run state changed on the way
+  TooManyLines,  // the levels or their crossings exceed what a picture may hold
+  NoGrid,        // the grid does not have the contour layout of gridSpec.nMesh
+};
+
 // Walks the cells (i outer, j inner; progress + 1 per i) and, per cell, only
 // the levels ContourCrossedLevels gives, in increasing order: each such level's
 // colour, then the cell's segments at it. A colour whose bits equal those of the
 // colour emitted last is left out, since the current colour already is that
-// one; so every vertex gets the colour the full walk below gives it, and the
-// segments come in the same order. (Only the colour left current at the end
-// differs: the full walk ends on the top level's.) The state is tested at the start of every
-// cell and before every crossed level. False when stopped, or when the grid
-// does not have the contour layout of gridSpec.nMesh (nothing is emitted then).
-bool BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
-                  const GridExtents& extents, float step, const RunSignals& signals,
-                  ContourSink& sink);
-
-// The full walk BuildContour stands in for, kept as its reference: every cell
-// and every level from lo to hi, the level's colour for each whether crossed or
-// not, then the segments; the state is tested at every cell and level.
-bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
-                       const GridExtents& extents, float step, const RunSignals& signals,
-                       ContourSink& sink);
+// one; so every vertex gets the colour a walk over every level of every cell
+// gives it, and the segments come in the same order. The crossings are
+// counted first, so a picture over kMaxContourCrossings emits nothing. The
+// state is tested at the start of every cell and before every crossed level.
+ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
+                          const GridExtents& extents, float step, const RunSignals& signals,
+                          ContourSink& sink);

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
-double g_zeroByZero = 0.0;
+#include "core/Cp932.h"
+
+thread_local double g_zeroByZero = 0.0;
 
 namespace {
 
@@ -223,6 +225,15 @@ double EvaluateFormula(CFormula* formula, const double* x, const double* y,
   double value = 0.0;
   formula->Evaluate(x, y, &value);
   return value;
+}
+
+const char* const FORMULA_TOO_LONG_MESSAGE = "計算式が長すぎます (4096 ﾊﾞｲﾄまで)。";
+
+bool FormulaTooLongToRun(const std::string& text) {
+  // No character is more than 3 UTF-8 bytes long or fewer than 1 CP932 byte:
+  // a text that short is short enough without converting it.
+  if (text.size() <= kMaxRunFormulaBytes) return false;
+  return Cp932Length(text) > kMaxRunFormulaBytes;
 }
 
 FormulaCheck CheckFormula(const std::string& text) {

@@ -64,14 +64,24 @@ class CFormula {
   FormulaProgram::Scratch m_scratch;
 };
 
-// The value the "/" operator yields for 0/0; EvaluateFormula sets it before every call.
-extern double g_zeroByZero;
+// The value the "/" operator yields for 0/0; EvaluateFormula sets it before
+// every call. One per thread: a drawing thread's run and a check on the
+// window's thread never see each other's value.
+extern thread_local double g_zeroByZero;
 
 // The evaluation entry handed to the drawing thread.
 using PFN_EVALUATE = double (*)(CFormula* formula, const double* x, const double* y,
                                 const double* zeroByZero);
 double EvaluateFormula(CFormula* formula, const double* x, const double* y,
                        const double* zeroByZero);
+
+// The longest formula a run takes, counted in the bytes a parameter file
+// stores it in. Typing stops at 128 bytes, so only a file brings a longer
+// one; one of megabytes would hold the window's thread for seconds at Start.
+constexpr std::size_t kMaxRunFormulaBytes = 4096;
+bool FormulaTooLongToRun(const std::string& text);
+// "計算式が長すぎます (4096 ﾊﾞｲﾄまで)。"
+extern const char* const FORMULA_TOO_LONG_MESSAGE;
 
 // The formula check every entry field runs before it takes a formula over.
 // Besides the structural faults the evaluator finds, it rejects unbalanced

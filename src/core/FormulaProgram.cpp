@@ -1,8 +1,10 @@
 #include "core/FormulaProgram.h"
 
+#include <bit>
 #include <cstring>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 #include "core/Formula.h"
 
@@ -32,14 +34,15 @@ FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix) 
   // (operands carry a flag saying which) and get their registers at the end,
   // constants first.
   constexpr std::uint32_t CONSTANT_FLAG = 0x80000000u;
-  auto constantOperand = [&program](double value) {
-    for (std::size_t i = 0; i < program.m_constants.size(); ++i) {
-      if (std::memcmp(&program.m_constants[i], &value, sizeof value) == 0) {
-        return static_cast<std::uint32_t>(i) | CONSTANT_FLAG;
-      }
-    }
-    program.m_constants.push_back(value);
-    return static_cast<std::uint32_t>(program.m_constants.size() - 1) | CONSTANT_FLAG;
+  // Equal constants share a register; found by their bits in a hash map, so
+  // a formula of many numbers compiles in time linear in its length.
+  std::unordered_map<std::uint64_t, std::uint32_t> constantIndex;
+  auto constantOperand = [&program, &constantIndex](double value) {
+    const auto [at, added] =
+        constantIndex.emplace(std::bit_cast<std::uint64_t>(value),
+                              static_cast<std::uint32_t>(program.m_constants.size()));
+    if (added) program.m_constants.push_back(value);
+    return at->second | CONSTANT_FLAG;
   };
 
   // The value stack of the string-walking evaluator, holding operands instead

@@ -11,5 +11,5 @@ int DefaultWorkerCount();
 // returns when all have returned. The calling thread is worker 0. When the
 // system refuses a thread, the workers made so far do the job alone (work must
 // not rely on a particular worker count); the return value is the number that
-// ran.
+// ran. An exception from any worker is rethrown here once all have returned.
 int RunWorkers(int count, const std::function<void(int worker)>& work);

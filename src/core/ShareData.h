@@ -27,6 +27,20 @@ enum class StartResult {
   CouldNotStart,   // the system refused a new thread; the state is DS_IDLE
 };
 
+// Why a run ended without its picture. The drawing thread records the first
+// problem it meets; the window and the tool report it, so that an empty
+// picture never passes for a drawn one.
+enum class RunProblem {
+  None,
+  NoGrid,               // the sampler refused the mesh count, or there was no memory for it
+  TooManyContourLines,  // the interval is too small for the range of values
+  NoContext,            // no OpenGL context could be made
+  Failed,               // anything else that went wrong on the drawing thread
+};
+// The window's text for a problem, short enough for the status bar's message
+// pane; "" for None.
+const char* RunProblemMessage(RunProblem problem);
+
 struct ClientRect {
   int left = 0;
   int top = 0;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ContourPlain.h"
 #include "core/Contour.h"
 #include "core/Formula.h"
 #include "core/ShareData.h"
@@ -86,7 +87,8 @@ TraceSink Walk(bool plain, const Sampled& s, float step) {
   std::atomic<int> state{DS_RUN_CONTOUR}, progress{0};
   const RunSignals signals{&state, DS_RUN_CONTOUR, &progress};
   EXPECT_TRUE(plain ? BuildContourPlain(s.grid, s.gridSpec, s.extents, step, signals, sink)
-                    : BuildContour(s.grid, s.gridSpec, s.extents, step, signals, sink));
+                    : BuildContour(s.grid, s.gridSpec, s.extents, step, signals, sink) ==
+                          ContourBuild::Complete);
   EXPECT_EQ(progress, s.gridSpec.nMesh);
   return sink;
 }
@@ -124,22 +126,25 @@ TEST(ContourWalkTest, SkippingWalkDrawsThePlainWalksPicture) {
       SCOPED_TRACE(std::string(c.name) + ", interval " + std::to_string(step));
       const TraceSink plain = Walk(true, s, step), skip = Walk(false, s, step);
       const std::size_t n = static_cast<std::size_t>(c.n);
-      EXPECT_EQ(plain.colourCommands, n * n * ContourLevels(s.extents, step).size());
+      EXPECT_EQ(plain.colourCommands, n * n * ContourLevelCount(s.extents, step));
       EXPECT_LE(skip.colourCommands, plain.colourCommands);
       EXPECT_TRUE(skip.trace == plain.trace) << skip.trace.size() << " vs " << plain.trace.size();
     }
   }
 }
 
-TEST(ContourWalkTest, DefaultFormulaAtFullMeshSendsFewColours) {
-  const Sampled s = Sample(500, 12, nullptr);
-  EXPECT_EQ(s.extents.maxZ, 1.0f);  // the 0/0 value at the origin
-  ASSERT_EQ(ContourLevels(s.extents, 0.01f).size(), 134u);
-  const TraceSink plain = Walk(true, s, 0.01f), skip = Walk(false, s, 0.01f);
-  EXPECT_EQ(plain.colourCommands, 500u * 500u * 134u);  // 33.5 million
-  EXPECT_LT(skip.colourCommands, plain.colourCommands / 100);
-  EXPECT_GT(skip.colourCommands, 1000u);
-  EXPECT_TRUE(skip.trace == plain.trace);
+// A range of millions of levels: before, the levels were cut off silently
+// and the picture came out empty as if it were complete.
+TEST(ContourWalkTest, APictureOfTooManyCrossingsIsRefusedWhole) {
+  const Sampled s = Sample(8, 12, [](double x, double) { return std::pow(x, 5.0); });
+  TraceSink sink;
+  EXPECT_EQ(BuildContour(s.grid, s.gridSpec, s.extents, 0.05f, {}, sink),
+            ContourBuild::TooManyLines);
+  EXPECT_TRUE(sink.trace.empty());
+  EXPECT_EQ(sink.colourCommands, 0u);
+  // A wide enough interval draws the same function.
+  EXPECT_EQ(BuildContour(s.grid, s.gridSpec, s.extents, 5000.0f, {}, sink), ContourBuild::Complete);
+  EXPECT_GT(sink.trace.size(), 0u);
 }
 
 }  // namespace

@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/Formula.h"
 #include "core/Grid.h"
+#include "core/SamplePool.h"
 #include "core/ShareData.h"
 
 namespace {
@@ -183,6 +187,33 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
     EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));
     EXPECT_EQ(progress, 0);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Any worker's exception comes out of RunWorkers after every worker has
+// returned; before, one from a thread ended the process and one from the
+// caller's share left threads unjoined.
+TEST(GridParallel, AWorkersExceptionReachesTheCallerAfterAllHaveReturned) {
+  for (int thrower : {0, 1, 3}) {
+    SCOPED_TRACE(thrower);
+    std::atomic<int> finished{0};
+    const auto work = [&](int worker) {
+      if (worker == thrower) throw std::runtime_error("no memory for this row");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ++finished;
+    };
+    EXPECT_THROW(RunWorkers(4, work), std::runtime_error);
+    EXPECT_EQ(finished.load(), 3);
+  }
+}
+
+TEST(GridParallel, EachThreadHasItsOwnZeroByZeroValue) {
+  g_zeroByZero = 1.0;
+  std::thread([] { g_zeroByZero = -1.0; }).join();
+  EXPECT_EQ(g_zeroByZero, 1.0);
 }
 
 }  // namespace
