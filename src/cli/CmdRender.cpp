@@ -18,6 +18,7 @@
 #include "cli/NumberOutput.h"
 #include "cli/ParaOverrides.h"
 #include "cli/PngWriter.h"
+#include "core/Contour.h"
 #include "core/DibImage.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
@@ -118,6 +119,11 @@ int PrepareRun(const char* command, const RunArgs& run, CParaData* para, CFormul
       std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
       return 2;
     }
+  }
+  if (FormulaTooLongToRun(para->m_strFormula)) {
+    std::fprintf(stderr, "orvex-cli %s: the formula is longer than %zu bytes\n", command,
+                 kMaxRunFormulaBytes);
+    return 1;
   }
   const FormulaCheck check = CheckFormula(para->m_strFormula);
   if (check != FormulaCheck::Ok) {
@@ -220,10 +226,34 @@ int CmdRender(const CliArgs& args) {
     presented = sink.WaitForFrames(k + 1);
   }
   controller.Stop();
+  // A run that drew no picture, or not the whole of it, says why: an empty
+  // picture must never be written as if it were the plot.
+  switch (controller.LastProblem()) {
+    case RunProblem::None:
+      break;
+    case RunProblem::NoGrid:
+      std::fprintf(stderr,
+                   "orvex-cli render: the grid cannot be sampled: mesh count %d is outside "
+                   "1..%d or there is no memory for it\n",
+                   para.m_nMesh, kMaxGridMesh);
+      return 1;
+    case RunProblem::TooManyContourLines:
+      std::fprintf(stderr,
+                   "orvex-cli render: the contour lines cannot be drawn: the interval %g is too "
+                   "small for the range of values (more than %zu line crossings)\n",
+                   para.m_dContourStep, kMaxContourCrossings);
+      return 1;
+    case RunProblem::NoContext:
+      std::fprintf(stderr, "orvex-cli render: no OpenGL context could be made (%s)\n",
+                   controller.LastErrorText());
+      return 1;
+    case RunProblem::Failed:
+      std::fprintf(stderr, "orvex-cli render: the drawing failed (%s)\n",
+                   controller.LastErrorText());
+      return 1;
+  }
   if (!presented) {
-    std::fprintf(stderr,
-                 "orvex-cli render: no picture was drawn: no OpenGL context could be made (%s)\n",
-                 controller.LastErrorText());
+    std::fputs("orvex-cli render: no picture was drawn\n", stderr);
     return 1;
   }
 

@@ -1,6 +1,7 @@
 // orvex-cli: the headless face of Orvex, for scripts, batch work and tests.
 #include <malloc.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -50,12 +51,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"check", CmdCheck},
-    {"eval", CmdEval},
-    {"write", CmdWrite},
-    {"info", CmdInfo},
-    {"render", CmdRender},
-    {"sample", CmdSample},
+    {"check", CmdCheck}, {"eval", CmdEval},     {"write", CmdWrite},
+    {"info", CmdInfo},   {"render", CmdRender}, {"sample", CmdSample},
 };
 
 }  // namespace
@@ -71,14 +68,29 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string name = argv[1];
+  const CliArgs args(argv + 2, argv + argc);
+  int code = 2;
   if (name == "--help" || name == "-h" || name == "help") {
     std::fputs(kUsage, stdout);
-    return 0;
+    code = 0;
+  } else {
+    const Command* command = nullptr;
+    for (const Command& candidate : kCommands) {
+      if (name == candidate.name) command = &candidate;
+    }
+    if (command == nullptr) {
+      std::fprintf(stderr, "orvex-cli: unknown command '%s' (see orvex-cli --help)\n",
+                   name.c_str());
+      return 2;
+    }
+    code = command->run(args);
   }
-  const CliArgs args(argv + 2, argv + argc);
-  for (const Command& command : kCommands) {
-    if (name == command.name) return command.run(args);
+  // Output that never arrived (a full disk, a closed pipe) is a failure,
+  // whichever command wrote it.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "orvex-cli %s: cannot write the output: %s\n", name.c_str(),
+                 std::strerror(errno));
+    return code != 0 ? code : 1;
   }
-  std::fprintf(stderr, "orvex-cli: unknown command '%s' (see orvex-cli --help)\n", name.c_str());
-  return 2;
+  return code;
 }

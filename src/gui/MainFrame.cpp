@@ -340,12 +340,13 @@ void CMainFrame::BeginProgress() {
   m_pProgress->show();
 }
 
-void CMainFrame::OnRunEnded() {
+void CMainFrame::OnRunEnded(RunProblem problem) {
   if (m_pProgress != nullptr) {
     delete m_pProgress;
     m_pProgress = nullptr;
   }
-  SetMessageText(QString::fromUtf8(texts::kFinished));
+  SetMessageText(QString::fromUtf8(problem == RunProblem::None ? texts::kFinished
+                                                               : RunProblemMessage(problem)));
   UpdateCommandStates();
 }
 

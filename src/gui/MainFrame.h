@@ -12,6 +12,7 @@
 #include <array>
 
 #include "core/ParaData.h"
+#include "core/ShareData.h"
 #include "gui/CommandIds.h"
 
 class QAction;
@@ -48,8 +49,9 @@ class CMainFrame : public QMainWindow {
   // Start: the progress bar over 0..2N+1 and the computing message.
   void BeginProgress();
   // The drawing thread has ended and been joined: the progress bar goes, the
-  // finished message shows, and the not-running commands come back.
-  void OnRunEnded();
+  // finished message (or why there is no picture) shows, and the not-running
+  // commands come back.
+  void OnRunEnded(RunProblem problem);
   void UpdateCommandStates();
   // A drawing thread is alive: from Start until its end has been reported.
   bool Running() const;

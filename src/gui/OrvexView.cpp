@@ -88,6 +88,10 @@ void COrvexView::OnStart() {
   m_pFrame->CommitTyping();
   m_para = m_pFrame->m_para;
   // Only a formula read from a file can get here unchecked.
+  if (FormulaTooLongToRun(m_para.m_strFormula)) {
+    ShowMessage(this, QString::fromUtf8(FORMULA_TOO_LONG_MESSAGE));
+    return;
+  }
   if (const FormulaCheck check = CheckFormula(m_para.m_strFormula); check != FormulaCheck::Ok) {
     ShowMessage(this, QString::fromUtf8(FormulaCheckMessage(check)));
     return;
@@ -111,7 +115,7 @@ void COrvexView::OnStart() {
     case StartResult::AlreadyRunning:
       break;
   }
-  m_pFrame->OnRunEnded();
+  m_pFrame->OnRunEnded(RunProblem::None);
 }
 
 void COrvexView::OnStop() {
@@ -140,7 +144,7 @@ void COrvexView::OnFrameReady() {
 void COrvexView::OnRunEnded() {
   // The thread has done its work; the join only waits for its last return.
   m_run.Reap();
-  m_pFrame->OnRunEnded();
+  m_pFrame->OnRunEnded(m_run.LastProblem());
 }
 
 void COrvexView::OnSaveImage() {

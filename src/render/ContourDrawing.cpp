@@ -25,10 +25,13 @@ BOOL CThreadDrawOpenGL::BuildContourList() {
   ListSink sink;
   // The walk tests the state at every cell and level; a stop leaves a partial
   // list that is still closed properly below.
-  const bool complete = BuildContour(m_grid, m_spec, Extents(), m_fContourStep, Signals(), sink);
+  const ContourBuild result =
+      BuildContour(m_grid, m_spec, Extents(), m_fContourStep, Signals(), sink);
   glEnd();
   glEndList();
-  return complete ? TRUE : FALSE;
+  // An empty picture must not pass for a drawn one: the run ends with the reason.
+  if (result == ContourBuild::TooManyLines) RecordProblem(RunProblem::TooManyContourLines);
+  return result == ContourBuild::Complete ? TRUE : FALSE;
 }
 
 void CThreadDrawOpenGL::DrawContourPicture() {
@@ -39,6 +42,8 @@ void CThreadDrawOpenGL::DrawContourPicture() {
 }
 
 BOOL CThreadDrawOpenGL::DrawContour() {
+  // A list that could not be built is no picture to present.
+  if (Problem() != RunProblem::None) return FALSE;
   GLfloat range[2] = {1.0f, 1.0f};
   GLfloat granularity = 0.0f;
   glGetFloatv(GL_LINE_WIDTH_RANGE, range);

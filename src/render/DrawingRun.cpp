@@ -107,4 +107,6 @@ std::uint64_t DrawingRun::FramesPresented() const { return m_pImpl->slot.Present
 
 const char* DrawingRun::LastErrorText() const { return m_pImpl->controller.LastErrorText(); }
 
+RunProblem DrawingRun::LastProblem() const { return m_pImpl->controller.LastProblem(); }
+
 void DrawingRun::FailNextStartForTesting() { m_pImpl->controller.FailNextStartForTesting(); }

@@ -56,6 +56,8 @@ class DrawingRun {
   std::uint64_t FramesPresented() const;
   // The graphics failure of the last reaped run ("No Error" if none).
   const char* LastErrorText() const;
+  // Why the last reaped run ended without its picture (None if it did not).
+  RunProblem LastProblem() const;
   void FailNextStartForTesting();
 
  private:

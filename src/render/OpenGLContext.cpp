@@ -156,24 +156,30 @@ void COpenGLContext::SetViewport(const ClientRect* pClient) {
   SetViewpoint();
 }
 
-void COpenGLContext::Render(FrameSink* pSink, const ClientRect* pClient) {
+bool COpenGLContext::Render(FrameSink* pSink, const ClientRect* pClient) {
   m_pSink = pSink;
   m_nWidth = std::max(pClient->Width(), 0);
   m_nHeight = std::max(pClient->Height(), 0);
   if (!CreateGLContext()) {
     ReleaseAfterFailure();
-    return;
+    return false;
   }
-  SetViewport(pClient);
-  BuildScene();
-  glPushMatrix();
-  ClearScene();
-  glPopMatrix();
-  glPushMatrix();
-  DrawScene();
-  glPopMatrix();
-  glFinish();
+  try {
+    SetViewport(pClient);
+    BuildScene();
+    glPushMatrix();
+    ClearScene();
+    glPopMatrix();
+    glPushMatrix();
+    DrawScene();
+    glPopMatrix();
+    glFinish();
+  } catch (...) {
+    DeleteGLContext();
+    throw;
+  }
   DeleteGLContext();
+  return true;
 }
 
 BOOL COpenGLContext::SwapBuffers() {

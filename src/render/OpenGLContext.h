@@ -47,8 +47,10 @@ class COpenGLContext {
 
   // The whole sequence of a run: create, viewport, build, clear, draw (the
   // derived DrawScene holds the display loop), release. Every call happens on
-  // the calling thread, which owns the context throughout.
-  void Render(FrameSink* pSink, const ClientRect* pClient);
+  // the calling thread, which owns the context throughout. False when no
+  // context could be made. An exception from a step releases the context
+  // and goes on to the caller.
+  bool Render(FrameSink* pSink, const ClientRect* pClient);
 
   BOOL CreateGLContext();
   void SetViewport(const ClientRect* pClient);

@@ -66,6 +66,7 @@ void RunController::Reap() {
   m_pThread->Join();
   // Joined: the thread's last act has happened.
   m_pszLastError = m_pThread->ErrorText();
+  m_lastProblem = m_pThread->Problem();
   m_pThread.reset();
 }
 

@@ -53,6 +53,8 @@ class RunController {
   bool IsRunning() const;
   // The graphics failure the last reaped run recorded ("No Error" if none).
   const char* LastErrorText() const { return m_pszLastError; }
+  // Why the last reaped run ended without its picture (None if it did not).
+  RunProblem LastProblem() const { return m_lastProblem; }
   // The drawing thread's handle while one exists (for CPU accounting).
   std::thread::native_handle_type NativeHandle();
   // The display lists the drawing thread has called in this run (0 without one).
@@ -68,5 +70,6 @@ class RunController {
   bool m_bYieldToWindow = false;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
+  RunProblem m_lastProblem = RunProblem::None;
   bool m_bFailNextStart = false;
 };

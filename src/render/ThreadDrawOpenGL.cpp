@@ -39,11 +39,18 @@ void CThreadDrawOpenGL::ThreadMain() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()),
                 getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())) + kWindowNiceness);
   }
-  CopyRunParameters();
-  SampleGrid();
-  Render(m_pViewSink, &m_clientRect);
-  m_grid.clear();
-  m_grid.shrink_to_fit();
+  try {
+    CopyRunParameters();
+    if (SampleGrid()) {
+      if (!Render(m_pViewSink, &m_clientRect)) RecordProblem(RunProblem::NoContext);
+      if (ErrorText() == g_glErrorText[GLERR_SWAP]) RecordProblem(RunProblem::Failed);
+    }
+  } catch (...) {
+    // An exception leaving this thread would end the process: the run ends
+    // as any run does, and its owner reports the failure.
+    RecordProblem(RunProblem::Failed);
+  }
+  std::vector<float>().swap(m_grid);
   m_pViewSink->Ended();
   // Only the run's own states end in DS_IDLE: a DS_LOADED or DS_CLEAR that the
   // user-interface side wrote meanwhile still has a paint to trigger.
@@ -78,7 +85,12 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   m_nBackColor = para.m_nBackColor;
 }
 
-void CThreadDrawOpenGL::SampleGrid() {
+void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
+  RunProblem none = RunProblem::None;
+  m_problem.compare_exchange_strong(none, problem);
+}
+
+bool CThreadDrawOpenGL::SampleGrid() {
   GridExtents extents;
   try {
     if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_SILVER) {
@@ -88,10 +100,14 @@ void CThreadDrawOpenGL::SampleGrid() {
       ComputeContour(m_spec, g_ShareData.m_pFormula, g_ShareData.m_pfnEval, Signals(), m_grid,
                      extents);
     }
-  } catch (const std::exception&) {
-    // A grid too large for memory: draw nothing rather than end the process.
-    m_grid.clear();
-    m_grid.shrink_to_fit();
+  } catch (const std::bad_alloc&) {
+    std::vector<float>().swap(m_grid);
+  }
+  // A stop during sampling leaves the grid partly zero but whole; an empty one
+  // was refused (the mesh count) or could not be had.
+  if (m_grid.empty()) {
+    RecordProblem(RunProblem::NoGrid);
+    return false;
   }
   m_fMaxX = extents.maxX;
   m_fMinX = extents.minX;
@@ -99,6 +115,7 @@ void CThreadDrawOpenGL::SampleGrid() {
   m_fMinY = extents.minY;
   m_fMaxZ = extents.maxZ;
   m_fMinZ = extents.minZ;
+  return true;
 }
 
 int CThreadDrawOpenGL::RunState() const {

@@ -46,6 +46,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
   // How many display lists the thread has called so far; any thread may read it.
   std::uint64_t ListCalls() const { return m_nListCalls.load(std::memory_order_relaxed); }
+  // Why the run ended without its picture (None if it did not); any thread.
+  RunProblem Problem() const { return m_problem.load(); }
 
   BOOL SetProjection(double aspect) override;
   BOOL SetViewpoint() override;
@@ -59,7 +61,10 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void ThreadMain();
   // Copies the run parameters from g_ShareData, narrowing them to float.
   void CopyRunParameters();
-  void SampleGrid();
+  // False when there is no grid to draw (a refused mesh count, no memory).
+  bool SampleGrid();
+  // Keeps the first problem only: later ones are its consequences.
+  void RecordProblem(RunProblem problem);
   int RunState() const;
   bool Stopped() const;
   RunSignals Signals() const;
@@ -140,4 +145,5 @@ class CThreadDrawOpenGL : public COpenGLContext {
   std::vector<GLfloat> m_rowTexCoords;
   std::atomic<std::uint64_t> m_nListCalls{0};
   std::atomic<bool> m_bFinished{false};
+  std::atomic<RunProblem> m_problem{RunProblem::None};
 };

@@ -53,5 +53,17 @@ expect 2 "" + eval X abc 0
 expect 2 "" + eval X 1 2 --zero-by-zero one
 expect 2 "" + eval X 1 2 3
 
+# Output that cannot be written is a failure, not a success.
+ovx=$(mktemp --suffix=.ovx)
+trap 'rm -f "$errfile" "$ovx"' EXIT
+"$cli" write "$ovx"
+for args in "check X" "eval X 1 2" "--help" "info $ovx"; do
+  # shellcheck disable=SC2086
+  if "$cli" $args >/dev/full 2>/dev/null; then
+    failures=$((failures + 1))
+    echo "FAIL: $args > /dev/full exited 0"
+  fi
+done
+
 echo "$failures failed"
 [ "$failures" = 0 ]

@@ -180,6 +180,13 @@ TEST_F(RunTest, StartRefusesWhatCannotRun) {
   EXPECT_FALSE(Frame()->Running());
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
 
+  // A formula of megabytes from a file would hold the window at Start.
+  Frame()->m_para.m_strFormula = "x" + std::string(5000, ' ');
+  Command(ID_CALC_START);
+  EXPECT_EQ(m_messages.back(), QStringLiteral("計算式が長すぎます (4096 ﾊﾞｲﾄまで)。"));
+  EXPECT_FALSE(Frame()->Running());
+  m_messages.pop_back();
+
   // No thread to be had: the user is told and nothing claims a run.
   Frame()->m_para.m_strFormula = "x";
   View()->FailNextStartForTesting();
@@ -198,6 +205,14 @@ TEST_F(RunTest, StartRefusesWhatCannotRun) {
   EXPECT_EQ(Frame()->MessageText(), kFinished);
   EXPECT_TRUE(SameColour(Paint(), 1, 1, QColor(128, 184, 176)));
   EXPECT_EQ(m_messages.size(), 2u);
+
+  // A picture that cannot be drawn ends the run and says so where "finished"
+  // would stand.
+  Frame()->m_para.m_nDrawStyle = STYLE_CONTOUR;
+  Frame()->m_para.m_strFormula = "x^5";
+  Command(ID_CALC_START);
+  ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
+  EXPECT_EQ(Frame()->MessageText(), QStringLiteral("等高線が多すぎて描けません"));
 }
 
 TEST_F(RunTest, NewDuringARunKeepsTheRunAndTheParameters) {

@@ -99,6 +99,12 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {"m_nowhere=1"}, {"-o", png}},
       {"render", {}, {Path("missing.ovx"), "-o", png}},
       {"render", {}, {"-o", Path("no/such/folder/x.png")}},
+      // Runs that could draw no picture: before, an empty one was written.
+      {"render", {"m_nMesh=0"}, {"-o", png}},
+      {"render", {"m_nDrawStyle=5", "m_nMesh=8", "m_strFormula=x^5"}, {"-o", png}},
+      {"render",
+       {"m_strFormula=" + std::string(2100, 'x') + "+" + std::string(2100, 'y')},
+       {"-o", png}},
       {"sample", {"m_nDrawStyle=9"}, {}},
       {"sample", {"m_nMesh=0"}, {}},
       {"sample", {}, {"--size", "10x10"}},
@@ -109,6 +115,7 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
     EXPECT_NE(run.code, 0);
     EXPECT_FALSE(run.err.empty());
   }
+  EXPECT_FALSE(std::filesystem::exists(png));
 }
 
 TEST_F(RenderCli, SamplePrintsExtentsThenEveryElement) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <stdexcept>
 #include <thread>
 
 #include "RenderTestSupport.h"
@@ -237,6 +238,48 @@ TEST(DrawingThread, WaitingLoopsUseNoProcessorTime) {
     // A CPU budget, not a wall-clock limit: a polling loop burns the second.
     EXPECT_LT(after - before, std::chrono::milliseconds(50));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A run that cannot show its picture ends by itself and says why; before,
+// an exception here ended the process and the other two drew an empty
+// picture as if it were the plot.
+TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
+  REQUIRE_GL_CONTEXT();
+  const struct {
+    const char* name;
+    int style, mesh;
+    const char* formula;
+    bool throwingSink;
+    RunProblem problem;
+  } cases[] = {
+      {"a sink that throws", STYLE_MESH, 4, DEFAULT_FORMULA, true, RunProblem::Failed},
+      {"mesh count 0", STYLE_PLASTIC, 0, DEFAULT_FORMULA, false, RunProblem::NoGrid},
+      {"millions of contour levels", STYLE_CONTOUR, 8, "x^5", false,
+       RunProblem::TooManyContourLines},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestRun run(SmallPara(c.style, c.formula, c.mesh));
+    if (c.throwingSink) {
+      run.sink.m_onPresent = [](std::size_t) { throw std::runtime_error("no memory for a frame"); };
+    }
+    ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 16, 16}, &run.formula, &run.sink),
+              StartResult::Started);
+    EXPECT_FALSE(run.sink.WaitForFrames(1));
+    EXPECT_TRUE(run.sink.HasEnded());
+    run.controller.Reap();
+    EXPECT_EQ(run.controller.LastProblem(), c.problem);
+    EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  }
+  // The next run is clean again.
+  TestRun run(SmallPara(STYLE_MESH));
+  ASSERT_TRUE(run.Start());
+  run.controller.Stop();
+  EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
 }
 
 }  // namespace
