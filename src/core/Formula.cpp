@@ -11,22 +11,6 @@ thread_local double g_zeroByZero = 0.0;
 
 namespace {
 
-double OpSin(double, double b) { return std::sin(b); }
-double OpCos(double, double b) { return std::cos(b); }
-double OpTan(double, double b) { return std::tan(b); }
-double OpAsin(double, double b) { return std::asin(b); }
-double OpAcos(double, double b) { return std::acos(b); }
-double OpAtan(double, double b) { return std::atan(b); }
-double OpExp(double, double b) { return std::exp(b); }
-double OpLog(double, double b) { return std::log(b); }
-double OpLog10(double, double b) { return std::log10(b); }
-double OpSqrt(double, double b) { return std::sqrt(b); }
-double OpMul(double a, double b) { return a * b; }
-double OpPow(double a, double b) { return std::pow(a, b); }
-double OpDiv(double a, double b) { return GuardedDivide(a, b, g_zeroByZero); }
-double OpAdd(double a, double b) { return a + b; }
-double OpSub(double a, double b) { return a - b; }
-
 bool IsOperatorChar(char c) {
   return c == '(' || c == ')' || c == '+' || c == '-' || c == '*' || c == '/' || c == '^';
 }
@@ -48,17 +32,17 @@ bool OpensOperand(const std::string& previous) {
 }  // namespace
 
 const FormulaOp g_formulaOps[FORMULA_OP_ROWS] = {
-    {"(", 7, nullptr, 0, FormulaOpcode::Add},       {"X", 6, nullptr, 0, FormulaOpcode::Add},
-    {"Y", 6, nullptr, 0, FormulaOpcode::Add},       {"PI", 6, nullptr, 0, FormulaOpcode::Add},
-    {"SIN", 5, OpSin, 1, FormulaOpcode::Sin},       {"COS", 5, OpCos, 1, FormulaOpcode::Cos},
-    {"TAN", 5, OpTan, 1, FormulaOpcode::Tan},       {"ASIN", 5, OpAsin, 1, FormulaOpcode::Asin},
-    {"ACOS", 5, OpAcos, 1, FormulaOpcode::Acos},    {"ATAN", 5, OpAtan, 1, FormulaOpcode::Atan},
-    {"EXP", 5, OpExp, 1, FormulaOpcode::Exp},       {"LOG", 5, OpLog, 1, FormulaOpcode::Log},
-    {"LOG10", 5, OpLog10, 1, FormulaOpcode::Log10}, {"SQRT", 5, OpSqrt, 1, FormulaOpcode::Sqrt},
-    {"**", 4, OpMul, 2, FormulaOpcode::Mul},        {"^", 3, OpPow, 2, FormulaOpcode::Pow},
-    {"*", 2, OpMul, 2, FormulaOpcode::Mul},         {"/", 2, OpDiv, 2, FormulaOpcode::Div},
-    {"+", 1, OpAdd, 2, FormulaOpcode::Add},         {"-", 1, OpSub, 2, FormulaOpcode::Sub},
-    {")", 0, nullptr, 0, FormulaOpcode::Add},       {"", 0, nullptr, 0, FormulaOpcode::Add},
+    {"(", 7, 0, FormulaOpcode::Add},       {"X", 6, 0, FormulaOpcode::Add},
+    {"Y", 6, 0, FormulaOpcode::Add},       {"PI", 6, 0, FormulaOpcode::Add},
+    {"SIN", 5, 1, FormulaOpcode::Sin},     {"COS", 5, 1, FormulaOpcode::Cos},
+    {"TAN", 5, 1, FormulaOpcode::Tan},     {"ASIN", 5, 1, FormulaOpcode::Asin},
+    {"ACOS", 5, 1, FormulaOpcode::Acos},   {"ATAN", 5, 1, FormulaOpcode::Atan},
+    {"EXP", 5, 1, FormulaOpcode::Exp},     {"LOG", 5, 1, FormulaOpcode::Log},
+    {"LOG10", 5, 1, FormulaOpcode::Log10}, {"SQRT", 5, 1, FormulaOpcode::Sqrt},
+    {"**", 4, 2, FormulaOpcode::Mul},      {"^", 3, 2, FormulaOpcode::Pow},
+    {"*", 2, 2, FormulaOpcode::Mul},       {"/", 2, 2, FormulaOpcode::Div},
+    {"+", 1, 2, FormulaOpcode::Add},       {"-", 1, 2, FormulaOpcode::Sub},
+    {")", 0, 0, FormulaOpcode::Add},       {"", 0, 0, FormulaOpcode::Add},
 };
 
 bool IsFormulaNumber(std::string_view token) {

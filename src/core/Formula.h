@@ -9,13 +9,11 @@
 #include "core/ParaData.h"
 
 // One row of the vocabulary table. Rows with priority 1..5 are operators: they
-// take `arguments` values from the value stack and combine them with `evaluate`
-// (left a, right b; a one-argument function works on b and is given a = 0.0).
-// `opcode` is the same operation in the compiled program (operator rows only).
+// take `arguments` values from the value stack and combine them by `opcode`
+// (FormulaApply: left a, right b; a one-argument function works on b).
 struct FormulaOp {
   const char* name;
   int priority;
-  double (*evaluate)(double a, double b);
   int arguments;
   FormulaOpcode opcode;
 };

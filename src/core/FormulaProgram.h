@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // The value of "PI": the double nearest 3.141592654, not full-precision pi.
@@ -47,43 +49,64 @@ inline double FormulaAdd(double a, double b) { return a != a ? a + a : a + b; }
 inline double FormulaMul(double a, double b) { return a != a ? a + a : a * b; }
 
 // The one place an opcode's arithmetic is spelled out: the program's run, the
-// folding of constant subexpressions and the grid sampler all call this, so a
-// value computed ahead of time has the bits it would have had at run time.
-// a is the left operand, b the right one; a one-argument function works on b.
-inline double FormulaApply(FormulaOpcode op, double a, double b, double zeroByZero) {
+// folding of constant subexpressions and the grid sampler's batches all come
+// here, so a value computed ahead of time has the bits it would have had at
+// run time. a is the left operand, b the right one; a one-argument function
+// works on b.
+template <FormulaOpcode op>
+inline double FormulaApplyOp(double a, double b, double zeroByZero) {
+  using enum FormulaOpcode;
+  if constexpr (op == Add) return FormulaAdd(a, b);
+  if constexpr (op == Sub) return a - b;
+  if constexpr (op == Mul) return FormulaMul(a, b);
+  if constexpr (op == Div) return GuardedDivide(a, b, zeroByZero);
+  if constexpr (op == Pow) return std::pow(a, b);
+  if constexpr (op == Sin) return std::sin(b);
+  if constexpr (op == Cos) return std::cos(b);
+  if constexpr (op == Tan) return std::tan(b);
+  if constexpr (op == Asin) return std::asin(b);
+  if constexpr (op == Acos) return std::acos(b);
+  if constexpr (op == Atan) return std::atan(b);
+  if constexpr (op == Exp) return std::exp(b);
+  if constexpr (op == Log) return std::log(b);
+  if constexpr (op == Log10) return std::log10(b);
+  if constexpr (op == Sqrt) return std::sqrt(b);
+}
+
+// Calls f with std::integral_constant<FormulaOpcode, op> for the opcode op:
+// the one switch over the opcodes, so a loop can be made per opcode with the
+// operation known at compile time.
+template <typename F>
+decltype(auto) DispatchFormulaOpcode(FormulaOpcode op, F&& f) {
+  using enum FormulaOpcode;
   switch (op) {
-    case FormulaOpcode::Add:
-      return FormulaAdd(a, b);
-    case FormulaOpcode::Sub:
-      return a - b;
-    case FormulaOpcode::Mul:
-      return FormulaMul(a, b);
-    case FormulaOpcode::Div:
-      return GuardedDivide(a, b, zeroByZero);
-    case FormulaOpcode::Pow:
-      return std::pow(a, b);
-    case FormulaOpcode::Sin:
-      return std::sin(b);
-    case FormulaOpcode::Cos:
-      return std::cos(b);
-    case FormulaOpcode::Tan:
-      return std::tan(b);
-    case FormulaOpcode::Asin:
-      return std::asin(b);
-    case FormulaOpcode::Acos:
-      return std::acos(b);
-    case FormulaOpcode::Atan:
-      return std::atan(b);
-    case FormulaOpcode::Exp:
-      return std::exp(b);
-    case FormulaOpcode::Log:
-      return std::log(b);
-    case FormulaOpcode::Log10:
-      return std::log10(b);
-    case FormulaOpcode::Sqrt:
-      return std::sqrt(b);
+#define ORVEX_OPCODE_CASE(name) \
+  case name:                    \
+    return f(std::integral_constant<FormulaOpcode, name>{});
+    ORVEX_OPCODE_CASE(Add)
+    ORVEX_OPCODE_CASE(Sub)
+    ORVEX_OPCODE_CASE(Mul)
+    ORVEX_OPCODE_CASE(Div)
+    ORVEX_OPCODE_CASE(Pow)
+    ORVEX_OPCODE_CASE(Sin)
+    ORVEX_OPCODE_CASE(Cos)
+    ORVEX_OPCODE_CASE(Tan)
+    ORVEX_OPCODE_CASE(Asin)
+    ORVEX_OPCODE_CASE(Acos)
+    ORVEX_OPCODE_CASE(Atan)
+    ORVEX_OPCODE_CASE(Exp)
+    ORVEX_OPCODE_CASE(Log)
+    ORVEX_OPCODE_CASE(Log10)
+    ORVEX_OPCODE_CASE(Sqrt)
+#undef ORVEX_OPCODE_CASE
   }
-  return 0.0;
+  // Every opcode has its case; a value outside the enumeration is a fault.
+  std::abort();
+}
+
+inline double FormulaApply(FormulaOpcode op, double a, double b, double zeroByZero) {
+  return DispatchFormulaOpcode(
+      op, [&](auto opcode) { return FormulaApplyOp<decltype(opcode)::value>(a, b, zeroByZero); });
 }
 
 // Which of x and y a register's value depends on (a bit set).

@@ -19,7 +19,7 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
         left = stack.back();
         stack.pop_back();
       }
-      stack.push_back(op.evaluate(left, right));
+      stack.push_back(FormulaApply(op.opcode, left, right, g_zeroByZero));
     } else if (token == "X") {
       stack.push_back(x);
     } else if (token == "Y") {
