@@ -7,9 +7,9 @@
 
 using CliArgs = std::vector<std::string>;
 
-int CmdCheck(const CliArgs& args);  // CmdFormula.cpp
-int CmdEval(const CliArgs& args);   // CmdFormula.cpp
-int CmdWrite(const CliArgs& args);  // CmdParaFile.cpp
-int CmdInfo(const CliArgs& args);   // CmdParaFile.cpp
-int CmdRender(const CliArgs& args); // CmdRender.cpp
-int CmdSample(const CliArgs& args); // CmdRender.cpp
+int CmdCheck(const CliArgs& args);   // CmdFormula.cpp
+int CmdEval(const CliArgs& args);    // CmdFormula.cpp
+int CmdWrite(const CliArgs& args);   // CmdParaFile.cpp
+int CmdInfo(const CliArgs& args);    // CmdParaFile.cpp
+int CmdRender(const CliArgs& args);  // CmdRender.cpp
+int CmdSample(const CliArgs& args);  // CmdRender.cpp

@@ -4,20 +4,8 @@
 #include <string>
 
 #include "cli/CliCommands.h"
-#include "cli/NumberOutput.h"
+#include "cli/Numbers.h"
 #include "core/Formula.h"
-
-namespace {
-
-// The whole argument must be a number (strtod syntax, so "nan" and "inf" too).
-bool ParseNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return end != text.c_str() && *end == '\0';
-}
-
-}  // namespace
 
 int CmdCheck(const CliArgs& args) {
   if (args.size() != 1) {
@@ -56,7 +44,7 @@ int CmdEval(const CliArgs& args) {
   const std::string* const texts[] = {&positional[1], &positional[2], &zeroText};
   double numbers[3] = {};
   for (int i = 0; i < 3; ++i) {
-    if (!ParseNumber(*texts[i], numbers[i])) {
+    if (!ParseDouble(*texts[i], &numbers[i])) {
       std::fprintf(stderr, "orvex-cli eval: %s is not a number: '%s'\n", names[i],
                    texts[i]->c_str());
       return 2;

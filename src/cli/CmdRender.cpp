@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
-#include "cli/NumberOutput.h"
+#include "cli/Numbers.h"
 #include "cli/ParaOverrides.h"
 #include "cli/PngWriter.h"
 #include "core/Contour.h"
@@ -41,12 +41,13 @@ struct RunArgs {
 
 constexpr int kMaxSide = 16384;
 
-bool ParseInt(const std::string& text, long low, long high, long* value) {
-  if (text.empty() || text[0] == '+' || text[0] == '-' || text[0] == ' ') return false;
-  errno = 0;
-  char* end = nullptr;
-  const long parsed = std::strtol(text.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || parsed < low || parsed > high) return false;
+// A size or a count: digits only, within low..high.
+bool ParseCount(const std::string& text, long low, long high, long* value) {
+  int parsed = 0;
+  if (text.empty() || text[0] == '+' || text[0] == '-' || !ParseInt(text, &parsed) ||
+      parsed < low || parsed > high) {
+    return false;
+  }
   *value = parsed;
   return true;
 }
@@ -56,8 +57,8 @@ bool ParseSize(const std::string& text, int* width, int* height) {
   if (x == std::string::npos) return false;
   long w = 0;
   long h = 0;
-  if (!ParseInt(text.substr(0, x), 1, kMaxSide, &w) ||
-      !ParseInt(text.substr(x + 1), 1, kMaxSide, &h)) {
+  if (!ParseCount(text.substr(0, x), 1, kMaxSide, &w) ||
+      !ParseCount(text.substr(x + 1), 1, kMaxSide, &h)) {
     return false;
   }
   *width = static_cast<int>(w);
@@ -84,7 +85,7 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
         return 2;
       }
     } else if (forRender && arg == "--ticks") {
-      if (!ParseInt(args[++i], 0, 1000000, &out->ticks)) {
+      if (!ParseCount(args[++i], 0, 1000000, &out->ticks)) {
         std::fprintf(stderr, "orvex-cli %s: bad --ticks '%s' (expected 0..1000000)\n", command,
                      args[i].c_str());
         return 2;

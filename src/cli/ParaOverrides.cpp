@@ -8,6 +8,8 @@
 #include <limits>
 #include <variant>
 
+#include "cli/Numbers.h"
+
 namespace {
 
 using FieldPointer = std::variant<double CParaData::*, int CParaData::*, std::string CParaData::*>;
@@ -32,36 +34,6 @@ const Field kFields[] = {
     {"m_dZeroByZero", &CParaData::m_dZeroByZero},
     {"m_nBackColor", &CParaData::m_nBackColor},
 };
-
-// strtod and strtol skip leading blanks; a value with them is refused like one
-// with trailing text, so " 1" and "1 " fail alike.
-bool StartsCleanly(const std::string& text) {
-  return !text.empty() && !std::isspace(static_cast<unsigned char>(text[0]));
-}
-
-bool ParseDouble(const std::string& text, double* value) {
-  if (!StartsCleanly(text)) return false;
-  char* end = nullptr;
-  errno = 0;
-  const double parsed = std::strtod(text.c_str(), &end);
-  // An overflow to infinity is not what was written; "inf" itself is accepted.
-  if (end != text.c_str() + text.size() || (errno == ERANGE && std::isinf(parsed))) return false;
-  *value = parsed;
-  return true;
-}
-
-bool ParseInt(const std::string& text, int* value) {
-  if (!StartsCleanly(text)) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long parsed = std::strtol(text.c_str(), &end, 10);
-  if (end != text.c_str() + text.size() || errno == ERANGE ||
-      parsed < std::numeric_limits<int>::min() || parsed > std::numeric_limits<int>::max()) {
-    return false;
-  }
-  *value = static_cast<int>(parsed);
-  return true;
-}
 
 }  // namespace
 
