@@ -28,7 +28,6 @@ StartResult RunController::Start(const CParaData& para, const ClientRect& client
   // Messages left from the last run mean nothing to this one.
   m_mailbox.Clear();
   m_pThread = std::make_unique<CThreadDrawOpenGL>(sink, &m_mailbox);
-  m_pThread->SetListBuild(m_listBuild);
   m_pThread->SetYieldToWindow(m_bYieldToWindow);
   const bool failForTesting = std::exchange(m_bFailNextStart, false);
   if (failForTesting || !m_pThread->Begin()) {

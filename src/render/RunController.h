@@ -26,8 +26,6 @@ class RunController {
   // the run. A thread that has ended by itself is reaped first.
   StartResult Start(const CParaData& para, const ClientRect& client, CFormula* formula,
                     FrameSink* sink, PFN_EVALUATE evaluate = EvaluateFormula);
-  // For the runs started from now on (comparisons of the two builds).
-  void SetListBuild(ListBuild build) { m_listBuild = build; }
   // For the runs started from now on: the drawing thread yields the
   // processor to a window's event loop.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
@@ -66,7 +64,6 @@ class RunController {
   void Post(RunMessage message);
 
   RunMailbox m_mailbox;
-  ListBuild m_listBuild = ListBuild::RowArrays;
   bool m_bYieldToWindow = false;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];

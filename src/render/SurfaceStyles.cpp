@@ -172,11 +172,7 @@ const float* CThreadDrawOpenGL::P(std::size_t j, std::size_t i) const {
   return m_grid.data() + 3 * (j * side + i);
 }
 
-void CThreadDrawOpenGL::BeginRow(GLenum mode) {
-  if (m_listBuild == ListBuild::PerVertex) {
-    glBegin(mode);
-    return;
-  }
+void CThreadDrawOpenGL::BeginRow() {
   m_rowVertices.clear();
   m_rowNormals.clear();
   m_rowTexCoords.clear();
@@ -184,22 +180,12 @@ void CThreadDrawOpenGL::BeginRow(GLenum mode) {
 
 void CThreadDrawOpenGL::RowVertex(const float normal[3], const float* texCoord,
                                   const float* vertex) {
-  if (m_listBuild == ListBuild::PerVertex) {
-    glNormal3fv(normal);
-    if (texCoord != nullptr) glTexCoord2fv(texCoord);
-    glVertex3fv(vertex);
-    return;
-  }
   m_rowNormals.insert(m_rowNormals.end(), normal, normal + 3);
   if (texCoord != nullptr) m_rowTexCoords.insert(m_rowTexCoords.end(), texCoord, texCoord + 2);
   m_rowVertices.insert(m_rowVertices.end(), vertex, vertex + 3);
 }
 
 void CThreadDrawOpenGL::EndRow(GLenum mode) {
-  if (m_listBuild == ListBuild::PerVertex) {
-    glEnd();
-    return;
-  }
   // A row cut short by a stop is compiled as far as it got, as glBegin/glEnd
   // would have; an empty one draws nothing either way.
   const GLsizei count = static_cast<GLsizei>(m_rowVertices.size() / 3);
@@ -228,7 +214,7 @@ BOOL CThreadDrawOpenGL::BuildStripList() {
     m_rowVertices.reserve(6 * (n + 1));
     m_rowNormals.reserve(6 * (n + 1));
     for (std::size_t i = 0; i < n; ++i) {
-      BeginRow(GL_QUAD_STRIP);
+      BeginRow();
       for (std::size_t j = 0; j <= n; ++j) {
         if (Stopped()) {
           EndRow(GL_QUAD_STRIP);
@@ -287,7 +273,7 @@ BOOL CThreadDrawOpenGL::BuildTexturedList() {
     m_rowNormals.reserve(12 * n);
     m_rowTexCoords.reserve(8 * n);
     for (std::size_t i = 0; i < n; ++i) {
-      BeginRow(GL_QUADS);
+      BeginRow();
       for (std::size_t j = 0; j < n; ++j) {
         if (Stopped()) {
           EndRow(GL_QUADS);

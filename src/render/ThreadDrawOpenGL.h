@@ -16,12 +16,6 @@
 #include "render/OpenGLContext.h"
 #include "render/RunMailbox.h"
 
-// How display list 1 is compiled: one glNormal/glTexCoord/glVertex call per
-// vertex, or each row gathered into arrays and compiled by one glDrawArrays.
-// Both give the same vertices, normals, texture coordinates and primitives in
-// the same order, so the same pictures; the arrays compile faster.
-enum class ListBuild { PerVertex, RowArrays };
-
 class CThreadDrawOpenGL : public COpenGLContext {
  public:
   CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox);
@@ -39,8 +33,6 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // True once the thread has done its last act; a join then returns at once.
   bool Finished() const { return m_bFinished.load(); }
   std::thread::native_handle_type NativeHandle() { return m_thread.native_handle(); }
-  // Before Begin.
-  void SetListBuild(ListBuild build) { m_listBuild = build; }
   // Before Begin: run below the priority of the thread that starts it, for a
   // window whose event loop must stay served.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
@@ -85,8 +77,10 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Surface styles (SurfaceStyles.cpp).
   BOOL BuildStripList();
   BOOL BuildTexturedList();
-  // The row primitive of display list 1, in the chosen build.
-  void BeginRow(GLenum mode);
+  // A row of display list 1: its vertices, normals and texture coordinates
+  // gathered into arrays and compiled by one glDrawArrays, which compiles far
+  // faster than a call per vertex.
+  void BeginRow();
   void RowVertex(const float normal[3], const float* texCoord, const float* vertex);
   void EndRow(GLenum mode);
   void SetSmallestLineWidth();
@@ -136,10 +130,9 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Paper's checkerboard: 64 x 64 texels of red, green, blue, alpha.
   std::array<std::uint8_t, 64 * 64 * 4> m_textureImage{};
   GLuint m_nTextureName = 0;
-  ListBuild m_listBuild = ListBuild::RowArrays;
   bool m_bYieldToWindow = false;
   static constexpr int kWindowNiceness = 5;
-  // One row of the list being compiled (RowArrays), kept between rows.
+  // One row of the list being compiled, kept between rows.
   std::vector<GLfloat> m_rowVertices;
   std::vector<GLfloat> m_rowNormals;
   std::vector<GLfloat> m_rowTexCoords;

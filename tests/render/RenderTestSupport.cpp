@@ -46,13 +46,12 @@ CParaData SmallPara(int style, const std::string& formula, int mesh) {
   return para;
 }
 
-Frame Render(const CParaData& para, int width, int height, ListBuild build) {
+Frame Render(const CParaData& para, int width, int height) {
   CFormula formula;
   formula.Tokenize(para.m_strFormula);
   formula.MakePostfix();
   CapturingSink sink;
   RunController controller;
-  controller.SetListBuild(build);
   const bool ok = controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink) ==
                       StartResult::Started &&
                   sink.WaitForFrames(1);

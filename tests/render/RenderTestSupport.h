@@ -80,8 +80,7 @@ CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int
 
 // The first frame of one whole run; a failure is recorded (and the frame is
 // empty) when the run presented none.
-Frame Render(const CParaData& para, int width = 96, int height = 72,
-             ListBuild build = ListBuild::RowArrays);
+Frame Render(const CParaData& para, int width = 96, int height = 72);
 
 using RGB = std::array<std::uint8_t, 3>;
 RGB PixelAt(const Frame& frame, int x, int y);

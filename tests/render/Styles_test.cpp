@@ -117,34 +117,4 @@ TEST(ContourStyle, LowestLevelIsBlueAndHighestRed) {
             0u);
 }
 
-TEST(ListBuilds, RowArraysDrawTheSamePicturesAsOneCallPerVertex) {
-  REQUIRE_GL_CONTEXT();
-  const struct {
-    int style;
-    BOOL shading, hiddenLine;
-    const char* formula;
-  } cases[] = {
-      {STYLE_MESH, FALSE, FALSE, DEFAULT_FORMULA},  {STYLE_MESH, FALSE, TRUE, DEFAULT_FORMULA},
-      {STYLE_MESH, TRUE, FALSE, DEFAULT_FORMULA},   {STYLE_PLASTIC, FALSE, FALSE, DEFAULT_FORMULA},
-      {STYLE_PAPER, FALSE, FALSE, DEFAULT_FORMULA}, {STYLE_GHOST, FALSE, FALSE, DEFAULT_FORMULA},
-      {STYLE_SILVER, FALSE, FALSE, "x * y / 20"},   {STYLE_CONTOUR, FALSE, FALSE, DEFAULT_FORMULA},
-  };
-  for (const auto& c : cases) {
-    for (double upDown : {-20.0, 70.0}) {
-      SCOPED_TRACE(testing::Message() << "style " << c.style << " shading " << c.shading
-                                      << " hidden " << c.hiddenLine << " up/down " << upDown);
-      CParaData para = SmallPara(c.style, c.formula, 23);
-      para.m_bShading = c.shading;
-      para.m_bHiddenLine = c.hiddenLine;
-      para.m_dUpDownAngle = upDown;
-      const Frame perVertex = Render(para, 200, 150, ListBuild::PerVertex);
-      ASSERT_EQ(perVertex.width, 200);
-      // More than the background was drawn, so equal frames mean equal geometry.
-      const RGB corner = PixelAt(perVertex, 0, 0);
-      EXPECT_GT(CountPixels(perVertex, [&](const RGB& p) { return p != corner; }), 1000u);
-      EXPECT_EQ(CountDifferent(perVertex, Render(para, 200, 150, ListBuild::RowArrays)), 0u);
-    }
-  }
-}
-
 }  // namespace
