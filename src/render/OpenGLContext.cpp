@@ -121,6 +121,7 @@ BOOL COpenGLContext::CreateGLContext() {
 }
 
 void COpenGLContext::DeleteGLContext() {
+  ORVEX_ASSERT_OWNER(m_contextThread);
   if (!eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT)) {
     SetError(GLERR_MAKE_CURRENT);
   }
@@ -157,6 +158,7 @@ void COpenGLContext::SetViewport(const ClientRect* pClient) {
 }
 
 bool COpenGLContext::Render(FrameSink* pSink, const ClientRect* pClient) {
+  ORVEX_ASSERT_OWNER(m_contextThread);
   m_pSink = pSink;
   m_nWidth = std::max(pClient->Width(), 0);
   m_nHeight = std::max(pClient->Height(), 0);
@@ -183,6 +185,7 @@ bool COpenGLContext::Render(FrameSink* pSink, const ClientRect* pClient) {
 }
 
 BOOL COpenGLContext::SwapBuffers() {
+  ORVEX_ASSERT_OWNER(m_contextThread);
   if (m_pSink == nullptr) {
     SetError(GLERR_SWAP);
     return FALSE;

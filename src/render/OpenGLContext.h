@@ -6,6 +6,7 @@
 
 #include "core/ParaData.h"
 #include "core/ShareData.h"
+#include "core/ThreadCheck.h"
 #include "render/FrameSink.h"
 
 // Error codes for SetError; the texts are those of the window-system binding
@@ -75,6 +76,8 @@ class COpenGLContext {
   EGLDisplay m_display = EGL_NO_DISPLAY;
   EGLConfig m_config = nullptr;
   EGLSurface m_surface = EGL_NO_SURFACE;
+  // Every GL call of a run happens on the thread that made its context.
+  ThreadAffinity m_contextThread;
   int m_nWidth = 0;  // the client size the frames have
   int m_nHeight = 0;
   Frame m_frame;  // reused between presents

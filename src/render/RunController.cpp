@@ -6,6 +6,7 @@ RunController::~RunController() { Stop(); }
 
 StartResult RunController::Start(const CParaData& para, const ClientRect& client, CFormula* formula,
                                  FrameSink* sink, PFN_EVALUATE evaluate) {
+  ORVEX_ASSERT_OWNER(m_owner);
   if (IsRunning() || (m_pThread != nullptr && !m_pThread->Finished())) {
     return StartResult::AlreadyRunning;
   }
@@ -50,6 +51,7 @@ void RunController::PostRotate() { Post(RunMessage::Rotate); }
 void RunController::PostTick() { Post(RunMessage::Tick); }
 
 void RunController::RequestStop() {
+  ORVEX_ASSERT_OWNER(m_owner);
   if (m_pThread == nullptr) return;
   // Only a running state becomes DS_STOP: if the thread has just written
   // DS_IDLE on its own, or the window has written DS_LOADED, that must stay.
@@ -61,6 +63,7 @@ void RunController::RequestStop() {
 }
 
 void RunController::Reap() {
+  ORVEX_ASSERT_OWNER(m_owner);
   if (m_pThread == nullptr) return;
   m_pThread->Join();
   // Joined: the thread's last act has happened.

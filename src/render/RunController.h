@@ -1,4 +1,4 @@
-// Starts, feeds and stops the drawing thread. Used from one thread only (the
+// Starts, feeds and stops the drawing thread, from one thread (the
 // user-interface thread, or the command-line tool's main thread).
 #pragma once
 
@@ -8,6 +8,7 @@
 #include "core/Formula.h"
 #include "core/ParaData.h"
 #include "core/ShareData.h"
+#include "core/ThreadCheck.h"
 #include "render/FrameSink.h"
 #include "render/RunMailbox.h"
 #include "render/ThreadDrawOpenGL.h"
@@ -69,4 +70,9 @@ class RunController {
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
   RunProblem m_lastProblem = RunProblem::None;
   bool m_bFailNextStart = false;
+  // Start, RequestStop and Reap come from one thread (the window's, or the
+  // tool's main thread), never from the drawing thread it joins. The posts may
+  // also come from the drawing thread's sink: m_pThread cannot go meanwhile,
+  // since the join waits for that very thread.
+  ThreadAffinity m_owner;
 };
