@@ -112,24 +112,4 @@ TEST_F(ParaFileIo, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(Entries(), 3u);
 }
 
-TEST(ParaFileMessages, ErrnoValuesMapToTheirTexts) {
-  const std::string p = "/data/set.ovx", denied = p + " へのｱｸｾｽは拒否されました。";
-  const std::string full = p + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
-  const struct {
-    int err;
-    ParaFileOp op;
-    std::string message;
-  } cases[] = {
-      {EACCES, ParaFileOp::Open, denied},
-      {EPERM, ParaFileOp::Save, denied},
-      {EROFS, ParaFileOp::Save, denied},
-      {ENOSPC, ParaFileOp::Save, full},
-      {EDQUOT, ParaFileOp::Save, full},
-      {ENAMETOOLONG, ParaFileOp::Save, "無効なﾌｧｲﾙ名です。"},
-      {EIO, ParaFileOp::Open, kOpenFailed},
-      {EIO, ParaFileOp::Save, kSaveFailed},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ParaFileErrorMessage(c.err, p, c.op), c.message) << c.err;
-}
-
 }  // namespace

@@ -63,12 +63,30 @@ TEST_F(RenderCli, WritesAPngOrByItsExtensionABitmapAtTheGivenSize) {
   EXPECT_EQ(PixelAt(frame, 0, 0), (RGB{255, 255, 255}));
   EXPECT_GT(CountPixels(frame, [](const RGB& p) { return p != RGB{255, 255, 255}; }), 200u);
 
+  // The same picture as a bitmap: blue, green, red, the bottom row first.
+  const Args contour = {"m_nDrawStyle=5", "m_nMesh=8"};
   const std::string bmp = Path("contour.BMP");
-  run = Run("render", {"m_nDrawStyle=5", "m_nMesh=8"}, {"--size", "33x20", "-o", bmp});
-  ASSERT_EQ(run.code, 0) << run.err;
+  const std::string reference = Path("contour.png");
+  for (const std::string& out : {bmp, reference}) {
+    run = Run("render", contour, {"--size", "33x20", "-o", out});
+    ASSERT_EQ(run.code, 0) << run.err;
+  }
   const std::string bytes = Slurp(bmp);
   EXPECT_EQ(bytes.substr(0, 2), "BM");
-  EXPECT_EQ(bytes.size(), 54u + 100u * 20u);  // rows of 33 * 3 bytes padded to 100
+  ASSERT_EQ(bytes.size(), 54u + 100u * 20u);  // rows of 33 * 3 bytes padded to 100
+  const Frame expected = ReadPng(reference);
+  std::size_t differing = 0;
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 33; ++x) {
+      const std::size_t at = 54 + static_cast<std::size_t>(19 - y) * 100 + x * 3;
+      const RGB pixel{static_cast<std::uint8_t>(bytes[at + 2]),
+                      static_cast<std::uint8_t>(bytes[at + 1]),
+                      static_cast<std::uint8_t>(bytes[at])};
+      differing += pixel != PixelAt(expected, x, y);
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+  EXPECT_GT(CountPixels(expected, [](const RGB& p) { return p != RGB{0, 0, 0}; }), 20u);
 }
 
 TEST_F(RenderCli, TicksTurnASolidAndTheFirstTickShowsTheFirstPicture) {
