@@ -57,7 +57,7 @@ struct Setup {
     formula.Tokenize(para.m_strFormula);
     formula.MakePostfix();
     gridSpec = MakeGridSpec(para);
-    ComputeContour(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+    ComputeContour(gridSpec, formula, RunSignals{}, grid, extents);
   }
 };
 

@@ -4,7 +4,7 @@
 //   BM_PlainCpp   the formula written out in C++ calling the C library (pow for "^")
 //   BM_Oracle     the string-walking evaluator
 //   BM_Compiled   FormulaProgram::Run per point, unoptimised
-//   BM_Sampler    ComputeSurface with EvaluateFormula: optimised program, rows on
+//   BM_Sampler    ComputeSurface: the optimised program, rows on
 //                 threads:1 or threads:2 workers
 //   BM_MuParser   the muparser library with a guarded-division callback (only
 //                 when it was found at configure time)
@@ -152,7 +152,7 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
   Setup& s = Shared(index);
   std::vector<float> grid;
   GridExtents extents;
-  ComputeSurface(s.gridSpec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
+  ComputeSurface(s.gridSpec, s.formula, RunSignals{}, grid, extents, threads);
   // The stored height is the value times the Z coefficient, in long double.
   const auto side = static_cast<std::size_t>(kMesh) + 1;
   for (std::size_t i = 0; i < side; ++i) {
@@ -168,7 +168,7 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
   }
   for (auto _ : state) {
     extents = GridExtents{};
-    ComputeSurface(s.gridSpec, &s.formula, EvaluateFormula, RunSignals{}, grid, extents, threads);
+    ComputeSurface(s.gridSpec, s.formula, RunSignals{}, grid, extents, threads);
     benchmark::DoNotOptimize(grid.data());
     benchmark::ClobberMemory();
   }

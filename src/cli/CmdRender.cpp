@@ -290,9 +290,9 @@ int CmdSample(const CliArgs& args) {
   const auto started = std::chrono::steady_clock::now();
   try {
     if (style == STYLE_CONTOUR) {
-      ComputeContour(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+      ComputeContour(gridSpec, formula, RunSignals{}, grid, extents);
     } else {
-      ComputeSurface(gridSpec, &formula, EvaluateFormula, RunSignals{}, grid, extents);
+      ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
     }
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "orvex-cli sample: not enough memory for a grid of mesh count %d\n",

@@ -15,12 +15,6 @@ void Extend(float v, float& maxV, float& minV) {
   if (minV > v) minV = v;
 }
 
-// NaN and infinities stay in the grid but out of the height extents: the contour
-// levels and the projection are derived from them and must stay finite.
-void ExtendHeight(float v, GridExtents& extents) {
-  if (std::isfinite(v)) Extend(v, extents.maxZ, extents.minZ);
-}
-
 // The extremes of a part of the grid; combined part by part, in row order,
 // with the rule above they give what one walk over all the points gives (the
 // first of equal extremes wins either way, which tells 0.0 from -0.0).
@@ -29,6 +23,8 @@ struct PartExtents {
   bool anyHeight = false;  // no finite height: the height extremes mean nothing
 };
 
+// NaN and infinities stay in the grid but out of the height extents: the contour
+// levels and the projection are derived from them and must stay finite.
 void ExtendHeight(float v, PartExtents& part) {
   if (!std::isfinite(v)) return;
   Extend(v, part.extents.maxZ, part.extents.minZ);
@@ -147,13 +143,6 @@ bool SampleProgram(const GridSpec& gridSpec, const CFormula& formula, Layout lay
   return complete;
 }
 
-double Evaluate(PFN_EVALUATE evaluate, CFormula* formula, float x, float y, float zeroDiv) {
-  const double dx = x;
-  const double dy = y;
-  const double dz = zeroDiv;
-  return evaluate(formula, &dx, &dy, &dz);
-}
-
 }  // namespace
 
 GridSpec MakeGridSpec(const CParaData& para) {
@@ -181,62 +170,18 @@ float GridCoordinate(const GridSpec& gridSpec, int k) {
   return static_cast<float>(offset * static_cast<long double>(gridSpec.spacing));
 }
 
-bool ComputeSurface(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
-                    int threads) {
-  const int n = gridSpec.nMesh;
-  grid.assign(SurfaceGridSize(n), 0.0f);
-  if (grid.empty() || evaluate == nullptr) return false;
-  if (evaluate == EvaluateFormula && formula != nullptr) {
-    return SampleProgram(gridSpec, *formula, Layout::Surface, signals, threads, grid, extents);
-  }
-
-  for (int i = 0; i <= n; ++i) {
-    signals.Advance(2);
-    // Row 0 lies at y = +R: the rows run against the y axis.
-    const float y = -GridCoordinate(gridSpec, i);
-    for (int j = 0; j <= n; ++j) {
-      if (signals.Stopped()) return false;
-      float* point = &grid[GridIndex(n, j, i)];
-      const float x = GridCoordinate(gridSpec, j);
-      point[0] = x;
-      Extend(x, extents.maxX, extents.minX);
-      const double value = Evaluate(evaluate, formula, x, y, gridSpec.zeroDiv);
-      const float height = static_cast<float>(static_cast<long double>(value) *
-                                              static_cast<long double>(gridSpec.zScale));
-      point[1] = height;
-      ExtendHeight(height, extents);
-      point[2] = y;
-      Extend(y, extents.maxY, extents.minY);
-    }
-  }
-  return true;
+bool ComputeSurface(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+                    std::vector<float>& grid, GridExtents& extents, int threads) {
+  grid.assign(SurfaceGridSize(gridSpec.nMesh), 0.0f);
+  if (grid.empty()) return false;
+  return SampleProgram(gridSpec, formula, Layout::Surface, signals, threads, grid, extents);
 }
 
-bool ComputeContour(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
-                    int threads) {
-  const int n = gridSpec.nMesh;
-  grid.assign(ContourGridSize(n), 0.0f);
-  if (grid.empty() || evaluate == nullptr) return false;
-  if (evaluate == EvaluateFormula && formula != nullptr) {
-    return SampleProgram(gridSpec, *formula, Layout::Contour, signals, threads, grid, extents);
-  }
-
-  for (int i = 0; i <= n; ++i) {
-    signals.Advance(1);
-    const float x = GridCoordinate(gridSpec, i);
-    Extend(x, extents.maxX, extents.minX);
-    for (int j = 0; j <= n; ++j) {
-      if (signals.Stopped()) return false;
-      const float y = GridCoordinate(gridSpec, j);
-      Extend(y, extents.maxY, extents.minY);
-      const float value = static_cast<float>(Evaluate(evaluate, formula, x, y, gridSpec.zeroDiv));
-      ExtendHeight(value, extents);
-      grid[ContourIndex(n, i, j)] = value;
-    }
-  }
-  return true;
+bool ComputeContour(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+                    std::vector<float>& grid, GridExtents& extents, int threads) {
+  grid.assign(ContourGridSize(gridSpec.nMesh), 0.0f);
+  if (grid.empty()) return false;
+  return SampleProgram(gridSpec, formula, Layout::Contour, signals, threads, grid, extents);
 }
 
 void FaceNormal(const float* a, const float* b, const float* c, float* out) {

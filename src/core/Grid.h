@@ -64,25 +64,19 @@ struct RunSignals {
   }
 };
 
-// Both return false when stopped part-way (the rest of the grid stays zero).
-// The grid is resized (and zero-filled) by the call. A mesh count outside
-// 1..kMaxGridMesh or a null evaluate samples nothing and returns false; the grid
-// is then empty (bad mesh) or all zero (no evaluate).
-//
-// With EvaluateFormula as evaluate, the formula's program is optimised for the
-// grid (GridProgram) and the rows are shared out among `threads` workers (0:
-// one per hardware thread); the values are bit for bit those of one
-// EvaluateFormula call per point. A row is stored, counted in the progress and
-// taken into the extents only once it is complete, so a stop leaves whole rows
-// zero; the stop is seen before each row and every few points within one.
-// Any other evaluate is called once per point, on the calling thread, rows in
-// order, and the progress is counted as each row starts.
-bool ComputeSurface(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
-                    int threads = 0);
-bool ComputeContour(const GridSpec& gridSpec, CFormula* formula, PFN_EVALUATE evaluate,
-                    const RunSignals& signals, std::vector<float>& grid, GridExtents& extents,
-                    int threads = 0);
+// Both sample the formula's compiled program, optimised for the grid
+// (GridProgram), with the rows shared out among `threads` workers (0: one per
+// hardware thread); the values are bit for bit those of one EvaluateFormula
+// call per point with gridSpec.zeroDiv. A row is stored, counted in the
+// progress and taken into the extents only once it is complete, so a stop
+// leaves whole rows zero; the stop is seen before each row and every few
+// points within one. The grid is resized (and zero-filled) by the call. False
+// when stopped part-way; a mesh count outside 1..kMaxGridMesh samples nothing
+// and leaves the grid empty.
+bool ComputeSurface(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+                    std::vector<float>& grid, GridExtents& extents, int threads = 0);
+bool ComputeContour(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+                    std::vector<float>& grid, GridExtents& extents, int threads = 0);
 
 // Unit normal of three surface vertices (3 floats each); (0,0,0) when degenerate.
 // The cross product is taken in float, its length in double.

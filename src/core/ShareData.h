@@ -64,7 +64,6 @@ class CShareData {
   ClientRect m_clientRect;
   CParaData m_para;
   CFormula* m_pFormula = nullptr;
-  PFN_EVALUATE m_pfnEval = nullptr;
 
   void SetAngles(double upDown, double leftRight) {
     std::lock_guard lock(m_angleMutex);

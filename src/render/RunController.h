@@ -26,7 +26,7 @@ class RunController {
   // already be compiled (Tokenize, MakePostfix); it and the sink must outlive
   // the run. A thread that has ended by itself is reaped first.
   StartResult Start(const CParaData& para, const ClientRect& client, CFormula* formula,
-                    FrameSink* sink, PFN_EVALUATE evaluate = EvaluateFormula);
+                    FrameSink* sink);
   // For the runs started from now on: the drawing thread yields the
   // processor to a window's event loop.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }

@@ -94,11 +94,9 @@ bool CThreadDrawOpenGL::SampleGrid() {
   GridExtents extents;
   try {
     if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_SILVER) {
-      ComputeSurface(m_spec, g_ShareData.m_pFormula, g_ShareData.m_pfnEval, Signals(), m_grid,
-                     extents);
+      ComputeSurface(m_spec, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
     } else if (m_nDrawStyle == STYLE_CONTOUR) {
-      ComputeContour(m_spec, g_ShareData.m_pFormula, g_ShareData.m_pfnEval, Signals(), m_grid,
-                     extents);
+      ComputeContour(m_spec, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
     }
   } catch (const std::bad_alloc&) {
     std::vector<float>().swap(m_grid);

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "GridPlain.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
 #include "core/SamplePool.h"
@@ -22,23 +23,26 @@ namespace {
 const char kHeavyFormula[] =
     "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)";
 
-// Any evaluate other than EvaluateFormula itself takes the per-point path.
-double OnePointAtATime(CFormula* formula, const double* x, const double* y, const double* z) {
-  return EvaluateFormula(formula, x, y, z);
-}
-
 struct Sampled {
   bool done = false;
   std::vector<float> grid;
   GridExtents extents;
 };
 
-Sampled Sample(bool surface, const GridSpec& gridSpec, CFormula& formula, PFN_EVALUATE evaluate,
-               const RunSignals& signals, int threads) {
+Sampled Sample(bool surface, const GridSpec& gridSpec, CFormula& formula, const RunSignals& signals,
+               int threads) {
   Sampled s;
-  s.done = surface
-               ? ComputeSurface(gridSpec, &formula, evaluate, signals, s.grid, s.extents, threads)
-               : ComputeContour(gridSpec, &formula, evaluate, signals, s.grid, s.extents, threads);
+  s.done = surface ? ComputeSurface(gridSpec, formula, signals, s.grid, s.extents, threads)
+                   : ComputeContour(gridSpec, formula, signals, s.grid, s.extents, threads);
+  return s;
+}
+
+// One EvaluateFormula call per point, in order: what the sampler must equal.
+Sampled SamplePlain(bool surface, const GridSpec& gridSpec, CFormula& formula) {
+  Sampled s;
+  const PointFunction f = EvaluatingFunction(formula, gridSpec);
+  s.done = surface ? SampleSurfacePlain(gridSpec, f, RunSignals{}, s.grid, s.extents)
+                   : SampleContourPlain(gridSpec, f, RunSignals{}, s.grid, s.extents);
   return s;
 }
 
@@ -98,14 +102,12 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
           SCOPED_TRACE("N " + std::to_string(n) + (surface ? " surface" : " contour") + ", 0/0 " +
                        std::to_string(zeroDiv) + ", Z " + std::to_string(zScale));
           const GridSpec gridSpec = MakeSpec(n, range, zScale, zeroDiv);
-          const Sampled expected =
-              Sample(surface, gridSpec, formula, OnePointAtATime, RunSignals{}, 1);
+          const Sampled expected = SamplePlain(surface, gridSpec, formula);
           ASSERT_TRUE(expected.done);
           for (int threads : {1, 3}) {
             SCOPED_TRACE("threads " + std::to_string(threads));
             EXPECT_TRUE(
-                SameBits(Sample(surface, gridSpec, formula, EvaluateFormula, RunSignals{}, threads),
-                         expected));
+                SameBits(Sample(surface, gridSpec, formula, RunSignals{}, threads), expected));
           }
         }
       }
@@ -120,8 +122,7 @@ TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
   CFormula formula;
   formula.Tokenize("1.2777760823573772+X*0");
   ASSERT_TRUE(formula.MakePostfix());
-  const Sampled got =
-      Sample(true, MakeSpec(2, 1.0f, s, 0.0f), formula, EvaluateFormula, RunSignals{}, 2);
+  const Sampled got = Sample(true, MakeSpec(2, 1.0f, s, 0.0f), formula, RunSignals{}, 2);
   for (std::size_t k = 1; k < got.grid.size(); k += 3)
     EXPECT_EQ(got.grid[k], 1.2777765989303589f) << k;
 }
@@ -141,8 +142,8 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
     const int perRow = surface ? 2 : 1;
     const std::size_t width = surface ? 3 : 1;
     std::atomic<int> state{runState}, progress{7};
-    const Sampled full = Sample(surface, gridSpec, formula, EvaluateFormula,
-                                RunSignals{&state, runState, &progress}, 3);
+    const Sampled full =
+        Sample(surface, gridSpec, formula, RunSignals{&state, runState, &progress}, 3);
     ASSERT_TRUE(full.done);
     EXPECT_EQ(progress, 7 + perRow * (n + 1));
     bool stopped = false;
@@ -154,8 +155,8 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
         while (progress.load() < perRow && !over) std::this_thread::yield();
         state = DS_STOP;
       });
-      const Sampled s = Sample(surface, gridSpec, formula, EvaluateFormula,
-                               RunSignals{&state, runState, &progress}, 2);
+      const Sampled s =
+          Sample(surface, gridSpec, formula, RunSignals{&state, runState, &progress}, 2);
       over = true;
       stopper.join();
       if (s.done) continue;
@@ -181,7 +182,7 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
     // Not running from the start: nothing is sampled or counted.
     state = DS_STOP;
     progress = 0;
-    const Sampled none = Sample(surface, MakeSpec(8, 1.0f, 1.0f, 1.0f), formula, EvaluateFormula,
+    const Sampled none = Sample(surface, MakeSpec(8, 1.0f, 1.0f, 1.0f), formula,
                                 RunSignals{&state, runState, &progress}, 2);
     EXPECT_FALSE(none.done);
     EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));

