@@ -15,7 +15,14 @@ struct CellCorners {
 // A corner exactly at the level counts as above; NaN counts as below.
 bool Above(float v, float level) { return !(v < level || std::isnan(v)); }
 
-float Fraction(float level, float p, float q) { return (level - p) / (q - p); }
+// Float arithmetic, as the picture has always been made; where the corners
+// lie further apart than the float range, the differences are taken in double
+// (in float they would overflow to a NaN or an end on the corner).
+float Fraction(float level, float p, float q) {
+  const float fraction = (level - p) / (q - p);
+  if (std::isfinite(q - p) && std::isfinite(level - p)) return fraction;
+  return static_cast<float>((static_cast<double>(level) - p) / (static_cast<double>(q) - p));
+}
 
 // The two triangles (h00, h10, h11) and (h00, h11, h01) share the diagonal
 // h00-h11; each one crossed by the level is crossed on exactly two edges and
@@ -104,14 +111,30 @@ ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
   return ContourLevelsStatus::Ok;
 }
 
-ContourColour ContourColourFor(float level, float minZ, float maxZ) {
-  const float half = std::fabs((maxZ - minZ) / 2.0f);
+namespace {
+
+template <typename T>
+ContourColour ColourOnScale(T level, T minZ, T maxZ) {
+  const T half = std::fabs((maxZ - minZ) / 2);
   if (minZ + half > level) {
-    const float f = (level - minZ) / half;
+    const auto f = static_cast<float>((level - minZ) / half);
     return ContourColour{0.0f, f, 1.0f - f};
   }
-  const float f = (level - minZ - half) / half;
+  const auto f = static_cast<float>((level - minZ - half) / half);
   return ContourColour{f, 1.0f - f, 0.0f};
+}
+
+}  // namespace
+
+ContourColour ContourColourFor(float level, float minZ, float maxZ) {
+  // One height alone (the rest NaN or infinite): every level is the middle.
+  if (maxZ == minZ) return ContourColour{0.0f, 1.0f, 0.0f};
+  // Float arithmetic, as the colours have always been made, unless the range
+  // is wider than float: then double, where float would give NaN.
+  if (std::isfinite(maxZ - minZ) && std::isfinite(level - minZ)) {
+    return ColourOnScale<float>(level, minZ, maxZ);
+  }
+  return ColourOnScale<double>(level, minZ, maxZ);
 }
 
 int ContourCell(const std::vector<float>& grid, int nMesh, int i, int j, float level,

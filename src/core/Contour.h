@@ -39,7 +39,7 @@ ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
                                   std::vector<float>* levels);
 
 // Blue at minZ, green halfway, red at maxZ; levels outside minZ..maxZ give
-// components outside 0..1 (GL clamps them).
+// components outside 0..1 (GL clamps them). Equal extents give green.
 ContourColour ContourColourFor(float level, float minZ, float maxZ);
 
 // Segments of cell (i, j) at level L; returns how many (0, 1 or 2) were written.

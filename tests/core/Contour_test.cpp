@@ -187,3 +187,33 @@ TEST(ContourBuildTest, EachCrossingGetsItsColourThenItsSegmentsUntilAStop) {
 }
 
 }  // namespace
+
+namespace {
+
+// Found by fuzzing: corners further apart than the float range gave segment
+// ends and colours of NaN; equal extents (one finite height) gave infinite
+// colours.
+TEST(ContourCellTest, HeightsWiderThanFloatStillGiveEndsInsideTheCellAndColours) {
+  std::vector<float> grid(4);
+  grid[ContourIndex(1, 0, 0)] = -3e38f, grid[ContourIndex(1, 1, 0)] = -3e38f;
+  grid[ContourIndex(1, 1, 1)] = 3e38f, grid[ContourIndex(1, 0, 1)] = 3e38f;
+  for (float level : {-2.5e38f, 0.0f, 2.9e38f}) {
+    SCOPED_TRACE(level);
+    ContourSegment out[2] = {};
+    const int count = ContourCell(grid, 1, 0, 0, level, out);
+    ASSERT_GT(count, 0);
+    for (int s = 0; s < count; ++s) {
+      for (float end : {out[s].u1, out[s].w1, out[s].u2, out[s].w2}) {
+        EXPECT_TRUE(end >= 0.0f && end <= 1.0f) << end;
+      }
+    }
+    const ContourColour colour = ContourColourFor(level, -3e38f, 3e38f);
+    for (float c : {colour.red, colour.green, colour.blue}) {
+      EXPECT_TRUE(c >= 0.0f && c <= 1.0f) << c;
+    }
+  }
+  const ContourColour one = ContourColourFor(4.75f, 5.0f, 5.0f);
+  EXPECT_TRUE(one.red == 0.0f && one.green == 1.0f && one.blue == 0.0f);
+}
+
+}  // namespace
