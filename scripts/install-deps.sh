@@ -6,6 +6,8 @@
 #   scripts/install-deps.sh          what the build, the tests and the program need
 #   scripts/install-deps.sh --look   also a virtual display and the tools to drive it
 #                                    and take screenshots (xvfb-run, xdotool, import)
+#   scripts/install-deps.sh --fuzz   also clang and libFuzzer's runtime, for the
+#                                    fuzz targets (scripts/fuzz.sh)
 set -euo pipefail
 
 packages=(
@@ -19,6 +21,9 @@ packages=(
 )
 if [ "${1:-}" = "--look" ]; then
   packages+=(xvfb xauth xdotool imagemagick)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

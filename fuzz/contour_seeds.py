@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""Writes the fuzz_contour seeds (corpus/fuzz_contour/) and its regression inputs.
+
+fuzz_contour reads its input through FuzzedDataProvider, which takes integers
+from the end of the data backwards, each one's bytes little-endian: so a seed is
+the list of values the target consumes, in order, written back to front.
+
+    python3 fuzz/contour_seeds.py [OUT_DIR]
+"""
+import os
+import struct
+import sys
+
+# Selector bytes of the target's special values (kSpecial, from 128).
+SPECIAL = ['nan', '-nan', 'inf', '-inf', 'max', '-max', '3e38', '-3e38',
+           '1.6e38', '-2e38', 'denorm', '-denorm', 'min', '0', '-0', '1e30']
+
+
+def float_bits(value):
+    return struct.unpack('<I', struct.pack('<f', value))[0]
+
+
+def encode(n, values, step, extents=None, pick=0, scale_one=True):
+    """n cells a side, (n+1)^2 values (i outer), step as (case, argument)."""
+    consumed = []
+    u8 = lambda v: consumed.append(struct.pack('<B', v))
+    u16 = lambda v: consumed.append(struct.pack('<H', v))
+    u32 = lambda v: consumed.append(struct.pack('<I', v))
+
+    def value(v):
+        if isinstance(v, str):
+            u8(128 + SPECIAL.index(v))
+            return
+        quarter = v * 4 + 64
+        if quarter == int(quarter) and 0 <= quarter < 128:
+            u8(int(quarter))
+        else:
+            u8(192)
+            u32(float_bits(v))
+
+    assert len(values) == (n + 1) ** 2
+    u8(n - 1)                      # mesh, 1..11
+    u8(1 if extents else 0)        # own extents
+    for v in values:
+        value(v)
+    if extents:
+        value(extents[0])
+        value(extents[1])
+    case, argument = step
+    u8(case)
+    if case == 7:                  # raw bits
+        u32(float_bits(argument))
+    elif case >= 9:                # (hi - lo) / argument, 1..5000
+        u16(argument - 1)
+    u32(pick)
+    u8(1 if scale_one else 0)
+    return b''.join(reversed(consumed))
+
+
+def grid(n, f):
+    return [f(i, j) for i in range(n + 1) for j in range(n + 1)]
+
+
+def quarter(v):
+    return round(v * 4) / 4
+
+
+SEEDS = {
+    'bowl': encode(6, grid(6, lambda i, j: quarter(((i - 3) ** 2 + (j - 3) ** 2) / 2)), (8, 0)),
+    'saddle-with-nonfinite': encode(11, [
+        'nan' if (i, j) == (3, 4) else 'inf' if (i, j) == (7, 7) else
+        '-inf' if (i, j) == (2, 9) else quarter((i - 5.5) * (j - 5.5) / 4)
+        for i in range(12) for j in range(12)], (9, 40)),
+    'near-float-limit': encode(4, grid(4, lambda i, j: 1e37 * ((i * 7 + j * 3) % 9 - 4)), (9, 50)),
+    'tiny-step': encode(3, grid(3, lambda i, j: quarter(i - j)), (5, 0)),
+    'nan-step-own-extents': encode(2, grid(2, lambda i, j: quarter(i * j)), (3, 0),
+                                   extents=(-1.0, 'inf')),
+    'flat': encode(5, [2.5] * 36, (8, 0)),
+    'all-nan': encode(3, ['nan'] * 16, (8, 0)),
+    'ties-on-levels': encode(4, grid(4, lambda i, j: [0, 0.25, 0.5, 1.0, 0.75][(i * j) % 5]),
+                             (7, 0.25)),
+}
+
+# A cell whose corners lie more than the float range apart, with an interval
+# that gives 66 levels: the segment ends of the levels below the middle
+# collapse onto the cell's edge, those above come out NaN, and so do the colours.
+# One finite height and NaN around it: the extents are equal, and every level
+# crossing the cell gets a colour with infinite or NaN components.
+REGRESSIONS = {
+    'overflowing-corner-spread': encode(1, ['-3e38', '-3e38', '3e38', '3e38'], (7, 1e37)),
+    'equal-extents-colour': encode(1, [5.0, 'nan', 'nan', 'nan'], (7, 0.25)),
+}
+
+if __name__ == '__main__':
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, 'corpus', 'fuzz_contour')
+    os.makedirs(out, exist_ok=True)
+    for name, data in SEEDS.items():
+        with open(os.path.join(out, name), 'wb') as f:
+            f.write(data)
+    regressions = os.path.join(here, 'regressions', 'fuzz_contour')
+    os.makedirs(regressions, exist_ok=True)
+    for name, data in REGRESSIONS.items():
+        with open(os.path.join(regressions, name), 'wb') as f:
+            f.write(data)

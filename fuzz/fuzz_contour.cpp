@@ -1,0 +1,329 @@
+// Small contour grids (up to 12 x 12 points) of any floats, NaN, infinities and
+// values near the float limit among them, with any contour interval. The level
+// walk ends and gives increasing finite levels one interval apart; every
+// cell's segments lie inside the cell wherever its corners are finite, and
+// exist exactly at the levels ContourCrossedLevels names; the walk over crossed
+// levels emits what the full walk emits.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "core/Contour.h"
+
+namespace {
+
+constexpr int kMaxMeshHere = 11;  // 12 x 12 points
+constexpr float kFloatMax = std::numeric_limits<float>::max();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+// Values where float arithmetic is at its edges: the limit and values whose
+// difference or one-tenth margin overflows, subnormals, both zeros.
+constexpr float kSpecial[] = {
+    kNaN,    -kNaN,  kInf,   -kInf,   kFloatMax, -kFloatMax, 3e38f, -3e38f,
+    1.6e38f, -2e38f, 1e-45f, -1e-45f, 1.2e-38f,  0.0f,       -0.0f, 1e30f,
+};
+
+float ConsumeValue(FuzzedDataProvider& in) {
+  const auto selector = in.ConsumeIntegral<std::uint8_t>();
+  // Mostly quarter steps between -16 and 16: samples on or next to a level are
+  // the cases the "at the level counts as above" rule is for.
+  if (selector < 128) return static_cast<float>(selector - 64) / 4.0f;
+  if (selector < 192) return kSpecial[selector % std::size(kSpecial)];
+  return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>());
+}
+
+// Any interval: the refused ones (zero, negative, NaN, infinite), ones too
+// small for the range, raw bits, and a fraction of the range, which gives a
+// walk of a chosen length.
+float ConsumeStep(FuzzedDataProvider& in, float lo, float hi) {
+  switch (in.ConsumeIntegralInRange<int>(0, 11)) {
+    case 0:
+      return 0.0f;
+    case 1:
+      return -0.0f;
+    case 2:
+      return -0.5f;
+    case 3:
+      return kNaN;
+    case 4:
+      return kInf;
+    case 5:
+      return 1e-45f;
+    case 6:
+      return 1e-30f;
+    case 7:
+      return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>());
+    case 8:
+      return 0.05f;
+    default:
+      return (hi - lo) / static_cast<float>(in.ConsumeIntegralInRange<int>(1, 5000));
+  }
+}
+
+// The extents the sampler derives: finite heights only, the first of equal
+// extremes kept.
+GridExtents HeightExtents(const std::vector<float>& grid) {
+  GridExtents extents;
+  for (const float v : grid) {
+    if (!std::isfinite(v)) continue;
+    if (!(extents.maxZ >= v)) extents.maxZ = v;
+    if (extents.minZ > v) extents.minZ = v;
+  }
+  return extents;
+}
+
+// The picture a walk draws, as a 64-bit FNV-1a hash of each vertex's bits and
+// the colour current at it (two walks drawing the same picture hash alike), and
+// whether two colours in a row were the same. Its own branches are no coverage
+// worth guiding the search by, and a walk can call it millions of times: not
+// instrumented.
+struct TraceSink : ContourSink {
+  __attribute__((no_sanitize("coverage"))) void Colour(const ContourColour& c) override {
+    const std::uint32_t bits[3] = {std::bit_cast<std::uint32_t>(c.red),
+                                   std::bit_cast<std::uint32_t>(c.green),
+                                   std::bit_cast<std::uint32_t>(c.blue)};
+    if (hasColour && std::equal(bits, bits + 3, current)) repeatedColour = true;
+    if (!std::isfinite(c.red) || !std::isfinite(c.green) || !std::isfinite(c.blue)) {
+      nonFiniteColour = true;
+    }
+    std::copy(bits, bits + 3, current);
+    hasColour = true;
+    ++colours;
+  }
+  __attribute__((no_sanitize("coverage"))) void Segment(const float v1[3],
+                                                        const float v2[3]) override {
+    if (!hasColour) segmentWithoutColour = true;
+    for (const float* v : {v1, v2}) {
+      for (int k = 0; k < 3; ++k) {
+        Hash(std::bit_cast<std::uint32_t>(v[k]));
+        if (!std::isfinite(v[k])) nonFiniteVertex = true;
+      }
+    }
+    for (const std::uint32_t bits : current) Hash(bits);
+    ++segments;
+  }
+  __attribute__((no_sanitize("coverage"))) void Hash(std::uint32_t word) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      picture = (picture ^ ((word >> shift) & 0xFF)) * 0x100000001B3u;
+    }
+  }
+
+  std::uint64_t picture = 0xCBF29CE484222325u;
+  std::uint32_t current[3] = {};
+  bool hasColour = false;
+  bool repeatedColour = false;
+  bool segmentWithoutColour = false;
+  bool nonFiniteVertex = false;
+  bool nonFiniteColour = false;
+  std::size_t colours = 0;
+  std::size_t segments = 0;
+};
+
+void CheckLevels(ContourLevelsStatus status, const std::vector<float>& levels,
+                 const GridExtents& extents, float step) {
+  if (!std::isfinite(extents.minZ) || !std::isfinite(extents.maxZ) || extents.minZ > extents.maxZ) {
+    FUZZ_CHECK(status == ContourLevelsStatus::Nothing);
+  } else if (!(step > 0.0f) || !std::isfinite(step)) {
+    FUZZ_CHECK(status == ContourLevelsStatus::TooMany);
+  } else {
+    FUZZ_CHECK(status != ContourLevelsStatus::Nothing);
+  }
+  if (status != ContourLevelsStatus::Ok) {
+    FUZZ_CHECK(levels.empty());
+    return;
+  }
+  FUZZ_CHECK(levels.size() <= 4 * kMaxContourCrossings);
+  if (levels.empty()) return;
+  const float lo = extents.minZ - 0.1f * std::fabs(extents.minZ);
+  const float hi = extents.maxZ + 0.1f * std::fabs(extents.maxZ);
+  FUZZ_CHECK(SameBits(levels.front(), lo));
+  // Every level of a short list; of a long one (up to 16 million) the ends
+  // and every 997th, so that a long walk costs the search little.
+  const std::size_t stride = levels.size() <= 100000 ? 1 : 997;
+  auto checkAt = [&](std::size_t k) {
+    FUZZ_CHECK(std::isfinite(levels[k]));
+    if (k + 1 < levels.size()) FUZZ_CHECK(SameBits(levels[k + 1], levels[k] + step));
+  };
+  for (std::size_t k = 0; k < levels.size(); k += stride) checkAt(k);
+  for (std::size_t k = levels.size() - std::min<std::size_t>(levels.size(), 1000);
+       k < levels.size(); ++k) {
+    checkAt(k);
+  }
+  FUZZ_CHECK(levels.back() < hi);
+  FUZZ_CHECK(!(levels.back() + step < hi));
+}
+
+// The walk the builder stands in for, written out from the per-cell pieces:
+// every level at every cell, its colour each time, then the cell's segments.
+void EveryLevelWalk(const std::vector<float>& grid, const GridSpec& spec,
+                    const GridExtents& extents, const std::vector<float>& levels,
+                    ContourSink& sink) {
+  const int n = spec.nMesh;
+  ContourSegment segments[2];
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      for (const float level : levels) {
+        sink.Colour(ContourColourFor(level, extents.minZ, extents.maxZ));
+        const int count = ContourCell(grid, n, i, j, level, segments);
+        for (int s = 0; s < count; ++s) {
+          float v1[3];
+          float v2[3];
+          ContourVertex(spec, segments[s].u1, segments[s].w1, level, v1);
+          ContourVertex(spec, segments[s].u2, segments[s].w2, level, v2);
+          sink.Segment(v1, v2);
+        }
+      }
+    }
+  }
+}
+
+// How many levels a value is at or above, found without the search under test.
+std::size_t Reach(const std::vector<float>& levels, float v) {
+  const auto end =
+      std::partition_point(levels.begin(), levels.end(), [v](float level) { return v >= level; });
+  return static_cast<std::size_t>(end - levels.begin());
+}
+
+void CheckCell(const std::vector<float>& grid, int n, int i, int j, float level, bool crossed,
+               bool checkCrossing) {
+  ContourSegment out[2];
+  const int count = ContourCell(grid, n, i, j, level, out);
+  FUZZ_CHECK(count >= 0 && count <= 2);
+  if (checkCrossing) {
+    FUZZ_CHECK_MSG((count > 0) == crossed, "cell (%d, %d) at level %a: %d segments, crossed %d", i,
+                   j, static_cast<double>(level), count, crossed ? 1 : 0);
+  }
+  const float h[4] = {grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
+                      grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)]};
+  if (!std::isfinite(level) || !std::all_of(h, h + 4, [](float v) { return std::isfinite(v); })) {
+    return;
+  }
+  const auto fi = static_cast<float>(i);
+  const auto fj = static_cast<float>(j);
+  for (int s = 0; s < count; ++s) {
+    const float u[2] = {out[s].u1, out[s].u2};
+    const float w[2] = {out[s].w1, out[s].w2};
+    for (int e = 0; e < 2; ++e) {
+      FUZZ_CHECK_MSG(u[e] >= fi && u[e] <= fi + 1.0f && w[e] >= fj && w[e] <= fj + 1.0f,
+                     "cell (%d, %d) corners %a %a %a %a at level %a: end (%a, %a)", i, j,
+                     static_cast<double>(h[0]), static_cast<double>(h[1]),
+                     static_cast<double>(h[2]), static_cast<double>(h[3]),
+                     static_cast<double>(level), static_cast<double>(u[e]),
+                     static_cast<double>(w[e]));
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const int n = in.ConsumeIntegralInRange<int>(1, kMaxMeshHere);
+  const bool ownExtents = in.ConsumeBool();
+  const auto side = static_cast<std::size_t>(n) + 1;
+  std::vector<float> grid(side * side);
+  for (float& v : grid) v = ConsumeValue(in);
+
+  // The walk also takes extents that do not match the grid (a stale range);
+  // it must still end, though its segments then mean little.
+  GridExtents extents = HeightExtents(grid);
+  if (ownExtents) {
+    extents.minZ = ConsumeValue(in);
+    extents.maxZ = ConsumeValue(in);
+  }
+  const float lo = extents.minZ - 0.1f * std::fabs(extents.minZ);
+  const float hi = extents.maxZ + 0.1f * std::fabs(extents.maxZ);
+  const float step = ConsumeStep(in, lo, hi);
+
+  std::vector<float> levels{1.0f};  // the call must empty it where it refuses
+  const ContourLevelsStatus status = ContourLevels(extents, step, &levels);
+  CheckLevels(status, levels, extents, step);
+
+  for (const float v : grid) {
+    FUZZ_CHECK_MSG(ContourLevelReach(levels, v) == Reach(levels, v), "reach of %a: %zu, not %zu",
+                   static_cast<double>(v), ContourLevelReach(levels, v), Reach(levels, v));
+  }
+
+  // Every level where there are few, else those at and next to the ends of each
+  // cell's span and one more the input picks.
+  const auto pick = in.ConsumeIntegral<std::uint32_t>();
+  std::size_t crossings = 0;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const float h00 = grid[ContourIndex(n, i, j)];
+      const float h10 = grid[ContourIndex(n, i + 1, j)];
+      const float h11 = grid[ContourIndex(n, i + 1, j + 1)];
+      const float h01 = grid[ContourIndex(n, i, j + 1)];
+      const ContourLevelSpan span = ContourCrossedLevels(levels, h00, h10, h11, h01);
+      FUZZ_CHECK(span.first <= span.last && span.last <= levels.size());
+      crossings += span.last - span.first;
+      auto check = [&](std::size_t k) {
+        if (k < levels.size()) {
+          CheckCell(grid, n, i, j, levels[k], k >= span.first && k < span.last, true);
+        }
+      };
+      if (levels.size() <= 64) {
+        for (std::size_t k = 0; k < levels.size(); ++k) check(k);
+      } else {
+        for (const std::size_t k : {span.first, span.last}) {
+          check(k);
+          if (k > 0) check(k - 1);
+        }
+        check(pick % levels.size());
+      }
+      // Levels off the list: the corners themselves, where ties decide.
+      for (const float level : {h00, h10, h11, h01}) CheckCell(grid, n, i, j, level, false, false);
+    }
+  }
+
+  GridSpec spec;
+  spec.nMesh = n;
+  spec.spacing = 24.0f / static_cast<float>(n);
+  spec.zScale = in.ConsumeBool() ? 1.0f : -0.5f;
+  const RunSignals signals;
+
+  // The full walk costs a colour per level per cell: only where that is small.
+  const bool compareWithFull =
+      status == ContourLevelsStatus::Ok &&
+      levels.size() * static_cast<std::size_t>(n) * static_cast<std::size_t>(n) <= 50000;
+  TraceSink walk;
+  const ContourBuild built = BuildContour(grid, spec, extents, step, signals, walk);
+  const bool refused = status == ContourLevelsStatus::TooMany || crossings > kMaxContourCrossings;
+  FUZZ_CHECK_MSG(built == (refused ? ContourBuild::TooManyLines : ContourBuild::Complete),
+                 "build %d, levels %d (%zu), crossings %zu", static_cast<int>(built),
+                 static_cast<int>(status), levels.size(), crossings);
+  if (refused) FUZZ_CHECK(walk.colours == 0 && walk.segments == 0);
+  FUZZ_CHECK(!walk.repeatedColour);
+  FUZZ_CHECK(!walk.segmentWithoutColour);
+  const bool finiteGrid =
+      std::all_of(grid.begin(), grid.end(), [](float v) { return std::isfinite(v); });
+  if (finiteGrid && !ownExtents) FUZZ_CHECK(!walk.nonFiniteVertex);
+  // A colour depends on the level and the extents alone, all finite here.
+  if (status == ContourLevelsStatus::Ok) FUZZ_CHECK(!walk.nonFiniteColour);
+
+  if (compareWithFull && !refused) {
+    TraceSink full;
+    EveryLevelWalk(grid, spec, extents, levels, full);
+    FUZZ_CHECK(full.segments == walk.segments && full.picture == walk.picture);
+  }
+
+  // A run already stopped emits nothing. (Skipped for long level lists,
+  // whose making alone would double the cost of the input.)
+  if (levels.size() > 100000) return 0;
+  const std::atomic<int> state{1};
+  const RunSignals stopped{&state, 0, nullptr};
+  TraceSink none;
+  const ContourBuild halted = BuildContour(grid, spec, extents, step, stopped, none);
+  FUZZ_CHECK(halted == ContourBuild::Stopped || halted == ContourBuild::TooManyLines);
+  FUZZ_CHECK(none.colours == 0 && none.segments == 0);
+  return 0;
+}

@@ -1,0 +1,135 @@
+// Any bytes as a parameter file. A refused file leaves the target set alone; a
+// loaded set is within the safe ranges, and saving it and loading the result
+// gives the same set back: every number with the same bits, the formula byte
+// for byte except where a character has no CP932 form of its own (see
+// OnlySaveFoldings); and a second save and load changes nothing at all.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "core/Cp932.h"
+#include "core/ParaFile.h"
+
+namespace {
+
+// Differs from the defaults and from anything plausible in every field, so a
+// refused load that wrote a field shows.
+CParaData SentinelSet() {
+  CParaData p;
+  p.m_dUpDownAngle = 1.5;
+  p.m_dLeftRightAngle = -2.5;
+  p.m_dRange = 3.25;
+  p.m_dZCoef = 4.75;
+  p.m_bPerspective = 7;
+  p.m_bHiddenLine = 8;
+  p.m_bShading = 9;
+  p.m_nMesh = 77;
+  p.m_dContourStep = 0.5;
+  p.m_nDrawStyle = 11;
+  p.m_strFormula = "sentinel";
+  p.m_dZeroByZero = -1.0;
+  p.m_nBackColor = 12;
+  return p;
+}
+
+// Every field but the formula, doubles by their bits.
+bool SameNumbers(const CParaData& a, const CParaData& b) {
+  return SameBits(a.m_dUpDownAngle, b.m_dUpDownAngle) &&
+         SameBits(a.m_dLeftRightAngle, b.m_dLeftRightAngle) && SameBits(a.m_dRange, b.m_dRange) &&
+         SameBits(a.m_dZCoef, b.m_dZCoef) && a.m_bPerspective == b.m_bPerspective &&
+         a.m_bHiddenLine == b.m_bHiddenLine && a.m_bShading == b.m_bShading &&
+         a.m_nMesh == b.m_nMesh && SameBits(a.m_dContourStep, b.m_dContourStep) &&
+         a.m_nDrawStyle == b.m_nDrawStyle && SameBits(a.m_dZeroByZero, b.m_dZeroByZero) &&
+         a.m_nBackColor == b.m_nBackColor;
+}
+
+bool SameSet(const CParaData& a, const CParaData& b) {
+  return SameNumbers(a, b) && a.m_strFormula == b.m_strFormula;
+}
+
+// Bytes of the UTF-8 character at the start of text (which the reader made,
+// so it is well formed).
+std::size_t CharacterLength(std::string_view text) {
+  const auto lead = static_cast<std::uint8_t>(text[0]);
+  std::size_t length = 1;
+  if (lead >= 0xF0) {
+    length = 4;
+  } else if (lead >= 0xE0) {
+    length = 3;
+  } else if (lead >= 0xC0) {
+    length = 2;
+  }
+  return length <= text.size() ? length : text.size();
+}
+
+// The changes a save may make to a loaded formula, character by character,
+// none dropped or merged: a character CP932 cannot hold comes back as '?', and
+// one that shares its CP932 code with another comes back as the character that
+// code reads as (U+00A3 '£' is saved as 81 92 and read as U+FFE1 '￡').
+bool OnlySaveFoldings(std::string_view loaded, std::string_view reloaded) {
+  while (!loaded.empty() && !reloaded.empty()) {
+    const std::string_view before = loaded.substr(0, CharacterLength(loaded));
+    const std::string_view after = reloaded.substr(0, CharacterLength(reloaded));
+    const std::string code = Utf8ToCp932(before);
+    if (after != before && !(after == "?" && code == "?") &&
+        !(code != "?" && Utf8ToCp932(after) == code)) {
+      return false;
+    }
+    loaded.remove_prefix(before.size());
+    reloaded.remove_prefix(after.size());
+  }
+  return loaded.empty() && reloaded.empty();
+}
+
+std::string Hex(std::string_view text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 15];
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::span<const std::uint8_t> bytes(data, size);
+  const CParaData sentinel = SentinelSet();
+
+  CParaData loaded = sentinel;
+  if (!LoadParaData(bytes, loaded)) {
+    FUZZ_CHECK(SameSet(loaded, sentinel));
+    return 0;
+  }
+  FUZZ_CHECK(loaded.m_nMesh >= kMinMesh && loaded.m_nMesh <= kMaxMesh);
+
+  // What follows the object does not count.
+  std::vector<std::uint8_t> longer(bytes.begin(), bytes.end());
+  longer.push_back(0xFF);
+  CParaData loadedLonger = sentinel;
+  FUZZ_CHECK(LoadParaData(longer, loadedLonger));
+  FUZZ_CHECK(SameSet(loadedLonger, loaded));
+
+  const std::vector<std::uint8_t> saved = StoreParaData(loaded);
+  CParaData reloaded = sentinel;
+  FUZZ_CHECK(LoadParaData(saved, reloaded));
+  FUZZ_CHECK(SameNumbers(reloaded, loaded));
+  FUZZ_CHECK_MSG(OnlySaveFoldings(loaded.m_strFormula, reloaded.m_strFormula),
+                 "formula %s saved and read back as %s", Hex(loaded.m_strFormula).c_str(),
+                 Hex(reloaded.m_strFormula).c_str());
+
+  // After one save the set is one the file format holds exactly: a second save
+  // changes nothing.
+  const std::vector<std::uint8_t> savedAgain = StoreParaData(reloaded);
+  CParaData reloadedAgain = sentinel;
+  FUZZ_CHECK(LoadParaData(savedAgain, reloadedAgain));
+  FUZZ_CHECK_MSG(SameSet(reloadedAgain, reloaded), "formula %s saved again and read back as %s",
+                 Hex(reloaded.m_strFormula).c_str(), Hex(reloadedAgain.m_strFormula).c_str());
+  return 0;
+}
