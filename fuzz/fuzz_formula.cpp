@@ -17,7 +17,7 @@
 #include "FuzzCheck.h"
 #include "GridPlain.h"
 #include "core/Formula.h"
-#include "core/FormulaOptimizer.h"
+#include "core/GridProgram.h"
 #include "core/Grid.h"
 
 namespace {

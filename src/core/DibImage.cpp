@@ -94,7 +94,7 @@ bool CDibImage::ReadHeader(const std::vector<std::uint8_t>& block, BITMAPINFOHEA
 }
 
 bool CDibImage::FromBitmap(const RgbaImageView& image) {
-  m_hDib.clear();
+  m_block.clear();
   if (image.pixels == nullptr || image.width < 1 || image.height < 1) return false;
   const std::size_t width = static_cast<std::size_t>(image.width);
   const std::size_t height = static_cast<std::size_t>(image.height);
@@ -118,9 +118,9 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
   header.biCompression = 0;
   header.biSizeImage = static_cast<std::uint32_t>(imageSize);
 
-  m_hDib.assign(kInfoHeaderSize + ColorTableSize(header) + header.biSizeImage, 0);
-  StoreInfoHeader(header, m_hDib.data());
-  std::uint8_t* rows = m_hDib.data() + kInfoHeaderSize + ColorTableSize(header);
+  m_block.assign(kInfoHeaderSize + ColorTableSize(header) + header.biSizeImage, 0);
+  StoreInfoHeader(header, m_block.data());
+  std::uint8_t* rows = m_block.data() + kInfoHeaderSize + ColorTableSize(header);
   for (std::size_t r = 0; r < height; ++r) {
     // File rows run bottom-up; the padding bytes keep their zeros.
     const std::uint8_t* src = image.pixels + (height - 1 - r) * srcStride;
@@ -136,10 +136,10 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
 
 std::vector<std::uint8_t> CDibImage::FileBytes() const {
   BITMAPINFOHEADER header;
-  if (!ReadHeader(m_hDib, header)) return {};
+  if (!ReadHeader(m_block, header)) return {};
   const std::uint64_t dibSize =
       std::uint64_t{header.biSize} + ColorTableSize(header) + header.biSizeImage;
-  if (dibSize > m_hDib.size()) return {};
+  if (dibSize > m_block.size()) return {};
 
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(kFileHeaderSize + dibSize));
@@ -148,7 +148,8 @@ std::vector<std::uint8_t> CDibImage::FileBytes() const {
   Put32(bytes.data() + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
   Put32(bytes.data() + 10,
         static_cast<std::uint32_t>(header.biSize + ColorTableSize(header) + kFileHeaderSize));
-  bytes.insert(bytes.end(), m_hDib.begin(), m_hDib.begin() + static_cast<std::ptrdiff_t>(dibSize));
+  bytes.insert(bytes.end(), m_block.begin(),
+               m_block.begin() + static_cast<std::ptrdiff_t>(dibSize));
   return bytes;
 }
 

@@ -53,8 +53,8 @@ class CDibImage {
   // closes the file.
   bool WriteBmp(std::FILE* file) const;
 
-  bool IsEmpty() const { return m_hDib.empty(); }
-  const std::vector<std::uint8_t>& Block() const { return m_hDib; }
+  bool IsEmpty() const { return m_block.empty(); }
+  const std::vector<std::uint8_t>& Block() const { return m_block; }
 
   // The block's header, with biSizeImage and biClrUsed completed when 0 (in
   // the copy only). False for a block shorter than the header.
@@ -65,5 +65,6 @@ class CDibImage {
   static std::uint64_t Stride(std::int64_t width, int bitCount);
 
  private:
-  std::vector<std::uint8_t> m_hDib;
+  // The device-independent bitmap: 40-byte header, colour table, pixel rows.
+  std::vector<std::uint8_t> m_block;
 };

@@ -192,6 +192,12 @@ class FormulaProgram {
   explicit FormulaProgram(FormulaStatus status);
   FormulaProgram Optimize(const double* zeroByZero) const;
 
+  // While the compiler and the optimiser build code, an operand names a
+  // value before registers are numbered: x and y by their registers, constant
+  // k as k | CONSTANT_FLAG, the result of instruction k as k | INSTR_FLAG.
+  static constexpr std::uint32_t CONSTANT_FLAG = 0x80000000u;
+  static constexpr std::uint32_t INSTR_FLAG = 0x40000000u;
+
   std::vector<double> m_constants;
   std::vector<FormulaInstr> m_code;
   std::uint32_t m_result;

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "core/FormulaOptimizer.h"
-#include "core/SamplePool.h"
+#include "core/GridProgram.h"
+#include "core/Workers.h"
 
 namespace {
 

@@ -30,7 +30,7 @@ constexpr int kMaxMesh = 2000;
 extern const char* const DEFAULT_FORMULA;
 
 class CParaData {
-public:
+ public:
   CParaData() = default;
   CParaData(const CParaData&) = default;
   CParaData& operator=(const CParaData& other);

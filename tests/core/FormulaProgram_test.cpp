@@ -19,7 +19,7 @@
 
 #include "FormulaReference.h"
 #include "core/Formula.h"
-#include "core/FormulaOptimizer.h"
+#include "core/GridProgram.h"
 
 namespace {
 

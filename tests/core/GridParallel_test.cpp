@@ -15,7 +15,7 @@
 #include "GridPlain.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
-#include "core/SamplePool.h"
+#include "core/Workers.h"
 #include "core/ShareData.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "core/SamplePool.h"
+#include "core/Workers.h"
 
 #include <exception>
 #include <mutex>
