@@ -121,6 +121,13 @@ int PrepareRun(const char* command, const RunArgs& run, CParaData* para, CFormul
       return 2;
     }
   }
+  if (!HasDrawableValues(*para)) {
+    std::fprintf(stderr,
+                 "orvex-cli %s: an angle, the range or the Z coefficient is not a finite "
+                 "number, or the range is 0: nothing can be drawn\n",
+                 command);
+    return 1;
+  }
   if (FormulaTooLongToRun(para->m_strFormula)) {
     std::fprintf(stderr, "orvex-cli %s: the formula is longer than %zu bytes\n", command,
                  kMaxRunFormulaBytes);

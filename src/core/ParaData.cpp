@@ -23,6 +23,14 @@ CParaData& CParaData::operator=(const CParaData& other) {
   return *this;
 }
 
+const char* const PARA_NOT_DRAWABLE_MESSAGE =
+    "ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。";
+
+bool HasDrawableValues(const CParaData& para) {
+  return std::isfinite(para.m_dUpDownAngle) && std::isfinite(para.m_dLeftRightAngle) &&
+         std::isfinite(para.m_dRange) && para.m_dRange != 0.0 && std::isfinite(para.m_dZCoef);
+}
+
 int ZeroByZeroIndex(double value) {
   // Only the three values the list offers have an item: a value between them
   // (only a damaged file holds one) shown as the nearest item would be stored

@@ -50,6 +50,13 @@ class CParaData {
   int m_nBackColor = BACK_BLACK;
 };
 
+// False when a value the picture is built from is not a finite number, or
+// the range is 0: only a damaged file holds one, and the picture would come
+// out empty. The contour interval is the contour code's to judge.
+bool HasDrawableValues(const CParaData& para);
+// "ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。"
+extern const char* const PARA_NOT_DRAWABLE_MESSAGE;
+
 // The 0/0 value is edited as the index i of "-1.0", " 0.0", "+1.0": value = i - 1.
 // -1 (no item) for any other value.
 int ZeroByZeroIndex(double value);

@@ -88,6 +88,10 @@ void COrvexView::OnStart() {
   m_pFrame->CommitTyping();
   m_para = m_pFrame->m_para;
   // Only a formula read from a file can get here unchecked.
+  if (!HasDrawableValues(m_para)) {
+    ShowMessage(this, QString::fromUtf8(PARA_NOT_DRAWABLE_MESSAGE));
+    return;
+  }
   if (FormulaTooLongToRun(m_para.m_strFormula)) {
     ShowMessage(this, QString::fromUtf8(FORMULA_TOO_LONG_MESSAGE));
     return;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <limits>
 
 #include "GuiTestSupport.h"
 #include "core/NumericEntry.h"
@@ -179,6 +180,15 @@ TEST_F(RunTest, StartRefusesWhatCannotRun) {
   EXPECT_EQ(m_messages[0], QStringLiteral("不正な計算式です！"));
   EXPECT_FALSE(Frame()->Running());
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+
+  // Values only a damaged file holds, with which nothing can be drawn.
+  Frame()->m_para.m_dRange = std::numeric_limits<double>::quiet_NaN();
+  Command(ID_CALC_START);
+  EXPECT_EQ(m_messages.back(),
+            QStringLiteral("ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。"));
+  EXPECT_FALSE(Frame()->Running());
+  m_messages.pop_back();
+  Frame()->m_para.m_dRange = 12.0;
 
   // A formula of megabytes from a file would hold the window at Start.
   Frame()->m_para.m_strFormula = "x" + std::string(5000, ' ');

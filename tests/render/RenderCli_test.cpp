@@ -119,6 +119,10 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {}, {"-o", Path("no/such/folder/x.png")}},
       // Runs that could draw no picture: before, an empty one was written.
       {"render", {"m_nMesh=0"}, {"-o", png}},
+      {"render", {"m_dRange=nan"}, {"-o", png}},
+      {"render", {"m_dRange=0"}, {"-o", png}},
+      {"render", {"m_dZCoef=-inf"}, {"-o", png}},
+      {"render", {"m_dUpDownAngle=inf"}, {"-o", png}},
       {"render", {"m_nDrawStyle=5", "m_nMesh=8", "m_strFormula=x^5"}, {"-o", png}},
       {"render",
        {"m_strFormula=" + std::string(2100, 'x') + "+" + std::string(2100, 'y')},
