@@ -172,3 +172,49 @@ TEST(FormulaValue, NumbersIgnoreADecimalCommaLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// Texts nobody types but a file or a paste can bring: each is checked, and
+// what passes evaluates, without deep recursion, huge memory or a crash.
+TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
+  const std::string nested = std::string(10000, '(') + "X" + std::string(10000, ')');
+  const struct {
+    std::string text;
+    FormulaCheck result;
+  } cases[] = {
+      {nested, FormulaCheck::Ok},
+      {std::string(10000, '('), FormulaCheck::InvalidFormula},
+      {std::string(4096, '+'), FormulaCheck::InvalidFormula},
+      {std::string(4096, '*'), FormulaCheck::InvalidFormula},
+      {std::string(4096, '-') + "X", FormulaCheck::Ok},
+      {"X\xC3", FormulaCheck::InvalidCharacter},  // a cut UTF-8 sequence
+      {"\xFF\xFE"
+       "X",
+       FormulaCheck::InvalidCharacter},                   // bytes UTF-8 never holds
+      {"X\xEF\xBF\xBD", FormulaCheck::InvalidCharacter},  // what a bad CP932 byte reads as
+      {std::string("X\0Y", 3), FormulaCheck::InvalidCharacter},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 20));
+    EXPECT_EQ(CheckFormula(c.text), c.result);
+  }
+  CFormula formula;
+  formula.Tokenize(nested);
+  ASSERT_TRUE(formula.MakePostfix());
+  const double x = 3.0, y = 0.0, zeroByZero = 1.0;
+  EXPECT_EQ(EvaluateFormula(&formula, &x, &y, &zeroByZero), 3.0);
+  // Every single byte: a digit or a variable passes, anything else is refused.
+  for (int byte = 0; byte < 256; ++byte) {
+    const char c = static_cast<char>(byte);
+    const bool passes = (c >= '0' && c <= '9') || c == 'x' || c == 'X' || c == 'y' || c == 'Y';
+    const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    const FormulaCheck result = CheckFormula(std::string(1, c));
+    EXPECT_EQ(result == FormulaCheck::Ok, passes) << byte;
+    if (!passes && !blank) {
+      EXPECT_NE(result, FormulaCheck::Empty) << byte;
+    }
+  }
+}
+
+}  // namespace

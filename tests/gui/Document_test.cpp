@@ -292,3 +292,28 @@ TEST_F(DocumentTest, StartOptionRunsTheDefaultPlotOnceShownAtItsFinalSize) {
 }
 
 }  // namespace
+
+namespace {
+
+// The smallest views: a 1 x 1 picture is a bitmap like any other; a view of
+// no pixels has no picture to save and says so instead of writing a file.
+TEST_F(DocumentTest, TinyAndEmptyViewsRunAndSaveOrRefuse) {
+  Launch();
+  Frame()->m_para.m_nMesh = 4;
+  for (const QSize size : {QSize(1, 1), QSize(0, 0)}) {
+    SCOPED_TRACE(size.width());
+    View()->setFixedSize(size);
+    ASSERT_TRUE(WaitUntil([&] { return View()->size() == size; }));
+    Command(ID_CALC_START);
+    ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
+    ASSERT_TRUE(StopAndWaitForEnd());
+    m_fileAnswers.push_back(QPath("tiny.bmp"));
+    Command(ID_SAVE_IMAGE);
+  }
+  EXPECT_EQ(ReadFile(Path("tiny.bmp")).size(), 58u);  // 54 + one row of 4 bytes
+  ASSERT_EQ(m_messages.size(), 1u);
+  EXPECT_EQ(m_messages[0], QStringLiteral("ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"));
+  EXPECT_EQ(m_fileRequests.size(), 1u);  // no dialog for a picture that cannot be saved
+}
+
+}  // namespace
