@@ -36,10 +36,10 @@ int ResolveLinks(std::string* path, struct stat* info, bool* exists) {
   return ELOOP;
 }
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes, const SaveCalls& calls) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = calls.write(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -64,7 +64,8 @@ int CreateTemporary(const std::string& folder, std::string* name) {
 
 // -1 when path cannot be opened for writing as a regular file; otherwise 0 or
 // the errno value of the failed write.
-int OverwriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+int OverwriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+                     const SaveCalls& calls) {
   // Non-blocking, so that a FIFO put there since the lookup cannot hang the open.
   const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -74,14 +75,15 @@ int OverwriteInPlace(const std::string& path, std::span<const std::uint8_t> byte
     return -1;
   }
   int err = 0;
-  if (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes) || fsync(fd) != 0) err = errno;
+  if (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes, calls) || calls.fsync(fd) != 0) err = errno;
   if (close(fd) != 0 && err == 0) err = errno;
   return err;
 }
 
 }  // namespace
 
-int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
+                   const SaveCalls& calls) {
   std::string target = path;
   struct stat old {};
   bool exists = false;
@@ -94,20 +96,20 @@ int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes)
   if (fd < 0) {
     const int err = errno;
     if (regular && (err == EACCES || err == EPERM || err == EROFS)) {
-      const int written = OverwriteInPlace(target, bytes);
+      const int written = OverwriteInPlace(target, bytes, calls);
       if (written >= 0) return written;
     }
     return err;
   }
   if (regular) fchmod(fd, old.st_mode & 07777);
 
-  bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+  bool ok = WriteAll(fd, bytes, calls) && calls.fsync(fd) == 0;
   int err = ok ? 0 : errno;
   if (close(fd) != 0 && ok) {
     ok = false;
     err = errno;
   }
-  if (ok && rename(temporary.c_str(), target.c_str()) != 0) {
+  if (ok && calls.rename(temporary.c_str(), target.c_str()) != 0) {
     ok = false;
     err = errno;
   }

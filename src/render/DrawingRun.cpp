@@ -64,7 +64,10 @@ class LatestFrameSlot : public FrameSink {
 
 class DrawingRun::Impl {
  public:
-  explicit Impl(DrawingRunListener* listener) : slot(listener) {}
+  // The window's thread shares the cores with the run: the run yields to it.
+  explicit Impl(DrawingRunListener* listener) : slot(listener) {
+    controller.SetYieldToWindow(true);
+  }
   // The controller joins in its destructor, so it goes before the slot.
   LatestFrameSlot slot;
   RunController controller;
@@ -75,14 +78,18 @@ DrawingRun::DrawingRun(DrawingRunListener* listener) : m_pImpl(std::make_unique<
 DrawingRun::~DrawingRun() = default;
 
 StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFormula* formula) {
+  // Until Reap, even when the thread has already ended: its end notice is
+  // still on the way, and the Reap it brings would join the next run's thread
+  // and wait for a stop that only this caller can give.
+  if (Busy()) return StartResult::AlreadyRunning;
+  // A picture of the last run that was never taken is not the next one's. It
+  // goes while no thread exists: after the start it could be the new run's
+  // first picture, presented at once by a small run.
+  Frame stale;
+  m_pImpl->slot.Take(stale);
   const StartResult result =
       m_pImpl->controller.Start(para, ClientRect{0, 0, width, height}, formula, &m_pImpl->slot);
-  if (result == StartResult::Started) {
-    m_nProgressMax = ProgressMaxFor(para.m_nMesh);
-    // A picture of the last run that was never taken is not this run's.
-    Frame stale;
-    m_pImpl->slot.Take(stale);
-  }
+  if (result == StartResult::Started) m_nProgressMax = ProgressMaxFor(para.m_nMesh);
   return result;
 }
 

@@ -33,6 +33,8 @@ class DrawingRun {
 
   // Starts a run of para's style on a width x height picture. The formula must
   // be compiled from para's formula and stay untouched until the run ends.
+  // AlreadyRunning while Busy(). The drawing thread runs a few steps nicer
+  // than the caller's thread.
   StartResult Start(const CParaData& para, int width, int height, CFormula* formula);
   // Asks the run to end and returns at once; RunEnded() follows.
   void RequestStop();
