@@ -65,6 +65,10 @@ TEST_F(ParaFileIo, SaveThenLoadRoundTripsThroughTheDisk) {
 
 TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
   const std::string bad = "予期しないﾌｧｲﾙ形式です。";
+  // A FIFO must not hang the open; a file past the size limit is not read.
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  std::ofstream(Path("huge")).close();
+  fs::resize_file(Path("huge"), kMaxParaFileSize + 1);
   const struct {
     bool save;
     std::string path, message;
@@ -74,6 +78,8 @@ TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
       {false, Path("plain/set.ovx"), Path("plain/set.ovx") + kNotFound},
       {false, Path("folder"), kOpenFailed},
       {false, Path("plain"), bad},
+      {false, Path("fifo"), kOpenFailed},
+      {false, Path("huge"), bad},
       {true, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + kNotFound},
       {true, Path("plain/set.ovx"), Path("plain/set.ovx") + kNotFound},
       {true, Path("folder"), kSaveFailed},
@@ -88,7 +94,7 @@ TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
     EXPECT_EQ(error, c.message);
     ExpectSameSet(para, SentinelSet());
   }
-  EXPECT_EQ(Entries(), 2u);
+  EXPECT_EQ(Entries(), 4u);
   EXPECT_TRUE(fs::is_empty(m_dir / "folder"));
 }
 
