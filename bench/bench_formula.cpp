@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "FormulaReference.h"
@@ -113,6 +114,29 @@ void BM_PointPlain(benchmark::State& state) {
   RunPoints(state, [](double x, double y) { return DefaultFormulaPlain(x, y, kZeroByZero); });
 }
 
+// A formula of distinct numbers as long as a parameter file can hold one
+// ("x+1+2+3+..."): tokenizing, the postfix conversion and compiling must stay
+// linear in its length.
+void BM_CompileLong(benchmark::State& state) {
+  std::string text = "x";
+  for (int k = 1; text.size() < static_cast<std::size_t>(state.range(0)); ++k) {
+    text += "+" + std::to_string(k);
+  }
+  for (auto _ : state) {
+    CFormula formula;
+    formula.Tokenize(text);
+    benchmark::DoNotOptimize(formula.MakePostfix());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+
+BENCHMARK(BM_CompileLong)
+    ->Arg(4 << 10)
+    ->Arg(64 << 10)
+    ->Arg(1 << 20)
+    ->Arg(4 << 20)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Grid<FillCompiled>)->Name("BM_GridCompiled")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Grid<FillEntry>)->Name("BM_GridEvaluateFormula")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Grid<FillOracle>)->Name("BM_GridOracle")->Unit(benchmark::kMillisecond);
