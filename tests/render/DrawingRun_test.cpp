@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "RenderTestSupport.h"
@@ -14,36 +12,11 @@
 
 namespace {
 
-// Counts the notices as a window's message queue would receive them.
-class CountingListener : public DrawingRunListener {
- public:
-  void FrameReady() override { Bump(m_nFrames); }
-  void RunEnded() override { Bump(m_nEnded); }
-  bool WaitFor(const int& counter, int value) {
-    std::unique_lock lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return counter >= value; });
-  }
-  int Frames() {
-    std::lock_guard lock(m_mutex);
-    return m_nFrames;
-  }
-  int m_nFrames = 0;
-  int m_nEnded = 0;
-
- private:
-  void Bump(int& counter) {
-    std::lock_guard lock(m_mutex);
-    ++counter;
-    m_changed.notify_all();
-  }
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-};
-
 struct FaceRun {
-  explicit FaceRun(const CParaData& runPara) : para(runPara), run(&listener) {
-    formula.Tokenize(para.m_strFormula);
-    formula.MakePostfix();
+  explicit FaceRun(const CParaData& runPara)
+      : para(runPara), formula(Compiled(para.m_strFormula)), run(&listener) {}
+  bool WaitFor(const int& counter) {
+    return listener.WaitUntil([&] { return counter >= 1; });
   }
   CParaData para;
   CFormula formula;
@@ -57,24 +30,23 @@ TEST(DrawingRunFace, ProgressEndsAtTwoNPlusOneForEveryLayout) {
     SCOPED_TRACE(style);
     FaceRun face(SmallPara(style, DEFAULT_FORMULA, 8));
     ASSERT_EQ(face.run.Start(face.para, 16, 16, &face.formula), StartResult::Started);
-    ASSERT_TRUE(face.listener.WaitFor(face.listener.m_nFrames, 1));
+    ASSERT_TRUE(face.WaitFor(face.listener.m_nFrames));
     EXPECT_EQ(face.run.ProgressMax(), 17);
     EXPECT_EQ(face.run.Progress(), 17);
     face.run.RequestStop();
-    ASSERT_TRUE(face.listener.WaitFor(face.listener.m_nEnded, 1));
+    ASSERT_TRUE(face.WaitFor(face.listener.m_nEnded));
     face.run.Reap();
   }
 }
 
 TEST(DrawingRunFace, OneNoticeWaitsForTheWindowAndItGetsTheNewestPicture) {
   REQUIRE_GL_CONTEXT();
-  CParaData para = SmallPara(STYLE_MESH, DEFAULT_FORMULA, 8);
-  CParaData turned = para;
+  FaceRun face(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 8));
+  CParaData turned = face.para;
   turned.m_dLeftRightAngle += 40.0;
   const Frame reference = Render(turned, 40, 30);
-  FaceRun face(para);
-  ASSERT_EQ(face.run.Start(para, 40, 30, &face.formula), StartResult::Started);
-  ASSERT_TRUE(face.listener.WaitFor(face.listener.m_nFrames, 1));
+  ASSERT_EQ(face.run.Start(face.para, 40, 30, &face.formula), StartResult::Started);
+  ASSERT_TRUE(face.WaitFor(face.listener.m_nFrames));
   g_ShareData.SetAngles(turned.m_dUpDownAngle, turned.m_dLeftRightAngle);
   face.run.Rotate();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -83,7 +55,7 @@ TEST(DrawingRunFace, OneNoticeWaitsForTheWindowAndItGetsTheNewestPicture) {
   }
   ASSERT_EQ(face.run.FramesPresented(), 2u);
   // The first picture was never taken, so the second brought no notice.
-  EXPECT_EQ(face.listener.Frames(), 1);
+  EXPECT_EQ(face.listener.Read(face.listener.m_nFrames), 1);
   Frame frame;
   ASSERT_TRUE(face.run.TakeFrame(frame));
   EXPECT_EQ(CountDifferent(frame, reference), 0u);
@@ -91,7 +63,7 @@ TEST(DrawingRunFace, OneNoticeWaitsForTheWindowAndItGetsTheNewestPicture) {
 
   EXPECT_TRUE(face.run.Busy());
   face.run.RequestStop();
-  ASSERT_TRUE(face.listener.WaitFor(face.listener.m_nEnded, 1));
+  ASSERT_TRUE(face.WaitFor(face.listener.m_nEnded));
   EXPECT_TRUE(face.run.Busy());
   face.run.Reap();
   EXPECT_FALSE(face.run.Busy());

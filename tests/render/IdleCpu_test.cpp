@@ -23,19 +23,12 @@ TEST(DrawingThread, WaitingLoopsUseNoProcessorTime) {
   REQUIRE_GL_CONTEXT();
   for (int style : {STYLE_MESH, STYLE_GHOST}) {
     SCOPED_TRACE(style);
-    CParaData para = SmallPara(style, DEFAULT_FORMULA, 8);
-    CFormula formula;
-    formula.Tokenize(para.m_strFormula);
-    formula.MakePostfix();
-    CapturingSink sink;
-    RunController controller;
-    ASSERT_EQ(controller.Start(para, ClientRect{0, 0, 32, 32}, &formula, &sink),
-              StartResult::Started);
-    ASSERT_TRUE(sink.WaitForFrames(1));
-    const auto before = ThreadCpuTime(controller.NativeHandle());
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
+    ASSERT_TRUE(run.Start());
+    const auto before = ThreadCpuTime(run.controller.NativeHandle());
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    const auto after = ThreadCpuTime(controller.NativeHandle());
-    controller.Stop();
+    const auto after = ThreadCpuTime(run.controller.NativeHandle());
+    run.controller.Stop();
     // A CPU budget, not a wall-clock limit: a polling loop burns the second.
     EXPECT_LT(after - before, std::chrono::milliseconds(50));
   }

@@ -2,6 +2,8 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -38,6 +40,25 @@ bool EglAvailable() {
   return available;
 }
 
+void CountingListener::FrameReady() {
+  m_nRunNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+  std::lock_guard lock(m_mutex);
+  ++m_nFrames;
+  m_changed.notify_all();
+}
+
+void CountingListener::RunEnded() {
+  std::lock_guard lock(m_mutex);
+  m_endedAt = std::chrono::steady_clock::now();
+  ++m_nEnded;
+  m_changed.notify_all();
+}
+
+bool CountingListener::WaitUntil(const std::function<bool()>& done) {
+  std::unique_lock lock(m_mutex);
+  return m_changed.wait_for(lock, std::chrono::seconds(60), done);
+}
+
 CParaData SmallPara(int style, const std::string& formula, int mesh) {
   CParaData para;
   para.m_nDrawStyle = style;
@@ -46,18 +67,19 @@ CParaData SmallPara(int style, const std::string& formula, int mesh) {
   return para;
 }
 
-Frame Render(const CParaData& para, int width, int height) {
+CFormula Compiled(const std::string& text) {
   CFormula formula;
-  formula.Tokenize(para.m_strFormula);
+  formula.Tokenize(text);
   formula.MakePostfix();
-  CapturingSink sink;
-  RunController controller;
-  const bool ok = controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink) ==
-                      StartResult::Started &&
-                  sink.WaitForFrames(1);
-  controller.Stop();
+  return formula;
+}
+
+Frame Render(const CParaData& para, int width, int height) {
+  TestRun run(para);
+  const bool ok = run.Start(width, height);
+  run.controller.Stop();
   if (!ok) ADD_FAILURE() << "the run presented no frame";
-  return sink.At(0);
+  return run.sink.At(0);
 }
 
 RGB PixelAt(const Frame& frame, int x, int y) {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -15,6 +17,7 @@
 
 #include "core/Formula.h"
 #include "core/ParaData.h"
+#include "render/DrawingRun.h"
 #include "render/FrameSink.h"
 #include "render/RunController.h"
 
@@ -76,7 +79,47 @@ class CapturingSink : public FrameSink {
   bool m_ended = false;
 };
 
+// Counts a DrawingRun's notices as a window's message queue would receive them.
+class CountingListener : public DrawingRunListener {
+ public:
+  void FrameReady() override;
+  void RunEnded() override;
+  // Until done() holds, called under the lock; false after a minute without.
+  bool WaitUntil(const std::function<bool()>& done);
+  template <typename T>
+  T Read(const T& member) {
+    std::lock_guard lock(m_mutex);
+    return member;
+  }
+  // Written under the lock: read them through Read() or in WaitUntil().
+  int m_nFrames = 0, m_nEnded = 0;
+  std::chrono::steady_clock::time_point m_endedAt;  // of the last end
+  std::atomic<int> m_nRunNice{INT_MIN};  // the drawing thread's niceness at its last picture
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+};
+
 CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int mesh = 16);
+CFormula Compiled(const std::string& text);
+
+// One run of the drawing thread with its own formula and sink.
+struct TestRun {
+  explicit TestRun(const CParaData& runPara)
+      : para(runPara), formula(Compiled(para.m_strFormula)) {}
+  StartResult Begin(int width = 32, int height = 32) {
+    return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink);
+  }
+  // Starts and waits for the first picture.
+  bool Start(int width = 32, int height = 32) {
+    return Begin(width, height) == StartResult::Started && sink.WaitForFrames(1);
+  }
+  CParaData para;
+  CFormula formula;
+  CapturingSink sink;
+  RunController controller;
+};
 
 // The first frame of one whole run; a failure is recorded (and the frame is
 // empty) when the run presented none.

@@ -1,7 +1,6 @@
 // The drawing thread's protocol: start, stop during sampling, the two display
 // loops driven by the mailbox, and runs that end without their picture.
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <thread>
@@ -11,31 +10,13 @@
 
 namespace {
 
-struct TestRun {
-  explicit TestRun(const CParaData& runPara) : para(runPara) {
-    formula.Tokenize(para.m_strFormula);
-    formula.MakePostfix();
-  }
-  // Starts and waits for the first picture.
-  bool Start(int size = 32) {
-    return controller.Start(para, ClientRect{0, 0, size, size}, &formula, &sink) ==
-               StartResult::Started &&
-           sink.WaitForFrames(1);
-  }
-  CParaData para;
-  CFormula formula;
-  CapturingSink sink;
-  RunController controller;
-};
-
 // Sampling a grid of 2001 x 2001 points takes long enough that a stop given
 // once the first row is done lands during sampling.
 TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextRow) {
   for (int style : {STYLE_MESH, STYLE_CONTOUR}) {
     SCOPED_TRACE(style);
     TestRun run(SmallPara(style, "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)", 2000));
-    ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 64, 64}, &run.formula, &run.sink),
-              StartResult::Started);
+    ASSERT_EQ(run.Begin(64, 64), StartResult::Started);
     const int perRow = style == STYLE_CONTOUR ? 1 : 2;
     while (g_ShareData.m_nProgress.load() < perRow) std::this_thread::yield();
     run.controller.Stop();
@@ -49,30 +30,21 @@ TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextRow) {
   }
 }
 
-// Holds the drawing thread inside its first present until released, so the
-// test can act while a run is ending but not yet ended.
-struct PresentGate {
-  explicit PresentGate(CapturingSink& sink) {
-    sink.m_onPresent = [this](std::size_t) {
-      entered = true;
-      while (!released) std::this_thread::yield();
-    };
-  }
-  std::atomic<bool> entered{false};
-  std::atomic<bool> released{false};
-};
-
 TEST(DrawingThread, StartTellsWhyItStartedNoRun) {
   REQUIRE_GL_CONTEXT();
   TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 4));
-  PresentGate gate(run.sink);
-  ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 8, 8}, &run.formula, &run.sink),
-            StartResult::Started);
-  while (!gate.entered) std::this_thread::yield();
+  // The thread is held inside its first present, so the test can act while
+  // a run is ending but not yet ended.
+  std::atomic<bool> entered{false}, released{false};
+  run.sink.m_onPresent = [&](std::size_t) {
+    entered = true;
+    while (!released) std::this_thread::yield();
+  };
+  ASSERT_EQ(run.Begin(8, 8), StartResult::Started);
+  while (!entered) std::this_thread::yield();
   CapturingSink other;
-  const auto startOther = [&] {
-    return run.controller.Start(SmallPara(STYLE_CONTOUR), ClientRect{0, 0, 8, 8}, &run.formula,
-                                &other);
+  const auto startOther = [&](int style = STYLE_CONTOUR) {
+    return run.controller.Start(SmallPara(style), ClientRect{0, 0, 8, 8}, &run.formula, &other);
   };
   EXPECT_EQ(startOther(), StartResult::AlreadyRunning);
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_RUN_SURFACE);
@@ -82,7 +54,7 @@ TEST(DrawingThread, StartTellsWhyItStartedNoRun) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_STOP);
   EXPECT_FALSE(run.controller.HasEnded());
   EXPECT_EQ(startOther(), StartResult::AlreadyRunning);
-  gate.released = true;
+  released = true;
   EXPECT_FALSE(run.sink.WaitForFrames(2));
   EXPECT_TRUE(run.sink.HasEnded());
   run.controller.Reap();
@@ -90,9 +62,7 @@ TEST(DrawingThread, StartTellsWhyItStartedNoRun) {
   EXPECT_EQ(other.Count(), 0u);
 
   for (int style : {-1, 6}) {
-    EXPECT_EQ(run.controller.Start(SmallPara(style), ClientRect{0, 0, 8, 8}, &run.formula, &other),
-              StartResult::BadStyle)
-        << style;
+    EXPECT_EQ(startOther(style), StartResult::BadStyle) << style;
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }
   run.controller.FailNextStartForTesting();
@@ -119,13 +89,12 @@ TEST(DrawingThread, TheThreadsEndKeepsAStateTheWindowWroteDuringTheRun) {
 
 TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) {
   REQUIRE_GL_CONTEXT();
-  CParaData para = SmallPara(STYLE_MESH, DEFAULT_FORMULA, 12);
-  para.m_bShading = FALSE;
-  CParaData last = para;
+  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 12));
+  run.para.m_bShading = FALSE;
+  CParaData last = run.para;
   last.m_dLeftRightAngle = 30.0 + 5 * 17.0;
   last.m_dUpDownAngle = -20.0 - 5 * 3.0;
   const Frame reference = Render(last, 64, 64);
-  TestRun run(para);
   // Five rotations arrive while the thread is still presenting the first picture.
   run.sink.m_onPresent = [&](std::size_t frame) {
     for (int k = 1; k <= 5 && frame == 0; ++k) {
@@ -133,13 +102,13 @@ TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) 
       run.controller.PostRotate();
     }
   };
-  ASSERT_TRUE(run.Start(64));
+  ASSERT_TRUE(run.Start(64, 64));
   const Frame first = run.sink.At(0);
   ASSERT_NE(CountDifferent(first, reference), 0u);
   EXPECT_TRUE(
       run.sink.WaitForLatest([&](const Frame& f) { return CountDifferent(f, reference) == 0; }));
   // Messages are answered in order, so any redraws left over come before this one.
-  g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
+  g_ShareData.SetAngles(run.para.m_dUpDownAngle, run.para.m_dLeftRightAngle);
   run.controller.PostRotate();
   EXPECT_TRUE(
       run.sink.WaitForLatest([&](const Frame& f) { return CountDifferent(f, first) == 0; }));
@@ -175,7 +144,7 @@ TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
 TEST(DrawingThread, EachTickPresentsTheFrameOfTheTickBeforeAndTurnsOneDegree) {
   REQUIRE_GL_CONTEXT();
   TestRun run(SmallPara(STYLE_PLASTIC, DEFAULT_FORMULA, 8));
-  ASSERT_TRUE(run.Start(48));
+  ASSERT_TRUE(run.Start(48, 48));
   // Ticks posted together collapse into one turn, so each waits for its frame.
   for (std::size_t k = 1; k <= 361; ++k) {
     run.controller.PostTick();
@@ -191,40 +160,25 @@ TEST(DrawingThread, EachTickPresentsTheFrameOfTheTickBeforeAndTurnsOneDegree) {
   EXPECT_LE(CountDifferent(run.sink.At(361), first), 48u * 48u / 100);
 }
 
-TEST(DrawingThread, AFailedPresentEndsTheRunWithoutAStop) {
-  REQUIRE_GL_CONTEXT();
-  for (std::size_t failFrom : {std::size_t{0}, std::size_t{1}}) {
-    SCOPED_TRACE(failFrom);
-    TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 4));
-    run.sink.m_failFrom = failFrom;
-    ASSERT_TRUE(run.Start());
-    if (failFrom > 0) run.controller.PostRotate();
-    EXPECT_FALSE(run.sink.WaitForFrames(failFrom + 2));
-    EXPECT_TRUE(run.sink.HasEnded());
-    run.controller.Stop();
-    EXPECT_EQ(run.sink.Count(), failFrom + 1);
-  }
-}
-
-}  // namespace
-
-namespace {
-
-// A run that cannot show its picture ends by itself and says why; before,
-// an exception here ended the process and the other two drew an empty
-// picture as if it were the plot.
+// A run that cannot show its picture, or a later one, ends by itself without a
+// stop and says why; before, an exception here ended the process and the
+// grid and contour failures drew an empty picture as if it were the plot.
 TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
   REQUIRE_GL_CONTEXT();
+  constexpr std::size_t kNever = static_cast<std::size_t>(-1);
   const struct {
     const char* name;
     int style, mesh;
     const char* formula;
     bool throwingSink;
+    std::size_t failFrom, frames;  // the sink refuses pictures from failFrom on
     RunProblem problem;
   } cases[] = {
-      {"a sink that throws", STYLE_MESH, 4, DEFAULT_FORMULA, true, RunProblem::Failed},
-      {"mesh count 0", STYLE_PLASTIC, 0, DEFAULT_FORMULA, false, RunProblem::NoGrid},
-      {"millions of contour levels", STYLE_CONTOUR, 8, "x^5", false,
+      {"a sink that throws", STYLE_MESH, 4, DEFAULT_FORMULA, true, kNever, 0, RunProblem::Failed},
+      {"a refused first picture", STYLE_MESH, 4, DEFAULT_FORMULA, false, 0, 1, RunProblem::Failed},
+      {"a refused redraw", STYLE_MESH, 4, DEFAULT_FORMULA, false, 1, 2, RunProblem::Failed},
+      {"mesh count 0", STYLE_PLASTIC, 0, DEFAULT_FORMULA, false, kNever, 0, RunProblem::NoGrid},
+      {"millions of contour levels", STYLE_CONTOUR, 8, "x^5", false, kNever, 0,
        RunProblem::TooManyContourLines},
   };
   for (const auto& c : cases) {
@@ -233,11 +187,16 @@ TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
     if (c.throwingSink) {
       run.sink.m_onPresent = [](std::size_t) { throw std::runtime_error("no memory for a frame"); };
     }
-    ASSERT_EQ(run.controller.Start(run.para, ClientRect{0, 0, 16, 16}, &run.formula, &run.sink),
-              StartResult::Started);
-    EXPECT_FALSE(run.sink.WaitForFrames(1));
+    run.sink.m_failFrom = c.failFrom;
+    ASSERT_EQ(run.Begin(16, 16), StartResult::Started);
+    if (c.frames > 1) {
+      ASSERT_TRUE(run.sink.WaitForFrames(1));
+      run.controller.PostRotate();
+    }
+    EXPECT_FALSE(run.sink.WaitForFrames(c.frames + 1));
     EXPECT_TRUE(run.sink.HasEnded());
     run.controller.Reap();
+    EXPECT_EQ(run.sink.Count(), c.frames);
     EXPECT_EQ(run.controller.LastProblem(), c.problem);
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }
