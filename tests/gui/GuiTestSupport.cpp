@@ -32,7 +32,7 @@ void GuiTest::SetUp() {
   };
   hooks.modal = [this](QDialog& dialog) {
     m_modalTitles.push_back(dialog.windowTitle());
-    return static_cast<int>(QDialog::Accepted);
+    return m_onModal ? m_onModal(dialog) : static_cast<int>(QDialog::Accepted);
   };
   SetPromptHooks(hooks);
 }
@@ -112,6 +112,7 @@ CParaData SampleSet() {
   return para;
 }
 
-bool SameColour(const QImage& image, int x, int y, const QColor& colour) {
-  return image.pixelColor(x, y).rgb() == colour.rgb();
+bool Filled(const QImage& image, const QColor& colour) {
+  return image.pixelColor(1, 1).rgb() == colour.rgb() &&
+         image.pixelColor(image.width() / 2, image.height() / 2).rgb() == colour.rgb();
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QStringList>
@@ -12,7 +13,9 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/ParaData.h"
@@ -54,11 +57,19 @@ class GuiTest : public ::testing::Test {
   QString QPath(const std::string& name) const { return QString::fromStdString(Path(name)); }
   std::vector<std::uint8_t> ReadFile(const std::string& path) const;
 
+  // The messages shown since the last call.
+  QStringList TakeMessages() { return std::exchange(m_messages, {}); }
+  // The program's caption with the document's name.
+  static QString Caption(const QString& name) {
+    return name + " - f(x,y)関数の 3Dﾒｯｼｭ/等高線 表示";
+  }
+
   // What the hooks saw and will answer.
-  std::vector<QString> m_messages;
+  QStringList m_messages;
   std::vector<FileRequest> m_fileRequests;
   std::deque<QString> m_fileAnswers;  // "" = cancel; none left = cancel
   std::vector<QString> m_modalTitles;
+  std::function<int(QDialog&)> m_onModal;  // none = accept at once
 
   std::unique_ptr<QTemporaryDir> m_dir;
   std::unique_ptr<COrvexApp> m_app;
@@ -67,4 +78,11 @@ class GuiTest : public ::testing::Test {
 // A parameter set unlike the defaults in every field the window shows.
 CParaData SampleSet();
 
-bool SameColour(const QImage& image, int x, int y, const QColor& colour);
+// The view's fill before any picture, by style.
+const QColor kSurfaceIdle(128, 184, 176);
+const QColor kContourIdle(128, 176, 184);
+
+// True when the image is colour near its top-left corner and at its centre.
+bool Filled(const QImage& image, const QColor& colour);
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
