@@ -1,3 +1,9 @@
+// The formula engine: tokens, postfix, the check and values at a point; then
+// the compiled program, optimised or not, against the string-walking
+// evaluator, the plain C++ formula, and itself on several threads. Values are
+// compared bit for bit, NaN sign and payload included: both paths perform the
+// same operations on the same operands in the same order, so even the NaN
+// that propagates must be the same one.
 #include "core/Formula.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +14,31 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
+#include <set>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
+
+#include "FormulaReference.h"
+#include "core/FormulaProgram.h"
+#include "core/GridProgram.h"
 
 namespace {
 
 const char kDefaultFormula[] = "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )";
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
+
+std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+CFormula Compiled(const std::string& text) {
+  CFormula formula;
+  formula.Tokenize(text);
+  formula.MakePostfix();
+  return formula;
+}
 
 // Each token in brackets, so that token boundaries show in a comparison.
 std::string Join(const std::vector<std::string>& tokens) {
@@ -52,12 +75,11 @@ TEST(FormulaTokenize, CutsTokensAndRewritesUnarySigns) {
 }
 
 TEST(FormulaPostfix, PriorityDrivenConversion) {
-  struct Case {
+  const struct {
     const char* text;
     BOOL complete;
     const char* postfix;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"SIN(X)^2", TRUE, "[X][SIN][2][^]"},
       {"-2^2", TRUE, "[0][1][-][2][**][2][^]"},
       {kDefaultFormula, TRUE, "[X][2][^][Y][2][^][+][SQRT][SIN][X][2][^][Y][2][^][+][SQRT][/]"},
@@ -70,7 +92,7 @@ TEST(FormulaPostfix, PriorityDrivenConversion) {
       {"((X)", TRUE, "[X][(]"},
       {"X+2Y", FALSE, "[X]"},  // an unrecognised token stops it
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     CFormula formula;
     formula.Tokenize(c.text);
@@ -105,11 +127,10 @@ TEST(FormulaCheckTest, EveryKindOfFault) {
 }
 
 TEST(FormulaValue, EvaluateFormulaAtAPoint) {
-  struct Case {
+  const struct {
     const char* text;
     double x, y, zeroByZero, value;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"1/0", 0, 0, 1, DBL_MAX},
       {"-1/0", 0, 0, 1, -DBL_MAX},
       {"0/0", 0, 0, -1, -1},
@@ -141,20 +162,14 @@ TEST(FormulaValue, EvaluateFormulaAtAPoint) {
       {"X/Y", -2, -0.0, 1, -DBL_MAX},
       {"X*0", -1, 0, 1, -0.0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("formula '") + c.text + "' at " + std::to_string(c.x) + ", " +
-                 std::to_string(c.y) + " z " + std::to_string(c.zeroByZero));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "formula '" << c.text << "' at " << c.x << ", " << c.y
+                                    << " z " << c.zeroByZero);
     ASSERT_EQ(CheckFormula(c.text), FormulaCheck::Ok);
-    CFormula formula;
-    formula.Tokenize(c.text);
-    ASSERT_EQ(formula.MakePostfix(), TRUE);
+    CFormula formula = Compiled(c.text);
     const double value = EvaluateFormula(&formula, &c.x, &c.y, &c.zeroByZero);
-    if (std::isnan(c.value)) {
-      EXPECT_TRUE(std::isnan(value)) << value;
-    } else {
-      EXPECT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(c.value))
-          << value << " expected " << c.value;
-    }
+    EXPECT_TRUE(std::isnan(c.value) ? std::isnan(value) : Bits(value) == Bits(c.value))
+        << value << " expected " << c.value;
   }
 }
 
@@ -162,18 +177,12 @@ TEST(FormulaValue, NumbersIgnoreADecimalCommaLocale) {
   if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
       std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr)
     GTEST_SKIP() << "no decimal-comma locale installed";
-  CFormula formula;
-  formula.Tokenize("1.5+2D2");
-  formula.MakePostfix();
+  CFormula formula = Compiled("1.5+2D2");
   const double x = 0.0, z = 1.0;
   const double value = EvaluateFormula(&formula, &x, &x, &z);
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(value, 201.5);
 }
-
-}  // namespace
-
-namespace {
 
 // Texts nobody types but a file or a paste can bring: each is checked, and
 // what passes evaluates, without deep recursion, huge memory or a crash.
@@ -188,10 +197,8 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
       {std::string(4096, '+'), FormulaCheck::InvalidFormula},
       {std::string(4096, '*'), FormulaCheck::InvalidFormula},
       {std::string(4096, '-') + "X", FormulaCheck::Ok},
-      {"X\xC3", FormulaCheck::InvalidCharacter},  // a cut UTF-8 sequence
-      {"\xFF\xFE"
-       "X",
-       FormulaCheck::InvalidCharacter},                   // bytes UTF-8 never holds
+      {"X\xC3", FormulaCheck::InvalidCharacter},          // a cut UTF-8 sequence
+      {"\xFF\xFEX", FormulaCheck::InvalidCharacter},      // bytes UTF-8 never holds
       {"X\xEF\xBF\xBD", FormulaCheck::InvalidCharacter},  // what a bad CP932 byte reads as
       {std::string("X\0Y", 3), FormulaCheck::InvalidCharacter},
   };
@@ -199,9 +206,7 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
     SCOPED_TRACE(c.text.substr(0, 20));
     EXPECT_EQ(CheckFormula(c.text), c.result);
   }
-  CFormula formula;
-  formula.Tokenize(nested);
-  ASSERT_TRUE(formula.MakePostfix());
+  CFormula formula = Compiled(nested);
   const double x = 3.0, y = 0.0, zeroByZero = 1.0;
   EXPECT_EQ(EvaluateFormula(&formula, &x, &y, &zeroByZero), 3.0);
   // Every single byte: a digit or a variable passes, anything else is refused.
@@ -211,10 +216,125 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
     const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     const FormulaCheck result = CheckFormula(std::string(1, c));
     EXPECT_EQ(result == FormulaCheck::Ok, passes) << byte;
-    if (!passes && !blank) {
-      EXPECT_NE(result, FormulaCheck::Empty) << byte;
+    EXPECT_TRUE(passes || blank || result != FormulaCheck::Empty) << byte;
+  }
+}
+
+std::vector<std::string> Formulas() {
+  std::vector<std::string> f = {
+      kDefaultFormula, "SIN(X)+COS(Y)*TAN(X-Y)", "ASIN(X)-ACOS(Y)/ATAN(X*Y)", "EXP(X)^LOG(Y)",
+      "LOG10(X)+SQRT(Y)", "X^Y", "Y/X", "1/0", "-1/0", "0/0", "0/0*X+Y", "(X-X)/(Y-Y)",
+      "SQRT(X)/SQRT(Y)", "1E999-1E999", "X*1E999/Y", "---X^-Y", "2^-X^-Y", "0.0*-1",
+      "SIN(2)*X+COS(3)/Y+LOG(2)^EXP(1)", "SIN(X)+SIN(X)*SIN(X)-SIN(X)/SIN(X)", "X*Y+Y*X-X/Y-Y/X",
+      // Outside the check: partial lists, missing operands, extra values and
+      // stray brackets must give the same results too.
+      "", "X+2Y", "X+", "X**2", "(X)(Y+1)", "X Y", "(", "X*(", "((X)", "X)", "SIN-X"};
+  // Random well-formed formulas over the whole vocabulary, with many repeated
+  // subexpressions: each step combines earlier ones.
+  const char* const leaves[] = {"X", "Y", "PI", "0", "1", "0.5", "2D2", "1E999", "X", "Y"};
+  const char* const functions[] = {"SIN",  "COS", "TAN", "ASIN",  "ACOS",
+                                   "ATAN", "EXP", "LOG", "LOG10", "SQRT"};
+  const char* const operators[] = {"+", "-", "*", "/", "^", "*-"};
+  std::mt19937 rng(20240607);
+  auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng()) % n; };
+  for (int k = 0; k < 300; ++k) {
+    std::vector<std::string> pool;
+    for (int i = 0; i < 4; ++i) pool.push_back(leaves[pick(std::size(leaves))]);
+    for (int step = 0; step < 8; ++step) {
+      const std::string a = pool[pick(pool.size())], b = pool[pick(pool.size())];
+      pool.push_back(pick(3) == 0 ? std::string(functions[pick(10)]) + "(" + a + ")"
+                                  : "(" + a + ")" + operators[pick(6)] + "(" + b + ")");
+    }
+    f.push_back(pool.back());
+  }
+  const char* const tokens[] = {"X", "Y", "2", "(", ")", "+", "-", "*", "/", "^", "SIN"};
+  for (int i = 0; i < 200; ++i) {  // token soup, any structure an unchecked formula may have
+    std::string text;
+    for (std::size_t k = 0, n = 1 + pick(8); k < n; ++k)
+      text += tokens[pick(11)] + std::string(" ");
+    f.push_back(text);
+  }
+  return f;
+}
+
+// The compiled, the optimised and the grid-split programs against the oracle.
+TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double values[] = {0.0, -0.0, 1.0, -1.0, 0.5,   -2.5, 1e308, 4.9e-324,
+                           inf, -inf, nan, -nan, 710.0, 1e16, 0.048f};
+  const double zeroByZeros[] = {-1.0, 0.0, 1.0, nan, inf, -inf};
+  FormulaProgram::Scratch scratch;  // shared by programs of every size
+  for (const std::string& text : Formulas()) {
+    SCOPED_TRACE("formula '" + text + "'");
+    CFormula formula = Compiled(text);
+    const FormulaProgram anyZero = formula.Program().Optimized();
+    std::set<std::tuple<FormulaOpcode, std::uint32_t, std::uint32_t>> seen;
+    for (const FormulaInstr& in : anyZero.Code())
+      EXPECT_TRUE(seen.emplace(in.op, in.a, in.b).second) << "computed twice";
+    std::vector<FormulaProgram> fixedZero;
+    std::vector<GridProgram> grid;
+    for (double z : zeroByZeros) {
+      fixedZero.push_back(formula.Program().Optimized(z));
+      grid.push_back(GridProgram::Build(formula.Program(), z));
+    }
+    std::size_t point = 0;
+    for (double x : values) {
+      for (double y : values) {
+        const std::size_t zi = point++ % std::size(zeroByZeros);
+        const double z = zeroByZeros[zi];
+        g_zeroByZero = z;
+        double expected = 0.0;
+        const FormulaStatus status = OracleEvaluate(formula.Postfix(), x, y, &expected);
+        ASSERT_EQ(formula.Program().Status(), status);
+        if (status == FormulaStatus::MissingOperand) expected = 0.0;
+        const double compiled = formula.Program().Run(x, y, z, scratch);
+        double viaEvaluate = 1.0;
+        ASSERT_EQ(formula.Evaluate(&x, &y, &viaEvaluate), status == FormulaStatus::Ok);
+        ASSERT_EQ(Bits(compiled), Bits(expected)) << "at " << x << ", " << y << " z " << z;
+        ASSERT_EQ(Bits(viaEvaluate), Bits(expected));
+        ASSERT_EQ(Bits(anyZero.Run(x, y, z, scratch)), Bits(expected)) << "optimised";
+        ASSERT_EQ(Bits(fixedZero[zi].Run(x, y, z, scratch)), Bits(expected)) << "for this 0/0";
+        ASSERT_EQ(Bits(grid[zi].Evaluate(x, y)), Bits(expected)) << "split for the grid";
+      }
     }
   }
+}
+
+TEST(FormulaProgram, ThreadsShareOneProgram) {
+  CFormula formula;
+  formula.Tokenize("X/Y+SQRT(X)*LOG(Y)^-X+" + std::string(kDefaultFormula));
+  ASSERT_EQ(formula.MakePostfix(), TRUE);
+  auto sweep = [&formula](double z) {
+    FormulaProgram::Scratch scratch;
+    std::vector<std::uint64_t> out;
+    for (int repeat = 0; repeat < 20; ++repeat) {
+      for (int i = -20; i <= 20; ++i) {
+        for (int j = -20; j <= 20; ++j)
+          out.push_back(Bits(formula.Program().Run(i * 0.25, j * 0.25, z, scratch)));
+      }
+    }
+    return out;
+  };
+  const double zeroByZeros[] = {-1.0, 0.0, 1.0, 0.25};
+  std::vector<std::uint64_t> got[4];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { got[t] = sweep(zeroByZeros[t]); });
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(got[t], sweep(zeroByZeros[t])) << "thread " << t;
+}
+
+// The plain C++ formula the benchmarks time the sampler against.
+TEST(FormulaProgram, DefaultGridEqualsPlainC) {
+  const CFormula formula = Compiled(kDefaultFormula);
+  FormulaProgram::Scratch scratch;
+  std::size_t mismatches = 0;
+  for (double y : DefaultGridCoordinates()) {
+    for (double x : DefaultGridCoordinates())
+      mismatches +=
+          Bits(formula.Program().Run(x, y, 1.0, scratch)) != Bits(DefaultFormulaPlain(x, y, 1.0));
+  }
+  EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace

@@ -1,90 +1,114 @@
+// Grid sampling: coordinates, layout, extents and progress; the optimised,
+// multi-threaded sampler against one EvaluateFormula call per point (grids
+// and extents equal bit for bit); a stop leaves whole rows unsampled with the
+// progress counting the finished ones; face normals.
 #include "core/Grid.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "GridPlain.h"
 #include "core/ShareData.h"
+#include "core/Workers.h"
 
 namespace {
 
-GridSpec Params(int nMesh, double range) {
+const char kHeavyFormula[] =
+    "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)";
+
+GridSpec Spec(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0.5) {
   CParaData para;
-  para.m_nMesh = nMesh;
-  para.m_dRange = range;
-  para.m_dZCoef = 2.0;
-  para.m_dZeroByZero = 0.5;
+  para.m_nMesh = nMesh, para.m_dRange = range, para.m_dZCoef = zCoef;
+  para.m_dZeroByZero = zeroByZero;
   return MakeGridSpec(para);
 }
 
-struct Sampling {
+CFormula Compiled(const std::string& text) {
+  CFormula formula;
+  formula.Tokenize(text);
+  formula.MakePostfix();
+  return formula;
+}
+
+struct Sampled {
   bool done = false;
-  std::atomic<int> state{0}, progress{0};
   std::vector<float> grid;
   GridExtents extents;
 };
 
-void Sample(Sampling& run, bool surface, const GridSpec& gridSpec, const std::string& text) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
-  const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
-  if (run.state == 0) run.state = runState;
-  const RunSignals signals{&run.state, runState, &run.progress};
-  run.done = surface ? ComputeSurface(gridSpec, formula, signals, run.grid, run.extents)
-                     : ComputeContour(gridSpec, formula, signals, run.grid, run.extents);
+Sampled Sample(bool surface, const GridSpec& gridSpec, const CFormula& formula,
+               const RunSignals& signals = {}, int threads = 0) {
+  Sampled s;
+  s.done = (surface ? ComputeSurface : ComputeContour)(gridSpec, formula, signals, s.grid,
+                                                       s.extents, threads);
+  return s;
 }
 
+// One EvaluateFormula call per point, in order: what the sampler must equal.
+Sampled SamplePlain(bool surface, const GridSpec& gridSpec, CFormula& formula) {
+  Sampled s;
+  s.done = (surface ? SampleSurfacePlain : SampleContourPlain)(
+      gridSpec, EvaluatingFunction(formula, gridSpec), RunSignals{}, s.grid, s.extents);
+  return s;
+}
+
+bool SameBits(const Sampled& a, const Sampled& b) {
+  return a.done == b.done && a.grid.size() == b.grid.size() &&
+         std::memcmp(a.grid.data(), b.grid.data(), a.grid.size() * sizeof(float)) == 0 &&
+         std::memcmp(&a.extents, &b.extents, sizeof a.extents) == 0;
+}
+
+float F(double v) { return static_cast<float>(v); }
+
 TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
-  struct Case {
-    int nMesh;
+  const struct {
+    int n;
     double range;
     float spacing;  // exact in float for these cases
-  };
-  const Case cases[] = {{1, 1.0, 2.0f}, {2, 1.0, 1.0f}, {3, 1.5, 1.0f}, {32, 12.0, 0.75f}};
-  for (const Case& m : cases) {
+  } cases[] = {{1, 1.0, 2.0f}, {2, 1.0, 1.0f}, {3, 1.5, 1.0f}, {32, 12.0, 0.75f}};
+  const CFormula formula = Compiled("x*1000+y");  // the value tells the point
+  for (const auto& m : cases) {
     for (bool surface : {true, false}) {
-      SCOPED_TRACE(std::to_string(m.nMesh) + (surface ? " surface" : " contour"));
-      const int n = m.nMesh;
-      const auto side = static_cast<std::size_t>(n) + 1;
-      const GridSpec gridSpec = Params(n, m.range);
+      SCOPED_TRACE(std::to_string(m.n) + (surface ? " surface" : " contour"));
+      const GridSpec gridSpec = Spec(m.n, m.range);
       EXPECT_EQ(gridSpec.spacing, m.spacing);
-      Sampling run;
-      run.progress = 7;
-      // The value tells the point: x * 1000 + y.
-      Sample(run, surface, gridSpec, "x*1000+y");
-      ASSERT_TRUE(run.done);
-      ASSERT_EQ(run.grid.size(), side * side * (surface ? 3 : 1));
-      EXPECT_EQ(run.progress, 7 + (n + 1) * (surface ? 2 : 1));
-      // Surface: rows of y from +R down, columns of x from -R; contour: x outer, y inner, from -R.
-      for (std::size_t outer = 0; outer < side; ++outer) {
-        for (std::size_t inner = 0; inner < side; ++inner) {
+      const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
+      std::atomic<int> state{runState}, progress{7};
+      const Sampled s = Sample(surface, gridSpec, formula, {&state, runState, &progress});
+      const auto side = static_cast<std::size_t>(m.n) + 1;
+      ASSERT_TRUE(s.done);
+      ASSERT_EQ(s.grid.size(), side * side * (surface ? 3 : 1));
+      EXPECT_EQ(progress, 7 + (m.n + 1) * (surface ? 2 : 1));
+      // Surface: rows of y from +R down, columns of x from -R; contour: x
+      // outer, y inner, from -R.
+      for (int outer = 0; outer <= m.n; ++outer) {
+        for (int inner = 0; inner <= m.n; ++inner) {
           SCOPED_TRACE(std::to_string(outer) + "," + std::to_string(inner));
-          const double a = (static_cast<double>(outer) - n / 2.0) * m.spacing;
-          const double b = (static_cast<double>(inner) - n / 2.0) * m.spacing;
+          const double a = (outer - m.n / 2.0) * m.spacing, b = (inner - m.n / 2.0) * m.spacing;
           const double x = surface ? b : a, y = surface ? -a : b;
-          EXPECT_EQ(GridCoordinate(gridSpec, static_cast<int>(inner)), static_cast<float>(b));
+          EXPECT_EQ(GridCoordinate(gridSpec, inner), F(b));
           if (surface) {
-            const float* p =
-                &run.grid[GridIndex(n, static_cast<int>(inner), static_cast<int>(outer))];
-            const auto z = static_cast<float>((x * 1000.0 + y) * 2.0);
+            const float* p = &s.grid[GridIndex(m.n, inner, outer)];
             EXPECT_EQ(std::vector<float>(p, p + 3),
-                      (std::vector<float>{static_cast<float>(x), z, static_cast<float>(y)}));
+                      (std::vector<float>{F(x), F((x * 1000.0 + y) * 2.0), F(y)}));
           } else {
-            EXPECT_EQ(run.grid[ContourIndex(n, static_cast<int>(outer), static_cast<int>(inner))],
-                      static_cast<float>(x * 1000.0 + y));
+            EXPECT_EQ(s.grid[ContourIndex(m.n, outer, inner)], F(x * 1000.0 + y));
           }
         }
       }
-      const float r = static_cast<float>(m.range);
-      const float top = static_cast<float>(m.range * 1001.0 * (surface ? 2.0 : 1.0));
-      EXPECT_TRUE(run.extents.minX == -r && run.extents.maxX == r && run.extents.minY == -r &&
-                  run.extents.maxY == r);
-      EXPECT_TRUE(run.extents.minZ == -top && run.extents.maxZ == top);
+      const float r = F(m.range), top = F(m.range * 1001.0 * (surface ? 2.0 : 1.0));
+      EXPECT_TRUE(s.extents.minX == -r && s.extents.maxX == r && s.extents.minY == -r &&
+                  s.extents.maxY == r);
+      EXPECT_TRUE(s.extents.minZ == -top && s.extents.maxZ == top);
     }
   }
 }
@@ -93,65 +117,63 @@ TEST(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
   const float finf = std::numeric_limits<float>::infinity();
   // N = 2 over -1..1: log(x) is NaN at x = -1 and -inf at x = 0; exp(700 y)
   // at y = 1 is beyond float once stored. Only x = 1, y <= 0 stays finite.
-  Sampling surface, contour;
-  Sample(surface, true, Params(2, 1.0), "log(x)+exp(y*700)");
+  const CFormula formula = Compiled("log(x)+exp(y*700)");
+  const Sampled surface = Sample(true, Spec(2, 1.0), formula);
   EXPECT_TRUE(std::isnan(surface.grid[GridIndex(2, 0, 1) + 1]));  // x = -1, y = 0
   EXPECT_EQ(surface.grid[GridIndex(2, 1, 2) + 1], -finf);         // x = 0, y = -1
   EXPECT_EQ(surface.grid[GridIndex(2, 2, 0) + 1], finf);          // x = 1, y = 1
   EXPECT_TRUE(surface.extents.maxZ == 2.0f && surface.extents.minZ == 0.0f);
-  Sample(contour, false, Params(2, 1.0), "log(x)+exp(y*700)");
+  const Sampled contour = Sample(false, Spec(2, 1.0), formula);
   EXPECT_EQ(contour.grid[ContourIndex(2, 2, 2)], finf);
   EXPECT_TRUE(contour.extents.maxZ == 1.0f && contour.extents.minZ == 0.0f);
 }
 
 TEST(GridTest, NotRunningOrBadMeshSamplesNothing) {
-  Sampling stopped, other;
-  stopped.state = DS_STOP;
-  Sample(stopped, true, Params(2, 1.0), "x+1");
-  EXPECT_FALSE(stopped.done);
-  EXPECT_EQ(stopped.grid, std::vector<float>(27, 0.0f));
-  other.state = DS_RUN_SURFACE;  // the other run's state is not this run's
-  Sample(other, false, Params(2, 1.0), "x+1");
-  EXPECT_FALSE(other.done);
-  EXPECT_EQ(other.grid, std::vector<float>(9, 0.0f));
+  const CFormula formula = Compiled("x+1");
+  for (bool surface : {true, false}) {
+    // Stopped, or the other layout's run: not this run's state.
+    for (int state : {DS_STOP, surface ? DS_RUN_CONTOUR : DS_RUN_SURFACE}) {
+      SCOPED_TRACE(testing::Message() << surface << " " << state);
+      std::atomic<int> current{state}, progress{0};
+      const RunSignals signals{&current, surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR, &progress};
+      const Sampled none = Sample(surface, Spec(8, 1.0), formula, signals, 2);
+      EXPECT_FALSE(none.done);
+      EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));
+      EXPECT_EQ(progress, 0);
+    }
+  }
   for (int n : {0, -1, kMaxGridMesh + 1}) {
-    Sampling bad;
-    bad.grid.assign(5, 1.0f);
-    Sample(bad, true, Params(n, 1.0), "x+1");
-    EXPECT_FALSE(bad.done);
-    EXPECT_TRUE(bad.grid.empty());
+    std::vector<float> grid(5, 1.0f);
+    GridExtents extents;
+    EXPECT_FALSE(ComputeSurface(Spec(n, 1.0), formula, {}, grid, extents)) << n;
+    EXPECT_TRUE(grid.empty()) << n;
   }
 }
 
 TEST(GridTest, DefaultFormulaThroughTheFormulaEngine) {
   const CParaData para;
-  CFormula formula;
-  ASSERT_TRUE(formula.Tokenize(para.m_strFormula));
-  ASSERT_TRUE(formula.MakePostfix());
   const GridSpec gridSpec = MakeGridSpec(para);
   EXPECT_TRUE(gridSpec.nMesh == 32 && gridSpec.spacing == 0.75f && gridSpec.zScale == 11.0f &&
               gridSpec.zeroDiv == 1.0f && gridSpec.contourStep == 0.05f);
-  std::vector<float> grid;
-  GridExtents extents, raw;
-  ASSERT_TRUE(ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents));
-  EXPECT_EQ(grid[GridIndex(32, 16, 16) + 1], 11.0f);  // 0/0 value times the Z coefficient
-  EXPECT_EQ(extents.maxZ, 11.0f);
-  EXPECT_NEAR(extents.minZ, -0.2172 * 11.0, 0.01);
+  const CFormula formula = Compiled(para.m_strFormula);
+  const Sampled surface = Sample(true, gridSpec, formula);
+  EXPECT_EQ(surface.grid[GridIndex(32, 16, 16) + 1], 11.0f);  // 0/0 value times the Z coefficient
+  EXPECT_EQ(surface.extents.maxZ, 11.0f);
+  EXPECT_NEAR(surface.extents.minZ, -0.2172 * 11.0, 0.01);
   // The contour grid holds the raw values: the lowest one sets the level range.
-  ASSERT_TRUE(ComputeContour(gridSpec, formula, RunSignals{}, grid, raw));
-  EXPECT_EQ(grid[ContourIndex(32, 16, 16)], 1.0f);
-  EXPECT_NEAR(raw.minZ, -0.2172, 1e-4);
+  const Sampled contour = Sample(false, gridSpec, formula);
+  EXPECT_EQ(contour.grid[ContourIndex(32, 16, 16)], 1.0f);
+  EXPECT_NEAR(contour.extents.minZ, -0.2172, 1e-4);
 }
 
 TEST(GridTest, FlatPatchNormalPointsDown) {
   // a = next column of b's row, c = b's point in the next row.
-  Sampling run;
-  Sample(run, true, Params(4, 3.0), "0.25");
+  const Sampled s = Sample(true, Spec(4, 3.0), Compiled("0.25"));
   for (int j = 0; j < 4; ++j) {
     for (int i = 0; i < 4; ++i) {
       float normal[3] = {9.0f, 9.0f, 9.0f};
-      FaceNormal(&run.grid[GridIndex(4, j + 1, i)], &run.grid[GridIndex(4, j, i)],
-                 &run.grid[GridIndex(4, j, i + 1)], normal);
+      FaceNormal(&s.grid[GridIndex(4, j + 1, i)], &s.grid[GridIndex(4, j, i)],
+                 &s.grid[GridIndex(4, j, i + 1)], normal);
       EXPECT_TRUE(normal[0] == 0.0f && normal[1] == -1.0f && normal[2] == 0.0f) << j << "," << i;
     }
   }
@@ -174,6 +196,140 @@ TEST(FaceNormalTest, HandMadeTriples) {
     FaceNormal(c.a, c.b, c.c, out);
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(out[k], c.expected[k]) << &c - cases << " " << k;
   }
+}
+
+TEST(GridParallel, EqualsOneEvaluationPerPoint) {
+  const std::pair<const char*, double> formulas[] = {
+      {"sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )", 12.0},  // 0/0 at the origin
+      {kHeavyFormula, 12.0},
+      {"ASIN(X)+ACOS(Y)-ATAN(X/Y)*TAN(X)", 1.5},  // NaN outside -1..1
+      {"EXP(X*Y)+LOG(X)*LOG10(Y)", 30.0},         // overflow, log of 0 and of negatives
+      {"SQRT(X)^Y/SQRT(Y)-Y^X", 4.0},
+      {"1/0+X-1/0*Y", 2.0},
+      {"X/0+0/Y+0/0", 2.0},
+      {"(X-X)/(Y-Y)+X/Y", 2.0},
+      {"1/SQRT(X)", 2.0},
+      {"SIN(X)^2", 12.0},                            // x only
+      {"LOG(Y^2+1)*3", 12.0},                        // y only
+      {"SIN(2)*X+COS(3)/Y-LOG(2)^EXP(1)", 5.0},      // constant subexpressions
+      {"SIN(X*Y)+SIN(X*Y)*SIN(X*Y)-SIN(X*Y)", 5.0},  // repeats
+      {"-X^2--Y+-(X*-Y)", 5.0},
+      {"X*Y*0", 1.0},  // zeros of both signs: the first one met is the extreme
+      {"7", 1.0},
+      {"X-1E999*Y", 1.0},
+      // Partial and unbalanced lists, as an unchecked formula leaves them.
+      {"", 1.0},
+      {"X+2Y", 3.0},
+      {"SIN(X) COS(Y) X*Y", 3.0},
+      {"X*(", 3.0},
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const double zeroDivs[] = {-1.0, 0.0, 1.0, std::numeric_limits<double>::quiet_NaN(), inf, -inf};
+  const double zScales[] = {11.0, 0.3, 1e30};
+  int variant = 0;
+  for (const auto& [text, range] : formulas) {
+    SCOPED_TRACE(std::string("formula '") + text + "'");
+    CFormula formula = Compiled(text);
+    for (int n : {1, 2, 3, 32, 141}) {
+      for (bool surface : {true, false}) {
+        for (double zeroDiv : zeroDivs) {
+          const double zScale = zScales[variant++ % 3];
+          SCOPED_TRACE("N " + std::to_string(n) + (surface ? " surface" : " contour") + ", 0/0 " +
+                       std::to_string(zeroDiv) + ", Z " + std::to_string(zScale));
+          const GridSpec gridSpec = Spec(n, range, zScale, zeroDiv);
+          const Sampled expected = SamplePlain(surface, gridSpec, formula);
+          ASSERT_TRUE(expected.done);
+          for (int threads : {1, 3}) {
+            SCOPED_TRACE("threads " + std::to_string(threads));
+            EXPECT_TRUE(SameBits(Sample(surface, gridSpec, formula, {}, threads), expected));
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
+  // v * s is just above a float midpoint by less than half a double ulp:
+  // rounded to double first, it would fall back to the even float below.
+  const double s = 1.0 + 3.0 / 8388608.0;
+  const Sampled got = Sample(true, Spec(2, 1.0, s, 0.0), Compiled("1.2777760823573772+X*0"), {}, 2);
+  for (std::size_t k = 1; k < got.grid.size(); k += 3)
+    EXPECT_EQ(got.grid[k], 1.2777765989303589f) << k;
+}
+
+// The state is flipped by another thread once the first row is reported. A
+// busy machine could let the sampling finish first; then it is run again.
+TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
+  const CFormula formula = Compiled(kHeavyFormula);
+  const int n = 401;  // odd: no coordinate is 0, so a sampled point is never all zero
+  const std::size_t side = n + 1;
+  const GridSpec gridSpec = Spec(n, 12.0, 2.0, 1.0);
+  for (bool surface : {true, false}) {
+    SCOPED_TRACE(surface ? "surface" : "contour");
+    const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
+    const int perRow = surface ? 2 : 1;
+    const std::size_t width = surface ? 3 : 1;
+    std::atomic<int> state{runState}, progress{7};
+    const Sampled full = Sample(surface, gridSpec, formula, {&state, runState, &progress}, 3);
+    ASSERT_TRUE(full.done);
+    EXPECT_EQ(progress, 7 + perRow * (n + 1));
+    bool stopped = false;
+    for (int attempt = 0; attempt < 5 && !stopped; ++attempt) {
+      state = runState;
+      progress = 0;
+      std::atomic<bool> over{false};
+      std::thread stopper([&] {
+        while (progress.load() < perRow && !over) std::this_thread::yield();
+        state = DS_STOP;
+      });
+      const Sampled s = Sample(surface, gridSpec, formula, {&state, runState, &progress}, 2);
+      over = true;
+      stopper.join();
+      if (s.done) continue;
+      stopped = true;
+      int finished = 0;
+      for (std::size_t row = 0; row < side; ++row) {
+        std::size_t same = 0, zero = 0;
+        for (std::size_t k = 0; k < side; ++k) {
+          const std::size_t first = surface ? 3 * (k * side + row) : row * side + k;
+          for (std::size_t e = first; e < first + width; ++e) {
+            same += std::memcmp(&s.grid[e], &full.grid[e], sizeof(float)) == 0;
+            zero += s.grid[e] == 0.0f;
+          }
+        }
+        ASSERT_TRUE(same == side * width || zero == side * width) << "row " << row;
+        finished += same == side * width;
+      }
+      EXPECT_GE(finished, 1);
+      EXPECT_LT(finished, n + 1);
+      EXPECT_EQ(progress, perRow * finished);
+    }
+    EXPECT_TRUE(stopped) << "the sampling never saw the stop";
+  }
+}
+
+// Any worker's exception comes out of RunWorkers after every worker has
+// returned; before, one from a thread ended the process and one from the
+// caller's share left threads unjoined.
+TEST(GridParallel, AWorkersExceptionReachesTheCallerAfterAllHaveReturned) {
+  for (int thrower : {0, 1, 3}) {
+    SCOPED_TRACE(thrower);
+    std::atomic<int> finished{0};
+    const auto work = [&](int worker) {
+      if (worker == thrower) throw std::runtime_error("no memory for this row");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ++finished;
+    };
+    EXPECT_THROW(RunWorkers(4, work), std::runtime_error);
+    EXPECT_EQ(finished.load(), 3);
+  }
+}
+
+TEST(GridParallel, EachThreadHasItsOwnZeroByZeroValue) {
+  g_zeroByZero = 1.0;
+  std::thread([] { g_zeroByZero = -1.0; }).join();
+  EXPECT_EQ(g_zeroByZero, 1.0);
 }
 
 }  // namespace

@@ -1,19 +1,24 @@
 // Whole-file saves: through links, in place when only the file is writable,
-// and failures that leave every file and name as they were.
+// failures that leave every file and name as they were, saves the disk
+// refuses part-way, and the messages the parameter files give for them.
 #include "core/SafeSave.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "ParaFileTestUtil.h"
 #include "Unprivileged.h"
+#include "core/ParaFile.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +29,7 @@ using Listing = std::map<std::string, std::string>;
 std::span<const std::uint8_t> AsBytes(const std::string& text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
+std::string AsText(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 class SafeSave : public ::testing::Test {
  protected:
@@ -42,7 +48,7 @@ class SafeSave : public ::testing::Test {
   }
 
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  void Write(const std::string& name, const std::string& text, mode_t mode) const {
+  void Write(const std::string& name, const std::string& text, mode_t mode = 0644) const {
     std::ofstream(Path(name), std::ios::binary) << text;
     ASSERT_EQ(chmod(Path(name).c_str(), mode), 0);
   }
@@ -73,10 +79,11 @@ class SafeSave : public ::testing::Test {
 
   fs::path m_dir;
 };
+using SaveFault = SafeSave;
+using ParaFileIo = SafeSave;
 
 TEST_F(SafeSave, ReplacesTheFileByANewOneWithTheOldPermissions) {
-  ASSERT_EQ(SaveFileSafely(Path("set"), AsBytes("first, longer")), 0);
-  ASSERT_EQ(chmod(Path("set").c_str(), 0604), 0);
+  Write("set", "first, longer", 0604);
   const ino_t old = Stat("set").st_ino;
   ASSERT_EQ(SaveFileSafely(Path("set"), AsBytes("second")), 0);
   EXPECT_NE(Stat("set").st_ino, old);  // renamed over, not written in place
@@ -110,8 +117,8 @@ TEST_F(SafeSave, SavesThroughLinksIntoTheFileTheyName) {
 
 TEST_F(SafeSave, FailuresChangeNothingAndGiveTheCause) {
   fs::create_directory(m_dir / "folder");
-  Write("folder/inside", "kept", 0644);
-  Write("plain", "plain", 0644);
+  Write("folder/inside", "kept");
+  Write("plain", "plain");
   Link("loop.lnk", "loop.lnk");
   Link("lost.lnk", "nowhere/set");
   const struct {
@@ -176,6 +183,117 @@ TEST_F(SafeSave, InALockedFolderOnlyAWritableFileIsWrittenInPlace) {
     }
     EXPECT_EQ(List(), expected);
   }
+}
+
+// The injected calls fail with g_err; the write first passes g_budget bytes
+// on, as a short write, the way a disk that fills up answers.
+std::size_t g_budget = 0;
+int g_err = 0;
+
+ssize_t WriteUntilFull(int fd, const void* data, std::size_t count) {
+  if (g_budget == 0) {
+    errno = g_err;
+    return -1;
+  }
+  const ssize_t n = ::write(fd, data, std::min(count, g_budget));
+  if (n > 0) g_budget -= static_cast<std::size_t>(n);
+  return n;
+}
+int FailingFsync(int) {
+  errno = g_err;
+  return -1;
+}
+int FailingRename(const char*, const char*) {
+  errno = g_err;
+  return -1;
+}
+
+// Each fault must leave the old file byte for byte, no temporary beside it,
+// and an errno that picks the user's message.
+TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCause) {
+  const std::string path = Path("set.ovx");
+  Write("set.ovx", AsText(StoreParaData(SentinelSet())), 0640);
+  const Listing before = List();
+  const std::vector<std::uint8_t> bytes = StoreParaData(CParaData());
+  const std::string full = path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
+  const std::string denied = path + " へのｱｸｾｽは拒否されました。";
+  const std::string failed = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+  // Write faults cut the file after 0 .. size - 1 bytes; the flush and the
+  // rename come after the whole file.
+  const struct {
+    const char* call;
+    SaveCalls calls;
+    int err;
+    std::string message;
+  } cases[] = {
+      {"write", {.write = WriteUntilFull}, ENOSPC, full},
+      {"write", {.write = WriteUntilFull}, EDQUOT, full},
+      {"write", {.write = WriteUntilFull}, EIO, failed},
+      {"fsync", {.fsync = FailingFsync}, ENOSPC, full},  // a network file system's late answer
+      {"fsync", {.fsync = FailingFsync}, EIO, failed},
+      {"rename", {.rename = FailingRename}, EROFS, denied},
+      {"rename", {.rename = FailingRename}, EBUSY, failed},
+  };
+  for (const auto& c : cases) {
+    const bool cutsTheWrite = c.calls.write == WriteUntilFull;
+    for (std::size_t k = 0; k < (cutsTheWrite ? bytes.size() : 1); ++k) {
+      SCOPED_TRACE(testing::Message() << c.call << " errno " << c.err << " after " << k);
+      g_budget = k;
+      g_err = c.err;
+      const int err = SaveFileSafely(path, bytes, c.calls);
+      EXPECT_EQ(err, c.err);
+      EXPECT_EQ(ParaFileErrorMessage(err, path, ParaFileOp::Save), c.message);
+      ASSERT_EQ(List(), before);
+      EXPECT_EQ(Stat("set.ovx").st_mode & 07777, 0640u);
+    }
+  }
+}
+
+TEST_F(ParaFileIo, SaveThenLoadRoundTripsThroughTheDisk) {
+  std::string error;
+  ASSERT_TRUE(SaveParaFile(Path("set.ovx"), SentinelSet(), &error)) << error;
+  EXPECT_EQ(Read("set.ovx"), AsText(StoreParaData(SentinelSet())));
+  CParaData loaded;
+  ASSERT_TRUE(LoadParaFile(Path("set.ovx"), loaded, &error)) << error;
+  ExpectSameSet(loaded, SentinelSet());
+}
+
+TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
+  const std::string notFound = " が見つかりませんでした。", bad = "予期しないﾌｧｲﾙ形式です。",
+                    badName = "無効なﾌｧｲﾙ名です。";
+  fs::create_directory(m_dir / "folder");
+  Write("plain", "abc");
+  // A FIFO must not hang the open; a file past the size limit is not read.
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  Write("huge", "");
+  fs::resize_file(Path("huge"), kMaxParaFileSize + 1);
+  const struct {
+    bool save;
+    std::string path, message;
+  } cases[] = {
+      {false, Path("missing.ovx"), Path("missing.ovx") + notFound},
+      {false, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + notFound},
+      {false, Path("plain/set.ovx"), Path("plain/set.ovx") + notFound},
+      {false, Path("folder"), "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
+      {false, Path("plain"), bad},
+      {false, Path("fifo"), "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
+      {false, Path("huge"), bad},
+      {true, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + notFound},
+      {true, Path("plain/set.ovx"), Path("plain/set.ovx") + notFound},
+      {true, Path("folder"), "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"},
+      {true, Path("folder/"), badName},
+      {true, "", badName},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    CParaData para = SentinelSet();
+    std::string error;
+    EXPECT_FALSE(c.save ? SaveParaFile(c.path, para, &error) : LoadParaFile(c.path, para, &error));
+    EXPECT_EQ(error, c.message);
+    ExpectSameSet(para, SentinelSet());
+  }
+  // Nothing written: no file in the folder, no temporary beside the others.
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(m_dir), {}), 4);
 }
 
 }  // namespace
