@@ -74,21 +74,24 @@ double FormulaNumberValue(const std::string& token) {
   return strtod_l(text.c_str(), nullptr, cLocale);
 }
 
-BOOL CFormula::Tokenize(const std::string& text) {
-  m_tokens.clear();
-  std::string upper = text;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+namespace {
 
-  std::vector<std::string> raw;
+struct RawToken {
+  std::string text;    // upper case
+  std::size_t offset;  // byte offset of its first character in the text
+};
+
+// Cuts the upper-case text into operator characters and operand texts (the
+// longest run without an operator character, trailing white space removed).
+std::vector<RawToken> SplitFormula(const std::string& upper) {
+  std::vector<RawToken> raw;
   std::size_t pos = 0;
   const std::size_t end = upper.size();
   while (true) {
     while (pos < end && IsSpaceChar(upper[pos])) ++pos;
     if (pos == end) break;
     if (IsOperatorChar(upper[pos])) {
-      raw.emplace_back(1, upper[pos]);
+      raw.push_back({std::string(1, upper[pos]), pos});
       ++pos;
       continue;
     }
@@ -96,15 +99,32 @@ BOOL CFormula::Tokenize(const std::string& text) {
     while (next < end && !IsOperatorChar(upper[next])) ++next;
     std::size_t last = next;
     while (last > pos && IsSpaceChar(upper[last - 1])) --last;
-    raw.push_back(upper.substr(pos, last - pos));
+    raw.push_back({upper.substr(pos, last - pos), pos});
     pos = next;
   }
+  return raw;
+}
+
+std::string UpperCase(const std::string& text) {
+  std::string upper = text;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+}  // namespace
+
+BOOL CFormula::Tokenize(const std::string& text) {
+  m_tokens.clear();
+  std::vector<RawToken> raw = SplitFormula(UpperCase(text));
 
   // A unary minus becomes "(0-1) **", which binds tighter than "^": '-X^2' is
   // ((0-1)*X)^2. A unary plus vanishes. Neither becomes the previous token, so
   // '--X' is two rewrites.
   std::string previous;
-  for (std::string& token : raw) {
+  for (RawToken& piece : raw) {
+    std::string& token = piece.text;
     const bool unary = OpensOperand(previous);
     if (unary && token == "-") {
       for (const char* t : {"(", "0", "-", "1", ")", "**"}) m_tokens.emplace_back(t);
@@ -235,6 +255,68 @@ FormulaCheck CheckFormula(const std::string& text) {
   // the check from reading g_zeroByZero while a drawing thread writes it.
   if (!formula.Program().Succeeds()) return FormulaCheck::InvalidFormula;
   return FormulaCheck::Ok;
+}
+
+namespace {
+
+// Characters, not bytes, before a byte offset: the position a user counts.
+std::size_t CharacterNumber(const std::string& text, std::size_t offset) {
+  std::size_t characters = 0;
+  for (std::size_t k = 0; k < offset && k < text.size(); ++k) {
+    if ((static_cast<unsigned char>(text[k]) & 0xC0) != 0x80) ++characters;
+  }
+  return characters + 1;
+}
+
+// Where a formula that fails the check goes wrong, as the tokenizer and the
+// conversion read it: the first token that is no name or number, an
+// unmatched bracket, or the first place an operand is missing or one too
+// many stands.
+std::size_t FaultOffset(const std::string& text, FormulaCheck check) {
+  const std::vector<RawToken> raw = SplitFormula(UpperCase(text));
+  if (check == FormulaCheck::InvalidCharacter) {
+    for (const RawToken& token : raw) {
+      if (CFormula::GetPriority(token.text) == -1) return token.offset;
+    }
+    return 0;
+  }
+  std::vector<std::size_t> open;
+  for (const RawToken& token : raw) {
+    if (token.text == "(") open.push_back(token.offset);
+    if (token.text == ")") {
+      if (open.empty()) return token.offset;
+      open.pop_back();
+    }
+  }
+  if (!open.empty()) return open.back();
+  // Operands and operators must alternate; a sign where an operand is due is
+  // unary only where the tokenizer takes it so ("X--Y" is refused).
+  bool wantOperand = true;
+  std::string previous;
+  for (const RawToken& token : raw) {
+    const std::string& t = token.text;
+    const int priority = CFormula::GetPriority(t);
+    const bool binary = priority >= 1 && priority <= 3;
+    if (wantOperand) {
+      if ((t == "-" || t == "+") && OpensOperand(previous)) continue;
+      if (binary || t == ")") return token.offset;
+      wantOperand = t == "(" || priority == 5;
+    } else {
+      if (!binary && t != ")") return token.offset;
+      wantOperand = binary;
+    }
+    previous = t;
+  }
+  return text.size();
+}
+
+}  // namespace
+
+FormulaFault CheckFormulaWithPosition(const std::string& text) {
+  const FormulaCheck check = CheckFormula(text);
+  if (check == FormulaCheck::Ok) return {check, 0};
+  if (check == FormulaCheck::Empty) return {check, 1};
+  return {check, CharacterNumber(text, FaultOffset(text, check))};
 }
 
 const char* FormulaCheckMessage(FormulaCheck result) {

@@ -88,3 +88,13 @@ enum class FormulaCheck { Ok, Empty, InvalidCharacter, InvalidFormula };
 FormulaCheck CheckFormula(const std::string& text);
 // "計算式が入力されてません！", "不正な文字がありました！", "不正な計算式です！", or "" for Ok.
 const char* FormulaCheckMessage(FormulaCheck result);
+
+// The check's verdict, and for a refused formula where it goes wrong: the
+// 1-based character of the first token that is no name or number, of an
+// unmatched bracket, or of the first operand or operator out of place (one
+// past the end when the formula stops short of an operand). 0 when Ok.
+struct FormulaFault {
+  FormulaCheck check;
+  std::size_t position;
+};
+FormulaFault CheckFormulaWithPosition(const std::string& text);

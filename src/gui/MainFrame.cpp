@@ -12,7 +12,7 @@
 #include <QTextBrowser>
 #include <ctime>
 
-#include "core/Rotation.h"
+#include "core/ViewControl.h"
 #include "core/ShareData.h"
 #include "gui/CapsLock.h"
 #include "gui/Commands.h"
