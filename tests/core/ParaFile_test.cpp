@@ -1,12 +1,40 @@
+// The parameter set and its file: the bytes written by hand, string length
+// forms, foreign and cut records, files made to hurt (forged lengths, values
+// far outside the entry fields' ranges), and the formula's text at the file
+// boundary (UTF-8 in memory, CP932 on disk).
 #include "core/ParaFile.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ParaFileTestUtil.h"
+#include "core/Cp932.h"
+
+// Records the largest single allocation, so a test can show that a forged
+// length is refused before memory is asked for it.
+namespace {
+std::atomic<std::size_t> g_largestAllocation{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  std::size_t seen = g_largestAllocation.load();
+  while (size > seen && !g_largestAllocation.compare_exchange_weak(seen, size)) {
+  }
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+// Out of line, so the compiler does not pair a visible free() with new.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -42,12 +70,14 @@ Buf DefaultFile() {
       kTail);
 }
 
-// The default file with its formula slot replaced by raw string bytes.
-Buf WithFormulaSlot(const Buf& slot) {
+// The default file up to its formula slot, then these bytes.
+Buf UpToFormula(const Buf& rest) {
   Buf bytes = DefaultFile();
   bytes.resize(kFormulaOffset);
-  return Cat(Cat(bytes, slot), kTail);
+  return Cat(bytes, rest);
 }
+// The default file with its formula slot replaced by raw string bytes.
+Buf WithFormulaSlot(const Buf& slot) { return Cat(UpToFormula(slot), kTail); }
 
 Buf Utf16Le(const std::u16string& text) {
   Buf bytes;
@@ -60,6 +90,28 @@ void ExpectRefused(const Buf& bytes) {
   CParaData para = SentinelSet();
   EXPECT_FALSE(LoadParaData(bytes, para));
   ExpectSameSet(para, SentinelSet());
+}
+
+TEST(ParaData, AssignmentCopiesEveryFieldAndSurvivesSelfAssignment) {
+  const CParaData source = SentinelSet();
+  CParaData target;
+  target = source;
+  ExpectSameSet(target, source);
+  target.m_strFormula = std::string(300, 'x');  // past any small-string buffer
+  const CParaData before = target;
+  CParaData& alias = target;
+  target = alias;
+  ExpectSameSet(target, before);
+  EXPECT_EQ(source.m_strFormula, "x*y");
+}
+
+TEST(ParaData, ZeroByZeroIndexHasAnItemOnlyForTheListsThreeValues) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::pair<double, int> cases[] = {{-1.0, 0},  {0.0, 1},  {1.0, 2},    {-0.0, 1},
+                                          {-0.5, -1}, {0.5, -1}, {0.999, -1}, {-7.0, -1},
+                                          {5.0, -1},  {inf, -1}, {-inf, -1},  {std::nan(""), -1}};
+  for (const auto& [value, index] : cases) EXPECT_EQ(ZeroByZeroIndex(value), index) << value;
+  for (int index = 0; index <= 2; ++index) EXPECT_EQ(ZeroByZeroValue(index), index - 1.0);
 }
 
 TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
@@ -75,35 +127,25 @@ TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
 }
 
 TEST(ParaFileFormat, StringLengthTakesTheShortestForm) {
-  const struct {
-    std::size_t length;
-    const char* prefix;
-  } cases[] = {{0, "00"},
-               {254, "FE"},
-               {255, "FF FF00"},
-               {0xFFFD, "FF FDFF"},
-               {0xFFFE, "FF FFFF FEFF0000"},
-               {0x10000, "FF FFFF 00000100"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.length);
+  const std::pair<std::size_t, const char*> cases[] = {{0, "00"},
+                                                       {254, "FE"},
+                                                       {255, "FF FF00"},
+                                                       {0xFFFD, "FF FDFF"},
+                                                       {0xFFFE, "FF FFFF FEFF0000"},
+                                                       {0x10000, "FF FFFF 00000100"}};
+  for (const auto& [length, prefix] : cases) {
+    SCOPED_TRACE(length);
     CParaData para;
-    para.m_strFormula = std::string(c.length, 'x');
-    const Buf bytes = StoreParaData(para);
-    const Buf prefix = Hex(c.prefix);
-    ASSERT_EQ(bytes.size(), kFormulaOffset + prefix.size() + c.length + 16);
-    EXPECT_EQ(Buf(bytes.begin() + kFormulaOffset, bytes.begin() + kFormulaOffset + prefix.size()),
-              prefix);
+    para.m_strFormula = std::string(length, 'x');
+    EXPECT_EQ(StoreParaData(para), WithFormulaSlot(Cat(Hex(prefix), Bytes(para.m_strFormula))));
     CParaData loaded;
-    ASSERT_TRUE(LoadParaData(bytes, loaded));
+    ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
     ExpectSameSet(loaded, para);
   }
 }
 
 TEST(ParaFileFormat, LongerLengthFormsAndWideStringsAreRead) {
-  const struct {
-    Buf slot;
-    std::string formula;
-  } cases[] = {
+  const std::pair<Buf, std::string> cases[] = {
       {Hex("FF 0300 782B79"), "x+y"},
       {Hex("FF FFFF 03000000 782B79"), "x+y"},
       {Hex("FF FEFF 00"), ""},
@@ -114,12 +156,12 @@ TEST(ParaFileFormat, LongerLengthFormsAndWideStringsAreRead) {
       {Cat(Hex("FF FEFF 02"), Utf16Le(u"\U0001F600")), "\xF0\x9F\x98\x80"},
       {Cat(Hex("FF FEFF 03"), Utf16Le(u"x\xD800y")), "x\xEF\xBF\xBDy"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.formula);
+  for (const auto& [slot, formula] : cases) {
+    SCOPED_TRACE(formula);
     CParaData para;
-    ASSERT_TRUE(LoadParaData(WithFormulaSlot(c.slot), para));
+    ASSERT_TRUE(LoadParaData(WithFormulaSlot(slot), para));
     CParaData expected;
-    expected.m_strFormula = c.formula;  // and the fields after it read from the right offset
+    expected.m_strFormula = formula;  // and the fields after it read from the right offset
     ExpectSameSet(para, expected);
   }
 }
@@ -150,6 +192,94 @@ TEST(ParaFileFormat, EveryTruncationIsRefused) {
     }
     ExpectRefused(Buf(full.begin(), full.end() - 1));
   }
+}
+
+TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
+  // Each length is followed by ten bytes: far fewer than it claims.
+  for (const char* length :
+       {"FE", "FF FDFF", "FF FFFF 00000080", "FF FFFF FFFFFFFF 00000000 00000001", "FF FEFF 06",
+        "FF FEFF FF FDFF", "FF FEFF FF FFFF 00000080"}) {
+    SCOPED_TRACE(length);
+    CParaData para = SentinelSet();
+    const Buf bytes = UpToFormula(Cat(Hex(length), Buf(10, 'x')));
+    g_largestAllocation = 0;
+    EXPECT_FALSE(LoadParaData(bytes, para));
+    EXPECT_LT(g_largestAllocation.load(), 4096u);
+    ExpectSameSet(para, SentinelSet());
+  }
+}
+
+// Mesh counts are clamped into the usable range; every other value loads as
+// stored, for the drawing code to cope with.
+TEST(ParaFileHostile, OutOfRangeValuesLoad) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const int intMax = std::numeric_limits<int>::max(), intMin = std::numeric_limits<int>::min();
+  const struct {
+    void (*change)(CParaData&, double nan, int extreme);
+    int extreme;
+    int loadedMesh;
+  } cases[] = {
+      {[](CParaData& p, double, int) { p.m_nMesh = 0; }, 0, kMinMesh},
+      {[](CParaData& p, double, int e) { p.m_nMesh = e; }, intMin, kMinMesh},
+      {[](CParaData& p, double, int e) { p.m_nMesh = e; }, intMax, kMaxMesh},
+      {[](CParaData& p, double, int) { p.m_nMesh = kMaxMesh + 1; }, 0, kMaxMesh},
+      {[](CParaData& p, double, int) { p.m_nMesh = 500; }, 0, 500},
+      {[](CParaData& p, double, int) { p.m_nDrawStyle = 9; }, 0, 32},
+      {[](CParaData& p, double, int e) { p.m_nBackColor = 7, p.m_bShading = e; }, intMin, 32},
+      {[](CParaData& p, double, int) { p.m_dContourStep = -1.0; }, 0, 32},
+      {[](CParaData& p, double n, int) { p.m_dContourStep = n, p.m_dZeroByZero = n; }, 0, 32},
+      {[](CParaData& p, double n, int) { p.m_dRange = n, p.m_dZCoef = -HUGE_VAL; }, 0, 32},
+      {[](CParaData& p, double, int) { p.m_strFormula = std::string("x\0y", 3); }, 0, 32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    CParaData para;
+    c.change(para, nan, c.extreme);
+    CParaData loaded = SentinelSet();
+    ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
+    para.m_nMesh = c.loadedMesh;
+    ExpectSameSet(loaded, para);
+  }
+}
+
+TEST(ParaFileText, Cp932ConvertsBothWaysAndMarksBadBytes) {
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {"sin(x)*y^2", "sin(x)*y^2", true},
+      {"\x82\xA0\x8C\x76\x8E\x5A", "\xE3\x81\x82\xE8\xA8\x88\xE7\xAE\x97", true},  // あ計算
+      {"\xBC\xAA", "\xEF\xBD\xBC\xEF\xBD\xAA", true},                              // ｼｪ
+      {"\x5C\x7E", "\\~", true},
+      {"\x87\x40", "\xE2\x91\xA0", true},  // circled digit one
+      {"x\x81 y", "x\xEF\xBF\xBD y", false},
+      {"sin(x)\x82", "sin(x)\xEF\xBF\xBD", false},
+      {"\x80x\xFD\xFFy", "\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBDy", false},
+  };
+  for (const auto& [cp932, utf8, bothWays] : cases) {
+    SCOPED_TRACE(utf8);
+    EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
+    if (bothWays) {
+      EXPECT_EQ(Utf8ToCp932(utf8), cp932);
+    }
+  }
+  // What CP932 cannot hold, or what is not UTF-8, is stored as '?'.
+  EXPECT_EQ(Utf8ToCp932("x\xE2\x82\xACy\xF0\x9F\x98\x80\xC0\x80\x80"), "x?y????");
+  EXPECT_EQ(Utf8ToCp932("x\xE3\x81"), "x??");
+}
+
+TEST(ParaFileText, JapaneseFormulaIsStoredAsCp932AndReadBack) {
+  CParaData para;
+  para.m_strFormula = "\xE8\xA8\x88\xE7\xAE\x97 x \xEF\xBD\xBC";  // 計算 x ｼ
+  EXPECT_EQ(StoreParaData(para), WithFormulaSlot(Bytes("\x08\x8C\x76\x8E\x5A x \xBC")));
+  CParaData loaded;
+  ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
+  ExpectSameSet(loaded, para);
+}
+
+TEST(ParaFileText, InvalidCp932InAFileKeepsTheRestOfTheSet) {
+  CParaData loaded = SentinelSet();
+  ASSERT_TRUE(LoadParaData(WithFormulaSlot(Bytes("\x05x\x81 y\xFF")), loaded));
+  CParaData expected;
+  expected.m_strFormula = "x\xEF\xBF\xBD y\xEF\xBF\xBD";
+  ExpectSameSet(loaded, expected);
 }
 
 }  // namespace
