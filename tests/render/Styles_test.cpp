@@ -2,7 +2,9 @@
 // checkerboard and the contour colours.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
+#include <tuple>
 
 #include "RenderTestSupport.h"
 
@@ -29,28 +31,27 @@ std::size_t CountOther(const Frame& frame, const RGB& background) {
 
 TEST(Background, CornersShowTheClearColourAroundAnUnlitPlainMesh) {
   REQUIRE_GL_CONTEXT();
-  const struct {
-    int style, back;
-    RGB expected;
-  } cases[] = {{STYLE_MESH, BACK_BLACK, kBlack},
-               {STYLE_MESH, BACK_WHITE, kWhite},
-               {STYLE_MESH, BACK_KEEP, kSurfaceIdle},
-               {STYLE_SILVER, BACK_KEEP, kSurfaceIdle},
-               {STYLE_CONTOUR, BACK_WHITE, kWhite},
-               {STYLE_CONTOUR, BACK_KEEP, {128, 176, 184}},
-               {STYLE_CONTOUR, BACK_BLACK, kBlack},
-               {STYLE_MESH, -1, kBlack},
-               {STYLE_CONTOUR, 3, kBlack}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "style " << c.style << " back " << c.back);
-    const Frame frame = Render(Plain(c.style, c.back));
+  const std::tuple<int, int, RGB> cases[] = {
+      {STYLE_MESH, BACK_BLACK, kBlack},
+      {STYLE_MESH, BACK_WHITE, kWhite},
+      {STYLE_MESH, BACK_KEEP, kSurfaceIdle},
+      {STYLE_SILVER, BACK_KEEP, kSurfaceIdle},
+      {STYLE_CONTOUR, BACK_WHITE, kWhite},
+      {STYLE_CONTOUR, BACK_KEEP, {128, 176, 184}},
+      {STYLE_CONTOUR, BACK_BLACK, kBlack},
+      {STYLE_MESH, -1, kBlack},
+      {STYLE_CONTOUR, 3, kBlack},
+  };
+  for (const auto& [style, back, expected] : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << style << " back " << back);
+    const Frame frame = Render(Plain(style, back));
     ASSERT_EQ(frame.width, 96);
     for (const auto& [x, y] : {std::pair{0, 0}, {95, 0}, {0, 71}, {95, 71}}) {
-      EXPECT_TRUE(Near(PixelAt(frame, x, y), c.expected)) << x << "," << y;
+      EXPECT_TRUE(Near(PixelAt(frame, x, y), expected)) << x << "," << y;
     }
-    if (c.style == STYLE_MESH) {
+    if (style == STYLE_MESH) {
       EXPECT_GT(CountPixels(frame, [](const RGB& p) { return p == kMeshLine; }), 300u);
-      EXPECT_EQ(CountOther(frame, c.expected), 0u);
+      EXPECT_EQ(CountOther(frame, expected), 0u);
     }
   }
 }
@@ -77,28 +78,22 @@ TEST(SolidStyles, EachSideShowsItsOwnMaterial) {
   struct Mean {
     double r, g, b;
   };
-  const struct {
-    int style;
-    double upDown;
-    bool (*looks)(const Mean&);
-  } cases[] = {
-      {STYLE_PLASTIC, -20, [](const Mean& m) { return m.r > 2 * m.g && m.b > 2 * m.g; }},
-      {STYLE_PLASTIC, 20, [](const Mean& m) { return m.g > 2 * m.r && std::abs(m.g - m.b) < 3; }},
-      {STYLE_PAPER, -20, [](const Mean& m) { return m.g > 2 * m.b && m.r < 5; }},
-      {STYLE_PAPER, 20, [](const Mean& m) { return m.b > 2 * m.r && std::abs(m.r - m.g) < 3; }},
-      {STYLE_GHOST, -20, [](const Mean& m) { return m.b > 2 * m.g && m.g > 10 * (m.r + 1); }},
-      {STYLE_GHOST, 20, [](const Mean& m) { return m.b < 20 && m.b > m.r; }},
-      {STYLE_SILVER, -20,
-       [](const Mean& m) {
-         return m.r > 10 && std::abs(m.r - m.g) < 3 && std::abs(m.g - m.b) < 3;
-       }},
-      {STYLE_SILVER, 20,
-       [](const Mean& m) { return m.r > 10 && std::abs(m.r - m.g) < 3 && m.b < 5; }},
+  using M = const Mean&;
+  const auto same = [](double a, double b) { return std::abs(a - b) < 3; };
+  const std::tuple<int, double, std::function<bool(M)>> cases[] = {
+      {STYLE_PLASTIC, -20, [](M m) { return m.r > 2 * m.g && m.b > 2 * m.g; }},
+      {STYLE_PLASTIC, 20, [&](M m) { return m.g > 2 * m.r && same(m.g, m.b); }},
+      {STYLE_PAPER, -20, [](M m) { return m.g > 2 * m.b && m.r < 5; }},
+      {STYLE_PAPER, 20, [&](M m) { return m.b > 2 * m.r && same(m.r, m.g); }},
+      {STYLE_GHOST, -20, [](M m) { return m.b > 2 * m.g && m.g > 10 * (m.r + 1); }},
+      {STYLE_GHOST, 20, [](M m) { return m.b < 20 && m.b > m.r; }},
+      {STYLE_SILVER, -20, [&](M m) { return m.r > 10 && same(m.r, m.g) && same(m.g, m.b); }},
+      {STYLE_SILVER, 20, [&](M m) { return m.r > 10 && same(m.r, m.g) && m.b < 5; }},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "style " << c.style << " at " << c.upDown);
-    CParaData para = SmallPara(c.style, "0", 8);
-    para.m_dUpDownAngle = c.upDown;
+  for (const auto& [style, upDown, looks] : cases) {
+    SCOPED_TRACE(testing::Message() << "style " << style << " at " << upDown);
+    CParaData para = SmallPara(style, "0", 8);
+    para.m_dUpDownAngle = upDown;
     const Frame frame = Render(para);
     Mean sum{0, 0, 0};
     const std::size_t lit = CountPixels(frame, [&](const RGB& p) {
@@ -110,7 +105,7 @@ TEST(SolidStyles, EachSideShowsItsOwnMaterial) {
     ASSERT_GT(lit, 96u * 72 / 10);
     const double n = static_cast<double>(lit);
     const Mean mean{sum.r / n, sum.g / n, sum.b / n};
-    EXPECT_TRUE(c.looks(mean)) << mean.r << " " << mean.g << " " << mean.b;
+    EXPECT_TRUE(looks(mean)) << mean.r << " " << mean.g << " " << mean.b;
   }
 }
 
