@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "CliRunner.h"
@@ -37,10 +38,7 @@ TEST_F(CliParaFile, WriteGivesTheDefaultFileAndInfoListsIt) {
 }
 
 TEST_F(CliParaFile, InfoShowsWhatWriteSetAndTheLoaderKept) {
-  const struct {
-    std::vector<std::string> sets;
-    const char* line;
-  } cases[] = {
+  const std::tuple<std::vector<std::string>, const char*> cases[] = {
       {{"m_nMesh=100", "m_dRange=3", "m_nMesh=120"}, "m_nMesh=120"},  // the last one wins
       {{"m_dRange=3", "m_dZCoef=0.5"}, "m_dRange=3\nm_dZCoef=0.5"},
       {{"m_nMesh=0"}, "m_nMesh=1"},
@@ -51,14 +49,14 @@ TEST_F(CliParaFile, InfoShowsWhatWriteSetAndTheLoaderKept) {
       {{"m_dRange=nan"}, "m_dRange=nan"},
       {{"m_strFormula=\xE8\xA8\x88 x"}, "m_strFormula=\xE8\xA8\x88 x"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
+  for (const auto& [sets, line] : cases) {
+    SCOPED_TRACE(line);
     std::vector<std::string> args = {"write", Path("odd.ovx")};
-    for (const std::string& set : c.sets) args.insert(args.end(), {"--set", set});
+    for (const std::string& set : sets) args.insert(args.end(), {"--set", set});
     ASSERT_EQ(Run(args).code, 0);
     const RunResult info = Run({"info", Path("odd.ovx")});
     EXPECT_EQ(info.code, 0);
-    EXPECT_NE(info.out.find(std::string("\n") + c.line + "\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find(std::string("\n") + line + "\n"), std::string::npos) << info.out;
   }
   EXPECT_EQ(Slurp(Path("odd.ovx")).substr(71, 5), "\x04\x8C\x76 x");  // CP932 on disk
 }
@@ -70,11 +68,7 @@ TEST_F(CliParaFile, FailuresPrintTheMessageAndWriteNothing) {
                     bad = "予期しないﾌｧｲﾙ形式です。\n";
   std::ofstream(Path("cut.ovx"), std::ios::binary) << good.substr(0, 60);
   std::ofstream(Path("other.ovx"), std::ios::binary) << good.substr(0, 14) + "b" + good.substr(15);
-  const struct {
-    std::vector<std::string> args;
-    int code;
-    std::string err;
-  } cases[] = {
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
       {{"write"}, 2, ""},
       {{"write", "--set", "m_nMesh=4"}, 2, ""},
       {{"write", x, "--set"}, 2, ""},
@@ -89,12 +83,12 @@ TEST_F(CliParaFile, FailuresPrintTheMessageAndWriteNothing) {
       {{"info", Path("other.ovx")}, 1, bad},
       {{"info", m_dir.string()}, 1, "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。\n"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.args));
-    const RunResult run = Run(c.args);
-    EXPECT_EQ(run.code, c.code);
+  for (const auto& [args, code, err] : cases) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    const RunResult run = Run(args);
+    EXPECT_EQ(run.code, code);
     EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(c.err.empty() ? !run.err.empty() : run.err == c.err) << run.err;
+    EXPECT_TRUE(err.empty() ? !run.err.empty() : run.err == err) << run.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 3);
   }
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ContourPlain.h"
@@ -122,20 +123,17 @@ TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
 
 TEST(ContourColourTest, BlueGreenRed) {
   const float minZ = -0.2172f, maxZ = 1.0f, q = (maxZ - minZ) / 4.0f;
-  const struct {
-    float level;
-    ContourColour expected;
-  } cases[] = {{minZ, {0, 0, 1}},
-               {minZ + q, {0, 0.5f, 0.5f}},
-               {minZ + 2 * q, {0, 1, 0}},
-               {minZ + 3 * q, {0.5f, 0.5f, 0}},
-               {maxZ, {1, 0, 0}}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.level);
-    const ContourColour colour = ContourColourFor(c.level, minZ, maxZ);
-    EXPECT_NEAR(colour.red, c.expected.red, 1e-6);
-    EXPECT_NEAR(colour.green, c.expected.green, 1e-6);
-    EXPECT_NEAR(colour.blue, c.expected.blue, 1e-6);
+  const std::tuple<float, ContourColour> cases[] = {
+      {minZ, {0, 0, 1}},         {minZ + q, {0, 0.5f, 0.5f}},
+      {minZ + 2 * q, {0, 1, 0}}, {minZ + 3 * q, {0.5f, 0.5f, 0}},
+      {maxZ, {1, 0, 0}},
+  };
+  for (const auto& [level, expected] : cases) {
+    SCOPED_TRACE(level);
+    const ContourColour colour = ContourColourFor(level, minZ, maxZ);
+    EXPECT_NEAR(colour.red, expected.red, 1e-6);
+    EXPECT_NEAR(colour.green, expected.green, 1e-6);
+    EXPECT_NEAR(colour.blue, expected.blue, 1e-6);
   }
 }
 
@@ -278,12 +276,7 @@ TraceSink Walk(bool plain, const Sampled& s, float step) {
 }
 
 TEST(ContourWalkTest, SkippingWalkDrawsThePlainWalksPicture) {
-  const struct {
-    const char* name;
-    int n;
-    double range;
-    const char* formula;
-  } cases[] = {
+  const std::tuple<const char*, int, double, const char*> cases[] = {
       {"default formula, N = 1", 1, 12, DEFAULT_FORMULA},
       {"default formula, N = 3", 3, 12, DEFAULT_FORMULA},
       {"default formula, N = 32", 32, 12, DEFAULT_FORMULA},
@@ -298,13 +291,13 @@ TEST(ContourWalkTest, SkippingWalkDrawsThePlainWalksPicture) {
       {"infinity", 8, 3, "exp(x*300)"},
       {"nothing finite", 4, 1, "sqrt(0-1-x^2)"},
   };
-  for (const auto& c : cases) {
-    const Sampled s = Sample(c.n, c.range, c.formula);
+  for (const auto& [name, n, range, formula] : cases) {
+    const Sampled s = Sample(n, range, formula);
     for (float step : {0.01f, 0.05f, 1.0f, 100.0f}) {
-      SCOPED_TRACE(std::string(c.name) + ", interval " + std::to_string(step));
+      SCOPED_TRACE(std::string(name) + ", interval " + std::to_string(step));
       const TraceSink plain = Walk(true, s, step), skip = Walk(false, s, step);
-      const std::size_t n = static_cast<std::size_t>(c.n);
-      EXPECT_EQ(plain.colourCommands, n * n * ContourLevelCount(s.extents, step));
+      const auto cells = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+      EXPECT_EQ(plain.colourCommands, cells * ContourLevelCount(s.extents, step));
       EXPECT_LE(skip.colourCommands, plain.colourCommands);
       EXPECT_TRUE(skip.trace == plain.trace) << skip.trace.size() << " vs " << plain.trace.size();
     }

@@ -32,14 +32,10 @@ TEST(DibImageTest, BmpFileOf301By200) {
   written.resize(std::fread(written.data(), 1, written.size(), file));
   std::fclose(file);
 
-  Buf expected = {
-      'B', 'M', 0x76, 0xC2, 0x02, 0, 0, 0, 0, 0, 54, 0, 0,
-      0,                                                // file size 180854, pixels at 54
-      40, 0, 0, 0, 0x2D, 0x01, 0, 0, 200, 0, 0, 0,      // biSize, biWidth 301, biHeight
-                                                        // 200
-      1, 0, 24, 0, 0, 0, 0, 0, 0x40, 0xC2, 0x02, 0x00,  // 1 plane, 24 bits,
-                                                        // biSizeImage 180800
-  };
+  // File size 180854, pixels at 54; a 40-byte header of 301 x 200, one plane
+  // of 24 bits, no compression, 180800 bytes of pixels; the rest 0.
+  Buf expected = {'B', 'M', 0x76, 0xC2, 2, 0, 0, 0, 0, 0,  54, 0, 0, 0, 40, 0,    0,    0, 0x2D,
+                  1,   0,   0,    200,  0, 0, 0, 1, 0, 24, 0,  0, 0, 0, 0,  0x40, 0xC2, 2, 0};
   expected.resize(54, 0);
   for (int y = 199; y >= 0; --y) {  // bottom row first, blue green red, rows of 904 bytes
     for (int x = 0; x < 301; ++x) {

@@ -75,11 +75,7 @@ TEST(FormulaTokenize, CutsTokensAndRewritesUnarySigns) {
 }
 
 TEST(FormulaPostfix, PriorityDrivenConversion) {
-  const struct {
-    const char* text;
-    BOOL complete;
-    const char* postfix;
-  } cases[] = {
+  const std::tuple<const char*, BOOL, const char*> cases[] = {
       {"SIN(X)^2", TRUE, "[X][SIN][2][^]"},
       {"-2^2", TRUE, "[0][1][-][2][**][2][^]"},
       {kDefaultFormula, TRUE, "[X][2][^][Y][2][^][+][SQRT][SIN][X][2][^][Y][2][^][+][SQRT][/]"},
@@ -92,12 +88,12 @@ TEST(FormulaPostfix, PriorityDrivenConversion) {
       {"((X)", TRUE, "[X][(]"},
       {"X+2Y", FALSE, "[X]"},  // an unrecognised token stops it
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const auto& [text, complete, postfix] : cases) {
+    SCOPED_TRACE(text);
     CFormula formula;
-    formula.Tokenize(c.text);
-    EXPECT_EQ(formula.MakePostfix(), c.complete);
-    EXPECT_EQ(Join(formula.Postfix()), c.postfix);
+    formula.Tokenize(text);
+    EXPECT_EQ(formula.MakePostfix(), complete);
+    EXPECT_EQ(Join(formula.Postfix()), postfix);
   }
 }
 
@@ -188,10 +184,7 @@ TEST(FormulaValue, NumbersIgnoreADecimalCommaLocale) {
 // what passes evaluates, without deep recursion, huge memory or a crash.
 TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
   const std::string nested = std::string(10000, '(') + "X" + std::string(10000, ')');
-  const struct {
-    std::string text;
-    FormulaCheck result;
-  } cases[] = {
+  const std::tuple<std::string, FormulaCheck> cases[] = {
       {nested, FormulaCheck::Ok},
       {std::string(10000, '('), FormulaCheck::InvalidFormula},
       {std::string(4096, '+'), FormulaCheck::InvalidFormula},
@@ -202,9 +195,9 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
       {"X\xEF\xBF\xBD", FormulaCheck::InvalidCharacter},  // what a bad CP932 byte reads as
       {std::string("X\0Y", 3), FormulaCheck::InvalidCharacter},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text.substr(0, 20));
-    EXPECT_EQ(CheckFormula(c.text), c.result);
+  for (const auto& [text, result] : cases) {
+    SCOPED_TRACE(text.substr(0, 20));
+    EXPECT_EQ(CheckFormula(text), result);
   }
   CFormula formula = Compiled(nested);
   const double x = 3.0, y = 0.0, zeroByZero = 1.0;

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "GridPlain.h"
@@ -70,42 +71,40 @@ bool SameBits(const Sampled& a, const Sampled& b) {
 float F(double v) { return static_cast<float>(v); }
 
 TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
-  const struct {
-    int n;
-    double range;
-    float spacing;  // exact in float for these cases
-  } cases[] = {{1, 1.0, 2.0f}, {2, 1.0, 1.0f}, {3, 1.5, 1.0f}, {32, 12.0, 0.75f}};
+  // N, R and the spacing, exact in float for these.
+  const std::tuple<int, double, float> cases[] = {
+      {1, 1.0, 2.0f}, {2, 1.0, 1.0f}, {3, 1.5, 1.0f}, {32, 12.0, 0.75f}};
   const CFormula formula = Compiled("x*1000+y");  // the value tells the point
-  for (const auto& m : cases) {
+  for (const auto& [n, range, spacing] : cases) {
     for (bool surface : {true, false}) {
-      SCOPED_TRACE(std::to_string(m.n) + (surface ? " surface" : " contour"));
-      const GridSpec gridSpec = Spec(m.n, m.range);
-      EXPECT_EQ(gridSpec.spacing, m.spacing);
+      SCOPED_TRACE(std::to_string(n) + (surface ? " surface" : " contour"));
+      const GridSpec gridSpec = Spec(n, range);
+      EXPECT_EQ(gridSpec.spacing, spacing);
       const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
       std::atomic<int> state{runState}, progress{7};
       const Sampled s = Sample(surface, gridSpec, formula, {&state, runState, &progress});
-      const auto side = static_cast<std::size_t>(m.n) + 1;
+      const auto side = static_cast<std::size_t>(n) + 1;
       ASSERT_TRUE(s.done);
       ASSERT_EQ(s.grid.size(), side * side * (surface ? 3 : 1));
-      EXPECT_EQ(progress, 7 + (m.n + 1) * (surface ? 2 : 1));
+      EXPECT_EQ(progress, 7 + (n + 1) * (surface ? 2 : 1));
       // Surface: rows of y from +R down, columns of x from -R; contour: x
       // outer, y inner, from -R.
-      for (int outer = 0; outer <= m.n; ++outer) {
-        for (int inner = 0; inner <= m.n; ++inner) {
+      for (int outer = 0; outer <= n; ++outer) {
+        for (int inner = 0; inner <= n; ++inner) {
           SCOPED_TRACE(std::to_string(outer) + "," + std::to_string(inner));
-          const double a = (outer - m.n / 2.0) * m.spacing, b = (inner - m.n / 2.0) * m.spacing;
+          const double a = (outer - n / 2.0) * spacing, b = (inner - n / 2.0) * spacing;
           const double x = surface ? b : a, y = surface ? -a : b;
           EXPECT_EQ(GridCoordinate(gridSpec, inner), F(b));
           if (surface) {
-            const float* p = &s.grid[GridIndex(m.n, inner, outer)];
+            const float* p = &s.grid[GridIndex(n, inner, outer)];
             EXPECT_EQ(std::vector<float>(p, p + 3),
                       (std::vector<float>{F(x), F((x * 1000.0 + y) * 2.0), F(y)}));
           } else {
-            EXPECT_EQ(s.grid[ContourIndex(m.n, outer, inner)], F(x * 1000.0 + y));
+            EXPECT_EQ(s.grid[ContourIndex(n, outer, inner)], F(x * 1000.0 + y));
           }
         }
       }
-      const float r = F(m.range), top = F(m.range * 1001.0 * (surface ? 2.0 : 1.0));
+      const float r = F(range), top = F(range * 1001.0 * (surface ? 2.0 : 1.0));
       EXPECT_TRUE(s.extents.minX == -r && s.extents.maxX == r && s.extents.minY == -r &&
                   s.extents.maxY == r);
       EXPECT_TRUE(s.extents.minZ == -top && s.extents.maxZ == top);

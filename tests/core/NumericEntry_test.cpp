@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -15,63 +17,59 @@ const std::string kAngleRange = "-180 から 180 までの数字を入力して�
 const std::string kMeshRange = "1 から 500 までの整数を入力してください。";
 
 TEST(NumericEntry, FieldsAcceptTheirNumbersAndNameWhatIsWrong) {
-  const struct {
-    const char* text;
-    NumericField field;
-    const char* message;  // "" = accepted
-    double value;
-  } cases[] = {
-      {"", kScaleField, kNotANumber.c_str(), 0},
-      {"0", kScaleField, kScaleRange.c_str(), 0},
+  // Text, field, message ("" = accepted), value.
+  const std::tuple<const char*, NumericField, std::string, double> cases[] = {
+      {"", kScaleField, kNotANumber, 0},
+      {"0", kScaleField, kScaleRange, 0},
       {"0.01", kScaleField, "", 0.01},
       {"100", kScaleField, "", 100},
-      {"100.5", kScaleField, kScaleRange.c_str(), 0},
+      {"100.5", kScaleField, kScaleRange, 0},
       {" \t5  ", kScaleField, "", 5},
       {".5", kScaleField, "", 0.5},
       {"5.", kScaleField, "", 5},
       {"+5", kScaleField, "", 5},
       {"1e2", kScaleField, "", 100},
-      {"1e999", kScaleField, kScaleRange.c_str(), 0},
-      {"1e-999", kScaleField, kNotANumber.c_str(), 0},  // reads as zero, not begun with 0
-      {".", kScaleField, kNotANumber.c_str(), 0},
-      {"0.", kScaleField, kScaleRange.c_str(), 0},
-      {"-", kAngleField, kNotANumber.c_str(), 0},
-      {"-0", kAngleField, kNotANumber.c_str(), 0},
-      {"+0", kAngleField, kNotANumber.c_str(), 0},
-      {".0", kAngleField, kNotANumber.c_str(), 0},
+      {"1e999", kScaleField, kScaleRange, 0},
+      {"1e-999", kScaleField, kNotANumber, 0},  // reads as zero, not begun with 0
+      {".", kScaleField, kNotANumber, 0},
+      {"0.", kScaleField, kScaleRange, 0},
+      {"-", kAngleField, kNotANumber, 0},
+      {"-0", kAngleField, kNotANumber, 0},
+      {"+0", kAngleField, kNotANumber, 0},
+      {".0", kAngleField, kNotANumber, 0},
       {"0", kAngleField, "", 0},
       {"00", kAngleField, "", 0},
       {"180", kAngleField, "", 180},
       {"-180", kAngleField, "", -180},
-      {"181", kAngleField, kAngleRange.c_str(), 0},
-      {"5-", kAngleField, kNotANumber.c_str(), 0},
-      {"1.2.3", kAngleField, kNotANumber.c_str(), 0},
-      {"1,5", kAngleField, kNotANumber.c_str(), 0},
-      {"0x10", kScaleField, kNotANumber.c_str(), 0},
-      {"nan", kScaleField, kNotANumber.c_str(), 0},
-      {"inf", kAngleField, kNotANumber.c_str(), 0},
-      {"1 2", kScaleField, kNotANumber.c_str(), 0},
-      {"", kMeshField, kNotAnInteger.c_str(), 0},
-      {"0", kMeshField, kMeshRange.c_str(), 0},
+      {"181", kAngleField, kAngleRange, 0},
+      {"5-", kAngleField, kNotANumber, 0},
+      {"1.2.3", kAngleField, kNotANumber, 0},
+      {"1,5", kAngleField, kNotANumber, 0},
+      {"0x10", kScaleField, kNotANumber, 0},
+      {"nan", kScaleField, kNotANumber, 0},
+      {"inf", kAngleField, kNotANumber, 0},
+      {"1 2", kScaleField, kNotANumber, 0},
+      {"", kMeshField, kNotAnInteger, 0},
+      {"0", kMeshField, kMeshRange, 0},
       {"1", kMeshField, "", 1},
       {"500", kMeshField, "", 500},
-      {"501", kMeshField, kMeshRange.c_str(), 0},
-      {"-3", kMeshField, kMeshRange.c_str(), 0},
-      {"12.5", kMeshField, kNotAnInteger.c_str(), 0},
+      {"501", kMeshField, kMeshRange, 0},
+      {"-3", kMeshField, kMeshRange, 0},
+      {"12.5", kMeshField, kNotAnInteger, 0},
       {" 32 ", kMeshField, "", 32},
       {"+32", kMeshField, "", 32},
-      {"-0", kMeshField, kNotAnInteger.c_str(), 0},
-      {"99999999999999999999", kMeshField, kMeshRange.c_str(), 0},
+      {"-0", kMeshField, kNotAnInteger, 0},
+      {"99999999999999999999", kMeshField, kMeshRange, 0},
       // Only the first 31 characters are read: the rest cannot spoil a number.
       {"5                              x", kScaleField, "", 5},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("'") + c.text + "'");
+  for (const auto& [text, field, expected, expectedValue] : cases) {
+    SCOPED_TRACE(std::string("'") + text + "'");
     double value = -12345.0;
     std::string message;
-    const EntryFault fault = CheckEntry(c.text, c.field, &value, &message);
-    EXPECT_EQ(message, c.message);
-    EXPECT_EQ(value, *c.message == '\0' ? c.value : -12345.0);
+    const EntryFault fault = CheckEntry(text, field, &value, &message);
+    EXPECT_EQ(message, expected);
+    EXPECT_EQ(value, expected.empty() ? expectedValue : -12345.0);
     const bool parseFault = message == kNotANumber || message == kNotAnInteger;
     EXPECT_EQ(fault, message.empty() ? EntryFault::None
                      : parseFault    ? EntryFault::NotANumber

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ParaFileTestUtil.h"
@@ -99,17 +100,18 @@ TEST_F(SafeSave, SavesThroughLinksIntoTheFileTheyName) {
   Link("sub/hop.lnk", "real");  // relative to sub/, not to the first link's folder
   Link("chain.lnk", "sub/hop.lnk");
   Link("dangling.lnk", "sub/new");
-  const struct {
-    std::string link, file;
-  } cases[] = {{"absolute.lnk", "sub/real"},
-               {"relative.lnk", "sub/real"},
-               {"chain.lnk", "sub/real"},
-               {"dangling.lnk", "sub/new"}};
+  // The link saved through and the file it must reach.
+  const std::tuple<std::string, std::string> cases[] = {
+      {"absolute.lnk", "sub/real"},
+      {"relative.lnk", "sub/real"},
+      {"chain.lnk", "sub/real"},
+      {"dangling.lnk", "sub/new"},
+  };
   Listing expected = List();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.link);
-    ASSERT_EQ(SaveFileSafely(Path(c.link), AsBytes("via " + c.link)), 0);
-    expected[c.file] = "via " + c.link;
+  for (const auto& [link, file] : cases) {
+    SCOPED_TRACE(link);
+    ASSERT_EQ(SaveFileSafely(Path(link), AsBytes("via " + link)), 0);
+    expected[file] = "via " + link;
     EXPECT_EQ(List(), expected);
   }
   EXPECT_EQ(Stat("sub/real").st_mode & 07777, 0604u);  // the file's bits, not the link's
@@ -121,10 +123,7 @@ TEST_F(SafeSave, FailuresChangeNothingAndGiveTheCause) {
   Write("plain", "plain");
   Link("loop.lnk", "loop.lnk");
   Link("lost.lnk", "nowhere/set");
-  const struct {
-    std::string path;
-    int err;
-  } cases[] = {
+  const std::tuple<std::string, int> cases[] = {
       {Path("folder"), EISDIR},
       {Path("nowhere/set"), ENOENT},
       {Path("lost.lnk"), ENOENT},
@@ -134,9 +133,9 @@ TEST_F(SafeSave, FailuresChangeNothingAndGiveTheCause) {
       {"", EINVAL},
   };
   const Listing before = List();
-  for (const auto& c : cases) {
-    EXPECT_EQ(SaveFileSafely(c.path, AsBytes("new")), c.err) << c.path;
-    EXPECT_EQ(List(), before) << c.path;
+  for (const auto& [path, err] : cases) {
+    EXPECT_EQ(SaveFileSafely(path, AsBytes("new")), err) << path;
+    EXPECT_EQ(List(), before) << path;
   }
 }
 
@@ -165,21 +164,18 @@ TEST_F(SafeSave, InALockedFolderOnlyAWritableFileIsWrittenInPlace) {
   Write("locked/writable", "old, longer", 0666);
   Write("locked/readonly", "old, longer", 0444);
   ASSERT_EQ(chmod(Path("locked").c_str(), 0555), 0);
-  const struct {
-    std::string name;
-    int err;
-  } cases[] = {{"locked/writable", 0}, {"locked/readonly", EACCES}, {"locked/absent", EACCES}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  const std::tuple<std::string, int> cases[] = {
+      {"locked/writable", 0}, {"locked/readonly", EACCES}, {"locked/absent", EACCES}};
+  for (const auto& [name, err] : cases) {
+    SCOPED_TRACE(name);
     Listing expected = List();
-    const ino_t old = c.err == 0 ? Stat(c.name).st_ino : 0;
-    const int result =
-        RunUnprivileged([&] { return SaveFileSafely(Path(c.name), AsBytes("new")); });
+    const ino_t old = err == 0 ? Stat(name).st_ino : 0;
+    const int result = RunUnprivileged([&] { return SaveFileSafely(Path(name), AsBytes("new")); });
     if (result == kCannotDropRoot) GTEST_SKIP() << "cannot run as nobody here";
-    EXPECT_EQ(result, c.err);
-    if (c.err == 0) {
-      expected[c.name] = "new";
-      EXPECT_EQ(Stat(c.name).st_ino, old);
+    EXPECT_EQ(result, err);
+    if (err == 0) {
+      expected[name] = "new";
+      EXPECT_EQ(Stat(name).st_ino, old);
     }
     EXPECT_EQ(List(), expected);
   }
@@ -220,12 +216,7 @@ TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCaus
   const std::string failed = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
   // Write faults cut the file after 0 .. size - 1 bytes; the flush and the
   // rename come after the whole file.
-  const struct {
-    const char* call;
-    SaveCalls calls;
-    int err;
-    std::string message;
-  } cases[] = {
+  const std::tuple<const char*, SaveCalls, int, std::string> cases[] = {
       {"write", {.write = WriteUntilFull}, ENOSPC, full},
       {"write", {.write = WriteUntilFull}, EDQUOT, full},
       {"write", {.write = WriteUntilFull}, EIO, failed},
@@ -234,15 +225,15 @@ TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCaus
       {"rename", {.rename = FailingRename}, EROFS, denied},
       {"rename", {.rename = FailingRename}, EBUSY, failed},
   };
-  for (const auto& c : cases) {
-    const bool cutsTheWrite = c.calls.write == WriteUntilFull;
+  for (const auto& [call, calls, err, message] : cases) {
+    const bool cutsTheWrite = calls.write == WriteUntilFull;
     for (std::size_t k = 0; k < (cutsTheWrite ? bytes.size() : 1); ++k) {
-      SCOPED_TRACE(testing::Message() << c.call << " errno " << c.err << " after " << k);
+      SCOPED_TRACE(testing::Message() << call << " errno " << err << " after " << k);
       g_budget = k;
-      g_err = c.err;
-      const int err = SaveFileSafely(path, bytes, c.calls);
-      EXPECT_EQ(err, c.err);
-      EXPECT_EQ(ParaFileErrorMessage(err, path, ParaFileOp::Save), c.message);
+      g_err = err;
+      const int got = SaveFileSafely(path, bytes, calls);
+      EXPECT_EQ(got, err);
+      EXPECT_EQ(ParaFileErrorMessage(got, path, ParaFileOp::Save), message);
       ASSERT_EQ(List(), before);
       EXPECT_EQ(Stat("set.ovx").st_mode & 07777, 0640u);
     }
@@ -267,10 +258,7 @@ TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
   ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
   Write("huge", "");
   fs::resize_file(Path("huge"), kMaxParaFileSize + 1);
-  const struct {
-    bool save;
-    std::string path, message;
-  } cases[] = {
+  const std::tuple<bool, std::string, std::string> cases[] = {
       {false, Path("missing.ovx"), Path("missing.ovx") + notFound},
       {false, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + notFound},
       {false, Path("plain/set.ovx"), Path("plain/set.ovx") + notFound},
@@ -284,12 +272,12 @@ TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
       {true, Path("folder/"), badName},
       {true, "", badName},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
+  for (const auto& [save, path, message] : cases) {
+    SCOPED_TRACE(path);
     CParaData para = SentinelSet();
     std::string error;
-    EXPECT_FALSE(c.save ? SaveParaFile(c.path, para, &error) : LoadParaFile(c.path, para, &error));
-    EXPECT_EQ(error, c.message);
+    EXPECT_FALSE(save ? SaveParaFile(path, para, &error) : LoadParaFile(path, para, &error));
+    EXPECT_EQ(error, message);
     ExpectSameSet(para, SentinelSet());
   }
   // Nothing written: no file in the folder, no temporary beside the others.

@@ -84,10 +84,7 @@ TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
   cut.write(reinterpret_cast<const char*>(good.data()), static_cast<qint64>(good.size() - 5));
   junk.close(), cut.close();
   ASSERT_TRUE(QDir(m_dir->path()).mkdir("folder.ovx"));
-  const struct {
-    const char* name;
-    QString message;
-  } cases[] = {
+  const std::tuple<const char*, QString> cases[] = {
       {"missing.ovx", QPath("missing.ovx") + kNotFound},
       {"junk.ovx", "予期しないﾌｧｲﾙ形式です。"},
       {"cut.ovx", "予期しないﾌｧｲﾙ形式です。"},
@@ -96,10 +93,10 @@ TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
   Launch();
   Frame()->m_para.m_dRange = 7.5;
   const std::vector<std::uint8_t> before = StoreParaData(Frame()->m_para);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Choose(ID_FILE_OPEN, c.name);
-    EXPECT_EQ(TakeMessages(), QStringList{c.message});
+  for (const auto& [name, message] : cases) {
+    SCOPED_TRACE(name);
+    Choose(ID_FILE_OPEN, name);
+    EXPECT_EQ(TakeMessages(), QStringList{message});
     EXPECT_EQ(StoreParaData(Frame()->m_para), before);
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }

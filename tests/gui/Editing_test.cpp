@@ -72,9 +72,8 @@ class EditingTest : public GuiTest {
 };
 
 TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaAndRestoresTheLastOtherwise) {
-  const struct {
-    QString typed, message;  // no message: accepted
-  } cases[] = {
+  // The text typed and its message (none: accepted).
+  const std::tuple<QString, QString> cases[] = {
       {"x*y", ""},
       {"", kNoFormula},
       {"x+", kBadFormula},
@@ -83,18 +82,18 @@ TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaAndRestoresTheLastOtherwi
       {"cos ( y ) - x^2", ""},
   };
   QString accepted = DEFAULT_FORMULA;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.typed.toStdString());
-    Retype(Box(), c.typed);
+  for (const auto& [typed, message] : cases) {
+    SCOPED_TRACE(typed.toStdString());
+    Retype(Box(), typed);
     EXPECT_EQ(Formula(), accepted);  // not before leaving
     EXPECT_EQ(Base(Box()), kFocused);
     Leave();
-    if (c.message.isEmpty()) accepted = c.typed;
-    EXPECT_EQ(TakeMessages().join('|'), c.message);
+    if (message.isEmpty()) accepted = typed;
+    EXPECT_EQ(TakeMessages().join('|'), message);
     EXPECT_EQ(Formula(), accepted);
     EXPECT_EQ(Box()->text(), accepted);
     // A refused formula gives the focus back to the box with the text selected.
-    if (!c.message.isEmpty()) {
+    if (!message.isEmpty()) {
       EXPECT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
       EXPECT_EQ(Box()->selectedText(), accepted);
     }
@@ -153,24 +152,21 @@ TEST_F(EditingTest, TheFormulaLimitCountsFileBytesAndNeverCutsACharacter) {
 }
 
 TEST_F(EditingTest, PanelFieldsNameTheFirstFaultAndStoreAllSixOrNothing) {
-  const struct {
-    CParamBar::Field field;
-    QString typed, message;
-  } cases[] = {
+  const std::tuple<CParamBar::Field, QString, QString> cases[] = {
       {CParamBar::Range, "", kNotANumber},      {CParamBar::Mesh, "", kNotAnInteger},
       {CParamBar::Range, "0", kScaleRange},     {CParamBar::Mesh, "501", kMeshRange},
       {CParamBar::Mesh, "12.5", kNotAnInteger}, {CParamBar::LeftRight, "-", kNotANumber},
       {CParamBar::UpDown, "181", kAngleRange},
   };
   const std::vector<std::uint8_t> before = StoreParaData(Para());
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.typed.toStdString());
-    Enter(Field(c.field), c.typed);
-    EXPECT_EQ(TakeMessages(), QStringList{c.message});
+  for (const auto& [field, typed, message] : cases) {
+    SCOPED_TRACE(typed.toStdString());
+    Enter(Field(field), typed);
+    EXPECT_EQ(TakeMessages(), QStringList{message});
     EXPECT_EQ(StoreParaData(Para()), before);
     // The field keeps the focus and the text as typed.
-    EXPECT_TRUE(Field(c.field)->hasFocus());
-    EXPECT_EQ(Field(c.field)->text(), c.typed);
+    EXPECT_TRUE(Field(field)->hasFocus());
+    EXPECT_EQ(Field(field)->text(), typed);
     Leave();  // the last accepted values come back
     EXPECT_EQ(Panel()->FieldText(CParamBar::Range), "12");
   }
@@ -281,10 +277,7 @@ class DialogTest : public EditingTest {
 TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
   // Every field wrong; each round checks the one named, then gives it the
   // next text: a right one, or for the formula a second wrong one.
-  const struct {
-    const char* name;
-    QString wrong, message, next;
-  } order[] = {
+  const std::tuple<const char*, QString, QString, QString> order[] = {
       {"range", "", kNotANumber, "3"},
       {"zCoef", "0", kScaleRange, "3"},
       {"mesh", "501", kMeshRange, "40"},
@@ -298,17 +291,17 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
       [&](CParamDialog& dialog) {
         // Backwards, so that the formula starts with its first wrong text.
         for (auto step = std::rbegin(order); step != std::rend(order); ++step) {
-          Set(dialog, step->name, step->wrong);
+          Set(dialog, std::get<0>(*step), std::get<1>(*step));
         }
-        for (const auto& step : order) {
-          SCOPED_TRACE(step.name);
+        for (const auto& [name, wrong, message, next] : order) {
+          SCOPED_TRACE(name);
           EXPECT_FALSE(dialog.DoDataExchange(true));
-          EXPECT_EQ(TakeMessages(), QStringList{step.message});
+          EXPECT_EQ(TakeMessages(), QStringList{message});
           // The focus goes to the field, unless the style has it disabled
           // (only its spin can mend it then).
-          auto* field = Control<QLineEdit>(dialog, step.name);
+          auto* field = Control<QLineEdit>(dialog, name);
           EXPECT_TRUE(field->hasFocus() || !field->isEnabled());
-          Set(dialog, step.name, step.next);
+          Set(dialog, name, next);
         }
       },
       true);
@@ -322,11 +315,7 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
 }
 
 TEST_F(DialogTest, EveryLimitHoldsAtItsBoundAndFailsBeyondIt) {
-  const struct {
-    const char* name;
-    const char* text;
-    bool accepted;
-  } cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"range", "0.01", true},      {"range", "0.0099", false},     {"range", "100", true},
       {"range", " 100.01 ", false}, {"zCoef", "0.01", true},        {"zCoef", "100.5", false},
       {"contourStep", "100", true}, {"contourStep", "0", false},    {"mesh", "1", true},
@@ -336,10 +325,10 @@ TEST_F(DialogTest, EveryLimitHoldsAtItsBoundAndFailsBeyondIt) {
   };
   RunDialog(
       [&](CParamDialog& dialog) {
-        for (const auto& c : cases) {
+        for (const auto& [name, text, accepted] : cases) {
           dialog.DoDataExchange(false);
-          Set(dialog, c.name, c.text);
-          EXPECT_EQ(dialog.DoDataExchange(true), c.accepted) << c.name << " " << c.text;
+          Set(dialog, name, text);
+          EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
         }
       },
       false);
@@ -388,27 +377,22 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
 }
 
 TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
-  const struct {
-    double stored;
-    int shown;   // item, -1 none
-    int chosen;  // -1: leave
-    double result;
-  } cases[] = {{1.0, 2, 0, -1.0},
-               {-1.0, 0, -1, -1.0},
-               {0.0, 1, 2, 1.0},
-               {0.5, -1, -1, 0.5},
-               {7.0, -1, 1, 0.0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stored);
-    Para().m_dZeroByZero = c.stored;
+  // The value stored, the item shown and the item chosen (-1: none), the value after OK.
+  const std::tuple<double, int, int, double> cases[] = {
+      {1.0, 2, 0, -1.0},  {-1.0, 0, -1, -1.0}, {0.0, 1, 2, 1.0},
+      {0.5, -1, -1, 0.5}, {7.0, -1, 1, 0.0},
+  };
+  for (const auto& [stored, shown, chosen, result] : cases) {
+    SCOPED_TRACE(stored);
+    Para().m_dZeroByZero = stored;
     RunDialog(
         [&](CParamDialog& dialog) {
           auto* list = Control<QComboBox>(dialog, "zeroByZero");
-          EXPECT_EQ(list->currentIndex(), c.shown);
-          if (c.chosen >= 0) list->setCurrentIndex(c.chosen);
+          EXPECT_EQ(list->currentIndex(), shown);
+          if (chosen >= 0) list->setCurrentIndex(chosen);
         },
         true);
-    EXPECT_EQ(Para().m_dZeroByZero, c.result);
+    EXPECT_EQ(Para().m_dZeroByZero, result);
   }
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);  // no style change: no clear
 

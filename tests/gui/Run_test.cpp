@@ -37,10 +37,7 @@ class RunTest : public GuiTest {
 
 TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
   // 1 = enabled. Columns: no run, mesh run, solid run, contour run.
-  const struct {
-    int id;
-    int idle, mesh, solid, contour;
-  } rows[] = {
+  const std::tuple<int, int, int, int, int> rows[] = {
       {ID_FILE_OPEN, 1, 0, 0, 0},    {ID_FILE_SAVE, 1, 0, 0, 0},   {ID_FILE_SAVE_AS, 1, 0, 0, 0},
       {ID_SAVE_IMAGE, 1, 0, 0, 0},   {ID_CALC_START, 1, 0, 0, 0},  {ID_CALC_STOP, 0, 1, 1, 1},
       {ID_PARAM_SET, 1, 0, 0, 0},    {ID_DRAW_MESH, 1, 0, 0, 0},   {ID_DRAW_CONTOUR, 1, 0, 0, 0},
@@ -49,30 +46,29 @@ TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
       {ID_FILE_NEW, 1, 1, 1, 1},     {ID_APP_EXIT, 1, 1, 1, 1},    {ID_APP_ABOUT, 1, 1, 1, 1},
       {ID_HELP, 1, 1, 1, 1},         {ID_HELP_FINDER, 1, 1, 1, 1}, {ID_VIEW_PARAMBAR, 1, 1, 1, 1},
   };
-  const struct {
-    const char* name;
-    int style;  // -1: no run
-    int column;
-  } cases[] = {{"no run", -1, 0},
-               {"mesh", STYLE_MESH, 1},
-               {"solid", STYLE_SILVER, 2},
-               {"contour", STYLE_CONTOUR, 3}};
+  // The run's style (-1: none) and its column.
+  const std::tuple<const char*, int, int> cases[] = {
+      {"no run", -1, 0},
+      {"mesh", STYLE_MESH, 1},
+      {"solid", STYLE_SILVER, 2},
+      {"contour", STYLE_CONTOUR, 3},
+  };
   Launch();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.style >= 0) {
-      Frame()->m_para.m_nDrawStyle = c.style;
+  for (const auto& [name, style, column] : cases) {
+    SCOPED_TRACE(name);
+    if (style >= 0) {
+      Frame()->m_para.m_nDrawStyle = style;
       Frame()->m_para.m_nMesh = 8;
       ASSERT_TRUE(StartAndWaitForPicture());
     }
-    for (const auto& row : rows) {
-      const int expected[] = {row.idle, row.mesh, row.solid, row.contour};
-      EXPECT_EQ(Enabled(row.id), expected[c.column] == 1) << row.id;
+    for (const auto& [id, idle, mesh, solid, contour] : rows) {
+      const int expected[] = {idle, mesh, solid, contour};
+      EXPECT_EQ(Enabled(id), expected[column] == 1) << id;
     }
-    EXPECT_EQ(Checked(ID_TOOL_START), c.style >= 0);
-    EXPECT_EQ(Checked(ID_TOOL_STOP), c.style < 0);
-    EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->isEnabled(), c.style < 0);
-    if (c.style >= 0) {
+    EXPECT_EQ(Checked(ID_TOOL_START), style >= 0);
+    EXPECT_EQ(Checked(ID_TOOL_STOP), style < 0);
+    EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->isEnabled(), style < 0);
+    if (style >= 0) {
       ASSERT_TRUE(StopAndWaitForEnd());
     }
   }
@@ -112,39 +108,36 @@ TEST_F(RunTest, StartAndStopShowTheirStateTextsAndProgress) {
 }
 
 TEST_F(RunTest, RotationButtonsWrapTheAngleAndRedrawTheRunningPicture) {
-  const struct {
-    int command;
-    double upDown, leftRight;        // before
-    double newUpDown, newLeftRight;  // after
-  } cases[] = {
+  // The command; the angles (up-down, left-right) before and after it.
+  const std::tuple<int, double, double, double, double> cases[] = {
       {ID_ROTATE_LEFT, 0, -178, 0, 177},  {ID_ROTATE_LEFT, 0, -175, 0, -180},
       {ID_ROTATE_RIGHT, 0, 180, 0, -175}, {ID_ROTATE_RIGHT, 0, 10, 0, 15},
       {ID_ROTATE_UP, 178, 0, -177, 0},    {ID_ROTATE_DOWN, -178, 0, 177, 0},
   };
   LaunchWith(STYLE_MESH);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
-    Frame()->m_para.m_dUpDownAngle = c.upDown;
-    Frame()->m_para.m_dLeftRightAngle = c.leftRight;
+  for (const auto& [command, upDown, leftRight, newUpDown, newLeftRight] : cases) {
+    SCOPED_TRACE(command);
+    Frame()->m_para.m_dUpDownAngle = upDown;
+    Frame()->m_para.m_dLeftRightAngle = leftRight;
     ASSERT_TRUE(StartAndWaitForPicture());
     const QImage before = View()->Backing();
-    Command(c.command);
-    EXPECT_EQ(Frame()->m_para.m_dUpDownAngle, c.newUpDown);
-    EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, c.newLeftRight);
-    double upDown = 0.0;
-    double leftRight = 0.0;
-    g_ShareData.GetAngles(upDown, leftRight);
-    EXPECT_EQ(upDown, c.newUpDown);
-    EXPECT_EQ(leftRight, c.newLeftRight);
+    Command(command);
+    EXPECT_EQ(Frame()->m_para.m_dUpDownAngle, newUpDown);
+    EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, newLeftRight);
+    double shared[2] = {0.0, 0.0};
+    g_ShareData.GetAngles(shared[0], shared[1]);
+    EXPECT_EQ(shared[0], newUpDown);
+    EXPECT_EQ(shared[1], newLeftRight);
     EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::LeftRight),
-              QString::fromStdString(FormatEntryDouble(c.newLeftRight)));
+              QString::fromStdString(FormatEntryDouble(newLeftRight)));
     EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
     ASSERT_TRUE(StopAndWaitForEnd());
   }
   // With no run the buttons are off and a command that still arrives is ignored.
+  const double leftRight = Frame()->m_para.m_dLeftRightAngle;
   View()->Rotate();
   Command(ID_ROTATE_LEFT);
-  EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, cases[std::size(cases) - 1].newLeftRight);
+  EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, leftRight);
 }
 
 TEST_F(RunTest, StyleButtonsClearTheViewToTheStylesIdleColour) {

@@ -118,25 +118,24 @@ TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) 
 
 TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
   REQUIRE_GL_CONTEXT();
-  const struct {
-    int style;
-    BOOL shading, hiddenLine;
-    std::uint64_t calls;
-  } cases[] = {{STYLE_MESH, FALSE, FALSE, 1},
-               {STYLE_MESH, FALSE, TRUE, 2},
-               {STYLE_MESH, TRUE, FALSE, 2},
-               {STYLE_CONTOUR, FALSE, FALSE, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.style << " " << c.shading << " " << c.hiddenLine);
-    TestRun run(SmallPara(c.style, DEFAULT_FORMULA, 8));
-    run.para.m_bShading = c.shading;
-    run.para.m_bHiddenLine = c.hiddenLine;
+  // Style, shading, hidden lines; list calls per picture.
+  const std::tuple<int, BOOL, BOOL, std::uint64_t> cases[] = {
+      {STYLE_MESH, FALSE, FALSE, 1},
+      {STYLE_MESH, FALSE, TRUE, 2},
+      {STYLE_MESH, TRUE, FALSE, 2},
+      {STYLE_CONTOUR, FALSE, FALSE, 1},
+  };
+  for (const auto& [style, shading, hiddenLine, calls] : cases) {
+    SCOPED_TRACE(testing::Message() << style << " " << shading << " " << hiddenLine);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
+    run.para.m_bShading = shading;
+    run.para.m_bHiddenLine = hiddenLine;
     ASSERT_TRUE(run.Start());
-    EXPECT_EQ(run.controller.ListCalls(), c.calls);
+    EXPECT_EQ(run.controller.ListCalls(), calls);
     g_ShareData.SetAngles(-10.0, 40.0);
     run.controller.PostRotate();
     ASSERT_TRUE(run.sink.WaitForFrames(2));
-    EXPECT_EQ(run.controller.ListCalls(), 2 * c.calls);
+    EXPECT_EQ(run.controller.ListCalls(), 2 * calls);
     run.controller.Stop();
   }
 }
@@ -166,38 +165,34 @@ TEST(DrawingThread, EachTickPresentsTheFrameOfTheTickBeforeAndTurnsOneDegree) {
 TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
   REQUIRE_GL_CONTEXT();
   constexpr std::size_t kNever = static_cast<std::size_t>(-1);
-  const struct {
-    const char* name;
-    int style, mesh;
-    const char* formula;
-    bool throwingSink;
-    std::size_t failFrom, frames;  // the sink refuses pictures from failFrom on
-    RunProblem problem;
-  } cases[] = {
-      {"a sink that throws", STYLE_MESH, 4, DEFAULT_FORMULA, true, kNever, 0, RunProblem::Failed},
-      {"a refused first picture", STYLE_MESH, 4, DEFAULT_FORMULA, false, 0, 1, RunProblem::Failed},
-      {"a refused redraw", STYLE_MESH, 4, DEFAULT_FORMULA, false, 1, 2, RunProblem::Failed},
-      {"mesh count 0", STYLE_PLASTIC, 0, DEFAULT_FORMULA, false, kNever, 0, RunProblem::NoGrid},
-      {"millions of contour levels", STYLE_CONTOUR, 8, "x^5", false, kNever, 0,
-       RunProblem::TooManyContourLines},
+  // The sink throws, or refuses pictures from failFrom on; frames: the pictures
+  // presented before the end.
+  using P = RunProblem;
+  using Case = std::tuple<const char*, int, int, const char*, bool, std::size_t, std::size_t, P>;
+  const Case cases[] = {
+      {"a sink that throws", STYLE_MESH, 4, DEFAULT_FORMULA, true, kNever, 0, P::Failed},
+      {"a refused first picture", STYLE_MESH, 4, DEFAULT_FORMULA, false, 0, 1, P::Failed},
+      {"a refused redraw", STYLE_MESH, 4, DEFAULT_FORMULA, false, 1, 2, P::Failed},
+      {"mesh count 0", STYLE_PLASTIC, 0, DEFAULT_FORMULA, false, kNever, 0, P::NoGrid},
+      {"millions of levels", STYLE_CONTOUR, 8, "x^5", false, kNever, 0, P::TooManyContourLines},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    TestRun run(SmallPara(c.style, c.formula, c.mesh));
-    if (c.throwingSink) {
+  for (const auto& [name, style, mesh, formula, throwingSink, failFrom, frames, problem] : cases) {
+    SCOPED_TRACE(name);
+    TestRun run(SmallPara(style, formula, mesh));
+    if (throwingSink) {
       run.sink.m_onPresent = [](std::size_t) { throw std::runtime_error("no memory for a frame"); };
     }
-    run.sink.m_failFrom = c.failFrom;
+    run.sink.m_failFrom = failFrom;
     ASSERT_EQ(run.Begin(16, 16), StartResult::Started);
-    if (c.frames > 1) {
+    if (frames > 1) {
       ASSERT_TRUE(run.sink.WaitForFrames(1));
       run.controller.PostRotate();
     }
-    EXPECT_FALSE(run.sink.WaitForFrames(c.frames + 1));
+    EXPECT_FALSE(run.sink.WaitForFrames(frames + 1));
     EXPECT_TRUE(run.sink.HasEnded());
     run.controller.Reap();
-    EXPECT_EQ(run.sink.Count(), c.frames);
-    EXPECT_EQ(run.controller.LastProblem(), c.problem);
+    EXPECT_EQ(run.sink.Count(), frames);
+    EXPECT_EQ(run.controller.LastProblem(), problem);
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }
   // The next run is clean again.
