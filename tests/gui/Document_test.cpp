@@ -7,15 +7,7 @@
 #include <QTextBrowser>
 
 #include "GuiTestSupport.h"
-#include "core/ParaFile.h"
-#include "core/ShareData.h"
-#include "gui/CommandIds.h"
-#include "gui/FormulaToolBar.h"
-#include "gui/MainFrame.h"
-#include "gui/OrvexApp.h"
 #include "gui/OrvexDoc.h"
-#include "gui/OrvexView.h"
-#include "gui/ParamBar.h"
 
 namespace {
 

@@ -9,14 +9,7 @@
 #include <QTest>
 
 #include "GuiTestSupport.h"
-#include "core/ParaFile.h"
-#include "core/ShareData.h"
-#include "gui/CommandIds.h"
-#include "gui/FormulaToolBar.h"
-#include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
-#include "gui/OrvexView.h"
-#include "gui/ParamBar.h"
 #include "gui/ParamDialog.h"
 #include "gui/SpinButton.h"
 

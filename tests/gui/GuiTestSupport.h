@@ -5,57 +5,110 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QColor>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/ParaData.h"
+#include "core/ParaFile.h"
+#include "core/ShareData.h"
+#include "gui/CommandIds.h"
+#include "gui/FormulaToolBar.h"
+#include "gui/MainFrame.h"
+#include "gui/OrvexApp.h"
+#include "gui/OrvexView.h"
+#include "gui/ParamBar.h"
 #include "gui/Prompts.h"
-
-class COrvexApp;
-class CMainFrame;
-class COrvexView;
-class COrvexDoc;
 
 class GuiTest : public ::testing::Test {
  protected:
-  GuiTest();
-  ~GuiTest() override;
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    m_dir = std::make_unique<QTemporaryDir>();
+    ASSERT_TRUE(m_dir->isValid());
+    g_ShareData.m_nState.store(DS_INITIAL);
+    PromptHooks hooks;
+    hooks.message = [this](const QString& text) { m_messages.push_back(text); };
+    hooks.fileName = [this](const FileRequest& request) {
+      m_fileRequests.push_back(request);
+      const QString answer = m_fileAnswers.empty() ? QString() : m_fileAnswers.front();
+      if (!m_fileAnswers.empty()) m_fileAnswers.pop_front();
+      return answer;
+    };
+    hooks.modal = [this](QDialog& dialog) {
+      m_modalTitles.push_back(dialog.windowTitle());
+      return m_onModal ? m_onModal(dialog) : static_cast<int>(QDialog::Accepted);
+    };
+    SetPromptHooks(hooks);
+  }
+  void TearDown() override {
+    if (m_app != nullptr && Frame() != nullptr && Frame()->Running()) {
+      View()->OnStop();
+      EXPECT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
+    }
+    m_app.reset();
+    SetPromptHooks({});
+  }
 
   // Starts the program as `orvex arguments...` and waits for its first paint.
-  void Launch(const QStringList& arguments = {});
-  CMainFrame* Frame() const;
-  COrvexView* View() const;
-  COrvexDoc* Doc() const;
+  void Launch(const QStringList& arguments = {}) {
+    m_app = std::make_unique<COrvexApp>(QPath("orvex.ini"));
+    ASSERT_TRUE(m_app->InitInstance(arguments));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
+    ASSERT_TRUE(WaitUntil([] { return g_ShareData.m_nState.load() != DS_INITIAL; }));
+    // The panel comes with the first paint and takes its width from the view.
+    ASSERT_TRUE(WaitUntil([&] { return !Frame()->m_wndParamBar->isHidden(); }));
+    QTest::qWait(20);
+  }
+  CMainFrame* Frame() const { return m_app->MainFrame(); }
+  COrvexView* View() const { return Frame()->View(); }
 
   // Processes events until done() or a minute has passed.
-  bool WaitUntil(const std::function<bool()>& done);
+  bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 60000); }
   // Triggers the command's action as a click or key would (nothing happens
-  // when it is disabled). False when the command has no action.
-  bool Command(int id);
-  bool Enabled(int id) const;
-  bool Checked(int id) const;
+  // when it is disabled).
+  void Command(int id) { Frame()->Action(id)->trigger(); }
+  bool Enabled(int id) const { return Frame()->Action(id)->isEnabled(); }
+  bool Checked(int id) const { return Frame()->Action(id)->isChecked(); }
   // Start; true once the first picture is on the view.
-  bool StartAndWaitForPicture();
+  bool StartAndWaitForPicture() {
+    Command(ID_CALC_START);
+    if (!Frame()->Running()) return false;
+    // The backing is refilled at Start; the first picture replaces it.
+    const QImage cleared = View()->Backing();
+    return WaitUntil([&] { return View()->Backing() != cleared; });
+  }
   // Stop; true once the end has been reported to the frame.
-  bool StopAndWaitForEnd();
+  bool StopAndWaitForEnd() {
+    Command(ID_CALC_STOP);
+    return WaitUntil([&] { return !Frame()->Running(); });
+  }
   // Paints the view now and returns what it shows.
-  QImage Paint();
+  QImage Paint() {
+    View()->repaint();
+    return View()->ShownPicture();
+  }
 
-  std::string Path(const std::string& name) const;
+  std::string Path(const std::string& name) const {
+    return QDir(m_dir->path()).filePath(QString::fromStdString(name)).toStdString();
+  }
   QString QPath(const std::string& name) const { return QString::fromStdString(Path(name)); }
-  std::vector<std::uint8_t> ReadFile(const std::string& path) const;
+  static std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
 
   // The messages shown since the last call.
   QStringList TakeMessages() { return std::exchange(m_messages, {}); }
@@ -76,13 +129,22 @@ class GuiTest : public ::testing::Test {
 };
 
 // A parameter set unlike the defaults in every field the window shows.
-CParaData SampleSet();
+inline CParaData SampleSet() {
+  CParaData para;
+  para.m_dUpDownAngle = 12.5, para.m_dLeftRightAngle = -40.0, para.m_dRange = 3.0;
+  para.m_dZCoef = 2.0, para.m_nMesh = 40, para.m_dContourStep = 0.25;
+  para.m_nDrawStyle = STYLE_CONTOUR, para.m_strFormula = "x*y";
+  return para;
+}
 
 // The view's fill before any picture, by style.
 const QColor kSurfaceIdle(128, 184, 176);
 const QColor kContourIdle(128, 176, 184);
 
 // True when the image is colour near its top-left corner and at its centre.
-bool Filled(const QImage& image, const QColor& colour);
+inline bool Filled(const QImage& image, const QColor& colour) {
+  return image.pixelColor(1, 1).rgb() == colour.rgb() &&
+         image.pixelColor(image.width() / 2, image.height() / 2).rgb() == colour.rgb();
+}
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }

@@ -10,14 +10,6 @@
 
 #include "GuiTestSupport.h"
 #include "core/NumericEntry.h"
-#include "core/ParaFile.h"
-#include "core/ShareData.h"
-#include "gui/CommandIds.h"
-#include "gui/FormulaToolBar.h"
-#include "gui/MainFrame.h"
-#include "gui/OrvexApp.h"
-#include "gui/OrvexView.h"
-#include "gui/ParamBar.h"
 #include "render/DrawingRun.h"
 
 namespace {
