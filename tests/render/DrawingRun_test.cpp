@@ -55,7 +55,7 @@ TEST(DrawingRunFace, OneNoticeWaitsForTheWindowAndItGetsTheNewestPicture) {
   }
   ASSERT_EQ(face.run.FramesPresented(), 2u);
   // The first picture was never taken, so the second brought no notice.
-  EXPECT_EQ(face.listener.Read(face.listener.m_nFrames), 1);
+  EXPECT_EQ(face.listener.Frames(), 1);
   Frame frame;
   ASSERT_TRUE(face.run.TakeFrame(frame));
   EXPECT_EQ(CountDifferent(frame, reference), 0u);

@@ -78,11 +78,8 @@ TEST_F(RenderCli, WritesAPngOrByItsExtensionABitmapAtTheGivenSize) {
   std::size_t differing = 0;
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 33; ++x) {
-      const std::size_t at = 54 + static_cast<std::size_t>(19 - y) * 100 + x * 3;
-      const RGB pixel{static_cast<std::uint8_t>(bytes[at + 2]),
-                      static_cast<std::uint8_t>(bytes[at + 1]),
-                      static_cast<std::uint8_t>(bytes[at])};
-      differing += pixel != PixelAt(expected, x, y);
+      const auto* p = reinterpret_cast<const std::uint8_t*>(&bytes[54 + (19 - y) * 100 + x * 3]);
+      differing += RGB{p[2], p[1], p[0]} != PixelAt(expected, x, y);
     }
   }
   EXPECT_EQ(differing, 0u);
@@ -106,6 +103,7 @@ TEST_F(RenderCli, TicksTurnASolidAndTheFirstTickShowsTheFirstPicture) {
 
 TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
   const std::string png = Path("x.png");
+  const std::string longFormula = std::string(2100, 'x') + "+" + std::string(2100, 'y');
   const std::vector<std::tuple<std::string, Args, Args>> cases = {
       {"render", {}, {}},
       {"render", {}, {"--size", "0x10", "-o", png}},
@@ -124,9 +122,7 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {"m_dZCoef=-inf"}, {"-o", png}},
       {"render", {"m_dUpDownAngle=inf"}, {"-o", png}},
       {"render", {"m_nDrawStyle=5", "m_nMesh=8", "m_strFormula=x^5"}, {"-o", png}},
-      {"render",
-       {"m_strFormula=" + std::string(2100, 'x') + "+" + std::string(2100, 'y')},
-       {"-o", png}},
+      {"render", {"m_strFormula=" + longFormula}, {"-o", png}},
       {"sample", {"m_nDrawStyle=9"}, {}},
       {"sample", {"m_nMesh=0"}, {}},
       {"sample", {}, {"--size", "10x10"}},

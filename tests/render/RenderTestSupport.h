@@ -3,13 +3,17 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -29,21 +33,43 @@ bool EglAvailable();
     if (!EglAvailable()) GTEST_SKIP() << "no off-screen OpenGL context here"; \
   } while (false)
 
-// Keeps every presented frame. The waits give false when the run ended first;
-// a generous safety limit turns a hang into a failure, not a stuck test run.
-class CapturingSink : public FrameSink {
+// A mutex and a condition for what the drawing thread reports; a wait gives
+// up after a generous minute, so a hang fails instead of sticking the run.
+class Notified {
+ public:
+  template <typename F>
+  auto Locked(F read) const {
+    std::lock_guard lock(m_mutex);
+    return read();
+  }
+  bool WaitUntil(const std::function<bool()>& done) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::seconds(60), done);
+  }
+
+ protected:
+  template <typename F>
+  void Change(F change) {
+    std::lock_guard lock(m_mutex);
+    change();
+    m_changed.notify_all();
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  std::condition_variable m_changed;
+};
+
+// Keeps every presented frame. The waits give false when the run ended first.
+class CapturingSink : public FrameSink, public Notified {
  public:
   bool Present(const Frame& frame) override {
     if (m_onPresent) m_onPresent(Count());
-    std::lock_guard lock(m_mutex);
-    m_frames.push_back(frame);
-    m_changed.notify_all();
-    return m_frames.size() <= m_failFrom;
+    Change([&] { m_frames.push_back(frame); });
+    return Count() <= m_failFrom;
   }
   void Ended() override {
-    std::lock_guard lock(m_mutex);
-    m_ended = true;
-    m_changed.notify_all();
+    Change([&] { m_ended = true; });
   }
   bool WaitForFrames(std::size_t count) {
     return Wait([&] { return m_frames.size() >= count; });
@@ -52,16 +78,13 @@ class CapturingSink : public FrameSink {
     return Wait([&] { return !m_frames.empty() && match(m_frames.back()); });
   }
   std::size_t Count() const {
-    std::lock_guard lock(m_mutex);
-    return m_frames.size();
+    return Locked([&] { return m_frames.size(); });
   }
-  Frame At(std::size_t index) const {
-    std::lock_guard lock(m_mutex);
-    return index < m_frames.size() ? m_frames[index] : Frame{};
+  Frame At(std::size_t k) const {
+    return Locked([&] { return k < m_frames.size() ? m_frames[k] : Frame{}; });
   }
   bool HasEnded() const {
-    std::lock_guard lock(m_mutex);
-    return m_ended;
+    return Locked([&] { return m_ended; });
   }
 
   std::size_t m_failFrom = static_cast<std::size_t>(-1);  // Present fails from this frame on
@@ -69,40 +92,47 @@ class CapturingSink : public FrameSink {
 
  private:
   bool Wait(const std::function<bool()>& done) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return done() || m_ended; });
-    return done();
+    WaitUntil([&] { return done() || m_ended; });
+    return Locked(done);
   }
-  mutable std::mutex m_mutex;
-  std::condition_variable m_changed;
   std::vector<Frame> m_frames;
   bool m_ended = false;
 };
 
 // Counts a DrawingRun's notices as a window's message queue would receive them.
-class CountingListener : public DrawingRunListener {
+// The counts change under the lock: read them through Locked() or WaitUntil().
+class CountingListener : public DrawingRunListener, public Notified {
  public:
-  void FrameReady() override;
-  void RunEnded() override;
-  // Until done() holds, called under the lock; false after a minute without.
-  bool WaitUntil(const std::function<bool()>& done);
-  template <typename T>
-  T Read(const T& member) {
-    std::lock_guard lock(m_mutex);
-    return member;
+  void FrameReady() override {
+    m_nRunNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+    Change([&] { ++m_nFrames; });
   }
-  // Written under the lock: read them through Read() or in WaitUntil().
+  void RunEnded() override {
+    Change([&] { m_endedAt = std::chrono::steady_clock::now(), ++m_nEnded; });
+  }
+  int Frames() const {
+    return Locked([&] { return m_nFrames; });
+  }
+  int Ended() const {
+    return Locked([&] { return m_nEnded; });
+  }
   int m_nFrames = 0, m_nEnded = 0;
   std::chrono::steady_clock::time_point m_endedAt;  // of the last end
   std::atomic<int> m_nRunNice{INT_MIN};  // the drawing thread's niceness at its last picture
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
 };
 
-CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int mesh = 16);
-CFormula Compiled(const std::string& text);
+inline CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int mesh = 16) {
+  CParaData para;
+  para.m_nDrawStyle = style, para.m_strFormula = formula, para.m_nMesh = mesh;
+  return para;
+}
+
+inline CFormula Compiled(const std::string& text) {
+  CFormula formula;
+  formula.Tokenize(text);
+  formula.MakePostfix();
+  return formula;
+}
 
 // One run of the drawing thread with its own formula and sink.
 struct TestRun {
@@ -126,7 +156,25 @@ struct TestRun {
 Frame Render(const CParaData& para, int width = 96, int height = 72);
 
 using RGB = std::array<std::uint8_t, 3>;
-RGB PixelAt(const Frame& frame, int x, int y);
-std::size_t CountPixels(const Frame& frame, const std::function<bool(const RGB&)>& match);
-std::size_t CountDifferent(const Frame& a, const Frame& b);
-bool Near(const RGB& a, const RGB& b, int tolerance = 1);
+inline RGB PixelAt(const Frame& frame, int x, int y) {
+  const std::uint8_t* p = frame.Pixel(x, y);
+  return {p[0], p[1], p[2]};
+}
+inline std::size_t CountPixels(const Frame& frame, const std::function<bool(const RGB&)>& match) {
+  std::size_t count = 0;
+  for (std::size_t k = 0; k + 3 < frame.rgba.size(); k += 4)
+    count += match(RGB{frame.rgba[k], frame.rgba[k + 1], frame.rgba[k + 2]}) ? 1 : 0;
+  return count;
+}
+inline std::size_t CountDifferent(const Frame& a, const Frame& b) {
+  if (a.width != b.width || a.height != b.height) return static_cast<std::size_t>(-1);
+  std::size_t count = 0;
+  for (std::size_t k = 0; k + 3 < a.rgba.size(); k += 4)
+    count += std::equal(&a.rgba[k], &a.rgba[k + 3], &b.rgba[k]) ? 0 : 1;
+  return count;
+}
+inline bool Near(const RGB& a, const RGB& b, int tolerance = 1) {
+  for (int k = 0; k < 3; ++k)
+    if (std::abs(int{a[k]} - int{b[k]}) > tolerance) return false;
+  return true;
+}
