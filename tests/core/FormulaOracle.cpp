@@ -28,9 +28,8 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
       stack.push_back(3.141592654);
     } else {
       std::string text = token;
-      for (char& c : text) {
+      for (char& c : text)
         if (c == 'D') c = 'E';
-      }
       stack.push_back(std::strtod(text.c_str(), nullptr));
     }
   }
