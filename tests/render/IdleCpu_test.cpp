@@ -7,7 +7,6 @@
 #include <thread>
 
 #include "RenderTestSupport.h"
-#include "core/ShareData.h"
 
 namespace {
 

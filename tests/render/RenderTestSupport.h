@@ -21,6 +21,7 @@
 
 #include "core/Formula.h"
 #include "core/ParaData.h"
+#include "core/ShareData.h"
 #include "render/DrawingRun.h"
 #include "render/FrameSink.h"
 #include "render/RunController.h"

@@ -25,7 +25,6 @@
 #include <thread>
 
 #include "RenderTestSupport.h"
-#include "core/ShareData.h"
 #include "render/DrawingRun.h"
 
 namespace {
