@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ContourPlain.h"
+#include "FormulaReference.h"
 #include "core/Formula.h"
 #include "core/ShareData.h"
 
@@ -99,11 +100,7 @@ TEST(ContourLevelsTest, LevelsFromTheRange) {
 
 TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
   using S = ContourLevelsStatus;
-  const struct {
-    GridExtents extents;
-    float step;
-    ContourLevelsStatus status;
-  } cases[] = {
+  const std::tuple<GridExtents, float, ContourLevelsStatus> cases[] = {
       {Heights(0, 0), 0.25f, S::Ok},  // lo = hi: no level, nothing to draw
       {GridExtents{}, 0.05f, S::Nothing},
       {Heights(kNaN, 1), 0.05f, S::Nothing},
@@ -118,7 +115,8 @@ TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
       {Heights(0, 1), 1e-8f, S::TooMany},             // 110 million
       {Heights(1e7f, 1.0001e7f), 0.25f, S::TooMany},  // the sum stalls: 0.25 < half an ulp
   };
-  for (const auto& c : cases) EXPECT_TRUE(Levels(c.extents, c.step, c.status).empty());
+  for (const auto& [extents, step, status] : cases)
+    EXPECT_TRUE(Levels(extents, step, status).empty());
 }
 
 TEST(ContourColourTest, BlueGreenRed) {
@@ -196,15 +194,12 @@ TEST(ContourCellTest, HeightsWiderThanFloatStillGiveEndsInsideTheCellAndColours)
     ContourSegment out[2] = {};
     const int count = ContourCell(grid, 1, 0, 0, level, out);
     ASSERT_GT(count, 0);
-    for (int s = 0; s < count; ++s) {
-      for (float end : {out[s].u1, out[s].w1, out[s].u2, out[s].w2}) {
+    for (int s = 0; s < count; ++s)
+      for (float end : {out[s].u1, out[s].w1, out[s].u2, out[s].w2})
         EXPECT_TRUE(end >= 0.0f && end <= 1.0f) << end;
-      }
-    }
     const ContourColour colour = ContourColourFor(level, -3e38f, 3e38f);
-    for (float c : {colour.red, colour.green, colour.blue}) {
+    for (float c : {colour.red, colour.green, colour.blue})
       EXPECT_TRUE(c >= 0.0f && c <= 1.0f) << c;
-    }
   }
   const ContourColour one = ContourColourFor(4.75f, 5.0f, 5.0f);
   EXPECT_TRUE(one.red == 0.0f && one.green == 1.0f && one.blue == 0.0f);
@@ -255,12 +250,9 @@ struct Sampled {
 Sampled Sample(int n, double range, const char* text) {
   CParaData para;
   para.m_nMesh = n, para.m_dRange = range;
-  CFormula formula;
-  formula.Tokenize(text);
-  EXPECT_TRUE(formula.MakePostfix());
   Sampled s;
   s.gridSpec = MakeGridSpec(para);
-  EXPECT_TRUE(ComputeContour(s.gridSpec, formula, {}, s.grid, s.extents));
+  EXPECT_TRUE(ComputeContour(s.gridSpec, Compiled(text), {}, s.grid, s.extents));
   return s;
 }
 

@@ -27,3 +27,11 @@ double HeavyFormulaPlain(double x, double y, double zeroByZero);
 // The coordinates of the default grid (R = 12, N = 500): (k - N/2) * s with
 // s = R / (N/2), formed in float and widened, k = 0..N.
 std::vector<double> DefaultGridCoordinates();
+
+// The formula's token and postfix lists and its program, made from its text.
+inline CFormula Compiled(const std::string& text) {
+  CFormula formula;
+  formula.Tokenize(text);
+  formula.MakePostfix();
+  return formula;
+}

@@ -33,13 +33,6 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-CFormula Compiled(const std::string& text) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
-  return formula;
-}
-
 // Each token in brackets, so that token boundaries show in a comparison.
 std::string Join(const std::vector<std::string>& tokens) {
   std::string out;

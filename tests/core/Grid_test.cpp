@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "FormulaReference.h"
 #include "GridPlain.h"
 #include "core/ShareData.h"
 #include "core/Workers.h"
@@ -31,13 +32,6 @@ GridSpec Spec(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0
   para.m_nMesh = nMesh, para.m_dRange = range, para.m_dZCoef = zCoef;
   para.m_dZeroByZero = zeroByZero;
   return MakeGridSpec(para);
-}
-
-CFormula Compiled(const std::string& text) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
-  return formula;
 }
 
 struct Sampled {

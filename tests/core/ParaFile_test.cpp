@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <new>
 #include <string>
@@ -214,30 +215,29 @@ TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
 TEST(ParaFileHostile, OutOfRangeValuesLoad) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const int intMax = std::numeric_limits<int>::max(), intMin = std::numeric_limits<int>::min();
-  const struct {
-    void (*change)(CParaData&, double nan, int extreme);
-    int extreme;
-    int loadedMesh;
-  } cases[] = {
-      {[](CParaData& p, double, int) { p.m_nMesh = 0; }, 0, kMinMesh},
-      {[](CParaData& p, double, int e) { p.m_nMesh = e; }, intMin, kMinMesh},
-      {[](CParaData& p, double, int e) { p.m_nMesh = e; }, intMax, kMaxMesh},
-      {[](CParaData& p, double, int) { p.m_nMesh = kMaxMesh + 1; }, 0, kMaxMesh},
-      {[](CParaData& p, double, int) { p.m_nMesh = 500; }, 0, 500},
-      {[](CParaData& p, double, int) { p.m_nDrawStyle = 9; }, 0, 32},
-      {[](CParaData& p, double, int e) { p.m_nBackColor = 7, p.m_bShading = e; }, intMin, 32},
-      {[](CParaData& p, double, int) { p.m_dContourStep = -1.0; }, 0, 32},
-      {[](CParaData& p, double n, int) { p.m_dContourStep = n, p.m_dZeroByZero = n; }, 0, 32},
-      {[](CParaData& p, double n, int) { p.m_dRange = n, p.m_dZCoef = -HUGE_VAL; }, 0, 32},
-      {[](CParaData& p, double, int) { p.m_strFormula = std::string("x\0y", 3); }, 0, 32},
+  using Change = std::function<void(CParaData&)>;
+  // A change to the default set; the mesh count it loads with.
+  const std::pair<Change, int> cases[] = {
+      {[](CParaData& p) { p.m_nMesh = 0; }, kMinMesh},
+      {[&](CParaData& p) { p.m_nMesh = intMin; }, kMinMesh},
+      {[&](CParaData& p) { p.m_nMesh = intMax; }, kMaxMesh},
+      {[](CParaData& p) { p.m_nMesh = kMaxMesh + 1; }, kMaxMesh},
+      {[](CParaData& p) { p.m_nMesh = 500; }, 500},
+      {[](CParaData& p) { p.m_nDrawStyle = 9; }, 32},
+      {[&](CParaData& p) { p.m_nBackColor = 7, p.m_bShading = intMin; }, 32},
+      {[](CParaData& p) { p.m_dContourStep = -1.0; }, 32},
+      {[&](CParaData& p) { p.m_dContourStep = nan, p.m_dZeroByZero = nan; }, 32},
+      {[&](CParaData& p) { p.m_dRange = nan, p.m_dZCoef = -HUGE_VAL; }, 32},
+      {[](CParaData& p) { p.m_strFormula = std::string("x\0y", 3); }, 32},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
+    const auto& [change, loadedMesh] = c;
     CParaData para;
-    c.change(para, nan, c.extreme);
+    change(para);
     CParaData loaded = SentinelSet();
     ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
-    para.m_nMesh = c.loadedMesh;
+    para.m_nMesh = loadedMesh;
     ExpectSameSet(loaded, para);
   }
 }
