@@ -26,16 +26,17 @@ class DocumentTest : public GuiTest {
     Command(command);
   }
   QString Title() const { return Frame()->windowTitle(); }
-  QString FieldText(CParamBar::Field field) const {
-    return Frame()->m_wndParamBar->FieldText(field);
+  // The caption, the up-down angle, mesh and contour interval fields, the formula box.
+  std::tuple<QString, QString, QString, QString, QString> Shown() const {
+    const CParamBar* panel = Frame()->m_wndParamBar;
+    return {Title(), panel->FieldText(CParamBar::UpDown), panel->FieldText(CParamBar::Mesh),
+            panel->FieldText(CParamBar::ContourStep), Frame()->m_wndToolBar->FormulaBox()->text()};
   }
-  QString FormulaText() const { return Frame()->m_wndToolBar->FormulaBox()->text(); }
   QStringList IniRecentFiles() {
     QSettings settings(QPath("orvex.ini"), QSettings::IniFormat);
     QStringList files;
-    for (int k = 1; k <= 4; ++k) {
+    for (int k = 1; k <= 4; ++k)
       files << settings.value(QStringLiteral("Recent File List/File%1").arg(k)).toString();
-    }
     files.removeAll(QString());
     return files;
   }
@@ -43,13 +44,10 @@ class DocumentTest : public GuiTest {
 
 TEST_F(DocumentTest, StartUpShowsTheUntitledCaptionTheDefaultsAndTheClock) {
   Launch();
-  EXPECT_EQ(Title(), Caption("Orvexa"));
+  EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
   EXPECT_EQ(Frame()->MessageText(), "ﾚﾃﾞｲ");
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
-  EXPECT_EQ(FieldText(CParamBar::UpDown), "-20");
-  EXPECT_EQ(FieldText(CParamBar::Mesh), "32");
-  EXPECT_EQ(FormulaText(), DEFAULT_FORMULA);
   EXPECT_FALSE(Frame()->Running());
 }
 
@@ -59,12 +57,9 @@ TEST_F(DocumentTest, OpeningAFileShowsItsValuesClearsThePictureAndStartsNothing)
   Choose(ID_FILE_OPEN, "good.ovx");
   EXPECT_TRUE(m_messages.empty());
   EXPECT_EQ(StoreParaData(Frame()->m_para), StoreParaData(SampleSet()));
-  EXPECT_EQ(Title(), Caption("good.ovx"));
-  EXPECT_TRUE(Filled(Paint(), kContourIdle));
+  EXPECT_TRUE(Filled(Paint(), kContourIdle));  // the paint brings the file to the bars
+  EXPECT_EQ(Shown(), std::tuple(Caption("good.ovx"), "12.5", "40", "0.25", "x*y"));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
-  EXPECT_EQ(FieldText(CParamBar::Mesh), "40");
-  EXPECT_EQ(FieldText(CParamBar::ContourStep), "0.25");
-  EXPECT_EQ(FormulaText(), "x*y");
   EXPECT_FALSE(Frame()->Running());
 }
 

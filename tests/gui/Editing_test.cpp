@@ -39,19 +39,16 @@ class EditingTest : public GuiTest {
   CFormulaEdit* Box() const { return Frame()->m_wndToolBar->FormulaBox(); }
   CParamBar* Panel() const { return Frame()->m_wndParamBar; }
   CNumericEdit* Field(CParamBar::Field field) const { return Panel()->Edit(field); }
-  // Clicks into the field, selects everything and puts text in its place in
-  // one change, as a paste or a confirmed input method does.
-  void Enter(QLineEdit* edit, const QString& text) {
+  // Clicks into the field, selects everything and types text key by key, or
+  // (Enter) puts it in place in one change, as a paste or a confirmed input
+  // method does.
+  void Retype(QLineEdit* edit, const QString& text, bool keyByKey = true) {
     edit->setFocus(Qt::MouseFocusReason);
     edit->selectAll();
-    edit->insert(text);
-  }
-  // The same, typed key by key.
-  void Retype(QLineEdit* edit, const QString& text) {
-    edit->setFocus(Qt::MouseFocusReason);
-    edit->selectAll();
+    if (!keyByKey) return edit->insert(text);
     text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Backspace) : QTest::keyClicks(edit, text);
   }
+  void Enter(QLineEdit* edit, const QString& text) { Retype(edit, text, false); }
   // What an input method hands over when the user confirms a composition.
   static void Compose(QLineEdit* edit, const QString& committed) {
     QInputMethodEvent event;
@@ -234,9 +231,8 @@ TEST_F(EditingTest, FieldsAreEnabledAndColouredByStyleRunAndFocus) {
 
   Para().m_nMesh = 8;
   ASSERT_TRUE(StartAndWaitForPicture());
-  for (int k = 0; k < CParamBar::kFieldCount; ++k) {
+  for (int k = 0; k < CParamBar::kFieldCount; ++k)
     EXPECT_FALSE(Field(static_cast<CParamBar::Field>(k))->isEnabled()) << k;
-  }
   ASSERT_TRUE(StopAndWaitForEnd());
   EXPECT_TRUE(Field(CParamBar::ContourStep)->isEnabled());
 }
@@ -283,9 +279,8 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
   RunDialog(
       [&](CParamDialog& dialog) {
         // Backwards, so that the formula starts with its first wrong text.
-        for (auto step = std::rbegin(order); step != std::rend(order); ++step) {
+        for (auto step = std::rbegin(order); step != std::rend(order); ++step)
           Set(dialog, std::get<0>(*step), std::get<1>(*step));
-        }
         for (const auto& [name, wrong, message, next] : order) {
           SCOPED_TRACE(name);
           EXPECT_FALSE(dialog.DoDataExchange(true));
@@ -299,10 +294,8 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
       },
       true);
   EXPECT_TRUE(m_messages.empty());
-  EXPECT_EQ(Para().m_dRange, 3.0);
-  EXPECT_EQ(Para().m_nMesh, 40);
-  EXPECT_EQ(Para().m_dUpDownAngle, -10.0);
-  EXPECT_EQ(Para().m_strFormula, "x*y");
+  EXPECT_EQ(std::tuple(Para().m_dRange, Para().m_nMesh, Para().m_dUpDownAngle, Para().m_strFormula),
+            std::tuple(3.0, 40, -10.0, std::string("x*y")));
   EXPECT_EQ(Panel()->FieldText(CParamBar::Mesh), "40");
   EXPECT_EQ(Box()->text(), "x*y");
 }
@@ -337,9 +330,8 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
         // Which of shading, hidden-line, contour interval and angles apply.
         const auto applying = [&] {
           std::string on;
-          for (const char* name : {"shading", "hiddenLine", "contourStep", "upDown"}) {
+          for (const char* name : {"shading", "hiddenLine", "contourStep", "upDown"})
             on += Control<QWidget>(dialog, name)->isEnabled() ? name[0] : '-';
-          }
           return on;
         };
         EXPECT_EQ(applying(), "s--u");  // defaults: mesh with shading on, so no hidden-line
@@ -361,12 +353,11 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
       },
       true);
   // Hidden-line kept its state while disabled and is returned.
-  EXPECT_EQ(Para().m_nDrawStyle, STYLE_GHOST);
-  EXPECT_EQ(Para().m_bHiddenLine, TRUE);
-  EXPECT_EQ(Para().m_bShading, FALSE);
+  EXPECT_EQ(std::tuple(Para().m_nDrawStyle, Para().m_bHiddenLine, Para().m_bShading),
+            std::tuple(STYLE_GHOST, TRUE, FALSE));
   // A changed style clears the picture to the new style's colour.
-  EXPECT_EQ(g_ShareData.m_nState.load(), DS_CLEAR);
-  EXPECT_EQ(g_ShareData.m_para.m_nDrawStyle, STYLE_GHOST);
+  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), g_ShareData.m_para.m_nDrawStyle),
+            std::tuple(DS_CLEAR, STYLE_GHOST));
 }
 
 TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
