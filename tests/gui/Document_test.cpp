@@ -173,7 +173,7 @@ TEST_F(DocumentTest, OpeningARecentFileDuringARunStopsTheRunFirst) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
 }
 
-TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirst) {
+TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstOrRefusesAnEmptyView) {
   Launch();
   Frame()->m_para.m_nMesh = 8;
   View()->setFixedSize(301, 200);
@@ -204,6 +204,21 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirst) {
   Choose(ID_SAVE_IMAGE, "missing/view.bmp");
   EXPECT_FALSE(QFileInfo::exists(QPath("missing")));
   EXPECT_EQ(TakeMessages(), QStringList{QPath("missing/view.bmp") + kNotFound});
+
+  // The smallest views: a 1 x 1 picture is a bitmap like any other; a view of
+  // no pixels has no picture to save and says so instead of writing a file.
+  for (const QSize size : {QSize(1, 1), QSize(0, 0)}) {
+    SCOPED_TRACE(size.width());
+    View()->setFixedSize(size);
+    ASSERT_TRUE(WaitUntil([&] { return View()->size() == size; }));
+    Command(ID_CALC_START);
+    ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
+    ASSERT_TRUE(StopAndWaitForEnd());
+    Choose(ID_SAVE_IMAGE, "tiny.bmp");
+  }
+  EXPECT_EQ(ReadFile(Path("tiny.bmp")).size(), 58u);  // 54 + one row of 4 bytes
+  EXPECT_EQ(TakeMessages(), QStringList{kSaveFailed});
+  EXPECT_EQ(m_fileRequests.size(), 4u);  // none for the picture that cannot be saved
 }
 
 TEST_F(DocumentTest, StartingWithAFileOpensItAndWithABadOneEnds) {
@@ -235,25 +250,6 @@ TEST_F(DocumentTest, StartOptionRunsTheDefaultPlotOnceShownAtItsFinalSize) {
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_TRUE(help->toPlainText().contains("計算式")) << "help page not loaded";
-}
-
-// The smallest views: a 1 x 1 picture is a bitmap like any other; a view of
-// no pixels has no picture to save and says so instead of writing a file.
-TEST_F(DocumentTest, TinyAndEmptyViewsRunAndSaveOrRefuse) {
-  Launch();
-  Frame()->m_para.m_nMesh = 4;
-  for (const QSize size : {QSize(1, 1), QSize(0, 0)}) {
-    SCOPED_TRACE(size.width());
-    View()->setFixedSize(size);
-    ASSERT_TRUE(WaitUntil([&] { return View()->size() == size; }));
-    Command(ID_CALC_START);
-    ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
-    ASSERT_TRUE(StopAndWaitForEnd());
-    Choose(ID_SAVE_IMAGE, "tiny.bmp");
-  }
-  EXPECT_EQ(ReadFile(Path("tiny.bmp")).size(), 58u);  // 54 + one row of 4 bytes
-  EXPECT_EQ(TakeMessages(), QStringList{kSaveFailed});
-  EXPECT_EQ(m_fileRequests.size(), 1u);  // no dialog for a picture that cannot be saved
 }
 
 }  // namespace

@@ -193,19 +193,14 @@ TEST_F(RunTest, StartRefusesWhatCannotRun) {
   EXPECT_EQ(Frame()->MessageText(), QStringLiteral("等高線が多すぎて描けません"));
 }
 
-TEST_F(RunTest, NewDuringARunKeepsTheRunAndTheParameters) {
-  LaunchWith(STYLE_MESH);
+TEST_F(RunTest, NewKeepsARunAndClosingClosesAtOnceAndTheThreadEndsAfter) {
+  LaunchWith(STYLE_PLASTIC, 300);
   ASSERT_TRUE(StartAndWaitForPicture());
   const std::vector<std::uint8_t> before = StoreParaData(Frame()->m_para);
   Command(ID_FILE_NEW);
   EXPECT_TRUE(Frame()->Running());
   EXPECT_EQ(Frame()->windowTitle(), Caption("Orvexa"));
   EXPECT_EQ(StoreParaData(Frame()->m_para), before);
-}
-
-TEST_F(RunTest, ClosingDuringARunClosesAtOnceAndTheThreadEndsAfter) {
-  LaunchWith(STYLE_PLASTIC, 300);
-  ASSERT_TRUE(StartAndWaitForPicture());
   // The event loop ends with the last window, as the program's does.
   QApplication::setQuitOnLastWindowClosed(true);
   QTimer::singleShot(0, Frame(), [&] { EXPECT_TRUE(Frame()->close()); });
