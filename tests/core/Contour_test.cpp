@@ -135,26 +135,24 @@ TEST(ContourColourTest, BlueGreenRed) {
   }
 }
 
-struct RecordingSink : ContourSink {
+// Each vertex and the colour current at it, as bits; how often the colour is
+// sent; a stop after the stopAfter-th colour when asked.
+struct TraceSink : ContourSink {
   void Colour(const ContourColour& c) override {
-    ++colours, level = c;
-    if (colours == stopAfter) state->store(DS_STOP);
+    current = {std::bit_cast<std::uint32_t>(c.red), std::bit_cast<std::uint32_t>(c.green),
+               std::bit_cast<std::uint32_t>(c.blue)};
+    if (++colourCommands == stopAfter) state->store(DS_STOP);
   }
   void Segment(const float v1[3], const float v2[3]) override {
-    // On the plane f = x the line of level L lies at x = L, lifted to L * 3.
-    const auto at = std::find_if(levels.begin(), levels.end(),
-                                 [&](float candidate) { return candidate * 3.0f == v1[1]; });
-    ASSERT_NE(at, levels.end()) << v1[1];
-    const float l = *at;
     for (const float* v : {v1, v2})
-      EXPECT_TRUE(std::fabs(v[0] - l) < 1e-6f && v[1] == l * 3.0f && std::fabs(v[2]) <= 2.0f);
-    EXPECT_EQ(level.green, ContourColourFor(l, -2.0f, 2.0f).green);
-    ++segments;
+      for (int k = 0; k < 3; ++k) trace.push_back(std::bit_cast<std::uint32_t>(v[k]));
+    trace.insert(trace.end(), current.begin(), current.end());
   }
-  std::vector<float> levels;
+  float At(std::size_t k) const { return std::bit_cast<float>(trace[k]); }
+  std::vector<std::uint32_t> current = {0, 0, 0, 1};  // no colour sent yet
+  std::vector<std::uint32_t> trace;
+  std::size_t colourCommands = 0, stopAfter = 0;
   std::atomic<int>* state = nullptr;
-  int stopAfter = -1, colours = 0, segments = 0;
-  ContourColour level{};
 };
 
 TEST(ContourBuildTest, EachCrossingGetsItsColourThenItsSegmentsUntilAStop) {
@@ -164,22 +162,35 @@ TEST(ContourBuildTest, EachCrossingGetsItsColourThenItsSegmentsUntilAStop) {
   std::vector<float> grid(25);
   for (int i = 0; i <= 4; ++i)
     for (int j = 0; j <= 4; ++j) grid[ContourIndex(4, i, j)] = static_cast<float>(i - 2);
-  for (int stopAfter : {-1, 1}) {
+  const std::vector<float> levels = Levels(Heights(-2, 2), 0.5f);
+  ASSERT_EQ(levels.size(), 9u);
+  for (std::size_t stopAfter : {0, 1}) {  // 0: no stop
     SCOPED_TRACE(stopAfter);
     std::atomic<int> state{DS_RUN_CONTOUR}, progress{0};
-    RecordingSink sink;
-    sink.levels = Levels(Heights(-2, 2), 0.5f), sink.state = &state, sink.stopAfter = stopAfter;
-    ASSERT_EQ(sink.levels.size(), 9u);
+    TraceSink sink;
+    sink.state = &state, sink.stopAfter = stopAfter;
     const ContourBuild result = BuildContour(grid, gridSpec, Heights(-2, 2), 0.5f,
                                              {&state, DS_RUN_CONTOUR, &progress}, sink);
-    EXPECT_EQ(result, stopAfter < 0 ? ContourBuild::Complete : ContourBuild::Stopped);
+    EXPECT_EQ(result, stopAfter == 0 ? ContourBuild::Complete : ContourBuild::Stopped);
+    // On the plane f = x the line of level L lies at x = L, lifted to L * 3,
+    // in L's colour; each segment is two ends and a colour.
+    for (std::size_t s = 0; s + 9 <= sink.trace.size(); s += 9) {
+      const auto at = std::find_if(levels.begin(), levels.end(), [&](float candidate) {
+        return candidate * 3.0f == sink.At(s + 1);
+      });
+      ASSERT_NE(at, levels.end()) << sink.At(s + 1);
+      for (std::size_t v : {s, s + 3})
+        EXPECT_TRUE(std::fabs(sink.At(v) - *at) < 1e-6f && sink.At(v + 1) == *at * 3.0f &&
+                    std::fabs(sink.At(v + 2)) <= 2.0f);
+      EXPECT_EQ(sink.At(s + 7), ContourColourFor(*at, -2.0f, 2.0f).green);
+    }
     // The eight levels above -2.2 each cross a column of 4 cells, with a
     // segment in each of the cell's triangles; a stop after the first colour
     // leaves the first crossing's two.
-    EXPECT_EQ(sink.segments, stopAfter < 0 ? 8 * 4 * 2 : 2);
-    EXPECT_EQ(progress, stopAfter < 0 ? 4 : 1);
+    EXPECT_EQ(sink.trace.size(), (stopAfter == 0 ? 8u * 4 * 2 : 2u) * 9);
+    EXPECT_EQ(progress, stopAfter == 0 ? 4 : 1);
   }
-  RecordingSink none;
+  TraceSink none;
   EXPECT_EQ(BuildContour(std::vector<float>(24), gridSpec, Heights(-2, 2), 0.5f, {}, none),
             ContourBuild::NoGrid);
 }
@@ -204,23 +215,6 @@ TEST(ContourCellTest, HeightsWiderThanFloatStillGiveEndsInsideTheCellAndColours)
   const ContourColour one = ContourColourFor(4.75f, 5.0f, 5.0f);
   EXPECT_TRUE(one.red == 0.0f && one.green == 1.0f && one.blue == 0.0f);
 }
-
-// Each vertex and the colour current at it, as bits; and how often the colour is sent.
-struct TraceSink : ContourSink {
-  void Colour(const ContourColour& c) override {
-    current = {std::bit_cast<std::uint32_t>(c.red), std::bit_cast<std::uint32_t>(c.green),
-               std::bit_cast<std::uint32_t>(c.blue)};
-    ++colourCommands;
-  }
-  void Segment(const float v1[3], const float v2[3]) override {
-    for (const float* v : {v1, v2})
-      for (int k = 0; k < 3; ++k) trace.push_back(std::bit_cast<std::uint32_t>(v[k]));
-    trace.insert(trace.end(), current.begin(), current.end());
-  }
-  std::vector<std::uint32_t> current = {0, 0, 0, 1};  // no colour sent yet
-  std::vector<std::uint32_t> trace;
-  std::size_t colourCommands = 0;
-};
 
 TEST(ContourCrossedLevelsTest, AgreesWithTheCellAtEveryLevel) {
   // Every corner combination of awkward values, each also a level, against ContourCell.
