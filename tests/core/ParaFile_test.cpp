@@ -127,43 +127,35 @@ TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
   ExpectSameSet(loaded, SentinelSet());
 }
 
-TEST(ParaFileFormat, StringLengthTakesTheShortestForm) {
-  const std::pair<std::size_t, const char*> cases[] = {{0, "00"},
-                                                       {254, "FE"},
-                                                       {255, "FF FF00"},
-                                                       {0xFFFD, "FF FDFF"},
-                                                       {0xFFFE, "FF FFFF FEFF0000"},
-                                                       {0x10000, "FF FFFF 00000100"}};
-  for (const auto& [length, prefix] : cases) {
-    SCOPED_TRACE(length);
-    CParaData para;
-    para.m_strFormula = std::string(length, 'x');
-    EXPECT_EQ(StoreParaData(para), WithFormulaSlot(Cat(Hex(prefix), Bytes(para.m_strFormula))));
-    CParaData loaded;
-    ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
-    ExpectSameSet(loaded, para);
-  }
-}
-
-TEST(ParaFileFormat, LongerLengthFormsAndWideStringsAreRead) {
-  const std::pair<Buf, std::string> cases[] = {
-      {Hex("FF 0300 782B79"), "x+y"},
-      {Hex("FF FFFF 03000000 782B79"), "x+y"},
-      {Hex("FF FEFF 00"), ""},
-      {Cat(Hex("FF FEFF 04"), Utf16Le(u"計算式x")), "\xE8\xA8\x88\xE7\xAE\x97\xE5\xBC\x8Fx"},
-      {Cat(Hex("FF FEFF 02"), Utf16Le(u"ｼｪ")), "\xEF\xBD\xBC\xEF\xBD\xAA"},
-      {Cat(Hex("FF FEFF FF 2C01"), Utf16Le(std::u16string(300, u'y'))), std::string(300, 'y')},
-      {Cat(Hex("FF FEFF FF FFFF 02000000"), Utf16Le(u"xy")), "xy"},
-      {Cat(Hex("FF FEFF 02"), Utf16Le(u"\U0001F600")), "\xF0\x9F\x98\x80"},
-      {Cat(Hex("FF FEFF 03"), Utf16Le(u"x\xD800y")), "x\xEF\xBF\xBDy"},
+// Formula slots as written (the shortest length form: true) or only read
+// (longer length forms, wide strings), and the formula they hold.
+TEST(ParaFileFormat, LengthFormsAndWideStringsAreReadAndTheShortestWritten) {
+  const auto x = [](std::size_t n) { return std::string(n, 'x'); };
+  const std::tuple<Buf, std::string, bool> cases[] = {
+      {Hex("00"), "", true},
+      {Cat(Hex("FE"), Bytes(x(254))), x(254), true},
+      {Cat(Hex("FF FF00"), Bytes(x(255))), x(255), true},
+      {Cat(Hex("FF FDFF"), Bytes(x(0xFFFD))), x(0xFFFD), true},
+      {Cat(Hex("FF FFFF FEFF0000"), Bytes(x(0xFFFE))), x(0xFFFE), true},
+      {Cat(Hex("FF FFFF 00000100"), Bytes(x(0x10000))), x(0x10000), true},
+      {Hex("FF 0300 782B79"), "x+y", false},
+      {Hex("FF FFFF 03000000 782B79"), "x+y", false},
+      {Hex("FF FEFF 00"), "", false},
+      {Cat(Hex("FF FEFF 04"), Utf16Le(u"計算式x")), "\xE8\xA8\x88\xE7\xAE\x97\xE5\xBC\x8Fx", false},
+      {Cat(Hex("FF FEFF 02"), Utf16Le(u"ｼｪ")), "\xEF\xBD\xBC\xEF\xBD\xAA", false},
+      {Cat(Hex("FF FEFF FF 2C01"), Utf16Le(std::u16string(300, u'y'))), std::string(300, 'y'),
+       false},
+      {Cat(Hex("FF FEFF FF FFFF 02000000"), Utf16Le(u"xy")), "xy", false},
+      {Cat(Hex("FF FEFF 02"), Utf16Le(u"\U0001F600")), "\xF0\x9F\x98\x80", false},
+      {Cat(Hex("FF FEFF 03"), Utf16Le(u"x\xD800y")), "x\xEF\xBF\xBDy", false},
   };
-  for (const auto& [slot, formula] : cases) {
-    SCOPED_TRACE(formula);
-    CParaData para;
-    ASSERT_TRUE(LoadParaData(WithFormulaSlot(slot), para));
-    CParaData expected;
+  for (const auto& [slot, formula, shortest] : cases) {
+    SCOPED_TRACE(std::to_string(formula.size()) + " bytes: " + formula.substr(0, 20));
+    CParaData para, expected;
     expected.m_strFormula = formula;  // and the fields after it read from the right offset
+    ASSERT_TRUE(LoadParaData(WithFormulaSlot(slot), para));
     ExpectSameSet(para, expected);
+    EXPECT_TRUE(!shortest || StoreParaData(expected) == WithFormulaSlot(slot));
   }
 }
 
