@@ -263,7 +263,17 @@ class DialogTest : public EditingTest {
   }
 };
 
-TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
+// Every limit holds at its bound and fails beyond it; then, with every field
+// wrong, OK names the first in exchange order.
+TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
+  const std::tuple<const char*, const char*, bool> limits[] = {
+      {"range", "0.01", true},      {"range", "0.0099", false},     {"range", "100", true},
+      {"range", " 100.01 ", false}, {"zCoef", "0.01", true},        {"zCoef", "100.5", false},
+      {"contourStep", "100", true}, {"contourStep", "0", false},    {"mesh", "1", true},
+      {"mesh", "0", false},         {"mesh", "500", true},          {"mesh", "-3", false},
+      {"leftRight", "-180", true},  {"leftRight", "-180.5", false}, {"upDown", "180", true},
+      {"upDown", "181", false},     {"upDown", "0", true},          {"range", " 5 ", true},
+  };
   // Every field wrong; each round checks the one named, then gives it the
   // next text: a right one, or for the formula a second wrong one.
   const std::tuple<const char*, QString, QString, QString> order[] = {
@@ -278,6 +288,12 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
   };
   RunDialog(
       [&](CParamDialog& dialog) {
+        for (const auto& [name, text, accepted] : limits) {
+          dialog.DoDataExchange(false);
+          Set(dialog, name, text);
+          EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
+          EXPECT_EQ(TakeMessages().size(), accepted ? 0 : 1) << name << " " << text;
+        }
         // Backwards, so that the formula starts with its first wrong text.
         for (auto step = std::rbegin(order); step != std::rend(order); ++step)
           Set(dialog, std::get<0>(*step), std::get<1>(*step));
@@ -298,26 +314,6 @@ TEST_F(DialogTest, OkNamesTheFirstWrongFieldInExchangeOrder) {
             std::tuple(3.0, 40, -10.0, std::string("x*y")));
   EXPECT_EQ(Panel()->FieldText(CParamBar::Mesh), "40");
   EXPECT_EQ(Box()->text(), "x*y");
-}
-
-TEST_F(DialogTest, EveryLimitHoldsAtItsBoundAndFailsBeyondIt) {
-  const std::tuple<const char*, const char*, bool> cases[] = {
-      {"range", "0.01", true},      {"range", "0.0099", false},     {"range", "100", true},
-      {"range", " 100.01 ", false}, {"zCoef", "0.01", true},        {"zCoef", "100.5", false},
-      {"contourStep", "100", true}, {"contourStep", "0", false},    {"mesh", "1", true},
-      {"mesh", "0", false},         {"mesh", "500", true},          {"mesh", "-3", false},
-      {"leftRight", "-180", true},  {"leftRight", "-180.5", false}, {"upDown", "180", true},
-      {"upDown", "181", false},     {"upDown", "0", true},          {"range", " 5 ", true},
-  };
-  RunDialog(
-      [&](CParamDialog& dialog) {
-        for (const auto& [name, text, accepted] : cases) {
-          dialog.DoDataExchange(false);
-          Set(dialog, name, text);
-          EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
-        }
-      },
-      false);
 }
 
 TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
