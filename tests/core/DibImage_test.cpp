@@ -20,7 +20,7 @@ Buf Picture(int width, int height) {
   return rgba;
 }
 
-TEST(DibImageTest, BmpFileOf301By200) {
+TEST(DibImageTest, BmpFileOf301By200AndFailedWrites) {
   const Buf rgba = Picture(301, 200);
   CDibImage dib;
   ASSERT_TRUE(dib.FromBitmap(RgbaImageView{rgba.data(), 301, 200, 301 * 4}));
@@ -48,6 +48,13 @@ TEST(DibImageTest, BmpFileOf301By200) {
   EXPECT_TRUE(written == expected);
   EXPECT_TRUE(dib.FileBytes() == expected);
   EXPECT_TRUE(dib.Block() == Buf(expected.begin() + 14, expected.end()));
+
+  EXPECT_FALSE(dib.WriteBmp(nullptr));
+  // A device that takes no data: the failure shows at the latest on the flush.
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(full, nullptr);
+  EXPECT_FALSE(dib.WriteBmp(full));
+  std::fclose(full);
 }
 
 TEST(DibImageTest, SourceRowPaddingIsSkipped) {
@@ -87,18 +94,6 @@ TEST(DibImageTest, ReadHeaderCompletesTheCopyOnly) {
   EXPECT_EQ(header.biClrUsed, 256u);
   EXPECT_EQ(block, before);
   EXPECT_FALSE(CDibImage::ReadHeader(Buf(39), header));
-}
-
-TEST(DibImageTest, FailedWritesAreReported) {
-  const Buf rgba = Picture(8, 8);
-  CDibImage dib;
-  ASSERT_TRUE(dib.FromBitmap(RgbaImageView{rgba.data(), 8, 8, 0}));
-  EXPECT_FALSE(dib.WriteBmp(nullptr));
-  // A device that takes no data: the failure shows at the latest on the flush.
-  std::FILE* full = std::fopen("/dev/full", "wb");
-  ASSERT_NE(full, nullptr);
-  EXPECT_FALSE(dib.WriteBmp(full));
-  std::fclose(full);
 }
 
 }  // namespace

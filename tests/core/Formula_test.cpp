@@ -252,18 +252,16 @@ TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
 }
 
 TEST(FormulaProgram, ThreadsShareOneProgram) {
-  CFormula formula;
-  formula.Tokenize("X/Y+SQRT(X)*LOG(Y)^-X+" + std::string(kDefaultFormula));
-  ASSERT_EQ(formula.MakePostfix(), TRUE);
+  const std::string text = "X/Y+SQRT(X)*LOG(Y)^-X+" + std::string(kDefaultFormula);
+  ASSERT_EQ(CheckFormula(text), FormulaCheck::Ok);
+  const CFormula formula = Compiled(text);
   auto sweep = [&formula](double z) {
     FormulaProgram::Scratch scratch;
     std::vector<std::uint64_t> out;
-    for (int repeat = 0; repeat < 20; ++repeat) {
-      for (int i = -20; i <= 20; ++i) {
+    for (int repeat = 0; repeat < 20; ++repeat)
+      for (int i = -20; i <= 20; ++i)
         for (int j = -20; j <= 20; ++j)
           out.push_back(Bits(formula.Program().Run(i * 0.25, j * 0.25, z, scratch)));
-      }
-    }
     return out;
   };
   const double zeroByZeros[] = {-1.0, 0.0, 1.0, 0.25};
@@ -279,11 +277,10 @@ TEST(FormulaProgram, DefaultGridEqualsPlainC) {
   const CFormula formula = Compiled(kDefaultFormula);
   FormulaProgram::Scratch scratch;
   std::size_t mismatches = 0;
-  for (double y : DefaultGridCoordinates()) {
+  for (double y : DefaultGridCoordinates())
     for (double x : DefaultGridCoordinates())
       mismatches +=
           Bits(formula.Program().Run(x, y, 1.0, scratch)) != Bits(DefaultFormulaPlain(x, y, 1.0));
-  }
   EXPECT_EQ(mismatches, 0u);
 }
 

@@ -75,10 +75,10 @@ TEST(OpenGLContextRender, RunsTheSequenceAndPresentsTopRowFirst) {
   const Frame frame = sink.At(0);
   ASSERT_EQ(frame.width, 40);
   ASSERT_EQ(frame.height, 30);
-  EXPECT_EQ(PixelAt(frame, 0, 0), (RGB{255, 0, 0}));
-  EXPECT_EQ(PixelAt(frame, 19, 14), (RGB{255, 0, 0}));
-  EXPECT_EQ(PixelAt(frame, 0, 29), (RGB{0, 0, 255}));
-  EXPECT_EQ(PixelAt(frame, 39, 0), (RGB{0, 0, 255}));
+  const RGB red{255, 0, 0}, blue{0, 0, 255};
+  EXPECT_EQ((std::vector{PixelAt(frame, 0, 0), PixelAt(frame, 19, 14), PixelAt(frame, 0, 29),
+                         PixelAt(frame, 39, 0)}),
+            (std::vector{red, red, blue, blue}));
   EXPECT_EQ(frame.Pixel(0, 0)[3], 255);
 
   // An empty client sets no projection; a refused picture is a failed swap.
@@ -150,9 +150,7 @@ constexpr RGB kMeshLine{128, 128, 255};
 CParaData Plain(int style, int back, BOOL hiddenLine = FALSE,
                 const std::string& formula = DEFAULT_FORMULA) {
   CParaData para = SmallPara(style, formula);
-  para.m_nBackColor = back;
-  para.m_bShading = FALSE;
-  para.m_bHiddenLine = hiddenLine;
+  para.m_nBackColor = back, para.m_bShading = FALSE, para.m_bHiddenLine = hiddenLine;
   return para;
 }
 
@@ -177,9 +175,8 @@ TEST(Background, CornersShowTheClearColourAroundAnUnlitPlainMesh) {
     SCOPED_TRACE(testing::Message() << "style " << style << " back " << back);
     const Frame frame = Render(Plain(style, back));
     ASSERT_EQ(frame.width, 96);
-    for (const auto& [x, y] : {std::pair{0, 0}, {95, 0}, {0, 71}, {95, 71}}) {
+    for (const auto& [x, y] : {std::pair{0, 0}, {95, 0}, {0, 71}, {95, 71}})
       EXPECT_TRUE(Near(PixelAt(frame, x, y), expected)) << x << "," << y;
-    }
     if (style == STYLE_MESH) {
       EXPECT_GT(CountPixels(frame, [](const RGB& p) { return p == kMeshLine; }), 300u);
       EXPECT_EQ(CountOther(frame, expected), 0u);

@@ -164,10 +164,8 @@ TEST(Stress, ThousandRunsStoppedAtRandomMomentsAllEndIdleAndJoined) {
     // Mostly small meshes, so that a thousand runs stay short; some medium
     // ones, whose sampling lasts long enough to be stopped in.
     para.m_nMesh = window.Pick(0, 99) < 85 ? window.Pick(2, 40) : window.Pick(60, 200);
-    para.m_bShading = window.Pick(0, 1);
-    para.m_bHiddenLine = window.Pick(0, 1);
-    para.m_bPerspective = window.Pick(0, 1);
-    para.m_nBackColor = window.Pick(0, 2);
+    para.m_bShading = window.Pick(0, 1), para.m_bHiddenLine = window.Pick(0, 1);
+    para.m_bPerspective = window.Pick(0, 1), para.m_nBackColor = window.Pick(0, 2);
     const auto f = static_cast<std::size_t>(window.Pick(0, 1));
     para.m_strFormula = window.formulas[f];
     const int width = window.Pick(8, 120), height = window.Pick(8, 120);
@@ -221,8 +219,7 @@ TEST(Stress, LongestStopAtN500PerStyle) {
               "building", "display", "all");
   for (int style = STYLE_MESH; style <= STYLE_CONTOUR; ++style) {
     CParaData para;
-    para.m_nDrawStyle = style;
-    para.m_nMesh = 500;
+    para.m_nDrawStyle = style, para.m_nMesh = 500;
     StopFigures figures;
     for (int r = 0; r < runs; ++r) {
       const std::string what = std::string(styles[style]) + " at N = 500, run " + std::to_string(r);

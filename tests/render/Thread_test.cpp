@@ -94,8 +94,7 @@ TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) 
   TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 12));
   run.para.m_bShading = FALSE;
   CParaData last = run.para;
-  last.m_dLeftRightAngle = 30.0 + 5 * 17.0;
-  last.m_dUpDownAngle = -20.0 - 5 * 3.0;
+  last.m_dLeftRightAngle = 30.0 + 5 * 17.0, last.m_dUpDownAngle = -20.0 - 5 * 3.0;
   const Frame reference = Render(last, 64, 64);
   // Five rotations arrive while the thread is still presenting the first picture.
   run.sink.m_onPresent = [&](std::size_t frame) {

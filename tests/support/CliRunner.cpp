@@ -42,8 +42,7 @@ RunResult CliTest::Run(const std::string& program, const std::vector<std::string
   int status = 0;
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
     result.code = WEXITSTATUS(status);
-  result.out = Slurp(out);
-  result.err = Slurp(err);
+  result.out = Slurp(out), result.err = Slurp(err);
   fs::remove(out);
   fs::remove(err);
   return result;
