@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "RenderTestSupport.h"
@@ -22,13 +24,12 @@ TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextRow) {
     const int perRow = style == STYLE_CONTOUR ? 1 : 2;
     while (g_ShareData.m_nProgress.load() < perRow) std::this_thread::yield();
     run.controller.Stop();
-    EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
-    EXPECT_TRUE(run.sink.HasEnded());
+    EXPECT_EQ(std::pair(g_ShareData.m_nState.load(), run.sink.HasEnded()),
+              std::pair(DS_IDLE, true));
     EXPECT_LT(g_ShareData.m_nProgress.load(), 2001 * perRow);
     // Nothing drawn on the background.
-    for (std::size_t k = 0; k < run.sink.Count(); ++k) {
+    for (std::size_t k = 0; k < run.sink.Count(); ++k)
       EXPECT_EQ(CountPixels(run.sink.At(k), [](const RGB& p) { return p != RGB{0, 0, 0}; }), 0u);
-    }
   }
 }
 
@@ -86,6 +87,29 @@ TEST(DrawingThread, TheThreadsEndKeepsAStateTheWindowWroteDuringTheRun) {
     run.controller.RequestStop();  // changes nothing but a running state
     run.controller.Reap();
     EXPECT_EQ(g_ShareData.m_nState.load(), written == DS_STOP ? DS_IDLE : written);
+  }
+}
+
+// With nothing posted, the display loops wait in the mailbox: the drawing
+// thread sleeps, where a polling loop would be seen running.
+TEST(DrawingThread, WaitingLoopsSleep) {
+  REQUIRE_GL_CONTEXT();
+  for (int style : {STYLE_MESH, STYLE_GHOST}) {
+    SCOPED_TRACE(style);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
+    std::atomic<pid_t> thread{0};
+    run.sink.m_onPresent = [&](std::size_t) { thread = gettid(); };
+    ASSERT_TRUE(run.Start());
+    const auto state = [&] {  // the third field of the thread's stat line
+      std::string line;
+      std::getline(std::ifstream("/proc/self/task/" + std::to_string(thread) + "/stat"), line);
+      return line.substr(line.rfind(')') + 2, 1);
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (state() != "S" && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    for (int k = 0; k < 20; ++k, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+      EXPECT_EQ(state(), "S") << k;
+    run.controller.Stop();
   }
 }
 
@@ -241,9 +265,8 @@ TEST(DrawingRunFace, OneNoticeWaitsForTheWindowAndItGetsTheNewestPicture) {
   g_ShareData.SetAngles(turned.m_dUpDownAngle, turned.m_dLeftRightAngle);
   face.run.Rotate();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (face.run.FramesPresented() < 2 && std::chrono::steady_clock::now() < deadline) {
+  while (face.run.FramesPresented() < 2 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::yield();
-  }
   ASSERT_EQ(face.run.FramesPresented(), 2u);
   // The first picture was never taken, so the second brought no notice.
   EXPECT_EQ(face.listener.Frames(), 1);
