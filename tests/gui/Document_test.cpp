@@ -42,18 +42,16 @@ class DocumentTest : public GuiTest {
   }
 };
 
-TEST_F(DocumentTest, StartUpShowsTheUntitledCaptionTheDefaultsAndTheClock) {
+// Start-up shows the untitled caption, the defaults and the clock; opening a
+// file shows its values, clears the picture and starts nothing.
+TEST_F(DocumentTest, StartUpShowsTheDefaultsAndOpeningAFileItsValues) {
+  WriteSet("good.ovx");
   Launch();
   EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
   EXPECT_EQ(Frame()->MessageText(), "ﾚﾃﾞｲ");
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
-  EXPECT_FALSE(Frame()->Running());
-}
 
-TEST_F(DocumentTest, OpeningAFileShowsItsValuesClearsThePictureAndStartsNothing) {
-  WriteSet("good.ovx");
-  Launch();
   Choose(ID_FILE_OPEN, "good.ovx");
   EXPECT_TRUE(m_messages.empty());
   EXPECT_EQ(StoreParaData(Frame()->m_para), StoreParaData(SampleSet()));
@@ -64,12 +62,9 @@ TEST_F(DocumentTest, OpeningAFileShowsItsValuesClearsThePictureAndStartsNothing)
 }
 
 TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
-  QFile junk(QPath("junk.ovx")), cut(QPath("cut.ovx"));
-  ASSERT_TRUE(junk.open(QIODevice::WriteOnly) && cut.open(QIODevice::WriteOnly));
-  junk.write("not a parameter file at all");
+  std::ofstream(Path("junk.ovx")) << "not a parameter file at all";
   const std::vector<std::uint8_t> good = StoreParaData(SampleSet());
-  cut.write(reinterpret_cast<const char*>(good.data()), static_cast<qint64>(good.size() - 5));
-  junk.close(), cut.close();
+  std::ofstream(Path("cut.ovx")) << std::string(good.begin(), good.end() - 5);
   ASSERT_TRUE(QDir(m_dir->path()).mkdir("folder.ovx"));
   const std::tuple<const char*, QString> cases[] = {
       {"missing.ovx", QPath("missing.ovx") + kNotFound},
@@ -93,7 +88,9 @@ TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
   EXPECT_EQ(StoreParaData(Frame()->m_para), before);
 }
 
-TEST_F(DocumentTest, SavedFilesReopenToTheSameBytes) {
+TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndTheTitle) {
+  QDir folder(m_dir->path());
+  ASSERT_TRUE(folder.mkdir("target.ovx"));
   Launch();
   Frame()->m_para = SampleSet();
   Choose(ID_FILE_SAVE_AS, "saved.ovx");
@@ -115,19 +112,16 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytes) {
   Command(ID_FILE_SAVE);
   EXPECT_EQ(ReadFile(Path("saved.ovx")), saved);
   EXPECT_TRUE(m_messages.empty());
-}
 
-TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheTitle) {
-  QDir folder(m_dir->path());
-  ASSERT_TRUE(folder.mkdir("target.ovx"));
-  Launch();
   Choose(ID_FILE_SAVE_AS, "nowhere/set.ovx");
   Choose(ID_FILE_SAVE_AS, "target.ovx");
   EXPECT_EQ(TakeMessages(), QStringList({QPath("nowhere/set.ovx") + kNotFound, kSaveFailed}));
-  EXPECT_EQ(Title(), Caption("Orvexa"));
-  // Nothing left behind: the folder holds what it held.
-  EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList{"target.ovx"});
+  EXPECT_EQ(Title(), Caption("saved.ovx"));
+  EXPECT_EQ(ReadFile(Path("saved.ovx")), saved);
+  // Nothing left behind: the folder holds what it held (and the settings).
+  QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  names.removeAll("orvex.ini");
+  EXPECT_EQ(names, QStringList({"saved.ovx", "target.ovx"}));
 }
 
 TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstInTheIniFile) {

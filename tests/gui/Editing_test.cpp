@@ -61,7 +61,7 @@ class EditingTest : public GuiTest {
   }
 };
 
-TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaAndRestoresTheLastOtherwise) {
+TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaRestoresTheLastOtherwiseAndStartRunsIt) {
   // The text typed and its message (none: accepted).
   const std::tuple<QString, QString> cases[] = {
       {"x*y", ""},
@@ -95,9 +95,8 @@ TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaAndRestoresTheLastOtherwi
   Retype(Box(), "junk");
   QTest::keyClick(Box(), Qt::Key_Escape);
   EXPECT_EQ(Box()->text(), "x-y");
-}
 
-TEST_F(EditingTest, StartRunsTheFormulaJustTypedOrTheLastAcceptedOne) {
+  // Start runs the formula just typed, or the last accepted one.
   Para().m_nMesh = 8;
   Retype(Box(), "x*y");
   ASSERT_TRUE(StartAndWaitForPicture());
