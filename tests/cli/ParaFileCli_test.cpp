@@ -27,23 +27,19 @@ class CliParaFile : public CliTest {
   }
 };
 
-TEST_F(CliParaFile, WriteGivesTheDefaultFileAndInfoListsIt) {
+TEST_F(CliParaFile, WriteGivesTheDefaultFileAndInfoShowsWhatWriteSetAndTheLoaderKept) {
   const RunResult write = Run({"write", Path("default.ovx")});
-  EXPECT_EQ(write.code, 0);
-  EXPECT_EQ(write.out + write.err, "");
+  EXPECT_EQ(std::tuple(write.code, write.out + write.err), std::tuple(0, ""));
   EXPECT_EQ(Slurp(Path("default.ovx")).size(), 135u);
-  const RunResult info = Run({"info", Path("default.ovx")});
-  EXPECT_EQ(info.code, 0);
-  EXPECT_EQ(info.err, "");
-  EXPECT_EQ(info.out,
+  const RunResult listing = Run({"info", Path("default.ovx")});
+  EXPECT_EQ(std::tuple(listing.code, listing.err), std::tuple(0, ""));
+  EXPECT_EQ(listing.out,
             "m_dUpDownAngle=-20\nm_dLeftRightAngle=30\nm_dRange=12\nm_dZCoef=11\n"
             "m_bPerspective=1\nm_bHiddenLine=1\nm_bShading=1\nm_nMesh=32\n"
             "m_dContourStep=0.050000000000000003\nm_nDrawStyle=0\n"
             "m_strFormula=sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )\n"
             "m_dZeroByZero=1\nm_nBackColor=0\n");
-}
 
-TEST_F(CliParaFile, InfoShowsWhatWriteSetAndTheLoaderKept) {
   const std::tuple<std::vector<std::string>, const char*> cases[] = {
       {{"m_nMesh=100", "m_dRange=3", "m_nMesh=120"}, "m_nMesh=120"},  // the last one wins
       {{"m_dRange=3", "m_dZCoef=0.5"}, "m_dRange=3\nm_dZCoef=0.5"},

@@ -89,13 +89,11 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
           const double a = (outer - n / 2.0) * spacing, b = (inner - n / 2.0) * spacing;
           const double x = surface ? b : a, y = surface ? -a : b;
           EXPECT_EQ(GridCoordinate(gridSpec, inner), F(b));
-          if (surface) {
-            const float* p = &s.grid[GridIndex(n, inner, outer)];
-            EXPECT_EQ(std::vector<float>(p, p + 3),
-                      (std::vector<float>{F(x), F((x * 1000.0 + y) * 2.0), F(y)}));
-          } else {
-            EXPECT_EQ(s.grid[ContourIndex(n, outer, inner)], F(x * 1000.0 + y));
-          }
+          const std::vector<float> point = surface ? std::vector{F(x), F((x * 1000 + y) * 2), F(y)}
+                                                   : std::vector{F(x * 1000 + y)};
+          const float* at =
+              &s.grid[surface ? GridIndex(n, inner, outer) : ContourIndex(n, outer, inner)];
+          EXPECT_EQ(std::vector<float>(at, at + point.size()), point);
         }
       }
       const float r = F(range), top = F(range * 1001.0 * (surface ? 2.0 : 1.0));
@@ -173,21 +171,19 @@ TEST(GridTest, FlatPatchNormalPointsDown) {
 }
 
 TEST(FaceNormalTest, HandMadeTriples) {
-  struct Case {
-    float a[3], b[3], c[3], expected[3];
-  };
   const float h = 0.70710677f;
-  const Case cases[] = {
+  const float cases[][4][3] = {
+      // a, b, c, the normal
       {{0, 0, 0}, {0, 4, 0}, {3, 0, 0}, {0, 0, -1}},
       {{0, 0, 0}, {1, 1, 0}, {0, 0, 1}, {h, -h, 0}},
       {{0, 0, 0}, {1e19f, 0, 0}, {0, 1e19f, 0}, {0, 0, 1}},  // the square of 1e38 is beyond float
       {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {0, 0, 0}},          // one point
       {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {0, 0, 0}},          // collinear
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     float out[3] = {7.0f, 7.0f, 7.0f};
-    FaceNormal(c.a, c.b, c.c, out);
-    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(out[k], c.expected[k]) << &c - cases << " " << k;
+    FaceNormal(c[0], c[1], c[2], out);
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(out[k], c[3][k]) << &c - cases << " " << k;
   }
 }
 
@@ -232,10 +228,9 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
           const GridSpec gridSpec = Spec(n, range, zScale, zeroDiv);
           const Sampled expected = SamplePlain(surface, gridSpec, formula);
           ASSERT_TRUE(expected.done);
-          for (int threads : {1, 3}) {
-            SCOPED_TRACE("threads " + std::to_string(threads));
-            EXPECT_TRUE(SameBits(Sample(surface, gridSpec, formula, {}, threads), expected));
-          }
+          for (int threads : {1, 3})
+            EXPECT_TRUE(SameBits(Sample(surface, gridSpec, formula, {}, threads), expected))
+                << "threads " << threads;
         }
       }
     }

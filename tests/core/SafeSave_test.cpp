@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using Listing = std::map<std::string, std::string>;
+const std::string kNotFound = " が見つかりませんでした。", kBadName = "無効なﾌｧｲﾙ名です。",
+                  kSaveFailed = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
 
 std::span<const std::uint8_t> AsBytes(const std::string& text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -42,9 +44,8 @@ class SafeSave : public ::testing::Test {
   }
   void TearDown() override {
     // Folders locked by a test must let their entries go again.
-    for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
+    for (const auto& entry : fs::recursive_directory_iterator(m_dir))
       if (!entry.is_symlink() && entry.is_directory()) chmod(entry.path().c_str(), 0755);
-    }
     fs::remove_all(m_dir);
   }
 
@@ -116,19 +117,22 @@ TEST_F(SafeSave, FailuresChangeNothingAndGiveTheCause) {
   Write("plain", "plain");
   Link("loop.lnk", "loop.lnk");
   Link("lost.lnk", "nowhere/set");
-  const std::tuple<std::string, int> cases[] = {
-      {Path("folder"), EISDIR},
-      {Path("nowhere/set"), ENOENT},
-      {Path("lost.lnk"), ENOENT},
-      {Path("plain/set"), ENOTDIR},
-      {Path("loop.lnk"), ELOOP},
-      {Path("folder/"), EINVAL},
-      {"", EINVAL},
+  // The path, the errno and the message a parameter file's save gives for it.
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {Path("folder"), EISDIR, kSaveFailed},
+      {Path("nowhere/set"), ENOENT, Path("nowhere/set") + kNotFound},
+      {Path("lost.lnk"), ENOENT, Path("lost.lnk") + kNotFound},
+      {Path("plain/set"), ENOTDIR, Path("plain/set") + kNotFound},
+      {Path("loop.lnk"), ELOOP, kSaveFailed},
+      {Path("folder/"), EINVAL, kBadName},
+      {"", EINVAL, kBadName},
   };
   const Listing before = List();
-  for (const auto& [path, err] : cases) {
-    EXPECT_EQ(SaveFileSafely(path, AsBytes("new")), err) << path;
-    EXPECT_EQ(List(), before) << path;
+  for (const auto& [path, err, message] : cases) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(SaveFileSafely(path, AsBytes("new")), err);
+    EXPECT_EQ(ParaFileErrorMessage(err, path, ParaFileOp::Save), message);
+    EXPECT_EQ(List(), before);
   }
 }
 
@@ -194,17 +198,16 @@ TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCaus
   const std::vector<std::uint8_t> bytes = StoreParaData(CParaData());
   const std::string full = path + " へのｱｸｾｽ中にﾃﾞｨｽｸがいっぱいになりました。";
   const std::string denied = path + " へのｱｸｾｽは拒否されました。";
-  const std::string failed = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
   // Write faults cut the file after 0 .. size - 1 bytes; the flush and the
   // rename come after the whole file.
   const std::tuple<const char*, SaveCalls, int, std::string> cases[] = {
       {"write", {.write = WriteUntilFull}, ENOSPC, full},
       {"write", {.write = WriteUntilFull}, EDQUOT, full},
-      {"write", {.write = WriteUntilFull}, EIO, failed},
+      {"write", {.write = WriteUntilFull}, EIO, kSaveFailed},
       {"fsync", {.fsync = FailingFsync}, ENOSPC, full},  // a network file system's late answer
-      {"fsync", {.fsync = FailingFsync}, EIO, failed},
+      {"fsync", {.fsync = FailingFsync}, EIO, kSaveFailed},
       {"rename", {.rename = FailingRename}, EROFS, denied},
-      {"rename", {.rename = FailingRename}, EBUSY, failed},
+      {"rename", {.rename = FailingRename}, EBUSY, kSaveFailed},
   };
   for (const auto& [call, calls, err, message] : cases) {
     const bool cutsTheWrite = calls.write == WriteUntilFull;
@@ -222,8 +225,7 @@ TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCaus
 }
 
 TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
-  const std::string notFound = " が見つかりませんでした。", bad = "予期しないﾌｧｲﾙ形式です。",
-                    badName = "無効なﾌｧｲﾙ名です。";
+  const std::string bad = "予期しないﾌｧｲﾙ形式です。";
   fs::create_directory(m_dir / "folder");
   Write("plain", "abc");
   // A FIFO must not hang the open; a file past the size limit is not read.
@@ -231,18 +233,14 @@ TEST_F(ParaFileIo, FailuresGiveTheMessageWithThePathAndChangeNothing) {
   Write("huge", "");
   fs::resize_file(Path("huge"), kMaxParaFileSize + 1);
   const std::tuple<bool, std::string, std::string> cases[] = {
-      {false, Path("missing.ovx"), Path("missing.ovx") + notFound},
-      {false, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + notFound},
-      {false, Path("plain/set.ovx"), Path("plain/set.ovx") + notFound},
+      {false, Path("missing.ovx"), Path("missing.ovx") + kNotFound},
+      {false, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + kNotFound},
+      {false, Path("plain/set.ovx"), Path("plain/set.ovx") + kNotFound},
       {false, Path("folder"), "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
       {false, Path("plain"), bad},
       {false, Path("fifo"), "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
       {false, Path("huge"), bad},
-      {true, Path("nowhere/set.ovx"), Path("nowhere/set.ovx") + notFound},
-      {true, Path("plain/set.ovx"), Path("plain/set.ovx") + notFound},
-      {true, Path("folder"), "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"},
-      {true, Path("folder/"), badName},
-      {true, "", badName},
+      {true, Path("folder"), kSaveFailed},  // each errno's message: SafeSave's failure table
   };
   for (const auto& [save, path, message] : cases) {
     SCOPED_TRACE(path);

@@ -32,9 +32,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
-unsigned long EnvNumber(const char* name, unsigned long fallback) {
+unsigned EnvNumber(const char* name, unsigned fallback) {
   const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? std::strtoul(value, nullptr, 10) : fallback;
+  return value != nullptr && *value != '\0'
+             ? static_cast<unsigned>(std::strtoul(value, nullptr, 10))
+             : fallback;
 }
 
 enum Phase { kSampling, kBuilding, kDisplay, kPhases };
@@ -74,8 +76,7 @@ struct Window {
     for (const int frames = listener.Frames(); taken < frames; ++taken) {
       Frame frame;
       ASSERT_TRUE(run.TakeFrame(frame)) << "a picture was announced and is not there";
-      EXPECT_EQ(frame.width, width);
-      EXPECT_EQ(frame.height, height);
+      EXPECT_EQ(std::pair(frame.width, frame.height), std::pair(width, height));
     }
   }
   // Where the run is: a picture shown, the grid complete (context, list
@@ -109,9 +110,8 @@ struct Window {
     TakeAnnounced();
     run.Reap();
     Arm("", std::chrono::hours(24));
-    EXPECT_FALSE(run.Busy());
-    EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
-    EXPECT_EQ(listener.Ended(), endedBefore + 1);
+    EXPECT_EQ(std::tuple(run.Busy(), g_ShareData.m_nState.load(), listener.Ended()),
+              std::tuple(false, DS_IDLE, endedBefore + 1));
   }
 
   const std::array<std::string, 2> formulas = {DEFAULT_FORMULA, "sin(x)*cos(y)"};
@@ -144,9 +144,7 @@ struct Window {
   int width = 0, height = 0, taken = 0, framesBefore = 0, endedBefore = 0;
 };
 
-unsigned Seed() {
-  return static_cast<unsigned>(EnvNumber("ORVEX_STRESS_SEED", std::random_device{}()));
-}
+unsigned Seed() { return EnvNumber("ORVEX_STRESS_SEED", std::random_device{}()); }
 
 TEST(Stress, ThousandRunsStoppedAtRandomMomentsAllEndIdleAndJoined) {
   REQUIRE_GL_CONTEXT();

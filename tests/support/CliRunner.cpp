@@ -20,8 +20,6 @@ void CliTest::SetUp() {
   m_dir = pattern;
 }
 
-void CliTest::TearDown() { fs::remove_all(m_dir); }
-
 RunResult CliTest::Run(const std::string& program, const std::vector<std::string>& args) const {
   const std::string out = Path(".stdout"), err = Path(".stderr");
   std::vector<std::string> argvText{program};
@@ -43,7 +41,6 @@ RunResult CliTest::Run(const std::string& program, const std::vector<std::string
   if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
     result.code = WEXITSTATUS(status);
   result.out = Slurp(out), result.err = Slurp(err);
-  fs::remove(out);
-  fs::remove(err);
+  fs::remove(out), fs::remove(err);
   return result;
 }

@@ -19,7 +19,7 @@ std::string Slurp(const std::filesystem::path& path);
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
+  void TearDown() override { std::filesystem::remove_all(m_dir); }
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
   // Runs the program with the arguments, capturing standard output and error.
   RunResult Run(const std::string& program, const std::vector<std::string>& args) const;
