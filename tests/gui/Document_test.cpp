@@ -2,12 +2,10 @@
 // saving and its faults, the recent-file list, and the image save.
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 #include <QSettings>
 #include <QTextBrowser>
 
 #include "GuiTestSupport.h"
-#include "gui/OrvexDoc.h"
 
 namespace {
 

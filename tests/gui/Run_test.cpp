@@ -1,16 +1,13 @@
 // Runs from the window: what the commands allow in each state, Start and
 // Stop with their texts and progress, the rotation buttons, the style
 // buttons, and the ways a run is refused or cut short.
-#include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
 #include <limits>
 
 #include "GuiTestSupport.h"
 #include "core/NumericEntry.h"
-#include "render/DrawingRun.h"
 
 namespace {
 
