@@ -27,7 +27,8 @@ namespace {
 const char kHeavyFormula[] =
     "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)";
 
-GridSpec Spec(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0.5) {
+// The grid a parameter set with these values samples.
+GridSpec GridOf(int nMesh, double range, double zCoef = 2.0, double zeroByZero = 0.5) {
   CParaData para;
   para.m_nMesh = nMesh, para.m_dRange = range, para.m_dZCoef = zCoef;
   para.m_dZeroByZero = zeroByZero;
@@ -72,7 +73,7 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
   for (const auto& [n, range, spacing] : cases) {
     for (bool surface : {true, false}) {
       SCOPED_TRACE(std::to_string(n) + (surface ? " surface" : " contour"));
-      const GridSpec gridSpec = Spec(n, range);
+      const GridSpec gridSpec = GridOf(n, range);
       EXPECT_EQ(gridSpec.spacing, spacing);
       const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
       std::atomic<int> state{runState}, progress{7};
@@ -109,12 +110,12 @@ TEST(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
   // N = 2 over -1..1: log(x) is NaN at x = -1 and -inf at x = 0; exp(700 y)
   // at y = 1 is beyond float once stored. Only x = 1, y <= 0 stays finite.
   const CFormula formula = Compiled("log(x)+exp(y*700)");
-  const Sampled surface = Sample(true, Spec(2, 1.0), formula);
+  const Sampled surface = Sample(true, GridOf(2, 1.0), formula);
   EXPECT_TRUE(std::isnan(surface.grid[GridIndex(2, 0, 1) + 1]));  // x = -1, y = 0
   EXPECT_EQ(surface.grid[GridIndex(2, 1, 2) + 1], -finf);         // x = 0, y = -1
   EXPECT_EQ(surface.grid[GridIndex(2, 2, 0) + 1], finf);          // x = 1, y = 1
   EXPECT_TRUE(surface.extents.maxZ == 2.0f && surface.extents.minZ == 0.0f);
-  const Sampled contour = Sample(false, Spec(2, 1.0), formula);
+  const Sampled contour = Sample(false, GridOf(2, 1.0), formula);
   EXPECT_EQ(contour.grid[ContourIndex(2, 2, 2)], finf);
   EXPECT_TRUE(contour.extents.maxZ == 1.0f && contour.extents.minZ == 0.0f);
 }
@@ -127,7 +128,7 @@ TEST(GridTest, NotRunningOrBadMeshSamplesNothing) {
       SCOPED_TRACE(testing::Message() << surface << " " << state);
       std::atomic<int> current{state}, progress{0};
       const RunSignals signals{&current, surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR, &progress};
-      const Sampled none = Sample(surface, Spec(8, 1.0), formula, signals, 2);
+      const Sampled none = Sample(surface, GridOf(8, 1.0), formula, signals, 2);
       EXPECT_FALSE(none.done);
       EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));
       EXPECT_EQ(progress, 0);
@@ -136,7 +137,7 @@ TEST(GridTest, NotRunningOrBadMeshSamplesNothing) {
   for (int n : {0, -1, kMaxGridMesh + 1}) {
     std::vector<float> grid(5, 1.0f);
     GridExtents extents;
-    EXPECT_FALSE(ComputeSurface(Spec(n, 1.0), formula, {}, grid, extents)) << n;
+    EXPECT_FALSE(ComputeSurface(GridOf(n, 1.0), formula, {}, grid, extents)) << n;
     EXPECT_TRUE(grid.empty()) << n;
   }
 }
@@ -159,7 +160,7 @@ TEST(GridTest, DefaultFormulaThroughTheFormulaEngine) {
 
 TEST(GridTest, FlatPatchNormalPointsDown) {
   // a = next column of b's row, c = b's point in the next row.
-  const Sampled s = Sample(true, Spec(4, 3.0), Compiled("0.25"));
+  const Sampled s = Sample(true, GridOf(4, 3.0), Compiled("0.25"));
   for (int j = 0; j < 4; ++j) {
     for (int i = 0; i < 4; ++i) {
       float normal[3] = {9.0f, 9.0f, 9.0f};
@@ -225,7 +226,7 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
           const double zScale = zScales[variant++ % 3];
           SCOPED_TRACE("N " + std::to_string(n) + (surface ? " surface" : " contour") + ", 0/0 " +
                        std::to_string(zeroDiv) + ", Z " + std::to_string(zScale));
-          const GridSpec gridSpec = Spec(n, range, zScale, zeroDiv);
+          const GridSpec gridSpec = GridOf(n, range, zScale, zeroDiv);
           const Sampled expected = SamplePlain(surface, gridSpec, formula);
           ASSERT_TRUE(expected.done);
           for (int threads : {1, 3})
@@ -241,7 +242,8 @@ TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
   // v * s is just above a float midpoint by less than half a double ulp:
   // rounded to double first, it would fall back to the even float below.
   const double s = 1.0 + 3.0 / 8388608.0;
-  const Sampled got = Sample(true, Spec(2, 1.0, s, 0.0), Compiled("1.2777760823573772+X*0"), {}, 2);
+  const Sampled got =
+      Sample(true, GridOf(2, 1.0, s, 0.0), Compiled("1.2777760823573772+X*0"), {}, 2);
   for (std::size_t k = 1; k < got.grid.size(); k += 3)
     EXPECT_EQ(got.grid[k], 1.2777765989303589f) << k;
 }
@@ -252,7 +254,7 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
   const CFormula formula = Compiled(kHeavyFormula);
   const int n = 401;  // odd: no coordinate is 0, so a sampled point is never all zero
   const std::size_t side = n + 1;
-  const GridSpec gridSpec = Spec(n, 12.0, 2.0, 1.0);
+  const GridSpec gridSpec = GridOf(n, 12.0, 2.0, 1.0);
   for (bool surface : {true, false}) {
     SCOPED_TRACE(surface ? "surface" : "contour");
     const int runState = surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR;
