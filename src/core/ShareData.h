@@ -79,6 +79,15 @@ class CShareData {
     std::lock_guard lock(m_angleMutex);
     m_para.m_dLeftRightAngle = leftRight;
   }
+  // The wheel's zoom (1 = the picture as the projection frames it).
+  void SetZoom(double zoom) {
+    std::lock_guard lock(m_angleMutex);
+    m_dZoom = zoom;
+  }
+  double GetZoom() const {
+    std::lock_guard lock(m_angleMutex);
+    return m_dZoom;
+  }
   void GetAngles(double& upDown, double& leftRight) const {
     std::lock_guard lock(m_angleMutex);
     upDown = m_para.m_dUpDownAngle;
@@ -87,6 +96,7 @@ class CShareData {
 
  private:
   mutable std::mutex m_angleMutex;
+  double m_dZoom = 1.0;
 };
 
 extern CShareData g_ShareData;

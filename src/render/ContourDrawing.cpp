@@ -19,14 +19,32 @@ class ListSink : public ContourSink {
 
 }  // namespace
 
-BOOL CThreadDrawOpenGL::BuildContourList() {
-  glNewList(2, GL_COMPILE);
+BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::size_t>& lines) {
+  // The coarse list walks a grid of the chosen rows and columns only; its
+  // cells are `lines` steps wide (equal, where the stride divides N).
+  const bool everyLine = lines.size() == static_cast<std::size_t>(m_nMesh) + 1;
+  GridSpec spec = m_spec;
+  std::vector<float> coarse;
+  if (!everyLine) {
+    const std::size_t side = lines.size();
+    spec.nMesh = static_cast<int>(side - 1);
+    spec.spacing = m_spec.spacing * static_cast<float>(lines[1]);
+    coarse.resize(side * side);
+    for (std::size_t a = 0; a < side; ++a) {
+      for (std::size_t b = 0; b < side; ++b) {
+        coarse[a * side + b] =
+            m_grid[ContourIndex(m_nMesh, static_cast<int>(lines[a]), static_cast<int>(lines[b]))];
+      }
+    }
+  }
+  glNewList(list, GL_COMPILE);
   glBegin(GL_LINES);
   ListSink sink;
   // The walk tests the state at every cell and level; a stop leaves a partial
   // list that is still closed properly below.
-  const ContourBuild result =
-      BuildContour(m_grid, m_spec, Extents(), m_fContourStep, Signals(), sink);
+  const ContourBuild result = BuildContour(
+      everyLine ? m_grid : coarse, spec, Extents(), m_fContourStep,
+      everyLine ? Signals() : RunSignals{Signals().state, Signals().runState, nullptr}, sink);
   glEnd();
   glEndList();
   // An empty picture must not pass for a drawn one: the run ends with the reason.
@@ -37,7 +55,7 @@ BOOL CThreadDrawOpenGL::BuildContourList() {
 void CThreadDrawOpenGL::DrawContourPicture() {
   glPushMatrix();
   RotateModel();
-  CallList(2);
+  CallList(ContourList());
   glPopMatrix();
 }
 

@@ -23,11 +23,15 @@ class LatestFrameSlot : public FrameSink {
       std::lock_guard lock(m_mutex);
       try {
         m_frame.rgba.assign(frame.rgba.begin(), frame.rgba.end());
+        m_frame.depth.assign(frame.depth.begin(), frame.depth.end());
       } catch (const std::bad_alloc&) {
         return false;
       }
       m_frame.width = frame.width;
       m_frame.height = frame.height;
+      m_frame.coarse = frame.coarse;
+      m_frame.projection = frame.projection;
+      m_frame.modelView = frame.modelView;
       notify = !m_bWaiting;
       m_bWaiting = true;
       ++m_nPresented;
@@ -100,6 +104,8 @@ void DrawingRun::Reap() { m_pImpl->controller.Reap(); }
 bool DrawingRun::Busy() const { return m_pImpl->controller.Busy(); }
 
 void DrawingRun::Rotate() { m_pImpl->controller.PostRotate(); }
+
+void DrawingRun::Drag() { m_pImpl->controller.PostDrag(); }
 
 void DrawingRun::Tick() { m_pImpl->controller.PostTick(); }
 

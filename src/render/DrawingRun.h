@@ -43,7 +43,10 @@ class DrawingRun {
   // From Start until Reap: Start is refused meanwhile.
   bool Busy() const;
   // After g_ShareData's angles changed: the mesh or contour picture redraws.
+  // Also after the zoom changed, and when a drag ends.
   void Rotate();
+  // The angles changed under a held mouse button: a quick coarse picture.
+  void Drag();
   // The 200 ms timer: a lit solid turns by a degree.
   void Tick();
   // The sampling and building progress, never past ProgressMax().

@@ -2,6 +2,7 @@
 // tool, a test.
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,15 @@ struct Frame {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> rgba;
+  // Drawn from a coarse grid while a drag goes on; the full picture follows.
+  bool coarse = false;
+  // The depth of each pixel (0 near .. 1 far, 1 where nothing was drawn),
+  // rows top first; empty for a coarse picture. With the matrices the
+  // picture was drawn with (column-major, as GL keeps them), it tells which
+  // point of the model a pixel shows.
+  std::vector<float> depth;
+  std::array<float, 16> projection{};
+  std::array<float, 16> modelView{};
 
   const std::uint8_t* Pixel(int x, int y) const {
     return rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

@@ -211,6 +211,23 @@ BOOL COpenGLContext::SwapBuffers() {
     // The clear alpha is 0 and blending leaves partial alpha; the view is opaque.
     for (std::size_t k = 3; k < m_frame.rgba.size(); k += 4) m_frame.rgba[k] = 255;
   }
+  m_frame.coarse = m_bCoarsePicture;
+  m_frame.projection = m_pictureProjection;
+  m_frame.modelView = m_pictureModelView;
+  // The depth tells the window which point a pixel shows; a drag's pictures
+  // go without it, for speed.
+  m_frame.depth.clear();
+  if (!m_bCoarsePicture && width > 0 && height > 0) {
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    m_frame.depth.resize(pixels);
+    glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, m_frame.depth.data());
+    const auto rowLength = static_cast<std::size_t>(width);
+    for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+      std::swap_ranges(m_frame.depth.begin() + static_cast<std::ptrdiff_t>(top * rowLength),
+                       m_frame.depth.begin() + static_cast<std::ptrdiff_t>((top + 1) * rowLength),
+                       m_frame.depth.begin() + static_cast<std::ptrdiff_t>(bottom * rowLength));
+    }
+  }
   if (!m_pSink->Present(m_frame)) {
     SetError(GLERR_SWAP);
     return FALSE;

@@ -4,6 +4,8 @@
 
 #include <EGL/egl.h>
 
+#include <array>
+
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "core/ThreadCheck.h"
@@ -65,6 +67,12 @@ class COpenGLContext {
   BOOL SwapBuffers();
 
  protected:
+  // Set by the derived class for the next present: a coarse picture (no depth
+  // is read for it) and the matrices the picture was drawn with.
+  bool m_bCoarsePicture = false;
+  std::array<float, 16> m_pictureProjection{};
+  std::array<float, 16> m_pictureModelView{};
+
   EGLContext m_hRC = EGL_NO_CONTEXT;
   FrameSink* m_pSink = nullptr;
   const char* m_pszError = g_glErrorText[GLERR_NONE];

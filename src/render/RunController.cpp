@@ -47,6 +47,8 @@ void RunController::Post(RunMessage message) {
 
 void RunController::PostRotate() { Post(RunMessage::Rotate); }
 
+void RunController::PostDrag() { Post(RunMessage::Drag); }
+
 void RunController::PostTick() { Post(RunMessage::Tick); }
 
 void RunController::RequestStop() {

@@ -32,6 +32,8 @@ class RunController {
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
   // After g_ShareData.SetAngles: the mesh or contour picture redraws.
   void PostRotate();
+  // The angles changed under a held mouse button: a coarse redraw.
+  void PostDrag();
   // One timer tick: a solid turns by a degree.
   void PostTick();
   // Asks a running thread to end and returns at once: a redraw on a software

@@ -1,5 +1,7 @@
 #include "render/RunMailbox.h"
 
+#include <algorithm>
+
 void RunMailbox::Post(RunMessage message) {
   {
     std::lock_guard lock(m_mutex);
@@ -13,17 +15,24 @@ void RunMailbox::Wake() {
   m_wake.notify_one();
 }
 
-bool RunMailbox::Wait(RunMessage wanted, const std::atomic<int>& state, int runState) {
+bool RunMailbox::Wait(std::initializer_list<RunMessage> wanted, const std::atomic<int>& state,
+                      int runState, RunMessage* got) {
+  const auto isWanted = [&](RunMessage message) {
+    return std::find(wanted.begin(), wanted.end(), message) != wanted.end();
+  };
   std::unique_lock lock(m_mutex);
   for (;;) {
     m_wake.wait(lock, [&] { return state.load() != runState || !m_queue.empty(); });
     if (state.load() != runState) return false;
-    const RunMessage message = m_queue.front();
-    m_queue.pop_front();
-    if (message == wanted) {
-      m_queue.clear();
-      return true;
+    bool found = false;
+    for (RunMessage message : m_queue) {
+      if (!isWanted(message)) continue;
+      // The enumeration's order is the order of precedence.
+      if (!found || message < *got) *got = message;
+      found = true;
     }
+    m_queue.clear();
+    if (found) return true;
   }
 }
 

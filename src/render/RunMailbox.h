@@ -5,10 +5,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <initializer_list>
 #include <mutex>
 
+// In the order they win over each other when several are queued.
 enum class RunMessage {
-  Rotate,  // an angle in g_ShareData changed; mesh and contour redraw
+  Rotate,  // the angles or the zoom in g_ShareData changed: redraw the full picture
+  Drag,    // the angles changed under a held mouse button: redraw coarsely
   Tick,    // the 200 ms timer; the solids turn
 };
 
@@ -21,12 +24,15 @@ class RunMailbox {
   // gap between the waiter's test of the state and its sleep.
   void Wake();
 
-  // Drawing thread only. Blocks until a message of kind `wanted` arrives or
-  // the state leaves runState; never polls. Messages of another kind are
-  // dropped; once a wanted one is taken, everything still queued is dropped
-  // too, so a burst of messages costs one redraw. False when the state left
-  // runState (checked before any message, so a stop wins over a full queue).
-  bool Wait(RunMessage wanted, const std::atomic<int>& state, int runState);
+  // Drawing thread only. Blocks until a message of a `wanted` kind arrives or
+  // the state leaves runState; never polls. Then the whole queue goes, and the
+  // wanted message that wins is stored in *got (Rotate over Drag over Tick):
+  // a burst costs one redraw, and a release after a drag is never lost under
+  // the drag's own messages. Messages of other kinds are dropped. False when
+  // the state left runState (checked before any message, so a stop wins over
+  // a full queue).
+  bool Wait(std::initializer_list<RunMessage> wanted, const std::atomic<int>& state, int runState,
+            RunMessage* got);
 
   std::size_t Pending() const;
   // Between runs only.

@@ -205,17 +205,17 @@ void CThreadDrawOpenGL::EndRow(GLenum mode) {
   glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-BOOL CThreadDrawOpenGL::BuildStripList() {
-  glNewList(1, GL_COMPILE);
-  // A grid the sampler refused (no memory, a mesh count out of range) gives an
-  // empty list: the picture is then the background alone.
+BOOL CThreadDrawOpenGL::BuildStripList(GLuint list, const std::vector<std::size_t>& lines) {
+  glNewList(list, GL_COMPILE);
   if (SurfaceGridUsable()) {
-    const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    // The strips join the chosen rows and columns; for the full list they are
+    // all of them. Index k of `lines` is the k-th row (or column) drawn.
+    const std::size_t n = lines.size() - 1;
     m_rowVertices.reserve(6 * (n + 1));
     m_rowNormals.reserve(6 * (n + 1));
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t a = 0; a < n; ++a) {
       BeginRow();
-      for (std::size_t j = 0; j <= n; ++j) {
+      for (std::size_t b = 0; b <= n; ++b) {
         if (Stopped()) {
           EndRow(GL_QUAD_STRIP);
           glEndList();
@@ -224,13 +224,16 @@ BOOL CThreadDrawOpenGL::BuildStripList() {
         // The neighbours for the normals: the next column, or on the last
         // column the one before; two rows on, or on the last strip the row
         // itself.
-        const std::size_t jNext = j == n ? j - 1 : j + 1;
-        const std::size_t iFar = i == n - 1 ? i : i + 2;
+        const std::size_t i = lines[a];
+        const std::size_t j = lines[b];
+        const std::size_t i1 = lines[a + 1];
+        const std::size_t jNext = lines[b == n ? b - 1 : b + 1];
+        const std::size_t iFar = lines[a == n - 1 ? a : a + 2];
         float normal[3];
-        FaceNormal(P(jNext, i), P(j, i), P(j, i + 1), normal);
+        FaceNormal(P(jNext, i), P(j, i), P(j, i1), normal);
         RowVertex(normal, nullptr, P(j, i));
-        FaceNormal(P(jNext, i + 1), P(j, i + 1), P(j, iFar), normal);
-        RowVertex(normal, nullptr, P(j, i + 1));
+        FaceNormal(P(jNext, i1), P(j, i1), P(j, iFar), normal);
+        RowVertex(normal, nullptr, P(j, i1));
       }
       EndRow(GL_QUAD_STRIP);
     }
@@ -239,7 +242,7 @@ BOOL CThreadDrawOpenGL::BuildStripList() {
   return TRUE;
 }
 
-BOOL CThreadDrawOpenGL::BuildTexturedList() {
+void CThreadDrawOpenGL::MakeCheckerTexture() {
   // A 2 x 2 checkerboard of 32-texel squares: grey 176 where both texel
   // indices are on the same side of 32, white elsewhere.
   for (int t = 0; t < 64; ++t) {
@@ -261,20 +264,22 @@ BOOL CThreadDrawOpenGL::BuildTexturedList() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 64, 64, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                m_textureImage.data());
+}
 
-  glNewList(1, GL_COMPILE);
+BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const std::vector<std::size_t>& lines) {
+  glNewList(list, GL_COMPILE);
   glEnable(GL_TEXTURE_2D);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
   if (SurfaceGridUsable()) {
     constexpr float kCorner[4][2] = {{0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
-    const std::size_t n = static_cast<std::size_t>(m_nMesh);
+    const std::size_t n = lines.size() - 1;
     m_rowVertices.reserve(12 * n);
     m_rowNormals.reserve(12 * n);
     m_rowTexCoords.reserve(8 * n);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t a = 0; a < n; ++a) {
       BeginRow();
-      for (std::size_t j = 0; j < n; ++j) {
+      for (std::size_t b = 0; b < n; ++b) {
         if (Stopped()) {
           EndRow(GL_QUADS);
           glEndList();
@@ -283,17 +288,21 @@ BOOL CThreadDrawOpenGL::BuildTexturedList() {
         // Every cell carries the whole texture; the normals take their
         // neighbours as the strip list does, turned back at the last row and
         // column.
-        const std::size_t iFar = i == n - 1 ? i : i + 2;
-        const std::size_t jFar = j + 1 == n ? j : j + 2;
+        const std::size_t i = lines[a];
+        const std::size_t i1 = lines[a + 1];
+        const std::size_t j = lines[b];
+        const std::size_t j1 = lines[b + 1];
+        const std::size_t iFar = lines[a == n - 1 ? a : a + 2];
+        const std::size_t jFar = lines[b + 1 == n ? b : b + 2];
         float normal[3];
-        FaceNormal(P(j + 1, i), P(j, i), P(j, i + 1), normal);
+        FaceNormal(P(j1, i), P(j, i), P(j, i1), normal);
         RowVertex(normal, kCorner[0], P(j, i));
-        FaceNormal(P(j + 1, i + 1), P(j, i + 1), P(j, iFar), normal);
-        RowVertex(normal, kCorner[1], P(j, i + 1));
-        FaceNormal(P(jFar, i + 1), P(j + 1, i + 1), P(j + 1, iFar), normal);
-        RowVertex(normal, kCorner[2], P(j + 1, i + 1));
-        FaceNormal(P(jFar, i), P(j + 1, i), P(j + 1, i + 1), normal);
-        RowVertex(normal, kCorner[3], P(j + 1, i));
+        FaceNormal(P(j1, i1), P(j, i1), P(j, iFar), normal);
+        RowVertex(normal, kCorner[1], P(j, i1));
+        FaceNormal(P(jFar, i1), P(j1, i1), P(j1, iFar), normal);
+        RowVertex(normal, kCorner[2], P(j1, i1));
+        FaceNormal(P(jFar, i), P(j1, i), P(j1, i1), normal);
+        RowVertex(normal, kCorner[3], P(j1, i));
       }
       EndRow(GL_QUADS);
     }
@@ -416,7 +425,7 @@ void CThreadDrawOpenGL::DrawSolidGeometry() {
   if (m_nDrawStyle == STYLE_GHOST) {
     DrawGhostPasses();
   } else {
-    CallList(1);
+    CallList(SurfaceList());
   }
 }
 
@@ -426,10 +435,10 @@ void CThreadDrawOpenGL::DrawGhostPasses() {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOpaque);
-  CallList(1);
+  CallList(SurfaceList());
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOverlay);
-  CallList(1);
+  CallList(SurfaceList());
 }

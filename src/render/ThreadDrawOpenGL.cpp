@@ -82,6 +82,7 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   m_fAngleY = static_cast<float>(leftRight);
   m_fAngleX = static_cast<float>(upDown);
   m_fContourStep = static_cast<float>(para.m_dContourStep);
+  m_fZoom = static_cast<float>(g_ShareData.GetZoom());
   m_nBackColor = para.m_nBackColor;
 }
 
@@ -138,7 +139,11 @@ GridExtents CThreadDrawOpenGL::Extents() const {
 }
 
 BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
+  m_dAspect = aspect;
   const float k = 1.8f;
+  // The wheel's zoom narrows the frame around the centre; the eye and the
+  // depth planes stay where they are, so nothing of the model is cut away.
+  const float frame = 1.0f / m_fZoom;
   const float absMax = std::fabs(m_fMaxX);
   const float absMin = std::fabs(m_fMinX);
   const float w = absMax > absMin ? absMin : absMax;
@@ -151,14 +156,17 @@ BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
     const float zNear = d - k * m_fMaxY;
     const float zFar = d - k * m_fMinY;
     const float r = zNear / d;
-    glFrustum(-half * r, half * r, -half * r / aspect, half * r / aspect, zNear, zFar);
+    const float x = half * r * frame;
+    glFrustum(-x, x, -x / aspect, x / aspect, zNear, zFar);
   } else {
     const float depth = std::fabs(m_fMaxY) + std::fabs(m_fMinY);
     m_fEyeDistance = -depth;
     const float zNear = depth - k * m_fMaxY;
     const float zFar = depth - k * m_fMinY;
-    glOrtho(-w * k, w * k, -w * k / aspect, w * k / aspect, zNear, zFar);
+    const float x = w * k * frame;
+    glOrtho(-x, x, -x / aspect, x / aspect, zNear, zFar);
   }
+  glGetFloatv(GL_PROJECTION_MATRIX, m_pictureProjection.data());
   return TRUE;
 }
 
@@ -167,19 +175,71 @@ BOOL CThreadDrawOpenGL::SetViewpoint() {
   return TRUE;
 }
 
+std::vector<std::size_t> CThreadDrawOpenGL::GridLines(bool coarse) const {
+  const auto n = static_cast<std::size_t>(m_nMesh);
+  std::size_t stride = 1;
+  if (coarse) {
+    // The smallest stride that leaves kCoarseCells cells or fewer, made a
+    // divisor of N where one is near, so that the coarse cells are equal.
+    const std::size_t least = (n + kCoarseCells - 1) / kCoarseCells;
+    stride = least;
+    for (std::size_t k = least; k <= 2 * least; ++k) {
+      if (n % k == 0) {
+        stride = k;
+        break;
+      }
+    }
+  }
+  std::vector<std::size_t> lines;
+  for (std::size_t k = 0; k < n; k += stride) lines.push_back(k);
+  lines.push_back(n);
+  return lines;
+}
+
 BOOL CThreadDrawOpenGL::BuildScene() {
+  // A coarse copy of the picture for the frames of a drag, where the full one
+  // would take longer than a mouse move.
+  m_bHasCoarseList = m_nMesh > kCoarseCells;
+  const std::vector<std::size_t> all = GridLines(false);
   switch (m_nDrawStyle) {
     case STYLE_MESH:
     case STYLE_PLASTIC:
     case STYLE_GHOST:
     case STYLE_SILVER:
-      return BuildStripList();
+      return BuildStripList(1, all) && (!m_bHasCoarseList || BuildStripList(3, GridLines(true)));
     case STYLE_PAPER:
-      return BuildTexturedList();
+      MakeCheckerTexture();
+      return BuildTexturedList(1, all) &&
+             (!m_bHasCoarseList || BuildTexturedList(3, GridLines(true)));
     case STYLE_CONTOUR:
-      return BuildContourList();
+      return BuildContourList(2, all) &&
+             (!m_bHasCoarseList || BuildContourList(4, GridLines(true)));
     default:
       return FALSE;
+  }
+}
+
+GLuint CThreadDrawOpenGL::SurfaceList() const {
+  return m_bCoarsePicture && m_bHasCoarseList ? 3 : 1;
+}
+
+GLuint CThreadDrawOpenGL::ContourList() const {
+  return m_bCoarsePicture && m_bHasCoarseList ? 4 : 2;
+}
+
+void CThreadDrawOpenGL::ApplyViewChange() {
+  double upDown = 0.0;
+  double leftRight = 0.0;
+  g_ShareData.GetAngles(upDown, leftRight);
+  m_fAngleX = static_cast<float>(upDown);
+  m_fAngleY = static_cast<float>(leftRight);
+  const auto zoom = static_cast<float>(g_ShareData.GetZoom());
+  if (zoom != m_fZoom) {
+    m_fZoom = zoom;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    SetProjection(m_dAspect);
+    glMatrixMode(GL_MODELVIEW);
   }
 }
 
@@ -254,13 +314,14 @@ BOOL CThreadDrawOpenGL::DrawScene() {
 void CThreadDrawOpenGL::RotateModel() {
   glRotatef(-m_fAngleX, 1.0f, 0.0f, 0.0f);
   glRotatef(m_fAngleY, 0.0f, 1.0f, 0.0f);
+  glGetFloatv(GL_MODELVIEW_MATRIX, m_pictureModelView.data());
 }
 
 void CThreadDrawOpenGL::DrawModel(float red, float green, float blue) {
   glColor3f(red, green, blue);
   glPushMatrix();
   RotateModel();
-  CallList(1);
+  CallList(SurfaceList());
   glPopMatrix();
 }
 
@@ -290,15 +351,15 @@ void CThreadDrawOpenGL::DrawPicture() {
 }
 
 BOOL CThreadDrawOpenGL::CommandLoop() {
-  // Blocks in the mailbox; a rotate message redraws with the angles as they
-  // are now, so messages that queued up meanwhile collapse into this redraw.
-  while (m_pMailbox->Wait(RunMessage::Rotate, g_ShareData.m_nState, RunState())) {
+  // Blocks in the mailbox; a message redraws with the angles and the zoom as
+  // they are now, so messages that queued up meanwhile collapse into this
+  // redraw: coarse for a drag, full for a rotation command or the release.
+  RunMessage message{};
+  while (m_pMailbox->Wait({RunMessage::Rotate, RunMessage::Drag}, g_ShareData.m_nState, RunState(),
+                          &message)) {
+    m_bCoarsePicture = message == RunMessage::Drag;
+    ApplyViewChange();
     ClearScene();
-    double upDown = 0.0;
-    double leftRight = 0.0;
-    g_ShareData.GetAngles(upDown, leftRight);
-    m_fAngleX = static_cast<float>(upDown);
-    m_fAngleY = static_cast<float>(leftRight);
     DrawPicture();
     glFinish();
     if (!SwapBuffers()) return FALSE;
@@ -309,13 +370,30 @@ BOOL CThreadDrawOpenGL::CommandLoop() {
 BOOL CThreadDrawOpenGL::TickLoop() {
   // Each tick first shows the frame drawn at the tick before, then draws the
   // next one turned by a further degree; the turns accumulate in the
-  // model-view matrix.
-  while (m_pMailbox->Wait(RunMessage::Tick, g_ShareData.m_nState, RunState())) {
-    if (!SwapBuffers()) return FALSE;
+  // model-view matrix. A drag (and its release) sets the angles the solid
+  // turns from: the turns so far are dropped and the picture is shown at once.
+  RunMessage message{};
+  while (m_pMailbox->Wait({RunMessage::Rotate, RunMessage::Drag, RunMessage::Tick},
+                          g_ShareData.m_nState, RunState(), &message)) {
+    if (message == RunMessage::Tick) {
+      if (!SwapBuffers()) return FALSE;
+      ClearScene();
+      glRotatef(1.0f, 1.0f, 1.0f, 1.0f);
+      glGetFloatv(GL_MODELVIEW_MATRIX, m_pictureModelView.data());
+      m_bCoarsePicture = false;
+      DrawSolidGeometry();
+      glFinish();
+      continue;
+    }
+    m_bCoarsePicture = message == RunMessage::Drag;
+    ApplyViewChange();
+    glLoadIdentity();
+    SetViewpoint();
+    RotateModel();
     ClearScene();
-    glRotatef(1.0f, 1.0f, 1.0f, 1.0f);
     DrawSolidGeometry();
     glFinish();
+    if (!SwapBuffers()) return FALSE;
   }
   return TRUE;
 }

@@ -74,9 +74,22 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void DrawPicture();
   void DrawSolidGeometry();
 
+  // The grid rows and columns a list is built from: every one for the full
+  // picture; for the coarse one drawn during a drag, every k-th (and the last)
+  // so that about kCoarseCells cells per side remain.
+  static constexpr int kCoarseCells = 100;
+  std::vector<std::size_t> GridLines(bool coarse) const;
+  // The list of the picture being drawn: the coarse one while a drag goes on
+  // (where there is one), else the full one.
+  GLuint SurfaceList() const;
+  GLuint ContourList() const;
+  // Before a redraw: the angles and the zoom as they are now in g_ShareData.
+  void ApplyViewChange();
+
   // Surface styles (SurfaceStyles.cpp).
-  BOOL BuildStripList();
-  BOOL BuildTexturedList();
+  BOOL BuildStripList(GLuint list, const std::vector<std::size_t>& lines);
+  BOOL BuildTexturedList(GLuint list, const std::vector<std::size_t>& lines);
+  void MakeCheckerTexture();
   // A row of display list 1: its vertices, normals and texture coordinates
   // gathered into arrays and compiled by one glDrawArrays, which compiles far
   // faster than a call per vertex.
@@ -99,7 +112,7 @@ class CThreadDrawOpenGL : public COpenGLContext {
   const float* P(std::size_t j, std::size_t i) const;
 
   // Contour lines (ContourDrawing.cpp).
-  BOOL BuildContourList();
+  BOOL BuildContourList(GLuint list, const std::vector<std::size_t>& lines);
   BOOL DrawContour();
   void DrawContourPicture();
 
@@ -124,6 +137,9 @@ class CThreadDrawOpenGL : public COpenGLContext {
   float m_fMaxZ = -3.4028235e38f, m_fMinZ = 3.4028235e38f;
   float m_fMaxY = -3.4028235e38f, m_fMinY = 3.4028235e38f;
   float m_fEyeDistance = 0.0f;
+  float m_fZoom = 1.0f;
+  double m_dAspect = 1.0;
+  bool m_bHasCoarseList = false;
   int m_nBackColor = BACK_BLACK;
 
   GridSpec m_spec;
