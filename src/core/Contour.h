@@ -93,5 +93,5 @@ enum class ContourBuild {
 // counted first, so a picture over kMaxContourCrossings emits nothing. The
 // state is tested at the start of every cell and before every crossed level.
 ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
-                          const GridExtents& extents, float step, const RunSignals& signals,
+                          const GridExtents& extents, float step, const RunSignals& runSignals,
                           ContourSink& sink);

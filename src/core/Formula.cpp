@@ -268,27 +268,35 @@ std::size_t CharacterNumber(const std::string& text, std::size_t offset) {
   return characters + 1;
 }
 
+// Bytes of the text, from an offset.
+struct FaultSpan {
+  std::size_t offset;
+  std::size_t bytes;
+};
+
+FaultSpan At(const RawToken& token) { return {token.offset, token.text.size()}; }
+
 // Where a formula that fails the check goes wrong, as the tokenizer and the
 // conversion read it: the first token that is no name or number, an
 // unmatched bracket, or the first place an operand is missing or one too
 // many stands.
-std::size_t FaultOffset(const std::string& text, FormulaCheck check) {
+FaultSpan FaultOf(const std::string& text, FormulaCheck check) {
   const std::vector<RawToken> raw = SplitFormula(UpperCase(text));
   if (check == FormulaCheck::InvalidCharacter) {
     for (const RawToken& token : raw) {
-      if (CFormula::GetPriority(token.text) == -1) return token.offset;
+      if (CFormula::GetPriority(token.text) == -1) return At(token);
     }
-    return 0;
+    return {0, 0};
   }
   std::vector<std::size_t> open;
   for (const RawToken& token : raw) {
     if (token.text == "(") open.push_back(token.offset);
     if (token.text == ")") {
-      if (open.empty()) return token.offset;
+      if (open.empty()) return At(token);
       open.pop_back();
     }
   }
-  if (!open.empty()) return open.back();
+  if (!open.empty()) return {open.back(), 1};
   // Operands and operators must alternate; a sign where an operand is due is
   // unary only where the tokenizer takes it so ("X--Y" is refused).
   bool wantOperand = true;
@@ -299,24 +307,26 @@ std::size_t FaultOffset(const std::string& text, FormulaCheck check) {
     const bool binary = priority >= 1 && priority <= 3;
     if (wantOperand) {
       if ((t == "-" || t == "+") && OpensOperand(previous)) continue;
-      if (binary || t == ")") return token.offset;
+      if (binary || t == ")") return At(token);
       wantOperand = t == "(" || priority == 5;
     } else {
-      if (!binary && t != ")") return token.offset;
+      if (!binary && t != ")") return At(token);
       wantOperand = binary;
     }
     previous = t;
   }
-  return text.size();
+  return {text.size(), 0};
 }
 
 }  // namespace
 
 FormulaFault CheckFormulaWithPosition(const std::string& text) {
   const FormulaCheck check = CheckFormula(text);
-  if (check == FormulaCheck::Ok) return {check, 0};
-  if (check == FormulaCheck::Empty) return {check, 1};
-  return {check, CharacterNumber(text, FaultOffset(text, check))};
+  if (check == FormulaCheck::Ok) return {check, 0, 0};
+  if (check == FormulaCheck::Empty) return {check, 1, 0};
+  const FaultSpan span = FaultOf(text, check);
+  const std::size_t first = CharacterNumber(text, span.offset);
+  return {check, first, CharacterNumber(text, span.offset + span.bytes) - first};
 }
 
 const char* FormulaCheckMessage(FormulaCheck result) {

@@ -93,8 +93,10 @@ const char* FormulaCheckMessage(FormulaCheck result);
 // 1-based character of the first token that is no name or number, of an
 // unmatched bracket, or of the first operand or operator out of place (one
 // past the end when the formula stops short of an operand). 0 when Ok.
+// The length is that token's, in characters; 0 past the end and when Ok.
 struct FormulaFault {
   FormulaCheck check;
   std::size_t position;
+  std::size_t length;
 };
 FormulaFault CheckFormulaWithPosition(const std::string& text);

@@ -164,6 +164,14 @@ std::size_t ContourGridSize(int nMesh) {
   return side * side;
 }
 
+int NearestGridIndex(const GridSpec& gridSpec, double coordinate) {
+  if (!IsValidMesh(gridSpec.nMesh) || !(gridSpec.spacing > 0.0f) || !std::isfinite(coordinate)) {
+    return -1;
+  }
+  const double k = std::round(coordinate / gridSpec.spacing + gridSpec.nMesh / 2.0);
+  return static_cast<int>(std::clamp(k, 0.0, static_cast<double>(gridSpec.nMesh)));
+}
+
 float GridCoordinate(const GridSpec& gridSpec, int k) {
   const long double offset =
       static_cast<long double>(k) - static_cast<long double>(gridSpec.nMesh) / 2.0L;

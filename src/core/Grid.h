@@ -31,6 +31,11 @@ std::size_t ContourGridSize(int nMesh);
 // Coordinate of grid index k: (k - N/2) * s, formed in extended precision, stored as float.
 float GridCoordinate(const GridSpec& gridSpec, int k);
 
+// The grid index whose coordinate is nearest to a coordinate of the model
+// (x, or y, which the model holds in its third component), clamped to 0..N;
+// -1 for a coordinate that is not finite or a grid that is not valid.
+int NearestGridIndex(const GridSpec& gridSpec, double coordinate);
+
 // Element offsets. Surface: 3 floats per point, column j (x) and row i (y).
 inline std::size_t GridIndex(int nMesh, int j, int i) {
   return 3 * (static_cast<std::size_t>(j) * (static_cast<std::size_t>(nMesh) + 1) +
@@ -73,9 +78,9 @@ struct RunSignals {
 // points within one. The grid is resized (and zero-filled) by the call. False
 // when stopped part-way; a mesh count outside 1..kMaxGridMesh samples nothing
 // and leaves the grid empty.
-bool ComputeSurface(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+bool ComputeSurface(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& runSignals,
                     std::vector<float>& grid, GridExtents& extents, int threads = 0);
-bool ComputeContour(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& signals,
+bool ComputeContour(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& runSignals,
                     std::vector<float>& grid, GridExtents& extents, int threads = 0);
 
 // Unit normal of three surface vertices (3 floats each); (0,0,0) when degenerate.
