@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QWidget>
 
-void PaintFieldBackground(QWidget* field, bool focused, int style) {
+void PaintFieldBackground(QWidget* field, bool focused, int style, bool faulty) {
   QPalette palette = QApplication::palette(field);
   const bool knownStyle = style >= 0 && style <= 5;
-  if (focused || knownStyle) {
-    const QColor colour = focused ? kFocusColour : IdleColour(style);
+  if (faulty || focused || knownStyle) {
+    const QColor colour = faulty ? kFaultColour : focused ? kFocusColour : IdleColour(style);
     palette.setColor(QPalette::Active, QPalette::Base, colour);
     palette.setColor(QPalette::Inactive, QPalette::Base, colour);
   }

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QValidator>
+#include <algorithm>
 
 #include "core/Cp932.h"
 #include "core/Formula.h"
@@ -13,12 +14,23 @@
 #include "gui/Commands.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
+#include "gui/Texts.h"
 
 namespace {
 
 constexpr int kFormulaBoxWidth = 304;
 
 std::size_t Bytes(const QString& text) { return Cp932Length(text.toStdString()); }
+
+// The index in the text of a 1-based character count: a character outside
+// the basic plane takes two places.
+int IndexOfCharacter(const QString& text, std::size_t character) {
+  int index = 0;
+  for (std::size_t k = 1; k < character && index < text.size(); ++k) {
+    index += text[index].isHighSurrogate() ? 2 : 1;
+  }
+  return std::min(index, static_cast<int>(text.size()));
+}
 
 // Refuses a change that makes the text longer than the limit, counted in the
 // bytes a parameter file stores. Shortening a text that is already too long
@@ -40,7 +52,29 @@ class ByteLimit : public QValidator {
 
 CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
   setValidator(new ByteLimit(this));
-  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { m_previous = text; });
+  connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+    m_previous = text;
+    m_fault = CheckFormulaWithPosition(text.toStdString());
+    emit checked();
+  });
+}
+
+QString CFormulaEdit::FaultNote() const {
+  if (!Faulty()) return {};
+  QString note = QString::fromUtf8(FormulaCheckMessage(m_fault.check));
+  // An empty box has no place to point at.
+  if (m_fault.check != FormulaCheck::Empty) {
+    note += QString::fromUtf8(texts::kFaultPosition).arg(m_fault.position);
+  }
+  return note;
+}
+
+void CFormulaEdit::SelectFault() {
+  if (!Faulty()) return;
+  const QString content = text();
+  const int first = IndexOfCharacter(content, m_fault.position);
+  const int end = IndexOfCharacter(content, m_fault.position + m_fault.length);
+  setSelection(first, end - first);
 }
 
 CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
@@ -57,6 +91,11 @@ CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
   m_pFormulaBox->installEventFilter(this);
   connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] { Commit(); });
   SetParams(CParaData());
+  connect(m_pFormulaBox, &CFormulaEdit::checked, this, [this] {
+    if (!m_pFrame->m_bReady) return;
+    UpdateColours();
+    ShowFault();
+  });
 }
 
 // The box outlives this part of the object by a little: it must not call
@@ -89,13 +128,29 @@ int CFormulaToolBar::GetParams(CParaData& para) {
 
 void CFormulaToolBar::Commit() {
   if (GetParams(m_pFrame->m_para) == 0) return;
-  // The last accepted formula comes back, selected in the box, which gets
-  // the focus again once the focus change under way is over.
-  SetParams(m_pFrame->m_para);
+  // The typing stays, so that nothing typed is lost: the box gets the focus
+  // again once the focus change under way is over, with the fault selected.
+  // m_para keeps the last accepted formula, which a Start meanwhile runs.
   QTimer::singleShot(0, m_pFormulaBox, [box = m_pFormulaBox] {
     box->setFocus(Qt::OtherFocusReason);
-    box->selectAll();
+    if (box->Faulty()) {
+      box->SelectFault();
+    } else {
+      box->selectAll();  // too long: only a file brings such a text
+    }
   });
+}
+
+void CFormulaToolBar::ShowFault() {
+  // The note is for the one typing: a formula put in by a load or by the
+  // dialog only tints the box.
+  if (m_pFormulaBox->Faulty() && m_pFormulaBox->hasFocus()) {
+    m_pFrame->ShowNote(m_pFormulaBox->FaultNote());
+    m_bFaultShown = true;
+  } else if (m_bFaultShown) {
+    m_pFrame->ClearNote();
+    m_bFaultShown = false;
+  }
 }
 
 bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
@@ -103,6 +158,7 @@ bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
       m_bFocused = true;
       UpdateColours();
+      ShowFault();
     } else if (event->type() == QEvent::FocusOut) {
       // A message box, a context menu or another window taking over is not
       // leaving the box.
@@ -122,5 +178,6 @@ bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CFormulaToolBar::UpdateColours() {
-  PaintFieldBackground(m_pFormulaBox, m_bFocused, m_pFrame->m_para.m_nDrawStyle);
+  PaintFieldBackground(m_pFormulaBox, m_bFocused, m_pFrame->m_para.m_nDrawStyle,
+                       m_pFormulaBox->Faulty());
 }

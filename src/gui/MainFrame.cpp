@@ -10,10 +10,11 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBrowser>
+#include <algorithm>
 #include <ctime>
 
-#include "core/ViewControl.h"
 #include "core/ShareData.h"
+#include "core/ViewControl.h"
 #include "gui/CapsLock.h"
 #include "gui/Commands.h"
 #include "gui/FormulaToolBar.h"
@@ -167,7 +168,8 @@ void CMainFrame::CreateStatusBar() {
   bar->setObjectName(QStringLiteral("statusBar"));
   // Panes 0 and 1 are borderless; the clock and caps-lock panes draw their own.
   bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
-  m_pMessagePane = new QLabel(QString::fromUtf8(texts::kReady), bar);
+  m_strMessage = QString::fromUtf8(texts::kReady);
+  m_pMessagePane = new QLabel(m_strMessage, bar);
   m_pMessagePane->setObjectName(QStringLiteral("messagePane"));
   m_pMessagePane->setFixedWidth(kMessagePaneWidth);
   m_pProgressPane = new QWidget(bar);
@@ -386,6 +388,14 @@ void CMainFrame::OnRotate(int id) {
   m_pView->Rotate();
 }
 
+void CMainFrame::OnDrag(int dx, int dy) {
+  // Dragging down tilts the near edge down, as the down button does.
+  m_para.m_dLeftRightAngle = DragAngle(m_para.m_dLeftRightAngle, dx);
+  m_para.m_dUpDownAngle = DragAngle(m_para.m_dUpDownAngle, -dy);
+  g_ShareData.SetAngles(m_para.m_dUpDownAngle, m_para.m_dLeftRightAngle);
+  m_wndParamBar->SetParams(m_para);
+}
+
 void CMainFrame::OnDrawStyle(int style) {
   // Disabled while a thread is alive, so g_ShareData is free to write.
   if (!Running() && m_para.m_nDrawStyle != style) {
@@ -422,7 +432,24 @@ void CMainFrame::SetRecentFiles(const QStringList& files) {
   m_pRecentPlaceholder->setVisible(files.isEmpty());
 }
 
-void CMainFrame::SetMessageText(const QString& text) { m_pMessagePane->setText(text); }
+void CMainFrame::SetMessageText(const QString& text) {
+  m_strMessage = text;
+  ClearNote();
+}
+
+void CMainFrame::ShowNote(const QString& text) {
+  // A note may be longer than the pane: the pane widens while it shows, at
+  // the cost of the stretching pane beside it.
+  const int margin = 2 * m_pMessagePane->fontMetrics().averageCharWidth();
+  m_pMessagePane->setFixedWidth(
+      std::max(kMessagePaneWidth, m_pMessagePane->fontMetrics().horizontalAdvance(text) + margin));
+  m_pMessagePane->setText(text);
+}
+
+void CMainFrame::ClearNote() {
+  m_pMessagePane->setFixedWidth(kMessagePaneWidth);
+  m_pMessagePane->setText(m_strMessage);
+}
 
 QString CMainFrame::MessageText() const { return m_pMessagePane->text(); }
 

@@ -61,10 +61,18 @@ class CMainFrame : public QMainWindow {
   void RefreshStyleColours();
   // Moves the focus to the view, so the formula box commits what was typed.
   void CommitTyping();
+  // A mouse drag in the view moved by (dx, dy) pixels: the angles turn, in
+  // m_para, in the shared block and in the panel; the view asks for the redraw.
+  void OnDrag(int dx, int dy);
   void SetCaption(const QString& documentTitle);
   void SetRecentFiles(const QStringList& files);
   // Pane 0.
   void SetMessageText(const QString& text);
+  // Pane 0 shows a note over its message until ClearNote(), or until the
+  // next message: the value under the mouse, a formula fault being typed.
+  void ShowNote(const QString& text);
+  void ClearNote();
+  // What pane 0 shows.
   QString MessageText() const;
   void ShowHelp();
 
@@ -97,6 +105,7 @@ class CMainFrame : public QMainWindow {
   QAction* m_pRecentPlaceholder = nullptr;
   QMenu* m_pViewMenu = nullptr;
   QLabel* m_pMessagePane = nullptr;
+  QString m_strMessage;  // pane 0's text under a note
   QWidget* m_pProgressPane = nullptr;
   QLabel* m_pClockPane = nullptr;
   QLabel* m_pCapsPane = nullptr;

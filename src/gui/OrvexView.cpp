@@ -2,13 +2,21 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMatrix4x4>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QVector3D>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "core/DibImage.h"
+#include "core/Grid.h"
 #include "core/ParaFile.h"
 #include "core/SafeSave.h"
 #include "core/ShareData.h"
+#include "core/ViewControl.h"
 #include "gui/Colours.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
@@ -19,12 +27,28 @@ namespace {
 // Moves the state on only if nobody changed it since it was read.
 void ReplaceState(int from, int to) { g_ShareData.m_nState.compare_exchange_strong(from, to); }
 
+// How far from the mouse, in device pixels, the readout looks for a drawn
+// pixel: mesh wires and contour lines are a pixel wide.
+constexpr int kPickRadius = 4;
+
+// A matrix as GL keeps it (column-major), as Qt keeps it.
+QMatrix4x4 FromColumns(const std::array<float, 16>& columns) {
+  QMatrix4x4 matrix;
+  std::copy(columns.begin(), columns.end(), matrix.data());
+  return matrix;
+}
+
+QString Number(double value, int digits = 6) { return QString::number(value, 'g', digits); }
+
 }  // namespace
 
 COrvexView::COrvexView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame), m_run(this) {
   setObjectName(QStringLiteral("view"));
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
+  // Moves without a button pressed bring the readout.
+  setMouseTracking(true);
+  setCursor(Qt::OpenHandCursor);
   m_para = frame->m_para;
   m_formula.Tokenize(m_para.m_strFormula);
   m_formula.MakePostfix();
@@ -103,6 +127,10 @@ void COrvexView::OnStart() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   m_formula.Tokenize(m_para.m_strFormula);
   m_formula.MakePostfix();
+  m_runPara = m_para;
+  m_readoutFormula = m_formula;
+  // The last run's depths are not this run's picture.
+  m_frame.depth.clear();
   RebuildBacking();
   QApplication::restoreOverrideCursor();
   m_pFrame->BeginProgress();
@@ -149,6 +177,129 @@ void COrvexView::OnRunEnded() {
   // The thread has done its work; the join only waits for its last return.
   m_run.Reap();
   m_pFrame->OnRunEnded(m_run.LastProblem());
+}
+
+void COrvexView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+  m_bDragging = true;
+  m_bDragMoved = false;
+  m_dragFrom = event->position().toPoint();
+  setCursor(Qt::ClosedHandCursor);
+  HideReadout();
+}
+
+void COrvexView::mouseMoveEvent(QMouseEvent* event) {
+  if (!m_bDragging) return ShowReadout(event->position());
+  const QPoint at = event->position().toPoint();
+  const QPoint moved = at - m_dragFrom;
+  if (moved.isNull()) return;
+  m_dragFrom = at;
+  m_bDragMoved = true;
+  m_pFrame->OnDrag(moved.x(), moved.y());
+  // Outside a run nothing is posted: the angles wait in m_para for the next.
+  m_run.Drag();
+}
+
+void COrvexView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !m_bDragging) {
+    return QWidget::mouseReleaseEvent(event);
+  }
+  m_bDragging = false;
+  setCursor(Qt::OpenHandCursor);
+  // The full picture at the angles the drag ended at.
+  if (m_bDragMoved) m_run.Rotate();
+}
+
+void COrvexView::leaveEvent(QEvent* event) {
+  HideReadout();
+  QWidget::leaveEvent(event);
+}
+
+void COrvexView::wheelEvent(QWheelEvent* event) {
+  // A notch is 120; touchpads send fractions of one.
+  const double notches = event->angleDelta().y() / 120.0;
+  if (notches != 0.0) SetZoom(ZoomBy(g_ShareData.GetZoom(), notches));
+  event->accept();
+}
+
+void COrvexView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Home) return QWidget::keyPressEvent(event);
+  SetZoom(1.0);
+}
+
+void COrvexView::SetZoom(double zoom) {
+  if (zoom == g_ShareData.GetZoom()) return;
+  g_ShareData.SetZoom(zoom);
+  m_run.Rotate();
+}
+
+QString COrvexView::ReadoutAt(QPointF position) {
+  if (!m_bAcceptFrames || m_frame.depth.empty()) return {};
+  const int width = m_frame.width;
+  const int height = m_frame.height;
+  const qreal ratio = devicePixelRatioF();
+  const int mouseX = static_cast<int>(std::floor(position.x() * ratio));
+  const int mouseY = static_cast<int>(std::floor(position.y() * ratio));
+  // The drawn pixel nearest to the mouse within the radius.
+  int pickX = -1;
+  int pickY = -1;
+  int pickDistance = 0;
+  for (int y = mouseY - kPickRadius; y <= mouseY + kPickRadius; ++y) {
+    for (int x = mouseX - kPickRadius; x <= mouseX + kPickRadius; ++x) {
+      if (x < 0 || y < 0 || x >= width || y >= height) continue;
+      const int distance = (x - mouseX) * (x - mouseX) + (y - mouseY) * (y - mouseY);
+      if (distance > kPickRadius * kPickRadius || (pickX >= 0 && distance >= pickDistance)) {
+        continue;
+      }
+      if (m_frame.depth[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                        static_cast<std::size_t>(x)] >= 1.0f) {
+        continue;
+      }
+      pickX = x;
+      pickY = y;
+      pickDistance = distance;
+    }
+  }
+  if (pickX < 0) return {};
+  const float depth =
+      m_frame.depth[static_cast<std::size_t>(pickY) * static_cast<std::size_t>(width) +
+                    static_cast<std::size_t>(pickX)];
+  // GL counts window rows from the bottom; the picture's rows run from the top.
+  const QVector3D model =
+      QVector3D(static_cast<float>(pickX) + 0.5f, static_cast<float>(height - pickY) - 0.5f, depth)
+          .unproject(FromColumns(m_frame.modelView), FromColumns(m_frame.projection),
+                     QRect(0, 0, width, height));
+  // The model holds x in its first component, the height in its second and
+  // y in its third, in both the surface and the contour layout.
+  const GridSpec spec = MakeGridSpec(m_runPara);
+  const int column = NearestGridIndex(spec, model.x());
+  const int row = NearestGridIndex(spec, model.z());
+  if (column < 0 || row < 0) return {};
+  double x = GridCoordinate(spec, column);
+  double y = GridCoordinate(spec, row);
+  // The 0/0 value as the grid had it, narrowed like the other run values.
+  double zeroByZero = spec.zeroDiv;
+  const double value = EvaluateFormula(&m_readoutFormula, &x, &y, &zeroByZero);
+  QString text = QString::fromUtf8(texts::kReadout).arg(Number(x), Number(y), Number(value));
+  if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && spec.zScale != 0.0f) {
+    // The line's height over the coefficient; the depth buffer's steps
+    // leave a few digits of it.
+    text += QString::fromUtf8(texts::kReadoutLevel).arg(Number(model.y() / spec.zScale, 4));
+  }
+  return text;
+}
+
+void COrvexView::ShowReadout(QPointF position) {
+  const QString text = ReadoutAt(position);
+  if (text.isEmpty()) return HideReadout();
+  m_pFrame->ShowNote(text);
+  m_bReadoutShown = true;
+}
+
+void COrvexView::HideReadout() {
+  if (!m_bReadoutShown) return;
+  m_bReadoutShown = false;
+  m_pFrame->ClearNote();
 }
 
 void COrvexView::OnSaveImage() {

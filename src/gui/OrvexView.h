@@ -1,7 +1,9 @@
 // The drawing area. It starts and stops runs, hands each run its parameters
 // and formula, shows every picture the drawing thread presents, and paints
 // from its backing image by the shared drawing state: cleared after start-up,
-// a style change or a load, otherwise the last picture.
+// a style change or a load, otherwise the last picture. The mouse turns the
+// model (left drag), zooms (wheel; Home resets) and reads values off the
+// picture (hover).
 #pragma once
 
 #include <QImage>
@@ -27,6 +29,9 @@ class COrvexView : public QWidget, private DrawingRunListener {
   void OnStop();
   void OnSaveImage();
   void Rotate() { m_run.Rotate(); }
+  // x, y and f(x,y) of the grid point under a point of the view, as pane 0
+  // shows them; empty where the picture shows no surface or line.
+  QString ReadoutAt(QPointF position);
   void Tick() { m_run.Tick(); }
   bool IsBusy() const { return m_run.Busy(); }
   int Progress() const { return m_run.Progress(); }
@@ -42,6 +47,12 @@ class COrvexView : public QWidget, private DrawingRunListener {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // Drawing thread: post to the window's thread and return.
@@ -54,12 +65,26 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // A new backing image of the client size, in the idle colour.
   void RebuildBacking();
   void ClearPicture();
+  // The zoom of every run from now on; a run on redraws.
+  void SetZoom(double zoom);
+  // Pane 0 shows the readout at the point, or its message off the surface.
+  void ShowReadout(QPointF position);
+  void HideReadout();
 
   CMainFrame* m_pFrame;
   CParaData m_para;
   CFormula m_formula;
   QImage m_backing;
   Frame m_frame;  // reused for every picture taken from the run
+  // The parameters and formula of the run whose pictures are shown, for the
+  // readout: m_para follows the frame's edits, and the run's own formula
+  // belongs to the drawing thread until the run ends.
+  CParaData m_runPara;
+  CFormula m_readoutFormula;
+  bool m_bDragging = false;
+  bool m_bDragMoved = false;
+  QPoint m_dragFrom;
+  bool m_bReadoutShown = false;
   // Pictures of a run belong on screen until a clear; a late one after it
   // (a run ending under a load) is dropped.
   bool m_bAcceptFrames = false;

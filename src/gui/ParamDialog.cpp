@@ -14,6 +14,7 @@
 #include "core/Cp932.h"
 #include "core/Formula.h"
 #include "core/NumericEntry.h"
+#include "gui/Colours.h"
 #include "gui/FormulaToolBar.h"
 #include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
@@ -71,6 +72,14 @@ void CParamDialog::Build() {
   m_pFormula = new CFormulaEdit(this);
   m_pFormula->setObjectName(QStringLiteral("formula"));
   m_pFormula->setMinimumWidth(360);
+  // The formula's fault while it is typed: a tint and, under the field, the
+  // check's message with the place.
+  m_pFormulaFault = new QLabel(this);
+  m_pFormulaFault->setObjectName(QStringLiteral("formulaFault"));
+  connect(m_pFormula, &CFormulaEdit::checked, this, [this] {
+    PaintFieldBackground(m_pFormula, false, -1, m_pFormula->Faulty());
+    m_pFormulaFault->setText(m_pFormula->FaultNote());
+  });
 
   auto* grid = new QGridLayout;
   const auto row = [&](int line, int column, const char* label, QWidget* field, CSpinButton* spin) {
@@ -128,6 +137,7 @@ void CParamDialog::Build() {
   layout->addLayout(grid);
   layout->addLayout(middle);
   layout->addLayout(formula);
+  layout->addWidget(m_pFormulaFault);
   layout->addWidget(buttons);
 
   QWidget* order[] = {
@@ -192,7 +202,11 @@ bool CParamDialog::DoDataExchange(bool read) {
   const auto formulaFails = [this](const std::string& message) {
     ShowMessage(this, QString::fromStdString(message));
     m_pFormula->setFocus(Qt::OtherFocusReason);
-    m_pFormula->selectAll();
+    if (m_pFormula->Faulty()) {
+      m_pFormula->SelectFault();
+    } else {
+      m_pFormula->selectAll();
+    }
     return false;
   };
   if (Cp932Length(formula) > kMaxFormulaBytes)

@@ -12,6 +12,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class CMainFrame;
 class CFormulaEdit;
@@ -68,6 +69,7 @@ class CParamDialog : public QDialog {
   QCheckBox* m_pHiddenLine;
   QCheckBox* m_pShading;
   CFormulaEdit* m_pFormula;
+  QLabel* m_pFormulaFault;
   // Follows the shading box; hidden-line is offered only while it is off.
   bool m_bShadingFlag = false;
 };

@@ -23,6 +23,12 @@ inline constexpr char kComputing[] = "計算してます．．．";
 inline constexpr char kFinished[] = "計算は終わりました。";
 inline constexpr char kClockWidth[] = "00:00:00";
 inline constexpr char kCapsLock[] = "CAP";
+// Pane 0 while a formula being typed is refused: the check's message, then
+// where the fault is.
+inline constexpr char kFaultPosition[] = " (%1 文字目)";
+// Pane 0 while the mouse points at the picture.
+inline constexpr char kReadout[] = "x=%1  y=%2  f(x,y)=%3";
+inline constexpr char kReadoutLevel[] = "  等高線=%1";
 
 // About box.
 inline constexpr char kAboutTitle[] = "ﾊﾞｰｼﾞｮﾝ情報(Orvex)";
