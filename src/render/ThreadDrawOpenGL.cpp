@@ -180,10 +180,11 @@ std::vector<std::size_t> CThreadDrawOpenGL::GridLines(bool coarse) const {
   std::size_t stride = 1;
   if (coarse) {
     // The smallest stride that leaves kCoarseCells cells or fewer, made a
-    // divisor of N where one is near, so that the coarse cells are equal.
+    // divisor of N where one is within a quarter more, so that the coarse
+    // cells are equal without thinning the picture much.
     const std::size_t least = (n + kCoarseCells - 1) / kCoarseCells;
     stride = least;
-    for (std::size_t k = least; k <= 2 * least; ++k) {
+    for (std::size_t k = least; k <= least + least / 4; ++k) {
       if (n % k == 0) {
         stride = k;
         break;
