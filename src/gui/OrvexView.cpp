@@ -171,6 +171,7 @@ void COrvexView::OnFrameReady() {
   // A deep copy: m_frame's buffer goes back to the run with the next take.
   m_backing = picture.convertToFormat(QImage::Format_RGB32);
   update();
+  emit pictureShown(m_frame.coarse);
 }
 
 void COrvexView::OnRunEnded() {

@@ -39,11 +39,15 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // What the client area shows now, in device pixels.
   QImage ShownPicture() const;
   const QImage& Backing() const { return m_backing; }
+  // The last picture taken from the run, with its depth and matrices.
+  const Frame& LastFrame() const { return m_frame; }
   void FailNextStartForTesting() { m_run.FailNextStartForTesting(); }
 
  signals:
   // After the first paint has asked the frame to show the panel.
   void firstPainted();
+  // A picture of the run went on the view: a drag's quick one, or a full one.
+  void pictureShown(bool coarse);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
