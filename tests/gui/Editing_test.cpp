@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
 
@@ -24,7 +25,9 @@ const QString kBadFormula = "不正な計算式です！";
 const QString kBadCharacter = "不正な文字がありました！";
 const QString kNoFormula = "計算式が入力されてません！";
 const QString kTooLong = "128 文字以内で入力してください。";
+const QString kReady = "ﾚﾃﾞｲ";
 const QColor kFocused(220, 200, 192);
+const QColor kFault(244, 170, 170);
 
 class EditingTest : public GuiTest {
  protected:
@@ -61,40 +64,46 @@ class EditingTest : public GuiTest {
   }
 };
 
-TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaRestoresTheLastOtherwiseAndStartRunsIt) {
-  // The text typed and its message (none: accepted).
-  const std::tuple<QString, QString> cases[] = {
-      {"x*y", ""},
-      {"", kNoFormula},
-      {"x+", kBadFormula},
-      {"x$y", kBadCharacter},
-      {"sin(x", kBadFormula},
-      {"cos ( y ) - x^2", ""},
+TEST_F(EditingTest, TheFormulaBoxShowsFaultsWhileTypingAndCommitsOnlyAPassingFormula) {
+  // The text typed, what pane 0 says meanwhile (the idle text: it passes),
+  // and for a refused text the part selected when the focus comes back.
+  const std::tuple<QString, QString, QString> cases[] = {
+      {"x*y", kReady, ""},
+      {"", kNoFormula, ""},
+      {"x+", kBadFormula + " (3 文字目)", ""},          // missing operand: the cursor at the end
+      {"x+foo", kBadCharacter + " (3 文字目)", "foo"},  // unknown name
+      {"sin(x", kBadFormula + " (4 文字目)", "("},      // unbalanced bracket
+      {"cos ( y ) - x^2", kReady, ""},
   };
   QString accepted = DEFAULT_FORMULA;
-  for (const auto& [typed, message] : cases) {
+  for (const auto& [typed, note, selected] : cases) {
     SCOPED_TRACE(typed.toStdString());
     Retype(Box(), typed);
+    const bool refused = note != kReady;
+    EXPECT_EQ(Frame()->MessageText(), note);
+    EXPECT_EQ(Base(Box()), refused ? kFault : kFocused);
     EXPECT_EQ(Formula(), accepted);  // not before leaving
-    EXPECT_EQ(Base(Box()), kFocused);
     Leave();
-    if (message.isEmpty()) accepted = typed;
-    EXPECT_EQ(TakeMessages().join('|'), message);
+    if (!refused) accepted = typed;
+    // The check's message box, without the place.
+    EXPECT_EQ(TakeMessages().join('|'), refused ? note.section(" (", 0, 0) : "");
     EXPECT_EQ(Formula(), accepted);
-    EXPECT_EQ(Box()->text(), accepted);
-    // A refused formula gives the focus back to the box with the text selected.
-    if (!message.isEmpty()) {
+    // A refused text stays, and the focus comes back with the fault selected.
+    EXPECT_EQ(Box()->text(), typed);
+    if (refused) {
       EXPECT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
-      EXPECT_EQ(Box()->selectedText(), accepted);
+      EXPECT_EQ(Box()->selectedText(), selected);
     }
   }
-  // Enter commits without leaving; Escape takes the typing back.
+  // Enter commits without leaving; Escape takes the typing back, and its fault.
   Retype(Box(), "x-y");
   QTest::keyClick(Box(), Qt::Key_Return);
   EXPECT_EQ(Formula(), "x-y");
-  Retype(Box(), "junk");
+  Retype(Box(), "junk(");
   QTest::keyClick(Box(), Qt::Key_Escape);
   EXPECT_EQ(Box()->text(), "x-y");
+  EXPECT_EQ(Frame()->MessageText(), kReady);
+  EXPECT_EQ(Base(Box()), kFocused);
 
   // Start runs the formula just typed, or the last accepted one.
   Para().m_nMesh = 8;
@@ -106,7 +115,7 @@ TEST_F(EditingTest, TheFormulaBoxCommitsAPassingFormulaRestoresTheLastOtherwiseA
   ASSERT_TRUE(StartAndWaitForPicture());
   EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
   EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
-  EXPECT_EQ(Box()->text(), "x*y");
+  EXPECT_EQ(Box()->text(), "x**");
 }
 
 TEST_F(EditingTest, TheFormulaLimitCountsFileBytesAndNeverCutsACharacter) {
@@ -304,6 +313,12 @@ TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
           // (only its spin can mend it then).
           auto* field = Control<QLineEdit>(dialog, name);
           EXPECT_TRUE(field->hasFocus() || !field->isEnabled());
+          // The formula field tints a refused formula and tells where it fails.
+          if (message == kBadFormula) {
+            EXPECT_EQ(Control<QLabel>(dialog, "formulaFault")->text(), kBadFormula + " (3 文字目)");
+            EXPECT_EQ(Base(field), kFault);
+            EXPECT_EQ(field->cursorPosition(), 2);
+          }
           Set(dialog, name, next);
         }
       },
