@@ -62,6 +62,33 @@ TEST(FormulaCheckTest, EveryKindOfFault) {
   EXPECT_STREQ(FormulaCheckMessage(FormulaCheck::Ok), "");
 }
 
+// Where a refused formula goes wrong, in characters as the user counts them
+// (a multi-byte character is one), and how long the faulty part is.
+TEST(FormulaCheckTest, TheFaultsPlaceAndLength) {
+  const std::tuple<std::string, FormulaCheck, std::size_t, std::size_t> cases[] = {
+      {"x*y", FormulaCheck::Ok, 0, 0},
+      {"", FormulaCheck::Empty, 1, 0},
+      {"x+", FormulaCheck::InvalidFormula, 3, 0},         // one past the end: the operand is due
+      {"sin(x", FormulaCheck::InvalidFormula, 4, 1},      // the bracket left open
+      {"(x))+y", FormulaCheck::InvalidFormula, 4, 1},     // the bracket closing nothing
+      {"(x)(y)", FormulaCheck::InvalidFormula, 4, 1},     // an operand where an operator is due
+      {"x--y", FormulaCheck::InvalidFormula, 3, 1},       // a sign that is no unary one
+      {"sin()", FormulaCheck::InvalidFormula, 5, 1},      // the function's operand is missing
+      {"x+foo*2", FormulaCheck::InvalidCharacter, 3, 3},  // the unknown name
+      {"x$y", FormulaCheck::InvalidCharacter, 1, 3},      // '$' joins the name it stands in
+      {"あ+x*", FormulaCheck::InvalidCharacter, 1, 1},
+      {"(あい)*x", FormulaCheck::InvalidCharacter, 2, 2},
+  };
+  for (const auto& [text, check, position, length] : cases) {
+    SCOPED_TRACE(text);
+    const FormulaFault fault = CheckFormulaWithPosition(text);
+    EXPECT_EQ(fault.check, check);
+    EXPECT_EQ(fault.check, CheckFormula(text));
+    EXPECT_EQ(fault.position, position);
+    EXPECT_EQ(fault.length, length);
+  }
+}
+
 TEST(FormulaValue, EvaluateFormulaAtAPoint) {
   const struct {
     const char* text;

@@ -105,6 +105,27 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
   }
 }
 
+// The readout snaps the point under the mouse to the nearest grid point.
+TEST(GridTest, NearestGridIndexRoundsToTheGridAndStaysOnIt) {
+  GridSpec spec;
+  spec.nMesh = 8, spec.spacing = 0.5f;  // coordinates -2 .. 2
+  const double inf = std::numeric_limits<double>::infinity();
+  // coordinate, index
+  const std::pair<double, int> cases[] = {
+      {0.0, 4}, {0.24, 4}, {0.26, 5},  {-0.26, 3}, {2.0, 8},           {-2.0, 0},
+      {2.4, 8}, {-9.0, 0}, {1e300, 8}, {inf, -1},  {std::nan(""), -1},
+  };
+  for (const auto& [coordinate, index] : cases) {
+    SCOPED_TRACE(coordinate);
+    EXPECT_EQ(NearestGridIndex(spec, coordinate), index);
+    if (index >= 0 && std::abs(coordinate) <= 2.0) {
+      EXPECT_LE(std::abs(GridCoordinate(spec, index) - coordinate), 0.25);
+    }
+  }
+  spec.nMesh = 0;
+  EXPECT_EQ(NearestGridIndex(spec, 0.0), -1);
+}
+
 TEST(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {
   const float finf = std::numeric_limits<float>::infinity();
   // N = 2 over -1..1: log(x) is NaN at x = -1 and -inf at x = 0; exp(700 y)
