@@ -5,18 +5,12 @@
 #include <QMatrix4x4>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <QTest>
 #include <QVector3D>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "core/ShareData.h"
-#include "gui/CommandIds.h"
-#include "gui/MainFrame.h"
-#include "gui/OrvexView.h"
-#include "gui/ParamBar.h"
 
 namespace {
 

@@ -141,6 +141,72 @@ TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) 
   EXPECT_EQ(run.sink.Count(), 3u);
 }
 
+// A drag's picture comes from the coarse grid and carries no depth; the
+// release's full picture is the one a run started at the drag's angles
+// gives, for a solid too, whatever it had turned by the ticks before.
+TEST(DrawingThread, ADragDrawsCoarselyAndItsReleaseDrawsInFull) {
+  REQUIRE_GL_CONTEXT();
+  // Wide enough that the mesh's 200 cells leave gaps the coarse 100 fill differently.
+  constexpr int kWidth = 320, kHeight = 240;
+  for (int style : {STYLE_MESH, STYLE_CONTOUR, STYLE_PLASTIC}) {
+    SCOPED_TRACE(style);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 200));
+    ASSERT_TRUE(run.Start(kWidth, kHeight));
+    EXPECT_FALSE(run.sink.At(0).coarse);
+    EXPECT_EQ(run.sink.At(0).depth.size(), std::size_t{kWidth} * kHeight);
+    for (int tick = 0; tick < 2 && style == STYLE_PLASTIC; ++tick) {
+      run.controller.PostTick();
+      ASSERT_TRUE(run.sink.WaitForFrames(2 + tick));
+    }
+    CParaData dragged = run.para;
+    dragged.m_dUpDownAngle = 35.0, dragged.m_dLeftRightAngle = -60.0;
+    g_ShareData.SetAngles(dragged.m_dUpDownAngle, dragged.m_dLeftRightAngle);
+    std::size_t frames = run.sink.Count();
+    run.controller.PostDrag();
+    ASSERT_TRUE(run.sink.WaitForFrames(frames + 1));
+    const Frame coarse = run.sink.At(frames);
+    EXPECT_TRUE(coarse.coarse);
+    EXPECT_TRUE(coarse.depth.empty());
+    run.controller.PostRotate();
+    ASSERT_TRUE(run.sink.WaitForFrames(frames + 2));
+    const Frame full = run.sink.At(frames + 1);
+    run.controller.Stop();
+    EXPECT_FALSE(full.coarse);
+    EXPECT_EQ(full.depth.size(), std::size_t{kWidth} * kHeight);
+    const Frame reference = Render(dragged, kWidth, kHeight);
+    EXPECT_EQ(CountDifferent(full, reference), 0u);
+    EXPECT_EQ(full.modelView, reference.modelView);
+    EXPECT_NE(CountDifferent(coarse, reference), 0u);
+  }
+}
+
+// The wheel's zoom narrows the frame: the model fills more of the picture,
+// and a zoom back to 1 draws the picture of before bit for bit.
+TEST(DrawingThread, TheZoomScalesThePictureAboutItsCentre) {
+  REQUIRE_GL_CONTEXT();
+  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 16));
+  ASSERT_TRUE(run.Start(64, 64));
+  const RGB background = PixelAt(run.sink.At(0), 0, 0);
+  const auto drawn = [&](const Frame& frame) {
+    return CountPixels(frame, [&](const RGB& pixel) { return pixel != background; });
+  };
+  std::size_t frames = 1;
+  const auto zoomTo = [&](double zoom) {
+    g_ShareData.SetZoom(zoom);
+    run.controller.PostRotate();
+    EXPECT_TRUE(run.sink.WaitForFrames(++frames));
+    return run.sink.At(frames - 1);
+  };
+  const Frame in = zoomTo(2.0);
+  const Frame out = zoomTo(0.5);
+  const Frame back = zoomTo(1.0);
+  run.controller.Stop();
+  EXPECT_GT(drawn(in), drawn(run.sink.At(0)));
+  EXPECT_LT(drawn(out), drawn(run.sink.At(0)));
+  EXPECT_EQ(CountDifferent(back, run.sink.At(0)), 0u);
+  EXPECT_EQ(in.projection[0], 2.0f * run.sink.At(0).projection[0]);
+}
+
 TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
   REQUIRE_GL_CONTEXT();
   // Style, shading, hidden lines; list calls per picture.
