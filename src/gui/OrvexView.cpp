@@ -1,6 +1,7 @@
 #include "gui/OrvexView.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFile>
 #include <QKeyEvent>
 #include <QMatrix4x4>
@@ -171,6 +172,8 @@ void COrvexView::OnFrameReady() {
   // A deep copy: m_frame's buffer goes back to the run with the next take.
   m_backing = picture.convertToFormat(QImage::Format_RGB32);
   update();
+  // A readout on show belongs to the picture under the mouse, which just changed.
+  if (m_bReadoutShown) ShowReadout(mapFromGlobal(QCursor::pos()));
   emit pictureShown(m_frame.coarse);
 }
 
