@@ -64,7 +64,7 @@ int CreateTemporary(const std::string& folder, std::string* name) {
 
 // -1 when path cannot be opened for writing as a regular file; otherwise 0 or
 // the errno value of the failed write.
-int OverwriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+int OverwriteInPlace(const std::string& path, const std::function<void(SaveStream&)>& produce,
                      const SaveCalls& calls) {
   // Non-blocking, so that a FIFO put there since the lookup cannot hang the open.
   const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -74,16 +74,34 @@ int OverwriteInPlace(const std::string& path, std::span<const std::uint8_t> byte
     close(fd);
     return -1;
   }
-  int err = 0;
-  if (ftruncate(fd, 0) != 0 || !WriteAll(fd, bytes, calls) || calls.fsync(fd) != 0) err = errno;
+  int err = ftruncate(fd, 0) != 0 ? errno : 0;
+  if (err == 0) {
+    SaveStream stream(fd, calls);
+    produce(stream);
+    err = stream.Error();
+  }
+  if (err == 0 && calls.fsync(fd) != 0) err = errno;
   if (close(fd) != 0 && err == 0) err = errno;
   return err;
 }
 
 }  // namespace
 
+bool SaveStream::Write(std::span<const std::uint8_t> bytes) {
+  if (m_err != 0) return false;
+  if (WriteAll(m_fd, bytes, m_calls)) return true;
+  m_err = errno != 0 ? errno : EIO;
+  return false;
+}
+
 int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
                    const SaveCalls& calls) {
+  return SaveFileStreamed(
+      path, [bytes](SaveStream& stream) { stream.Write(bytes); }, calls);
+}
+
+int SaveFileStreamed(const std::string& path, const std::function<void(SaveStream&)>& produce,
+                     const SaveCalls& calls) {
   std::string target = path;
   struct stat old {};
   bool exists = false;
@@ -96,23 +114,19 @@ int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
   if (fd < 0) {
     const int err = errno;
     if (regular && (err == EACCES || err == EPERM || err == EROFS)) {
-      const int written = OverwriteInPlace(target, bytes, calls);
+      const int written = OverwriteInPlace(target, produce, calls);
       if (written >= 0) return written;
     }
     return err;
   }
   if (regular) fchmod(fd, old.st_mode & 07777);
 
-  bool ok = WriteAll(fd, bytes, calls) && calls.fsync(fd) == 0;
-  int err = ok ? 0 : errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && calls.rename(temporary.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) unlink(temporary.c_str());
+  SaveStream stream(fd, calls);
+  produce(stream);
+  int err = stream.Error();
+  if (err == 0 && calls.fsync(fd) != 0) err = errno;
+  if (close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && calls.rename(temporary.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) unlink(temporary.c_str());
   return err;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -32,3 +33,26 @@ struct SaveCalls {
 // savable; a failed write there leaves it damaged, which no other way avoids.
 int SaveFileSafely(const std::string& path, std::span<const std::uint8_t> bytes,
                    const SaveCalls& calls = {});
+
+// The new file of a streamed save, as the producer sees it.
+class SaveStream {
+ public:
+  SaveStream(int fd, const SaveCalls& calls) : m_fd(fd), m_calls(calls) {}
+  // Passes the bytes on to the file. False once any write has failed: the
+  // producer may stop there, and later bytes are dropped.
+  bool Write(std::span<const std::uint8_t> bytes);
+  // 0, or the errno value of the first failed write.
+  int Error() const { return m_err; }
+
+ private:
+  int m_fd;
+  const SaveCalls& m_calls;
+  int m_err = 0;
+};
+
+// SaveFileSafely for a file too large to hold in memory at once: produce
+// writes the bytes piece by piece, and the file takes them only when all
+// were written. produce is called once, or not at all when no file could be
+// opened. Small pieces cost a system call each: the producer batches them.
+int SaveFileStreamed(const std::string& path, const std::function<void(SaveStream&)>& produce,
+                     const SaveCalls& calls = {});

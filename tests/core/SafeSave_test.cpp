@@ -209,17 +209,27 @@ TEST_F(SaveFault, EveryFailedCallKeepsTheOldFileLeavesNoTemporaryAndNamesTheCaus
       {"rename", {.rename = FailingRename}, EROFS, denied},
       {"rename", {.rename = FailingRename}, EBUSY, kSaveFailed},
   };
+  // A streamed save hands the same bytes over one at a time.
+  const auto byteByByte = [&](SaveStream& stream) {
+    for (const std::uint8_t& byte : bytes) {
+      if (!stream.Write({&byte, 1})) return;
+    }
+  };
   for (const auto& [call, calls, err, message] : cases) {
     const bool cutsTheWrite = calls.write == WriteUntilFull;
     for (std::size_t k = 0; k < (cutsTheWrite ? bytes.size() : 1); ++k) {
-      SCOPED_TRACE(testing::Message() << call << " errno " << err << " after " << k);
-      g_budget = k;
-      g_err = err;
-      const int got = SaveFileSafely(path, bytes, calls);
-      EXPECT_EQ(got, err);
-      EXPECT_EQ(ParaFileErrorMessage(got, path, ParaFileOp::Save), message);
-      ASSERT_EQ(List(), before);
-      EXPECT_EQ(Stat("set.ovx").st_mode & 07777, 0640u);
+      for (const bool streamed : {false, true}) {
+        SCOPED_TRACE(testing::Message() << call << " errno " << err << " after " << k
+                                        << (streamed ? " streamed" : ""));
+        g_budget = k;
+        g_err = err;
+        const int got = streamed ? SaveFileStreamed(path, byteByByte, calls)
+                                 : SaveFileSafely(path, bytes, calls);
+        EXPECT_EQ(got, err);
+        EXPECT_EQ(ParaFileErrorMessage(got, path, ParaFileOp::Save), message);
+        ASSERT_EQ(List(), before);
+        EXPECT_EQ(Stat("set.ovx").st_mode & 07777, 0640u);
+      }
     }
   }
 }
