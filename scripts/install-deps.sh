@@ -16,6 +16,7 @@ packages=(
   libmuparser-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev
+  python3
   qt6-base-dev libx11-dev qt6-translations-l10n
   fonts-ipafont-gothic
 )

@@ -13,3 +13,4 @@ int CmdWrite(const CliArgs& args);   // CmdParaFile.cpp
 int CmdInfo(const CliArgs& args);    // CmdParaFile.cpp
 int CmdRender(const CliArgs& args);  // CmdRender.cpp
 int CmdSample(const CliArgs& args);  // CmdRender.cpp
+int CmdExport(const CliArgs& args);  // CmdExport.cpp

@@ -18,6 +18,7 @@
 #include "cli/Numbers.h"
 #include "cli/ParaOverrides.h"
 #include "cli/PngWriter.h"
+#include "cli/RunSetup.h"
 #include "core/Contour.h"
 #include "core/DibImage.h"
 #include "core/Formula.h"
@@ -107,52 +108,6 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
   return 0;
 }
 
-// The file's set (or the defaults) with the overrides applied in order, and
-// its formula compiled. Returns 0 or the exit code after a message.
-int PrepareRun(const char* command, const RunArgs& run, CParaData* para, CFormula* formula) {
-  std::string error;
-  if (!run.file.empty() && !LoadParaFile(run.file, *para, &error)) {
-    std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
-    return 1;
-  }
-  for (const std::string& assignment : run.overrides) {
-    if (!ApplyParaOverride(*para, assignment, &error)) {
-      std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
-      return 2;
-    }
-  }
-  if (!HasDrawableValues(*para)) {
-    std::fprintf(stderr,
-                 "orvex-cli %s: an angle, the range or the Z coefficient is not a finite "
-                 "number, or the range is 0: nothing can be drawn\n",
-                 command);
-    return 1;
-  }
-  if (FormulaTooLongToRun(para->m_strFormula)) {
-    std::fprintf(stderr, "orvex-cli %s: the formula is longer than %zu bytes\n", command,
-                 kMaxRunFormulaBytes);
-    return 1;
-  }
-  const FormulaCheck check = CheckFormula(para->m_strFormula);
-  if (check != FormulaCheck::Ok) {
-    std::fprintf(stderr, "orvex-cli %s: %s\n", command, FormulaCheckMessage(check));
-    return 1;
-  }
-  formula->Tokenize(para->m_strFormula);
-  formula->MakePostfix();
-  return 0;
-}
-
-bool EndsWith(const std::string& text, const char* suffix) {
-  const std::size_t length = std::strlen(suffix);
-  if (text.size() < length) return false;
-  for (std::size_t k = 0; k < length; ++k) {
-    const char c = text[text.size() - length + k];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != suffix[k]) return false;
-  }
-  return true;
-}
-
 bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
   CDibImage dib;
   if (!dib.FromBitmap(RgbaImageView{frame.rgba.data(), frame.width, frame.height, 0})) {
@@ -208,7 +163,8 @@ int CmdRender(const CliArgs& args) {
   }
   CParaData para;
   CFormula formula;
-  if (const int code = PrepareRun("render", run, &para, &formula); code != 0) return code;
+  if (const int code = PrepareRun("render", run.file, run.overrides, &para, &formula); code != 0)
+    return code;
 
   LatestFrameSink sink;
   RunController controller;
@@ -279,7 +235,8 @@ int CmdSample(const CliArgs& args) {
   if (const int code = ParseRunArgs("sample", args, false, &run); code != 0) return code;
   CParaData para;
   CFormula formula;
-  if (const int code = PrepareRun("sample", run, &para, &formula); code != 0) return code;
+  if (const int code = PrepareRun("sample", run.file, run.overrides, &para, &formula); code != 0)
+    return code;
 
   const int style = para.m_nDrawStyle;
   if (style < STYLE_MESH || style > STYLE_CONTOUR) {
