@@ -18,6 +18,7 @@
 #include "gui/CapsLock.h"
 #include "gui/Commands.h"
 #include "gui/FormulaToolBar.h"
+#include "gui/MeshExportCommand.h"
 #include "gui/OrvexView.h"
 #include "gui/ParamBar.h"
 #include "gui/ParamDialog.h"
@@ -68,6 +69,7 @@ CMainFrame::CMainFrame() {
   setWindowIcon(icon);
   m_pView = new COrvexView(this);
   setCentralWidget(m_pView);
+  m_pMeshExport = new CMeshExportCommand(this);
   CreateActions();
   CreateMenus();
   CreateStatusBar();
@@ -120,7 +122,8 @@ void CMainFrame::CreateActions() {
 
 void CMainFrame::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QString::fromUtf8(texts::kMenuFile));
-  file->addActions({Action(ID_FILE_OPEN), Action(ID_FILE_SAVE_AS), Action(ID_SAVE_IMAGE)});
+  file->addActions({Action(ID_FILE_OPEN), Action(ID_FILE_SAVE_AS), Action(ID_SAVE_IMAGE),
+                    Action(ID_EXPORT_MESH)});
   file->addSeparator();
   file->addAction(m_pRecentPlaceholder);
   for (QAction* recent : m_recent) file->addAction(recent);
@@ -204,6 +207,7 @@ void CMainFrame::ConnectCommands() {
   on(ID_CALC_STOP, [this] { m_pView->OnStop(); });
   on(ID_TOOL_STOP, [this] { m_pView->OnStop(); });
   on(ID_SAVE_IMAGE, [this] { m_pView->OnSaveImage(); });
+  on(ID_EXPORT_MESH, [this] { m_pMeshExport->Run(); });
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     on(id, [this, id] { OnRotate(id); });
   }
@@ -240,6 +244,8 @@ void CMainFrame::UpdateCommandStates() {
     Action(id)->setEnabled(!running);
   }
   Action(ID_CALC_STOP)->setEnabled(running && IsRunning(g_ShareData.m_nState.load()));
+  // Samples a copy of the parameters on a thread of its own: a drawing run is no obstacle.
+  Action(ID_EXPORT_MESH)->setEnabled(!m_pMeshExport->Busy());
   const bool rotate = RotationAllowed();
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     Action(id)->setEnabled(rotate);
@@ -470,13 +476,15 @@ void CMainFrame::ShowHelp() {
 bool CMainFrame::event(QEvent* event) {
   // A highlighted menu item or button puts its prompt into pane 0; when the
   // highlight goes, the idle text comes back, which reads "computing" while a
-  // run is on.
+  // run is on and "exporting" while a mesh is being written.
   if (event->type() == QEvent::StatusTip) {
     const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
     if (!tip.isEmpty()) {
       SetMessageText(tip);
     } else {
-      SetMessageText(QString::fromUtf8(Running() ? texts::kComputing : texts::kReady));
+      SetMessageText(QString::fromUtf8(m_pMeshExport->Busy() ? texts::kExportingMesh
+                                       : Running()           ? texts::kComputing
+                                                             : texts::kReady));
     }
     return true;
   }

@@ -23,6 +23,7 @@ class QTextBrowser;
 class CFormulaToolBar;
 class CParamBar;
 class COrvexView;
+class CMeshExportCommand;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -40,6 +41,7 @@ class CMainFrame : public QMainWindow {
   bool m_bParamBar = true;
 
   COrvexView* View() const { return m_pView; }
+  CMeshExportCommand* MeshExport() const { return m_pMeshExport; }
   // The action of a command id; null for an id without one.
   QAction* Action(int id) const { return m_actions.value(id); }
   QAction* RecentAction(int index) const { return m_recent[static_cast<std::size_t>(index)]; }
@@ -100,6 +102,7 @@ class CMainFrame : public QMainWindow {
   void UpdateStatusPanes();
 
   COrvexView* m_pView = nullptr;
+  CMeshExportCommand* m_pMeshExport = nullptr;
   QHash<int, QAction*> m_actions;
   std::array<QAction*, kRecentFileCount> m_recent{};
   QAction* m_pRecentPlaceholder = nullptr;

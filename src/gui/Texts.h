@@ -14,6 +14,9 @@ inline constexpr char kAllFilesFilter[] = "すべてのﾌｧｲﾙ (*.*)";
 inline constexpr char kParaExtension[] = "ovx";
 inline constexpr char kBitmapFilter[] = "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)";
 inline constexpr char kBitmapExtension[] = "bmp";
+inline constexpr char kStlFilter[] = "STL ﾒｯｼｭ (*.stl)";
+inline constexpr char kObjFilter[] = "OBJ ﾒｯｼｭ (*.obj)";
+inline constexpr char kStlExtension[] = "stl";
 inline constexpr char kOpenDialogTitle[] = "開く";
 inline constexpr char kSaveDialogTitle[] = "名前を付けて保存";
 
@@ -23,6 +26,8 @@ inline constexpr char kComputing[] = "計算してます．．．";
 inline constexpr char kFinished[] = "計算は終わりました。";
 inline constexpr char kClockWidth[] = "00:00:00";
 inline constexpr char kCapsLock[] = "CAP";
+inline constexpr char kExportingMesh[] = "ﾒｯｼｭを書き出してます．．．";
+inline constexpr char kMeshExported[] = "ﾒｯｼｭを書き出しました。";
 // Pane 0 while a formula being typed is refused: the check's message, then
 // where the fault is.
 inline constexpr char kFaultPosition[] = " (%1 文字目)";
@@ -40,6 +45,7 @@ inline constexpr char kHelpTitle[] = "Orvex ﾍﾙﾌﾟ";
 // does not already give.
 inline constexpr char kCannotStartThread[] = "描画ｽﾚｯﾄﾞを開始できませんでした。";
 inline constexpr char kImageSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+inline constexpr char kNoMeshToExport[] = "関数に有限な値がなく、書き出すﾒｯｼｭがありません。";
 
 // Menus.
 inline constexpr char kMenuFile[] = "ﾌｧｲﾙ(&F)";

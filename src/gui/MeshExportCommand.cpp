@@ -1,0 +1,98 @@
+#include "gui/MeshExportCommand.h"
+
+#include <QFile>
+#include <new>
+#include <vector>
+
+#include "core/Formula.h"
+#include "core/Grid.h"
+#include "core/ParaFile.h"
+#include "core/ShareData.h"
+#include "gui/MainFrame.h"
+#include "gui/Prompts.h"
+#include "gui/Texts.h"
+
+CMeshExportCommand::CMeshExportCommand(CMainFrame* frame) : QObject(frame), m_pFrame(frame) {}
+
+CMeshExportCommand::~CMeshExportCommand() {
+  if (m_worker.joinable()) m_worker.join();
+}
+
+void CMeshExportCommand::Run() {
+  if (Busy()) return;
+  m_pFrame->CommitTyping();
+  const CParaData para = m_pFrame->m_para;
+  // The refusals Start gives, before the user picks a file for nothing.
+  if (!HasDrawableValues(para)) {
+    ShowMessage(m_pFrame, QString::fromUtf8(PARA_NOT_DRAWABLE_MESSAGE));
+    return;
+  }
+  if (FormulaTooLongToRun(para.m_strFormula)) {
+    ShowMessage(m_pFrame, QString::fromUtf8(FORMULA_TOO_LONG_MESSAGE));
+    return;
+  }
+  if (const FormulaCheck check = CheckFormula(para.m_strFormula); check != FormulaCheck::Ok) {
+    ShowMessage(m_pFrame, QString::fromUtf8(FormulaCheckMessage(check)));
+    return;
+  }
+  FileRequest request;
+  request.mode = FileRequest::Save;
+  request.title = QString::fromUtf8(texts::kSaveDialogTitle);
+  request.filters = QString::fromUtf8(texts::kStlFilter) + QStringLiteral(";;") +
+                    QString::fromUtf8(texts::kObjFilter);
+  request.defaultSuffix = QString::fromLatin1(texts::kStlExtension);
+  const QString path = AskFileName(m_pFrame, request);
+  if (path.isEmpty()) return;
+
+  MeshExportOptions options;
+  // A name ending otherwise gets the default filter's kind.
+  if (path.endsWith(QStringLiteral(".obj"), Qt::CaseInsensitive)) options.format = MeshFormat::Obj;
+  CFormula formula;
+  formula.Tokenize(para.m_strFormula);
+  formula.MakePostfix();
+  const std::string localPath = QFile::encodeName(path).toStdString();
+  m_worker = std::thread([this, para, formula = std::move(formula), localPath, options, path] {
+    MeshExportResult result;
+    bool noGrid = !IsValidMesh(para.m_nMesh);
+    if (!noGrid) {
+      try {
+        const GridSpec gridSpec = MakeGridSpec(para);
+        std::vector<float> grid;
+        GridExtents extents;
+        ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
+        result = ExportMesh(localPath, gridSpec, grid, options);
+      } catch (const std::bad_alloc&) {
+        noGrid = true;
+      }
+    }
+    // The object outlives this call: its destructor joins the thread.
+    QMetaObject::invokeMethod(
+        this, [this, result, noGrid, path] { OnDone(result, noGrid, path); }, Qt::QueuedConnection);
+  });
+  m_pFrame->SetMessageText(QString::fromUtf8(texts::kExportingMesh));
+  m_pFrame->UpdateCommandStates();
+}
+
+void CMeshExportCommand::OnDone(const MeshExportResult& result, bool noGrid, const QString& path) {
+  // The worker's last act queued this call: the join only waits for its return.
+  m_worker.join();
+  m_pFrame->UpdateCommandStates();
+  if (!noGrid && result.problem == MeshExportProblem::None) {
+    m_pFrame->SetMessageText(QString::fromUtf8(texts::kMeshExported));
+    emit finished();
+    return;
+  }
+  m_pFrame->SetMessageText(
+      QString::fromUtf8(m_pFrame->Running() ? texts::kComputing : texts::kReady));
+  QString message;
+  if (noGrid) {
+    message = QString::fromUtf8(RunProblemMessage(RunProblem::NoGrid));
+  } else if (result.problem == MeshExportProblem::WriteFailed) {
+    message = QString::fromStdString(
+        ParaFileErrorMessage(result.err, QFile::encodeName(path).toStdString(), ParaFileOp::Save));
+  } else {
+    message = QString::fromUtf8(texts::kNoMeshToExport);
+  }
+  ShowMessage(m_pFrame, message);
+  emit finished();
+}
