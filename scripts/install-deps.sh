@@ -5,7 +5,8 @@
 #
 #   scripts/install-deps.sh          what the build, the tests and the program need
 #   scripts/install-deps.sh --look   also a virtual display and the tools to drive it
-#                                    and take screenshots (xvfb-run, xdotool, import)
+#                                    and take screenshots (xvfb-run, xdotool, import),
+#                                    and openscad to render exported meshes
 #   scripts/install-deps.sh --fuzz   also clang and libFuzzer's runtime, for the
 #                                    fuzz targets (scripts/fuzz.sh)
 set -euo pipefail
@@ -21,7 +22,7 @@ packages=(
   fonts-ipafont-gothic
 )
 if [ "${1:-}" = "--look" ]; then
-  packages+=(xvfb xauth xdotool imagemagick)
+  packages+=(xvfb xauth xdotool imagemagick openscad)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

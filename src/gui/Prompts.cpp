@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "gui/Texts.h"
 
@@ -34,7 +35,17 @@ QString AskFileName(QWidget* parent, const FileRequest& request) {
                                                          : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.mode == FileRequest::Save ? QFileDialog::AnyFile
                                                        : QFileDialog::ExistingFile);
-  if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.defaultSuffix.isEmpty()) {
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    // A name typed without an extension takes the chosen filter's kind:
+    // "OBJ ﾒｯｼｭ (*.obj)" makes "surface" surface.obj.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString& filter) {
+                       static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+                       const QRegularExpressionMatch match = pattern.match(filter);
+                       if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+                     });
+  }
   if (!request.suggestion.isEmpty()) dialog.selectFile(request.suggestion);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
