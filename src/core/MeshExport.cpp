@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string_view>
 
 #include "core/SafeSave.h"
@@ -153,9 +154,9 @@ class Surface {
     return {(first[0] + opposite[0]) / 2, (first[1] + opposite[1]) / 2, baseZ};
   }
 
-  // The walls' and the base's triangles, in the order the OBJ writer numbers
-  // the base points: emit(kind, vertices, a, b) with kind 0..3 the wall's
-  // side, 4 the base; a and b the boundary indices of the segment.
+  // The walls' and the base's triangles, segment by segment of the boundary:
+  // emit(kind, vertices) with kind 0..3 the wall's side, 4 the base. The base
+  // is a fan from its centre to the walls' lower edges, which it shares.
   template <typename Emit>
   void ForEachClosingTriangle(float baseZ, Emit&& emit) const {
     const Vec3 centre = BaseCentre(baseZ);
@@ -166,9 +167,9 @@ class Surface {
       Point(Boundary(k), aTop);
       Point(Boundary(next), bTop);
       const Vec3 aBase{aTop[0], aTop[1], baseZ}, bBase{bTop[0], bTop[1], baseZ};
-      emit(k / m_n, std::array<Vec3, 3>{bTop, aTop, aBase}, k, next);
-      emit(k / m_n, std::array<Vec3, 3>{bTop, aBase, bBase}, k, next);
-      emit(4, std::array<Vec3, 3>{centre, bBase, aBase}, k, next);
+      emit(k / m_n, std::array<Vec3, 3>{bTop, aTop, aBase});
+      emit(k / m_n, std::array<Vec3, 3>{bTop, aBase, bBase});
+      emit(4, std::array<Vec3, 3>{centre, bBase, aBase});
     }
   }
 
@@ -196,8 +197,7 @@ void WriteStl(const Surface& surface, std::size_t triangles, bool closed, float 
     if (!out.Failed()) facet(v);
   });
   if (closed) {
-    surface.ForEachClosingTriangle(baseZ,
-                                   [&](int, const std::array<Vec3, 3>& v, int, int) { facet(v); });
+    surface.ForEachClosingTriangle(baseZ, [&](int, const std::array<Vec3, 3>& v) { facet(v); });
   }
 }
 
@@ -263,7 +263,7 @@ void WriteObj(const Surface& surface, bool closed, float baseZ, Output& out) {
   // One normal per wall and one for the base, after the points' own.
   std::array<Vec3, 5> closingNormals{};
   if (closed) {
-    surface.ForEachClosingTriangle(baseZ, [&](int kind, const std::array<Vec3, 3>& v, int, int) {
+    surface.ForEachClosingTriangle(baseZ, [&](int kind, const std::array<Vec3, 3>& v) {
       closingNormals[static_cast<std::size_t>(kind)] = FacetNormal(v[0], v[1], v[2]);
     });
     for (const Vec3& normal : closingNormals) line("vn", normal);
@@ -321,11 +321,11 @@ MeshExportResult ExportMesh(const std::string& path, const GridSpec& gridSpec,
   const Surface surface(gridSpec, grid, options);
   // Everything that can refuse the export is settled before the file opens.
   std::size_t triangles = 0;
-  float minZ = 0.0f, maxZ = 0.0f;
+  float minZ = std::numeric_limits<float>::infinity(), maxZ = -minZ;
   surface.ForEachTriangle([&](const std::array<Corner, 3>&, const std::array<Vec3, 3>& v) {
     for (const Vec3& vertex : v) {
-      minZ = triangles == 0 ? vertex[2] : std::min(minZ, vertex[2]);
-      maxZ = triangles == 0 ? vertex[2] : std::max(maxZ, vertex[2]);
+      minZ = std::min(minZ, vertex[2]);
+      maxZ = std::max(maxZ, vertex[2]);
     }
     ++triangles;
   });
