@@ -26,6 +26,8 @@ struct Frame {
   std::vector<float> depth;
   std::array<float, 16> projection{};
   std::array<float, 16> modelView{};
+  // The width the picture's lines were drawn with, in pixels.
+  float lineWidth = 1.0f;
 
   const std::uint8_t* Pixel(int x, int y) const {
     return rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

@@ -214,6 +214,7 @@ BOOL COpenGLContext::SwapBuffers() {
   m_frame.coarse = m_bCoarsePicture;
   m_frame.projection = m_pictureProjection;
   m_frame.modelView = m_pictureModelView;
+  glGetFloatv(GL_LINE_WIDTH, &m_frame.lineWidth);
   // The depth tells the window which point a pixel shows; a drag's pictures
   // go without it, for speed.
   m_frame.depth.clear();

@@ -2,6 +2,7 @@
 #include <iterator>
 
 #include "core/ShareData.h"
+#include "render/PictureColours.h"
 #include "render/ThreadDrawOpenGL.h"
 
 namespace {
@@ -321,7 +322,7 @@ void CThreadDrawOpenGL::SetSmallestLineWidth() {
 BOOL CThreadDrawOpenGL::DrawMeshPlain() {
   SetSmallestLineWidth();
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  DrawModel(0.5f, 0.5f, 1.0f);
+  DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
   glFinish();
   if (!SwapBuffers()) return FALSE;
   return CommandLoop();
@@ -330,7 +331,7 @@ BOOL CThreadDrawOpenGL::DrawMeshPlain() {
 void CThreadDrawOpenGL::DrawHiddenPicture() {
   glDisable(GL_POLYGON_OFFSET_FILL);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  DrawModel(0.5f, 0.5f, 1.0f);
+  DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
   // Faces in the background colour, pushed back by the offset: they cover the
   // lines behind them and leave the visible ones on top.
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
@@ -353,7 +354,7 @@ void CThreadDrawOpenGL::DrawShadedPicture() {
   glDisable(GL_POLYGON_OFFSET_FILL);
   glDisable(GL_LIGHTING);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  DrawModel(0.5f, 0.5f, 1.0f);
+  DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1.0f, 1.0f);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/ShareData.h"
+#include "render/PictureColours.h"
 
 CThreadDrawOpenGL::CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox)
     : m_pViewSink(pSink), m_pMailbox(pMailbox) {}
@@ -245,21 +246,7 @@ void CThreadDrawOpenGL::ApplyViewChange() {
 }
 
 void CThreadDrawOpenGL::ClearColour(float rgb[3]) const {
-  switch (m_nBackColor) {
-    case BACK_WHITE:
-      rgb[0] = rgb[1] = rgb[2] = 1.0f;
-      break;
-    case BACK_KEEP:
-      rgb[0] = 128.0f / 255.0f;
-      rgb[1] = (m_nDrawStyle == STYLE_CONTOUR ? 176.0f : 184.0f) / 255.0f;
-      rgb[2] = (m_nDrawStyle == STYLE_CONTOUR ? 184.0f : 176.0f) / 255.0f;
-      break;
-    default:
-      // BACK_BLACK, and also a choice outside 0..2 (a dialog without a
-      // selection stores -1): black rather than an undefined colour.
-      rgb[0] = rgb[1] = rgb[2] = 0.0f;
-      break;
-  }
+  BackgroundColour(m_nBackColor, m_nDrawStyle, rgb);
 }
 
 BOOL CThreadDrawOpenGL::ClearScene() {
@@ -339,7 +326,7 @@ void CThreadDrawOpenGL::DrawPicture() {
       } else if (m_bHiddenLine) {
         DrawHiddenPicture();
       } else {
-        DrawModel(0.5f, 0.5f, 1.0f);
+        DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
       }
       break;
     case STYLE_CONTOUR:
