@@ -16,7 +16,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmuparser-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
-  libpng-dev
+  libpng-dev librsvg2-bin
   python3
   qt6-base-dev libx11-dev qt6-translations-l10n
   fonts-ipafont-gothic

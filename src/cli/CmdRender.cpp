@@ -24,9 +24,11 @@
 #include "core/Formula.h"
 #include "core/Grid.h"
 #include "core/ParaFile.h"
+#include "core/SafeSave.h"
 #include "render/FrameSink.h"
 #include "render/OpenGLContext.h"
 #include "render/RunController.h"
+#include "render/SvgPicture.h"
 
 namespace {
 
@@ -129,6 +131,36 @@ bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
   return true;
 }
 
+// The picture as an SVG drawing of its lines; the run's own formula and
+// parameters give the geometry again.
+bool WriteSvg(const std::string& path, const Frame& frame, const CParaData& para,
+              const CFormula& formula, std::string* error) {
+  std::string svg;
+  switch (BuildSvgPicture(frame, para, formula, &svg)) {
+    case SvgPictureResult::Ok:
+      break;
+    case SvgPictureResult::SolidStyle:
+      *error = "style " + std::to_string(para.m_nDrawStyle) +
+               " is a lit solid; only the mesh (0) and the contour lines (5) can be written as SVG";
+      return false;
+    case SvgPictureResult::NoDepth:
+      *error = "the picture has no depth to tell the visible lines by";
+      return false;
+    case SvgPictureResult::NoGrid:
+      *error = "the grid cannot be sampled again for the SVG drawing";
+      return false;
+    case SvgPictureResult::TooManyLines:
+      *error = "the contour lines cannot be drawn: the interval is too small";
+      return false;
+  }
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(svg.data());
+  if (const int err = SaveFileSafely(path, {bytes, svg.size()}); err != 0) {
+    *error = "cannot write " + path + ": " + std::strerror(err);
+    return false;
+  }
+  return true;
+}
+
 // 64-bit FNV-1a over the floats' bytes, little-endian, in storage order.
 std::uint64_t Fnv1a64(const std::vector<float>& values) {
   std::uint64_t hash = 14695981039346656037ull;
@@ -152,19 +184,29 @@ int CmdRender(const CliArgs& args) {
   if (run.output.empty()) {
     std::fputs(
         "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] -o "
-        "OUT.png|OUT.bmp\n",
+        "OUT.png|OUT.bmp|OUT.svg\n",
         stderr);
     return 2;
   }
   const bool png = EndsWith(run.output, ".png");
-  if (!png && !EndsWith(run.output, ".bmp")) {
-    std::fprintf(stderr, "orvex-cli render: '%s' must end in .png or .bmp\n", run.output.c_str());
+  const bool svg = EndsWith(run.output, ".svg");
+  if (!png && !svg && !EndsWith(run.output, ".bmp")) {
+    std::fprintf(stderr, "orvex-cli render: '%s' must end in .png, .bmp or .svg\n",
+                 run.output.c_str());
     return 2;
   }
   CParaData para;
   CFormula formula;
   if (const int code = PrepareRun("render", run.file, run.overrides, &para, &formula); code != 0)
     return code;
+  // Refused before the run: a solid's picture has no lines to draw.
+  if (svg && para.m_nDrawStyle >= STYLE_PLASTIC && para.m_nDrawStyle <= STYLE_SILVER) {
+    std::fprintf(stderr,
+                 "orvex-cli render: style %d is a lit solid; only the mesh (0) and the contour "
+                 "lines (5) can be written as SVG\n",
+                 para.m_nDrawStyle);
+    return 1;
+  }
 
   LatestFrameSink sink;
   RunController controller;
@@ -223,7 +265,10 @@ int CmdRender(const CliArgs& args) {
 
   std::string error;
   const Frame frame = sink.Last();
-  if (!(png ? WritePng(run.output, frame, &error) : WriteBmp(run.output, frame, &error))) {
+  const bool written = svg   ? WriteSvg(run.output, frame, para, formula, &error)
+                       : png ? WritePng(run.output, frame, &error)
+                             : WriteBmp(run.output, frame, &error);
+  if (!written) {
     std::fprintf(stderr, "orvex-cli render: %s\n", error.c_str());
     return 1;
   }

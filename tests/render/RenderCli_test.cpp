@@ -100,6 +100,77 @@ TEST_F(RenderCli, TicksTurnASolidAndTheFirstTickShowsTheFirstPicture) {
   EXPECT_GT(CountDifferent(frames[1], frames[2]), 0u);
 }
 
+// Whether two colours have the same hue: each scaled to full brightness
+// first, since a renderer that smooths its lines dims their edge pixels.
+bool SameHue(const RGB& a, const RGB& b) {
+  const int topA = std::max({a[0], a[1], a[2]}), topB = std::max({b[0], b[1], b[2]});
+  for (std::size_t k = 0; k < 3; ++k)
+    if (std::abs(a[k] * 255 / topA - b[k] * 255 / topB) > 48) return false;
+  return true;
+}
+
+// The share of a's ink (pixels off the black background by more than a
+// quarter of full scale) that b has too: ink of the same hue within one pixel.
+// A vector renderer smooths its lines and draws them at their exact width
+// where GL's aliased ones cover whole pixels, so a line may sit a pixel over
+// and its colour be dimmer; a line one picture has and the other lacks is
+// ink with nothing near it.
+double InkFoundIn(const Frame& a, const Frame& b) {
+  const auto ink = [](const RGB& p) { return std::max({p[0], p[1], p[2]}) > 64; };
+  std::size_t inked = 0, found = 0;
+  for (int y = 0; y < a.height; ++y) {
+    for (int x = 0; x < a.width; ++x) {
+      const RGB p = PixelAt(a, x, y);
+      if (!ink(p)) continue;
+      ++inked;
+      bool near = false;
+      for (int v = std::max(y - 1, 0); v <= std::min(y + 1, b.height - 1) && !near; ++v)
+        for (int u = std::max(x - 1, 0); u <= std::min(x + 1, b.width - 1) && !near; ++u)
+          near = ink(PixelAt(b, u, v)) && SameHue(p, PixelAt(b, u, v));
+      found += near ? 1 : 0;
+    }
+  }
+  return inked == 0 ? 0.0 : static_cast<double>(found) / static_cast<double>(inked);
+}
+
+// The SVG drawing, rasterised by librsvg, against the PNG of the same run:
+// each holds at least 95% of the other's ink (they come to 98-100%). The plain
+// mesh's drawing holds the pieces the hidden-line picture hides (a fifth of
+// its ink, seen from low), so against that picture it fails.
+TEST_F(RenderCli, SvgDrawingsShowTheLinesThePictureShows) {
+  REQUIRE_GL_CONTEXT();
+  const auto draw = [&](const Args& sets, const std::string& name) {
+    Args all = {"m_nMesh=16"};
+    all.insert(all.end(), sets.begin(), sets.end());
+    for (const std::string& out : {name + ".png", name + ".svg"}) {
+      const RunResult run = Run("render", all, {"--size", "320x240", "-o", Path(out)});
+      EXPECT_EQ(run.code, 0) << run.err;
+    }
+    const RunResult convert =
+        CliTest::Run(RSVG_CONVERT_PATH, {Path(name + ".svg"), "-o", Path(name + ".svg.png")});
+    EXPECT_EQ(convert.code, 0) << convert.err;
+    return std::pair(ReadPng(Path(name + ".png")), ReadPng(Path(name + ".svg.png")));
+  };
+  const std::pair<Args, std::string> cases[] = {
+      {{"m_bHiddenLine=0", "m_bShading=0", "m_dUpDownAngle=-5"}, "plain"},
+      {{"m_bShading=0", "m_dUpDownAngle=-5"}, "hidden"},
+      {{}, "shaded"},
+      {{"m_nDrawStyle=5"}, "contour"},
+      {{"m_nDrawStyle=5", "m_dUpDownAngle=-60", "m_strFormula=x*y"}, "saddle"},
+  };
+  std::vector<std::pair<Frame, Frame>> drawn;
+  for (const auto& [sets, name] : cases) {
+    SCOPED_TRACE(name);
+    const auto& [png, svg] = drawn.emplace_back(draw(sets, name));
+    ASSERT_EQ(svg.width, png.width);
+    ASSERT_EQ(svg.height, png.height);
+    EXPECT_GT(CountPixels(png, [](const RGB& p) { return p != RGB{0, 0, 0}; }), 1000u);
+    EXPECT_GE(InkFoundIn(png, svg), 0.95);
+    EXPECT_GE(InkFoundIn(svg, png), 0.95);
+  }
+  EXPECT_LT(InkFoundIn(drawn[0].second, drawn[1].first), 0.9);
+}
+
 TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
   const std::string png = Path("x.png");
   const std::string longFormula = std::string(2100, 'x') + "+" + std::string(2100, 'y');
@@ -109,6 +180,7 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {}, {"--size", "10", "-o", png}},
       {"render", {}, {"--size", "10x-4", "-o", png}},
       {"render", {}, {"-o", Path("x.jpg")}},
+      {"render", {"m_nDrawStyle=1"}, {"-o", Path("x.svg")}},
       {"render", {"m_nDrawStyle=6"}, {"-o", png}},
       {"render", {"m_strFormula=x+"}, {"-o", png}},
       {"render", {"m_nowhere=1"}, {"-o", png}},
@@ -133,6 +205,7 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
     EXPECT_FALSE(run.err.empty());
   }
   EXPECT_FALSE(std::filesystem::exists(png));
+  EXPECT_FALSE(std::filesystem::exists(Path("x.svg")));
 }
 
 std::uint64_t Fnv1aOfPrintedFloats(const std::vector<std::string>& lines) {

@@ -1,0 +1,537 @@
+#include "render/SvgPicture.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "core/Contour.h"
+#include "core/Grid.h"
+#include "render/PictureColours.h"
+
+namespace {
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+// As GL stores a colour component in an 8-bit buffer: clamped, then rounded.
+Rgb ToBytes(const float rgb[3]) {
+  Rgb bytes{};
+  for (int k = 0; k < 3; ++k) {
+    const float c = std::clamp(rgb[k], 0.0f, 1.0f);
+    bytes[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(std::lround(c * 255.0f));
+  }
+  return bytes;
+}
+
+std::string HexColour(const Rgb& rgb) {
+  char text[8];
+  std::snprintf(text, sizeof text, "#%02x%02x%02x", rgb[0], rgb[1], rgb[2]);
+  return text;
+}
+
+// Coordinates in tenths of a pixel: finer than any renderer shows, and short.
+void AppendTenths(std::string* out, long tenths) {
+  if (tenths < 0) {
+    out->push_back('-');
+    tenths = -tenths;
+  }
+  *out += std::to_string(tenths / 10);
+  if (tenths % 10 != 0) {
+    out->push_back('.');
+    out->push_back(static_cast<char>('0' + tenths % 10));
+  }
+}
+
+// A point of the window: x and y in pixels from the bottom left, as GL counts
+// them, and the depth the buffer holds for it (0 near .. 1 far).
+struct WindowPoint {
+  double x, y, z;
+};
+
+using ClipPoint = std::array<double, 4>;
+
+// The picture's matrices, and the look-ups into its pixels and depths.
+class PictureSpace {
+ public:
+  explicit PictureSpace(const Frame& frame) : m_frame(frame) {
+    // Both matrices are column-major; combined = projection * model-view.
+    for (int row = 0; row < 4; ++row) {
+      for (int col = 0; col < 4; ++col) {
+        double sum = 0.0;
+        for (int k = 0; k < 4; ++k) {
+          sum += static_cast<double>(frame.projection[static_cast<std::size_t>(k * 4 + row)]) *
+                 static_cast<double>(frame.modelView[static_cast<std::size_t>(col * 4 + k)]);
+        }
+        m_combined[static_cast<std::size_t>(col * 4 + row)] = sum;
+      }
+    }
+  }
+
+  int Width() const { return m_frame.width; }
+  int Height() const { return m_frame.height; }
+
+  ClipPoint Clip(const float v[3]) const {
+    ClipPoint c{};
+    for (std::size_t row = 0; row < 4; ++row) {
+      c[row] = m_combined[row] * v[0] + m_combined[4 + row] * v[1] + m_combined[8 + row] * v[2] +
+               m_combined[12 + row];
+    }
+    return c;
+  }
+
+  // The viewport transform of a point inside the view volume.
+  WindowPoint ToWindow(const ClipPoint& c) const {
+    return {(c[0] / c[3] * 0.5 + 0.5) * m_frame.width, (c[1] / c[3] * 0.5 + 0.5) * m_frame.height,
+            c[2] / c[3] * 0.5 + 0.5};
+  }
+
+  // The pixel holding a window point, clamped to the picture (a point on its
+  // right or top edge belongs to the last column or row).
+  std::size_t PixelIndex(double x, double y) const {
+    const int px = std::clamp(static_cast<int>(std::floor(x)), 0, m_frame.width - 1);
+    const int py = std::clamp(static_cast<int>(std::floor(y)), 0, m_frame.height - 1);
+    // The frame's rows run from the top.
+    return static_cast<std::size_t>(m_frame.height - 1 - py) *
+               static_cast<std::size_t>(m_frame.width) +
+           static_cast<std::size_t>(px);
+  }
+  float Depth(std::size_t pixel) const { return m_frame.depth[pixel]; }
+  Rgb Colour(std::size_t pixel) const {
+    const std::uint8_t* p = m_frame.rgba.data() + pixel * 4;
+    return {p[0], p[1], p[2]};
+  }
+
+ private:
+  const Frame& m_frame;
+  std::array<double, 16> m_combined{};
+};
+
+// The part of the segment a..b inside the view volume, as the parameters
+// [*t0, *t1] along it; false when no part is inside. Done before the divide
+// by w, so points behind the eye cannot fold back into the view.
+bool ClipToVolume(const ClipPoint& a, const ClipPoint& b, double* t0, double* t1) {
+  *t0 = 0.0;
+  *t1 = 1.0;
+  for (int axis = 0; axis < 3; ++axis) {
+    for (double sign : {1.0, -1.0}) {
+      const double da = a[3] + sign * a[static_cast<std::size_t>(axis)];
+      const double db = b[3] + sign * b[static_cast<std::size_t>(axis)];
+      if (da < 0.0 && db < 0.0) return false;
+      if (da < 0.0) *t0 = std::max(*t0, da / (da - db));
+      if (db < 0.0) *t1 = std::min(*t1, da / (da - db));
+    }
+  }
+  return *t0 < *t1;
+}
+
+ClipPoint Lerp(const ClipPoint& a, const ClipPoint& b, double t) {
+  ClipPoint c{};
+  for (std::size_t k = 0; k < 4; ++k) c[k] = a[k] + t * (b[k] - a[k]);
+  return c;
+}
+
+// The drawing's line paths, one per colour in the order the colours come,
+// each a run of polylines in SVG's y-down coordinates.
+class LinePaths {
+ public:
+  explicit LinePaths(int height) : m_height(height) {}
+
+  void SetColour(const Rgb& colour) {
+    for (std::size_t k = 0; k < m_paths.size(); ++k) {
+      if (m_paths[k].colour == colour) {
+        m_current = k;
+        return;
+      }
+    }
+    m_paths.push_back({colour, {}, false, 0, 0});
+    m_current = m_paths.size() - 1;
+  }
+  // A polyline starts here; it is written once a second, different point
+  // comes, so a piece that rounds to a dot leaves nothing behind.
+  void MoveTo(const WindowPoint& p) {
+    Path& path = m_paths[m_current];
+    path.pendingMove = true;
+    path.lastX = Tenths(p.x);
+    path.lastY = Tenths(m_height - p.y);
+  }
+  void LineTo(const WindowPoint& p) {
+    Path& path = m_paths[m_current];
+    const long x = Tenths(p.x);
+    const long y = Tenths(m_height - p.y);
+    if (x == path.lastX && y == path.lastY) return;
+    if (path.pendingMove) {
+      path.data.push_back('M');
+      AppendTenths(&path.data, path.lastX);
+      path.data.push_back(' ');
+      AppendTenths(&path.data, path.lastY);
+      path.pendingMove = false;
+    }
+    path.data.push_back(' ');
+    AppendTenths(&path.data, x);
+    path.data.push_back(' ');
+    AppendTenths(&path.data, y);
+    path.lastX = x;
+    path.lastY = y;
+  }
+
+  void Write(std::string* out) const {
+    for (const Path& path : m_paths) {
+      if (path.data.empty()) continue;
+      *out += "<path stroke=\"" + HexColour(path.colour) + "\" d=\"";
+      *out += path.data;
+      *out += "\"/>\n";
+    }
+  }
+
+ private:
+  struct Path {
+    Rgb colour;
+    std::string data;
+    bool pendingMove;
+    long lastX, lastY;
+  };
+  static long Tenths(double v) { return std::lround(v * 10.0); }
+
+  int m_height;
+  std::vector<Path> m_paths;
+  std::size_t m_current = 0;
+};
+
+// What the picture's geometry is handed to: polylines in model coordinates.
+class ModelLines {
+ public:
+  virtual ~ModelLines() = default;
+  virtual void Colour(const float rgb[3]) = 0;
+  virtual void MoveTo(const float v[3]) = 0;
+  virtual void LineTo(const float v[3]) = 0;
+};
+
+// Puts model polylines onto the picture. Each segment is clipped to the view,
+// walked a pixel at a time along its longer axis, and kept where the picture
+// shows it: everywhere when the picture hides nothing, else where it is no
+// farther than the depth buffer holds at that pixel. A line's own pixels hold
+// its own depth, and the faces that hide lines are pushed back by a polygon
+// offset, so a visible line is never behind its buffer value by more than its
+// own depth step across one pixel. Pieces that meet at a vertex stay one
+// polyline.
+class LineTracer : public ModelLines {
+ public:
+  LineTracer(const PictureSpace& space, bool depthTest, LinePaths* paths)
+      : m_space(space), m_bDepthTest(depthTest), m_paths(paths) {}
+
+  void Colour(const float rgb[3]) override {
+    m_paths->SetColour(ToBytes(rgb));
+    m_bPenDown = false;
+  }
+  void MoveTo(const float v[3]) override {
+    std::copy(v, v + 3, m_last.begin());
+    m_bPenDown = false;
+  }
+  void LineTo(const float v[3]) override {
+    const float from[3] = {m_last[0], m_last[1], m_last[2]};
+    std::copy(v, v + 3, m_last.begin());
+    Trace(from, v);
+  }
+
+ private:
+  void Trace(const float a[3], const float b[3]) {
+    const bool penWasDown = m_bPenDown;
+    m_bPenDown = false;
+    for (int k = 0; k < 3; ++k) {
+      // A point the formula gave no number for is a hole, never a line.
+      if (!std::isfinite(a[k]) || !std::isfinite(b[k])) return;
+    }
+    const ClipPoint ca = m_space.Clip(a);
+    const ClipPoint cb = m_space.Clip(b);
+    double t0 = 0.0;
+    double t1 = 1.0;
+    if (!ClipToVolume(ca, cb, &t0, &t1)) return;
+    const WindowPoint p = m_space.ToWindow(Lerp(ca, cb, t0));
+    const WindowPoint q = m_space.ToWindow(Lerp(ca, cb, t1));
+    const double dx = q.x - p.x;
+    const double dy = q.y - p.y;
+    const double dz = q.z - p.z;
+    // The depth in the window is linear along the projected segment, also
+    // in perspective, so it is interpolated with the window position.
+    const auto steps =
+        static_cast<long>(std::max(1.0, std::ceil(std::max(std::fabs(dx), std::fabs(dy)))));
+    const double tolerance = 1.5 * std::fabs(dz) / static_cast<double>(steps) + kDepthSlack;
+    const auto at = [&](double s) { return WindowPoint{p.x + s * dx, p.y + s * dy, p.z + s * dz}; };
+    const auto shown = [&](long k) {
+      if (!m_bDepthTest) return true;
+      const WindowPoint w = at(static_cast<double>(k) / static_cast<double>(steps));
+      return w.z <= m_space.Depth(m_space.PixelIndex(w.x, w.y)) + tolerance;
+    };
+    // Runs of shown samples; a run ends halfway to the first hidden one.
+    long k = 0;
+    while (k <= steps) {
+      if (!shown(k)) {
+        ++k;
+        continue;
+      }
+      const long first = k;
+      while (k <= steps && shown(k)) ++k;
+      const long last = k - 1;
+      const double from =
+          first == 0 ? 0.0 : (static_cast<double>(first) - 0.5) / static_cast<double>(steps);
+      const double to =
+          last == steps ? 1.0 : (static_cast<double>(last) + 0.5) / static_cast<double>(steps);
+      if (!(first == 0 && t0 == 0.0 && penWasDown)) m_paths->MoveTo(at(from));
+      m_paths->LineTo(at(to));
+      m_bPenDown = last == steps && t1 == 1.0;
+    }
+  }
+
+  // About 64 steps of a 24-bit depth buffer: what its rounding and the
+  // rasteriser's own interpolation may differ by.
+  static constexpr double kDepthSlack = 1.0 / (1 << 18);
+
+  const PictureSpace& m_space;
+  bool m_bDepthTest;
+  LinePaths* m_paths;
+  std::array<float, 3> m_last{};
+  bool m_bPenDown = false;
+};
+
+// The picture's geometry: MeshLines, ContourToLines and the cells that
+// ShadedFaces walks. Both the display lists and these come from the same
+// sampled grid: the mesh's list draws every cell of it as a quad outline,
+// which are its rows and columns; the contour list is the same walk
+// (BuildContour) this one takes. A cut of the surface, such as cells left
+// out or a height range, belongs in these three, as it does in the lists.
+const float* GridPoint(const std::vector<float>& grid, int nMesh, int j, int i) {
+  return grid.data() + GridIndex(nMesh, j, i);
+}
+
+void MeshLines(const std::vector<float>& grid, int nMesh, ModelLines& lines) {
+  lines.Colour(kMeshLineColour);
+  for (int i = 0; i <= nMesh; ++i) {
+    lines.MoveTo(GridPoint(grid, nMesh, 0, i));
+    for (int j = 1; j <= nMesh; ++j) lines.LineTo(GridPoint(grid, nMesh, j, i));
+  }
+  for (int j = 0; j <= nMesh; ++j) {
+    lines.MoveTo(GridPoint(grid, nMesh, j, 0));
+    for (int i = 1; i <= nMesh; ++i) lines.LineTo(GridPoint(grid, nMesh, j, i));
+  }
+}
+
+// The contour walk's output as polylines of one segment each.
+class ContourToLines : public ContourSink {
+ public:
+  explicit ContourToLines(ModelLines& lines) : m_lines(lines) {}
+  void Colour(const ContourColour& colour) override {
+    const float rgb[3] = {colour.red, colour.green, colour.blue};
+    m_lines.Colour(rgb);
+  }
+  void Segment(const float v1[3], const float v2[3]) override {
+    m_lines.MoveTo(v1);
+    m_lines.LineTo(v2);
+  }
+
+ private:
+  ModelLines& m_lines;
+};
+
+// A cell of the shaded mesh as the picture shows it.
+struct ShownFace {
+  double depth;  // of its centre, for the order of drawing
+  Rgb colour;
+  std::array<WindowPoint, 4> corners;
+};
+
+// The window depth of the triangle a, b, c at (x, y), and the largest of its
+// depth slopes; false when (x, y) is outside it.
+bool TriangleDepth(const WindowPoint& a, const WindowPoint& b, const WindowPoint& c, double x,
+                   double y, double* z, double* slope) {
+  const double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+  if (area == 0.0) return false;
+  const double wb = ((x - a.x) * (c.y - a.y) - (c.x - a.x) * (y - a.y)) / area;
+  const double wc = ((b.x - a.x) * (y - a.y) - (x - a.x) * (b.y - a.y)) / area;
+  const double wa = 1.0 - wb - wc;
+  if (wa < 0.0 || wb < 0.0 || wc < 0.0) return false;
+  *z = wa * a.z + wb * b.z + wc * c.z;
+  const double dzdx = ((b.z - a.z) * (c.y - a.y) - (c.z - a.z) * (b.y - a.y)) / area;
+  const double dzdy = ((c.z - a.z) * (b.x - a.x) - (b.z - a.z) * (c.x - a.x)) / area;
+  *slope = std::max(std::fabs(dzdx), std::fabs(dzdy));
+  return true;
+}
+
+// The distance from (x, y) to the nearest edge of the quad.
+double EdgeDistance(const std::array<WindowPoint, 4>& w, double x, double y) {
+  double nearest = std::numeric_limits<double>::infinity();
+  for (std::size_t k = 0; k < 4; ++k) {
+    const WindowPoint& a = w[k];
+    const WindowPoint& b = w[(k + 1) % 4];
+    const double ex = b.x - a.x;
+    const double ey = b.y - a.y;
+    const double length2 = ex * ex + ey * ey;
+    const double t =
+        length2 > 0.0 ? std::clamp(((x - a.x) * ex + (y - a.y) * ey) / length2, 0.0, 1.0) : 0.0;
+    nearest = std::min(nearest, std::hypot(x - (a.x + t * ex), y - (a.y + t * ey)));
+  }
+  return nearest;
+}
+
+// The faces of the shaded mesh that the picture shows, each in the colour of
+// its own pixel nearest to its centre. A pixel is the face's when it lies in
+// the face, is not a line's, and holds the face's depth pushed back by the
+// polygon offset the faces are drawn with (one depth slope and a step of the
+// buffer); a face in front would hold less, nothing behind could hold it.
+std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
+                                   const PictureSpace& space) {
+  const Rgb lineColour = ToBytes(kMeshLineColour);
+  constexpr double kSlack = 1.0 / (1 << 18);
+  constexpr std::array<std::array<std::size_t, 3>, 4> kSplits = {
+      {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}}};
+  std::vector<ShownFace> faces;
+  for (int j = 0; j < nMesh; ++j) {
+    for (int i = 0; i < nMesh; ++i) {
+      const float* corner[4] = {GridPoint(grid, nMesh, j, i), GridPoint(grid, nMesh, j, i + 1),
+                                GridPoint(grid, nMesh, j + 1, i + 1),
+                                GridPoint(grid, nMesh, j + 1, i)};
+      ShownFace face{};
+      bool inDepth = true;
+      for (std::size_t k = 0; k < 4 && inDepth; ++k) {
+        const ClipPoint c = space.Clip(corner[k]);
+        inDepth = std::isfinite(c[0] + c[1] + c[2] + c[3]) && c[3] > 0.0 && std::fabs(c[2]) <= c[3];
+        if (inDepth) face.corners[k] = space.ToWindow(c);
+      }
+      // Faces reaching out of the depth range or to a hole are left to the lines.
+      if (!inDepth) continue;
+      const auto& w = face.corners;
+      const double cx = (w[0].x + w[1].x + w[2].x + w[3].x) / 4.0;
+      const double cy = (w[0].y + w[1].y + w[2].y + w[3].y) / 4.0;
+      face.depth = (w[0].z + w[1].z + w[2].z + w[3].z) / 4.0;
+      const auto bound = [](double low, double high, int size, int* first, int* last) {
+        *first = static_cast<int>(std::max(0.0, std::floor(low)));
+        *last = static_cast<int>(std::min(static_cast<double>(size - 1), std::floor(high)));
+      };
+      int x0, x1, y0, y1;
+      bound(std::min({w[0].x, w[1].x, w[2].x, w[3].x}), std::max({w[0].x, w[1].x, w[2].x, w[3].x}),
+            space.Width(), &x0, &x1);
+      bound(std::min({w[0].y, w[1].y, w[2].y, w[3].y}), std::max({w[0].y, w[1].y, w[2].y, w[3].y}),
+            space.Height(), &y0, &y1);
+      double best = 0.0;
+      int bestRank = -1;
+      for (int py = y0; py <= y1; ++py) {
+        for (int px = x0; px <= x1; ++px) {
+          // GL samples a pixel at its centre.
+          const double x = px + 0.5;
+          const double y = py + 0.5;
+          // A quad need not be flat, and either diagonal may split it: the
+          // pixel is the face's by either split.
+          double low = 0.0;
+          double high = 0.0;
+          bool inside = false;
+          for (const auto& [a, b, c] : kSplits) {
+            double z = 0.0;
+            double slope = 0.0;
+            if (!TriangleDepth(w[a], w[b], w[c], x, y, &z, &slope)) continue;
+            low = inside ? std::min(low, z) : z;
+            high = inside ? std::max(high, z + 1.05 * slope) : z + 1.05 * slope;
+            inside = true;
+          }
+          if (!inside) continue;
+          const std::size_t pixel = space.PixelIndex(x, y);
+          const double held = space.Depth(pixel);
+          if (held < low - kSlack || held > high + kSlack) continue;
+          // The face's own lines run along its edges, and a lit face may
+          // well have the lines' colour, so a pixel clear of the edges tells
+          // the face's colour best, then one unlike the lines; a face too
+          // small for either is all line in the picture, and so here.
+          const Rgb colour = space.Colour(pixel);
+          const int rank = EdgeDistance(w, x, y) >= 1.0 ? 2 : colour != lineColour ? 1 : 0;
+          const double distance = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+          if (rank > bestRank || (rank == bestRank && distance < best)) {
+            best = distance;
+            bestRank = rank;
+            face.colour = colour;
+          }
+        }
+      }
+      if (bestRank >= 0) faces.push_back(face);
+    }
+  }
+  std::stable_sort(faces.begin(), faces.end(),
+                   [](const ShownFace& a, const ShownFace& b) { return a.depth > b.depth; });
+  return faces;
+}
+
+void WriteFaces(const std::vector<ShownFace>& faces, int height, std::string* out) {
+  for (const ShownFace& face : faces) {
+    *out += "<path fill=\"" + HexColour(face.colour) + "\" d=\"M";
+    for (std::size_t k = 0; k < 4; ++k) {
+      if (k > 0) out->push_back(' ');
+      AppendTenths(out, std::lround(face.corners[k].x * 10.0));
+      out->push_back(' ');
+      AppendTenths(out, std::lround((height - face.corners[k].y) * 10.0));
+    }
+    *out += "Z\"/>\n";
+  }
+}
+
+}  // namespace
+
+SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, const CFormula& formula,
+                                 std::string* svg) {
+  const int style = para.m_nDrawStyle;
+  if (style != STYLE_MESH && style != STYLE_CONTOUR) return SvgPictureResult::SolidStyle;
+  if (frame.width < 1 || frame.height < 1 || frame.coarse ||
+      frame.depth.size() != static_cast<std::size_t>(frame.width) * frame.height ||
+      frame.rgba.size() != frame.depth.size() * 4) {
+    return SvgPictureResult::NoDepth;
+  }
+  const GridSpec spec = MakeGridSpec(para);
+  std::vector<float> grid;
+  GridExtents extents;
+  try {
+    if (style == STYLE_CONTOUR) {
+      ComputeContour(spec, formula, RunSignals{}, grid, extents);
+    } else {
+      ComputeSurface(spec, formula, RunSignals{}, grid, extents);
+    }
+  } catch (const std::bad_alloc&) {
+    grid.clear();
+  }
+  if (grid.empty()) return SvgPictureResult::NoGrid;
+
+  const PictureSpace space(frame);
+  LinePaths paths(frame.height);
+  std::vector<ShownFace> faces;
+  // The plain mesh hides nothing: every line is drawn, in one colour.
+  const bool hides = style == STYLE_CONTOUR || para.m_bHiddenLine || para.m_bShading;
+  LineTracer tracer(space, hides, &paths);
+  if (style == STYLE_CONTOUR) {
+    ContourToLines sink(tracer);
+    const ContourBuild built = BuildContour(
+        grid, spec, extents, static_cast<float>(para.m_dContourStep), RunSignals{}, sink);
+    if (built == ContourBuild::TooManyLines) return SvgPictureResult::TooManyLines;
+  } else {
+    if (para.m_bShading) faces = ShadedFaces(grid, spec.nMesh, space);
+    MeshLines(grid, spec.nMesh, tracer);
+  }
+
+  float background[3];
+  BackgroundColour(para.m_nBackColor, style, background);
+  const std::string width = std::to_string(frame.width);
+  const std::string height = std::to_string(frame.height);
+  char lineWidth[32];
+  std::snprintf(lineWidth, sizeof lineWidth, "%g", static_cast<double>(frame.lineWidth));
+  std::string out;
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + width +
+         "\" height=\"" + height + "\" viewBox=\"0 0 " + width + " " + height + "\">\n";
+  out += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"" +
+         HexColour(ToBytes(background)) + "\"/>\n";
+  WriteFaces(faces, frame.height, &out);
+  out += "<g fill=\"none\" stroke-width=\"" + std::string(lineWidth) +
+         "\" stroke-linejoin=\"round\">\n";
+  paths.Write(&out);
+  out += "</g>\n</svg>\n";
+  *svg = std::move(out);
+  return SvgPictureResult::Ok;
+}
