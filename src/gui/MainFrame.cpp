@@ -130,6 +130,9 @@ void CMainFrame::CreateMenus() {
   file->addSeparator();
   file->addAction(Action(ID_APP_EXIT));
 
+  QMenu* edit = menuBar()->addMenu(QString::fromUtf8(texts::kMenuEdit));
+  edit->addAction(Action(ID_EDIT_COPY));
+
   QMenu* start = menuBar()->addMenu(QString::fromUtf8(texts::kMenuStart));
   start->addActions({Action(ID_CALC_START), Action(ID_CALC_STOP)});
   start->addSeparator();
@@ -208,6 +211,7 @@ void CMainFrame::ConnectCommands() {
   on(ID_TOOL_STOP, [this] { m_pView->OnStop(); });
   on(ID_SAVE_IMAGE, [this] { m_pView->OnSaveImage(); });
   on(ID_EXPORT_MESH, [this] { m_pMeshExport->Run(); });
+  on(ID_EDIT_COPY, [this] { m_pView->OnCopyImage(); });
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     on(id, [this, id] { OnRotate(id); });
   }
@@ -246,6 +250,8 @@ void CMainFrame::UpdateCommandStates() {
   Action(ID_CALC_STOP)->setEnabled(running && IsRunning(g_ShareData.m_nState.load()));
   // Samples a copy of the parameters on a thread of its own: a drawing run is no obstacle.
   Action(ID_EXPORT_MESH)->setEnabled(!m_pMeshExport->Busy());
+  // Copying reads only the view's own image, so a run does not stop it.
+  Action(ID_EDIT_COPY)->setEnabled(m_pView->HasPicture());
   const bool rotate = RotationAllowed();
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     Action(id)->setEnabled(rotate);

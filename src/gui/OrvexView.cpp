@@ -1,8 +1,11 @@
 #include "gui/OrvexView.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMatrix4x4>
 #include <QMouseEvent>
@@ -71,6 +74,12 @@ void COrvexView::RebuildBacking() {
 void COrvexView::ClearPicture() {
   m_backing.fill(IdleColour(m_para.m_nDrawStyle));
   m_bAcceptFrames = false;
+  if (m_bHasPicture) {
+    m_bHasPicture = false;
+    // Clears come from paints, where the frame's commands are not to be touched.
+    QMetaObject::invokeMethod(
+        m_pFrame, [frame = m_pFrame] { frame->UpdateCommandStates(); }, Qt::QueuedConnection);
+  }
 }
 
 QImage COrvexView::ShownPicture() const {
@@ -172,6 +181,10 @@ void COrvexView::OnFrameReady() {
   // A deep copy: m_frame's buffer goes back to the run with the next take.
   m_backing = picture.convertToFormat(QImage::Format_RGB32);
   update();
+  if (!m_bHasPicture) {
+    m_bHasPicture = true;
+    m_pFrame->UpdateCommandStates();
+  }
   // A readout on show belongs to the picture under the mouse, which just changed.
   if (m_bReadoutShown) ShowReadout(mapFromGlobal(QCursor::pos()));
   emit pictureShown(m_frame.coarse);
@@ -318,16 +331,37 @@ void COrvexView::OnSaveImage() {
     ShowMessage(this, QString::fromUtf8(texts::kImageSaveFailed));
     return;
   }
+  // The bitmap comes first and stays the default; choosing the PNG filter
+  // makes a bare name end in .png, and a name ending so is written as PNG.
   FileRequest request;
   request.mode = FileRequest::Save;
   request.title = QString::fromUtf8(texts::kSaveDialogTitle);
-  request.filters = QString::fromUtf8(texts::kBitmapFilter);
+  request.filters = QString::fromUtf8(texts::kBitmapFilter) + QStringLiteral(";;") +
+                    QString::fromUtf8(texts::kPngFilter);
   request.defaultSuffix = QString::fromLatin1(texts::kBitmapExtension);
   const QString path = AskFileName(this, request);
   if (path.isEmpty()) return;
+  std::vector<std::uint8_t> bytes;
+  if (QFileInfo(path).suffix().compare(QLatin1String(texts::kPngExtension), Qt::CaseInsensitive) ==
+      0) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !m_backing.save(&buffer, "PNG")) {
+      ShowMessage(this, QString::fromUtf8(texts::kImageSaveFailed));
+      return;
+    }
+    bytes.assign(png.cbegin(), png.cend());
+  } else {
+    bytes = dib.FileBytes();
+  }
   const std::string localPath = QFile::encodeName(path).toStdString();
-  if (const int err = SaveFileSafely(localPath, dib.FileBytes()); err != 0) {
+  if (const int err = SaveFileSafely(localPath, bytes); err != 0) {
     ShowMessage(this,
                 QString::fromStdString(ParaFileErrorMessage(err, localPath, ParaFileOp::Save)));
   }
+}
+
+void COrvexView::OnCopyImage() {
+  if (!m_bHasPicture) return;
+  QApplication::clipboard()->setImage(ShownPicture());
 }

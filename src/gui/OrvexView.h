@@ -27,7 +27,12 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // Asks a running thread to end and returns at once; the frame hears of the
   // end when the thread is done.
   void OnStop();
+  // Saves what the view shows as a bitmap or, for a name ending in .png, as PNG.
   void OnSaveImage();
+  // Puts what the view shows on the clipboard, as the image save takes it.
+  void OnCopyImage();
+  // A run's picture is on the view (not the idle fill of a clear).
+  bool HasPicture() const { return m_bHasPicture; }
   void Rotate() { m_run.Rotate(); }
   // x, y and f(x,y) of the grid point under a point of the view, as pane 0
   // shows them; empty where the picture shows no surface or line.
@@ -92,6 +97,7 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // Pictures of a run belong on screen until a clear; a late one after it
   // (a run ending under a load) is dropped.
   bool m_bAcceptFrames = false;
+  bool m_bHasPicture = false;
   // The first paint shows the parameter panel.
   bool m_bPaintedOnce = false;
   // Last: destroyed first, so the thread is joined while the formula and the

@@ -37,18 +37,20 @@ QString AskFileName(QWidget* parent, const FileRequest& request) {
                                                        : QFileDialog::ExistingFile);
   if (!request.defaultSuffix.isEmpty()) {
     dialog.setDefaultSuffix(request.defaultSuffix);
-    // A name typed without an extension takes the chosen filter's kind:
-    // "OBJ ﾒｯｼｭ (*.obj)" makes "surface" surface.obj.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&dialog](const QString& filter) {
-                       static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
-                       const QRegularExpressionMatch match = pattern.match(filter);
-                       if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
-                     });
+    FollowChosenFilter(dialog);
   }
   if (!request.suggestion.isEmpty()) dialog.selectFile(request.suggestion);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
+}
+
+void FollowChosenFilter(QFileDialog& dialog) {
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog](const QString& filter) {
+                     static const QRegularExpression kExtension(QStringLiteral("\\*\\.(\\w+)"));
+                     const QRegularExpressionMatch match = kExtension.match(filter);
+                     if (match.hasMatch()) dialog.setDefaultSuffix(match.captured(1));
+                   });
 }
 
 int RunModal(QDialog& dialog) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 struct FileRequest {
@@ -23,8 +24,12 @@ enum class MessageIcon { Warning, None };
 // icon but for the two "type a number" messages.
 void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon = MessageIcon::Warning);
 // The chosen path, or "" when the user cancelled. A save dialog asks before
-// it replaces an existing file.
+// it replaces an existing file; a name typed without an extension gets the
+// default suffix, or the extension of the filter chosen (FollowChosenFilter).
 QString AskFileName(QWidget* parent, const FileRequest& request);
+// Makes the extension of the filter the user chooses, as in "PNG (*.png)",
+// the dialog's default suffix; a filter of no one extension ("*.*") keeps it.
+void FollowChosenFilter(QFileDialog& dialog);
 // exec() of a modal dialog; returns its result code.
 int RunModal(QDialog& dialog);
 

@@ -17,6 +17,8 @@ inline constexpr char kBitmapExtension[] = "bmp";
 inline constexpr char kStlFilter[] = "STL ﾒｯｼｭ (*.stl)";
 inline constexpr char kObjFilter[] = "OBJ ﾒｯｼｭ (*.obj)";
 inline constexpr char kStlExtension[] = "stl";
+inline constexpr char kPngFilter[] = "PNG ｲﾒｰｼﾞ (*.png)";
+inline constexpr char kPngExtension[] = "png";
 inline constexpr char kOpenDialogTitle[] = "開く";
 inline constexpr char kSaveDialogTitle[] = "名前を付けて保存";
 
@@ -49,6 +51,7 @@ inline constexpr char kNoMeshToExport[] = "関数に有限な値がなく、書�
 
 // Menus.
 inline constexpr char kMenuFile[] = "ﾌｧｲﾙ(&F)";
+inline constexpr char kMenuEdit[] = "編集(&E)";
 inline constexpr char kMenuStart[] = "ｽﾀｰﾄ/設定(&S)";
 inline constexpr char kMenuView[] = "表示(&D)";
 inline constexpr char kMenuHelp[] = "ﾍﾙﾌﾟ(&H)";

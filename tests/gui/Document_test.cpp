@@ -1,6 +1,8 @@
 // Files from the window: the caption, opening good and bad parameter files,
 // saving and its faults, the recent-file list, and the image save.
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTextBrowser>
@@ -165,7 +167,7 @@ TEST_F(DocumentTest, OpeningARecentFileDuringARunStopsTheRunFirst) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
 }
 
-TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstOrRefusesAnEmptyView) {
+TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstAsPngByNameOrRefusesAnEmptyView) {
   Launch();
   Frame()->m_para.m_nMesh = 8;
   View()->setFixedSize(301, 200);
@@ -177,7 +179,8 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstOrRefusesAnEmpty
   Choose(ID_SAVE_IMAGE, "view.bmp");
   ASSERT_EQ(m_fileRequests.size(), 1u);
   EXPECT_EQ(m_fileRequests[0].mode, FileRequest::Save);
-  EXPECT_EQ(m_fileRequests[0].filters, "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)");
+  EXPECT_EQ(m_fileRequests[0].filters, "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp);;PNG ｲﾒｰｼﾞ (*.png)");
+  EXPECT_EQ(m_fileRequests[0].defaultSuffix, "bmp");
   const std::vector<std::uint8_t> bmp = ReadFile(Path("view.bmp"));
   ASSERT_EQ(bmp.size(), 180854u);
   // 180854 bytes with the pixels at 54; 301 x 200, one plane of 24 bits,
@@ -189,6 +192,16 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstOrRefusesAnEmpty
   header.resize(54, 0);
   EXPECT_EQ(std::vector<std::uint8_t>(bmp.begin(), bmp.begin() + 54), header);
   EXPECT_EQ(QImage(QPath("view.bmp")).convertToFormat(QImage::Format_RGB32),
+            shown.convertToFormat(QImage::Format_RGB32));
+
+  // A name ending in .png, as the dialog gives one when its PNG filter is
+  // chosen, is written as PNG.
+  Choose(ID_SAVE_IMAGE, "view.PNG");
+  const std::vector<std::uint8_t> png = ReadFile(Path("view.PNG"));
+  ASSERT_GE(png.size(), 8u);
+  EXPECT_EQ(std::vector<std::uint8_t>(png.begin(), png.begin() + 8),
+            (std::vector<std::uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+  EXPECT_EQ(QImage(QPath("view.PNG"), "PNG").convertToFormat(QImage::Format_RGB32),
             shown.convertToFormat(QImage::Format_RGB32));
 
   // A cancelled dialog writes nothing; a file that cannot be written says so.
@@ -210,7 +223,26 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstOrRefusesAnEmpty
   }
   EXPECT_EQ(ReadFile(Path("tiny.bmp")).size(), 58u);  // 54 + one row of 4 bytes
   EXPECT_EQ(TakeMessages(), QStringList{kSaveFailed});
-  EXPECT_EQ(m_fileRequests.size(), 4u);  // none for the picture that cannot be saved
+  EXPECT_EQ(m_fileRequests.size(), 5u);  // none for the picture that cannot be saved
+}
+
+// The dialog itself, never shown: choosing its PNG filter makes a name typed
+// without an extension end in .png; the catch-all filter changes nothing.
+TEST_F(DocumentTest, ChoosingAFilterGivesABareNameItsExtension) {
+  QFileDialog dialog(nullptr, QString(), m_dir->path(),
+                     "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp);;PNG ｲﾒｰｼﾞ (*.png);;すべてのﾌｧｲﾙ (*.*)");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("bmp");
+  FollowChosenFilter(dialog);
+  auto* filters = dialog.findChild<QComboBox*>("fileTypeCombo");
+  ASSERT_NE(filters, nullptr);
+  QTest::keyClick(filters, Qt::Key_Down);
+  EXPECT_EQ(dialog.defaultSuffix(), "png");
+  QTest::keyClick(filters, Qt::Key_Down);
+  EXPECT_EQ(dialog.defaultSuffix(), "png");
+  QTest::keyClick(filters, Qt::Key_Home);
+  EXPECT_EQ(dialog.defaultSuffix(), "bmp");
 }
 
 TEST_F(DocumentTest, StartingWithAFileOpensItAndWithABadOneEnds) {

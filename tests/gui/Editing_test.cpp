@@ -202,6 +202,45 @@ TEST_F(EditingTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
   EXPECT_EQ(edit->text(), "1.2");
 }
 
+// Ctrl+C copies the view's picture once there is one, and the prompt names
+// it; in the formula box the key copies the box's text, and a numeric field
+// drops it as it drops every control key: the picture never takes it from them.
+TEST_F(EditingTest, CtrlCCopiesThePictureButAFocusedFieldKeepsTheKey) {
+  QClipboard* clipboard = QApplication::clipboard();
+  const auto copied = [&] { return clipboard->image().convertToFormat(QImage::Format_RGB32); };
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+  Para().m_nMesh = 8;
+  ASSERT_TRUE(StartAndWaitForPicture());
+  ASSERT_TRUE(StopAndWaitForEnd());
+  ASSERT_TRUE(Enabled(ID_EDIT_COPY));
+  Leave();
+  clipboard->clear();
+  QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copied(), View()->ShownPicture());
+  EXPECT_NE(View()->ShownPicture().pixelColor(View()->width() / 2, View()->height() / 2),
+            kSurfaceIdle);
+
+  Retype(Box(), "x*y");
+  Box()->selectAll();
+  QTest::keyClick(Box(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "x*y");
+  EXPECT_TRUE(copied().isNull());
+  clipboard->setText("kept");
+  Retype(Field(CParamBar::Range), "5");
+  Field(CParamBar::Range)->selectAll();
+  QTest::keyClick(Field(CParamBar::Range), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "kept");
+  EXPECT_TRUE(copied().isNull());
+
+  Frame()->Action(ID_EDIT_COPY)->showStatusText(Frame());
+  EXPECT_EQ(Frame()->MessageText(), "画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする");
+  // A style change clears the picture, and there is nothing to copy.
+  Command(ID_DRAW_CONTOUR);
+  Paint();
+  QTest::qWait(0);
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+}
+
 TEST_F(EditingTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
   Panel()->Spin(CParamBar::Mesh)->StepUp();
   EXPECT_EQ(Para().m_nMesh, 33);
