@@ -119,5 +119,8 @@ std::string FormatEntryDouble(double value) {
 }
 
 std::string MaxCharsMessage(int maxBytes) {
-  return std::to_string(maxBytes) + " 文字以内で入力してください。";
+  // One whole text with its place for the number, as a translation needs it.
+  std::string message = "%1 文字以内で入力してください。";
+  message.replace(message.find("%1"), 2, std::to_string(maxBytes));
+  return message;
 }
