@@ -7,11 +7,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/Language.h"
 #include "gui/Texts.h"
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("aboutDialog"));
-  setWindowTitle(QString::fromUtf8(texts::kAboutTitle));
+  setWindowTitle(Tr(texts::kAboutTitle));
   auto* icon = new QLabel(this);
   icon->setPixmap(QIcon(QStringLiteral(":/icons/orvex-32.png")).pixmap(32, 32));
   auto* version = new QLabel(QString::fromUtf8(texts::kAboutVersion), this);

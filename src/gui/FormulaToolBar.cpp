@@ -12,6 +12,7 @@
 #include "gui/Colours.h"
 #include "gui/CommandIds.h"
 #include "gui/Commands.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
@@ -61,10 +62,10 @@ CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
 
 QString CFormulaEdit::FaultNote() const {
   if (!Faulty()) return {};
-  QString note = QString::fromUtf8(FormulaCheckMessage(m_fault.check));
+  QString note = Tr(FormulaCheckMessage(m_fault.check));
   // An empty box has no place to point at.
   if (m_fault.check != FormulaCheck::Empty) {
-    note += QString::fromUtf8(texts::kFaultPosition).arg(m_fault.position);
+    note += Tr(texts::kFaultPosition).arg(m_fault.position);
   }
   return note;
 }
@@ -86,8 +87,8 @@ CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
   m_pFormulaBox->setObjectName(QStringLiteral("formulaBox"));
   m_pFormulaBox->setFixedWidth(kFormulaBoxWidth);
   const CommandInfo& command = FindCommand(IDC_FORMULA);
-  m_pFormulaBox->setToolTip(QString::fromUtf8(command.tip));
-  m_pFormulaBox->setStatusTip(QString::fromUtf8(command.prompt));
+  m_pFormulaBox->setToolTip(Tr(command.tip));
+  m_pFormulaBox->setStatusTip(Tr(command.prompt));
   m_pFormulaBox->installEventFilter(this);
   connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] { Commit(); });
   SetParams(CParaData());

@@ -18,6 +18,7 @@
 #include "gui/CapsLock.h"
 #include "gui/Commands.h"
 #include "gui/FormulaToolBar.h"
+#include "gui/Language.h"
 #include "gui/MeshExportCommand.h"
 #include "gui/OrvexView.h"
 #include "gui/ParamBar.h"
@@ -97,11 +98,11 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::CreateActions() {
   for (const CommandInfo& command : CommandTable()) {
     if (command.id == IDC_FORMULA) continue;  // the formula box is a widget
-    auto* action = new QAction(QString::fromUtf8(command.text), this);
+    auto* action = new QAction(Tr(command.text), this);
     action->setData(command.id);
     action->setObjectName(QStringLiteral("command%1").arg(command.id));
-    if (*command.prompt != '\0') action->setStatusTip(QString::fromUtf8(command.prompt));
-    if (*command.tip != '\0') action->setToolTip(QString::fromUtf8(command.tip));
+    if (*command.prompt != '\0') action->setStatusTip(Tr(command.prompt));
+    if (*command.tip != '\0') action->setToolTip(Tr(command.tip));
     if (*command.key != '\0') action->setShortcut(QKeySequence(QString::fromLatin1(command.key)));
     if (*command.icon != '\0') action->setIcon(QIcon(QString::fromLatin1(command.icon)));
     action->setCheckable(IsCheckable(command.id));
@@ -111,17 +112,17 @@ void CMainFrame::CreateActions() {
   }
   for (std::size_t k = 0; k < m_recent.size(); ++k) {
     m_recent[k] = new QAction(this);
-    m_recent[k]->setStatusTip(QString::fromUtf8(texts::kRecentPrompt));
+    m_recent[k]->setStatusTip(Tr(texts::kRecentPrompt));
     m_recent[k]->setVisible(false);
     connect(m_recent[k], &QAction::triggered, this,
             [this, k] { emit recentFileChosen(m_recent[k]->data().toString()); });
   }
-  m_pRecentPlaceholder = new QAction(QString::fromUtf8(texts::kRecentPlaceholder), this);
+  m_pRecentPlaceholder = new QAction(Tr(texts::kRecentPlaceholder), this);
   m_pRecentPlaceholder->setEnabled(false);
 }
 
 void CMainFrame::CreateMenus() {
-  QMenu* file = menuBar()->addMenu(QString::fromUtf8(texts::kMenuFile));
+  QMenu* file = menuBar()->addMenu(Tr(texts::kMenuFile));
   file->addActions({Action(ID_FILE_OPEN), Action(ID_FILE_SAVE_AS), Action(ID_SAVE_IMAGE),
                     Action(ID_EXPORT_MESH)});
   file->addSeparator();
@@ -130,15 +131,15 @@ void CMainFrame::CreateMenus() {
   file->addSeparator();
   file->addAction(Action(ID_APP_EXIT));
 
-  QMenu* edit = menuBar()->addMenu(QString::fromUtf8(texts::kMenuEdit));
+  QMenu* edit = menuBar()->addMenu(Tr(texts::kMenuEdit));
   edit->addAction(Action(ID_EDIT_COPY));
 
-  QMenu* start = menuBar()->addMenu(QString::fromUtf8(texts::kMenuStart));
+  QMenu* start = menuBar()->addMenu(Tr(texts::kMenuStart));
   start->addActions({Action(ID_CALC_START), Action(ID_CALC_STOP)});
   start->addSeparator();
   start->addAction(Action(ID_PARAM_SET));
 
-  m_pViewMenu = menuBar()->addMenu(QString::fromUtf8(texts::kMenuView));
+  m_pViewMenu = menuBar()->addMenu(Tr(texts::kMenuView));
   m_pViewMenu->addActions(
       {Action(ID_VIEW_TOOLBAR), Action(ID_VIEW_STATUS_BAR), Action(ID_VIEW_PARAMBAR)});
   // The panel's flag follows the panel however it was hidden.
@@ -147,7 +148,7 @@ void CMainFrame::CreateMenus() {
     UpdateCommandStates();
   });
 
-  QMenu* help = menuBar()->addMenu(QString::fromUtf8(texts::kMenuHelp));
+  QMenu* help = menuBar()->addMenu(Tr(texts::kMenuHelp));
   help->addAction(Action(ID_HELP_FINDER));
   help->addSeparator();
   help->addAction(Action(ID_APP_ABOUT));
@@ -174,7 +175,7 @@ void CMainFrame::CreateStatusBar() {
   bar->setObjectName(QStringLiteral("statusBar"));
   // Panes 0 and 1 are borderless; the clock and caps-lock panes draw their own.
   bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
-  m_strMessage = QString::fromUtf8(texts::kReady);
+  m_strMessage = Tr(texts::kReady);
   m_pMessagePane = new QLabel(m_strMessage, bar);
   m_pMessagePane->setObjectName(QStringLiteral("messagePane"));
   m_pMessagePane->setFixedWidth(kMessagePaneWidth);
@@ -348,7 +349,7 @@ void CMainFrame::BeginProgress() {
     m_pProgress->setTextVisible(false);
     m_pProgressPane->layout()->addWidget(m_pProgress);
   }
-  SetMessageText(QString::fromUtf8(texts::kComputing));
+  SetMessageText(Tr(texts::kComputing));
   m_pProgress->setRange(0, DrawingRun::ProgressMaxFor(m_para.m_nMesh));
   m_pProgress->setValue(0);
   m_pProgress->show();
@@ -359,8 +360,7 @@ void CMainFrame::OnRunEnded(RunProblem problem) {
     delete m_pProgress;
     m_pProgress = nullptr;
   }
-  SetMessageText(QString::fromUtf8(problem == RunProblem::None ? texts::kFinished
-                                                               : RunProblemMessage(problem)));
+  SetMessageText(Tr(problem == RunProblem::None ? texts::kFinished : RunProblemMessage(problem)));
   UpdateCommandStates();
 }
 
@@ -429,7 +429,7 @@ void CMainFrame::OnViewParamBar() {
 
 void CMainFrame::SetCaption(const QString& documentTitle) {
   setWindowTitle(documentTitle + QString::fromUtf8(texts::kCaptionSeparator) +
-                 QString::fromUtf8(texts::kWindowTitle));
+                 Tr(texts::kWindowTitle));
 }
 
 void CMainFrame::SetRecentFiles(const QStringList& files) {
@@ -470,8 +470,8 @@ void CMainFrame::ShowHelp() {
     m_pHelp = new QTextBrowser(this);
     m_pHelp->setWindowFlag(Qt::Window);
     m_pHelp->setObjectName(QStringLiteral("help"));
-    m_pHelp->setWindowTitle(QString::fromUtf8(texts::kHelpTitle));
-    m_pHelp->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+    m_pHelp->setWindowTitle(Tr(texts::kHelpTitle));
+    m_pHelp->setSource(QUrl(HelpPage()));
     m_pHelp->resize(760, 640);
   }
   m_pHelp->show();
@@ -488,9 +488,9 @@ bool CMainFrame::event(QEvent* event) {
     if (!tip.isEmpty()) {
       SetMessageText(tip);
     } else {
-      SetMessageText(QString::fromUtf8(m_pMeshExport->Busy() ? texts::kExportingMesh
-                                       : Running()           ? texts::kComputing
-                                                             : texts::kReady));
+      SetMessageText(Tr(m_pMeshExport->Busy() ? texts::kExportingMesh
+                        : Running()             ? texts::kComputing
+                                                : texts::kReady));
     }
     return true;
   }

@@ -5,6 +5,7 @@
 
 #include "gui/AboutDialog.h"
 #include "gui/CommandIds.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/OrvexDoc.h"
 #include "gui/OrvexView.h"
@@ -13,29 +14,43 @@
 #include "gui/Texts.h"
 
 const char* const kOrvexUsage =
-    "usage: orvex [--start] [FILE.ovx]\n"
+    "usage: orvex [--start] [--lang ja|en] [FILE.ovx]\n"
     "  FILE.ovx  open this parameter file\n"
-    "  --start   start the computation once the window is shown\n";
+    "  --start   start the computation once the window is shown\n"
+    "  --lang    the window's language: ja (Japanese) or en (English); without it,\n"
+    "            Language= in the [Settings] section of ~/.config/orvex/orvex.ini,\n"
+    "            else Japanese\n";
 
 COrvexApp::COrvexApp(const QString& iniPath)
-    : m_pRecent(std::make_unique<CRecentFileList>(iniPath)) {}
+    : m_iniPath(iniPath), m_pRecent(std::make_unique<CRecentFileList>(iniPath)) {}
 
 COrvexApp::~COrvexApp() = default;
 
 bool COrvexApp::InitInstance(const QStringList& arguments) {
   bool start = false;
+  std::optional<Language> language;
   QString file;
-  for (const QString& argument : arguments) {
+  bool wrong = false;
+  for (qsizetype k = 0; k < arguments.size() && !wrong; ++k) {
+    const QString& argument = arguments[k];
     if (argument == QLatin1String("--start")) {
       start = true;
+    } else if (argument == QLatin1String("--lang")) {
+      language = k + 1 < arguments.size() ? LanguageFromCode(arguments[++k]) : std::nullopt;
+      wrong = !language;
     } else if (argument.startsWith(QLatin1Char('-')) || !file.isEmpty()) {
-      std::fputs(kOrvexUsage, stderr);
-      return false;
+      wrong = true;
     } else {
       file = argument;
     }
   }
+  if (wrong) {
+    std::fputs(kOrvexUsage, stderr);
+    return false;
+  }
 
+  // Every window takes its texts as it is built, so the language comes first.
+  m_pTranslation = std::make_unique<CTranslation>(language.value_or(LanguageSetting(m_iniPath)));
   m_pFrame = std::make_unique<CMainFrame>();
   m_pDoc = std::make_unique<COrvexDoc>(m_pFrame.get(), m_pRecent.get());
   m_pFrame->SetRecentFiles(m_pRecent->Files());
@@ -79,9 +94,8 @@ void COrvexApp::OnFileOpen() {
   m_pDoc->OnNewDocument();
   FileRequest request;
   request.mode = FileRequest::Open;
-  request.title = QString::fromUtf8(texts::kOpenDialogTitle);
-  request.filters = QString::fromUtf8(texts::kParaFilter) + QStringLiteral(";;") +
-                    QString::fromUtf8(texts::kAllFilesFilter);
+  request.title = Tr(texts::kOpenDialogTitle);
+  request.filters = Tr(texts::kParaFilter) + QStringLiteral(";;") + Tr(texts::kAllFilesFilter);
   const QString path = AskFileName(m_pFrame.get(), request);
   if (!path.isEmpty()) OpenDocumentFile(path);
 }

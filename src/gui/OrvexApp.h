@@ -10,18 +10,20 @@
 class CMainFrame;
 class COrvexDoc;
 class CRecentFileList;
+class CTranslation;
 
 class COrvexApp : public QObject {
   Q_OBJECT
 
  public:
-  // iniPath: the file holding the recent-file list.
+  // iniPath: the file holding the recent-file list and the settings.
   explicit COrvexApp(const QString& iniPath);
   ~COrvexApp() override;
 
-  // arguments without the program name: [--start] [FILE.ovx]. Shows the main
-  // window; false (after a message) when the arguments are wrong or the file
-  // cannot be opened, and the program then ends.
+  // arguments without the program name: [--start] [--lang ja|en] [FILE.ovx].
+  // The language is the option's, else the INI file's, else Japanese. Shows
+  // the main window; false (after a message) when the arguments are wrong or
+  // the file cannot be opened, and the program then ends.
   bool InitInstance(const QStringList& arguments);
 
   CMainFrame* MainFrame() const { return m_pFrame.get(); }
@@ -38,8 +40,10 @@ class COrvexApp : public QObject {
  private:
   void OnOpenRecentFile(const QString& path);
 
+  QString m_iniPath;
   // In this order: the document points to the frame and the list, so it
-  // goes first.
+  // goes first; the translation outlives every window.
+  std::unique_ptr<CTranslation> m_pTranslation;
   std::unique_ptr<CRecentFileList> m_pRecent;
   std::unique_ptr<CMainFrame> m_pFrame;
   std::unique_ptr<COrvexDoc> m_pDoc;

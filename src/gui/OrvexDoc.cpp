@@ -5,6 +5,7 @@
 
 #include "core/ParaFile.h"
 #include "core/ShareData.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/OrvexView.h"
 #include "gui/Prompts.h"
@@ -69,9 +70,8 @@ bool COrvexDoc::DoFileSave() {
 bool COrvexDoc::DoSaveAs() {
   FileRequest request;
   request.mode = FileRequest::Save;
-  request.title = QString::fromUtf8(texts::kSaveDialogTitle);
-  request.filters = QString::fromUtf8(texts::kParaFilter) + QStringLiteral(";;") +
-                    QString::fromUtf8(texts::kAllFilesFilter);
+  request.title = Tr(texts::kSaveDialogTitle);
+  request.filters = Tr(texts::kParaFilter) + QStringLiteral(";;") + Tr(texts::kAllFilesFilter);
   request.defaultSuffix = QString::fromLatin1(texts::kParaExtension);
   request.suggestion = m_strPathName.isEmpty()
                            ? m_strTitle + QLatin1Char('.') + request.defaultSuffix

@@ -22,6 +22,7 @@
 #include "core/ShareData.h"
 #include "core/ViewControl.h"
 #include "gui/Colours.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
@@ -301,7 +302,7 @@ QString COrvexView::ReadoutAt(QPointF position) {
   if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && spec.zScale != 0.0f) {
     // The line's height over the coefficient; the depth buffer's steps
     // leave a few digits of it.
-    text += QString::fromUtf8(texts::kReadoutLevel).arg(Number(model.y() / spec.zScale, 4));
+    text += Tr(texts::kReadoutLevel).arg(Number(model.y() / spec.zScale, 4));
   }
   return text;
 }
@@ -335,9 +336,8 @@ void COrvexView::OnSaveImage() {
   // makes a bare name end in .png, and a name ending so is written as PNG.
   FileRequest request;
   request.mode = FileRequest::Save;
-  request.title = QString::fromUtf8(texts::kSaveDialogTitle);
-  request.filters = QString::fromUtf8(texts::kBitmapFilter) + QStringLiteral(";;") +
-                    QString::fromUtf8(texts::kPngFilter);
+  request.title = Tr(texts::kSaveDialogTitle);
+  request.filters = Tr(texts::kBitmapFilter) + QStringLiteral(";;") + Tr(texts::kPngFilter);
   request.defaultSuffix = QString::fromLatin1(texts::kBitmapExtension);
   const QString path = AskFileName(this, request);
   if (path.isEmpty()) return;

@@ -5,6 +5,7 @@
 #include <QLabel>
 
 #include "gui/Colours.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
 #include "gui/Prompts.h"
@@ -59,7 +60,7 @@ CParamBar::CParamBar(CMainFrame* frame) : QDockWidget(frame), m_pFrame(frame) {
   auto* layout = new QGridLayout(body);
   layout->setHorizontalSpacing(0);
   for (int k = 0; k < kFieldCount; ++k) {
-    auto* label = new QLabel(QString::fromUtf8(kFields[k].label), body);
+    auto* label = new QLabel(Tr(kFields[k].label), body);
     QPalette labelColours = label->palette();
     labelColours.setColor(QPalette::WindowText, kLabelTextColour);
     label->setPalette(labelColours);

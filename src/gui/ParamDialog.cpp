@@ -16,6 +16,7 @@
 #include "core/NumericEntry.h"
 #include "gui/Colours.h"
 #include "gui/FormulaToolBar.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
 #include "gui/Prompts.h"
@@ -39,7 +40,7 @@ QString Text(double value) { return QString::fromStdString(FormatEntryDouble(val
 
 CParamDialog::CParamDialog(CMainFrame* frame) : QDialog(frame), m_pFrame(frame) {
   setObjectName(QStringLiteral("paramDialog"));
-  setWindowTitle(QStringLiteral("パラメータ設定"));
+  setWindowTitle(Tr("パラメータ設定"));
   Build();
 }
 
@@ -62,12 +63,12 @@ void CParamDialog::Build() {
   // A plain list: no text can be typed in, so no background outside 0..2.
   m_pBackColour = new QComboBox(this);
   m_pBackColour->setObjectName(QStringLiteral("backColour"));
-  for (const char* item : kBackColourItems) m_pBackColour->addItem(QString::fromUtf8(item));
-  m_pPerspective = new QCheckBox(QStringLiteral("遠近感"), this);
+  for (const char* item : kBackColourItems) m_pBackColour->addItem(Tr(item));
+  m_pPerspective = new QCheckBox(Tr("遠近感"), this);
   m_pPerspective->setObjectName(QStringLiteral("perspective"));
-  m_pHiddenLine = new QCheckBox(QStringLiteral("隠線処理"), this);
+  m_pHiddenLine = new QCheckBox(Tr("隠線処理"), this);
   m_pHiddenLine->setObjectName(QStringLiteral("hiddenLine"));
-  m_pShading = new QCheckBox(QStringLiteral("ｼｪｰﾃﾞｨﾝｸﾞ"), this);
+  m_pShading = new QCheckBox(Tr("ｼｪｰﾃﾞｨﾝｸﾞ"), this);
   m_pShading->setObjectName(QStringLiteral("shading"));
   m_pFormula = new CFormulaEdit(this);
   m_pFormula->setObjectName(QStringLiteral("formula"));
@@ -83,7 +84,7 @@ void CParamDialog::Build() {
 
   auto* grid = new QGridLayout;
   const auto row = [&](int line, int column, const char* label, QWidget* field, CSpinButton* spin) {
-    grid->addWidget(new QLabel(QString::fromUtf8(label), this), line, column);
+    grid->addWidget(new QLabel(Tr(label), this), line, column);
     grid->addWidget(field, line, column + 1);
     if (spin != nullptr) grid->addWidget(spin, line, column + 2);
   };
@@ -101,7 +102,7 @@ void CParamDialog::Build() {
   auto* styleGrid = new QGridLayout(styles);
   m_pStyles = new QButtonGroup(this);
   for (int style = 0; style < 6; ++style) {
-    auto* button = new QRadioButton(QString::fromUtf8(kStyleNames[style]), styles);
+    auto* button = new QRadioButton(Tr(kStyleNames[style]), styles);
     button->setObjectName(QStringLiteral("style%1").arg(style));
     // Not a tab stop: the group is chosen with the mouse.
     button->setFocusPolicy(Qt::ClickFocus);
@@ -121,7 +122,7 @@ void CParamDialog::Build() {
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  QPushButton* cancel = buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+  QPushButton* cancel = buttons->addButton(Tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
   ok->setObjectName(QStringLiteral("ok"));
   ok->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &CParamDialog::accept);
@@ -131,7 +132,7 @@ void CParamDialog::Build() {
   middle->addWidget(styles, 1);
   middle->addLayout(switches, 1);
   auto* formula = new QHBoxLayout;
-  formula->addWidget(new QLabel(QStringLiteral("計算式："), this));
+  formula->addWidget(new QLabel(Tr("計算式："), this));
   formula->addWidget(m_pFormula, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);

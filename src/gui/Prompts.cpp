@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "gui/Language.h"
 #include "gui/Texts.h"
 
 namespace {
@@ -19,12 +20,13 @@ PromptHooks& Hooks() {
 void SetPromptHooks(PromptHooks hooks) { Hooks() = std::move(hooks); }
 
 void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
+  const QString shown = TrMessage(text);
   if (Hooks().message) {
-    Hooks().message(text);
+    Hooks().message(shown);
     return;
   }
   QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                  QString::fromUtf8(texts::kAppTitle), text, QMessageBox::Ok, parent);
+                  QString::fromUtf8(texts::kAppTitle), shown, QMessageBox::Ok, parent);
   box.exec();
 }
 

@@ -21,7 +21,8 @@ struct FileRequest {
 enum class MessageIcon { Warning, None };
 
 // The program's own messages: caption "Orvex", an OK button, and the warning
-// icon but for the two "type a number" messages.
+// icon but for the two "type a number" messages. text is the Japanese
+// message, core's included; it shows in the window's language (TrMessage).
 void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon = MessageIcon::Warning);
 // The chosen path, or "" when the user cancelled. A save dialog asks before
 // it replaces an existing file; a name typed without an extension gets the

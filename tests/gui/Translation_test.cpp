@@ -1,0 +1,322 @@
+// The window in English: every Japanese text of the program has a finished
+// translation, core's messages come out in English with their values, the
+// language comes from the option or else the INI file, and the window, its
+// dialogs, messages, status texts and help speak it.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <set>
+
+#include "GuiTestSupport.h"
+#include "core/Formula.h"
+#include "core/NumericEntry.h"
+#include "core/ParaData.h"
+#include "gui/Language.h"
+
+namespace {
+
+const QString kSourceDir = QStringLiteral(ORVEX_SOURCE_DIR);
+
+// Kana, kanji, Japanese punctuation, full- and half-width forms.
+bool HasJapanese(const QString& text) {
+  return std::any_of(text.begin(), text.end(), [](QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0x3000 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) ||
+           (u >= 0xFF00 && u <= 0xFFEF);
+  });
+}
+
+QStringList Japanese(const QStringList& texts) {
+  QStringList found;
+  for (const QString& text : texts) {
+    if (HasJapanese(text)) found << text;
+  }
+  return found;
+}
+
+// The string literals of C++ source beyond ASCII, adjacent ones joined as the
+// compiler joins them; comments and character literals skipped.
+std::vector<std::string> NonAsciiLiterals(const std::string& code) {
+  std::vector<std::string> found;
+  std::string literal;
+  bool open = false;
+  const auto close = [&] {
+    if (open && std::any_of(literal.begin(), literal.end(), [](char c) { return c & 0x80; }))
+      found.push_back(literal);
+    literal.clear();
+    open = false;
+  };
+  std::size_t k = 0;
+  while (k < code.size()) {
+    const char c = code[k];
+    if (code.compare(k, 2, "//") == 0) {
+      k = code.find('\n', k);
+    } else if (code.compare(k, 2, "/*") == 0) {
+      k = code.find("*/", k + 2);
+      if (k != std::string::npos) k += 2;
+    } else if (c == '"' && k > 0 && code[k - 1] == 'R') {
+      const std::size_t paren = code.find('(', k);
+      const std::string end = ")" + code.substr(k + 1, paren - k - 1) + "\"";
+      const std::size_t stop = code.find(end, paren);
+      literal += code.substr(paren + 1, stop - paren - 1);
+      open = true;
+      k = stop + end.size();
+    } else if (c == '"') {
+      for (++k; k < code.size() && code[k] != '"'; ++k) {
+        if (code[k] == '\\') {
+          ++k;
+          literal += code[k] == 'n' ? '\n' : code[k] == 't' ? '\t' : code[k];
+        } else {
+          literal += code[k];
+        }
+      }
+      open = true;
+      ++k;
+    } else if (c == '\'' && !(k > 0 && std::isalnum(static_cast<unsigned char>(code[k - 1])))) {
+      // A character literal; after a digit it would be a digit separator.
+      for (++k; k < code.size() && code[k] != '\''; ++k) k += code[k] == '\\' ? 1 : 0;
+      close();
+      ++k;
+    } else {
+      if (!std::isspace(static_cast<unsigned char>(c))) close();
+      ++k;
+    }
+  }
+  close();
+  return found;
+}
+
+struct TsEntry {
+  QString translation;
+  bool finished = false;
+};
+
+std::map<QString, TsEntry> ReadTs(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  QXmlStreamReader xml(&file);
+  std::map<QString, TsEntry> entries;
+  QString source;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    if (xml.name() == u"source") {
+      source = xml.readElementText();
+    } else if (xml.name() == u"translation") {
+      // "unfinished", "vanished" and "obsolete" are all not done.
+      const bool finished = xml.attributes().value(QLatin1String("type")).isEmpty();
+      entries[source] = {xml.readElementText(), finished};
+    }
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  return entries;
+}
+
+// "%1", "%2"... in order of their numbers.
+QStringList Placeholders(const QString& text) {
+  QStringList found;
+  for (const auto& match : QRegularExpression(QStringLiteral("%[1-9]")).globalMatch(text))
+    found << match.captured();
+  found.sort();
+  return found;
+}
+
+// The menu mnemonics: an "&" before anything but another "&".
+int Mnemonics(QString text) {
+  text.replace(QStringLiteral("&&"), QString());
+  return static_cast<int>(text.count(QRegularExpression(QStringLiteral("&."))));
+}
+
+TEST(TranslationTest, EveryJapaneseTextInTheSourcesHasAFinishedEnglishOne) {
+  const std::map<QString, TsEntry> entries = ReadTs(kSourceDir + "/res/i18n/orvex_en.ts");
+  std::set<QString> texts;
+  std::set<QString> coreWithValues;
+  for (const QString folder : {"src/core", "src/render", "src/gui"}) {
+    QDirIterator files(kSourceDir + "/" + folder, {"*.h", "*.cpp"}, QDir::Files,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+      QFile file(files.next());
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      for (const std::string& literal : NonAsciiLiterals(file.readAll().toStdString())) {
+        const QString text = QString::fromStdString(literal);
+        texts.insert(text);
+        if (folder == "src/core" && text.contains('%')) coreWithValues.insert(text);
+      }
+    }
+  }
+  ASSERT_GT(texts.size(), 100u) << "the scan missed the tables";
+
+  QStringList missing;
+  for (const QString& text : texts) {
+    const auto entry = entries.find(text);
+    if (entry == entries.end() || !entry->second.finished || entry->second.translation.isEmpty()) {
+      missing << "<message><source>" + text.toHtmlEscaped() +
+                     "</source><translation></translation></message>";
+      continue;
+    }
+    const QString& english = entry->second.translation;
+    SCOPED_TRACE(text.toStdString() + " => " + english.toStdString());
+    EXPECT_FALSE(HasJapanese(english));
+    EXPECT_EQ(Placeholders(english), Placeholders(text));
+    EXPECT_EQ(Mnemonics(english), Mnemonics(text));
+  }
+  EXPECT_TRUE(missing.isEmpty()) << "add to res/i18n/orvex_en.ts, with the English filled in:\n"
+                                 << missing.join('\n').toStdString();
+
+  // Core's messages with a value in them are found by their pattern.
+  std::set<QString> listed;
+  for (const char* pattern : ParameterisedMessages()) listed.insert(QString::fromUtf8(pattern));
+  EXPECT_EQ(listed, coreWithValues);
+}
+
+TEST(TranslationTest, CoreMessagesComeOutInEnglishWithTheirValues) {
+  const CTranslation english(Language::English);
+  const std::string path = "/tmp/a%2 b.ovx";  // a "%2" must stay as it is
+  std::vector<std::string> messages = {PARAFILE_BAD_FORMAT, PARA_NOT_DRAWABLE_MESSAGE,
+                                       FORMULA_TOO_LONG_MESSAGE, MaxCharsMessage(128)};
+  for (FormulaCheck check :
+       {FormulaCheck::Empty, FormulaCheck::InvalidCharacter, FormulaCheck::InvalidFormula})
+    messages.push_back(FormulaCheckMessage(check));
+  for (RunProblem problem : {RunProblem::NoGrid, RunProblem::TooManyContourLines,
+                             RunProblem::NoContext, RunProblem::Failed})
+    messages.push_back(RunProblemMessage(problem));
+  // Every errno, so that a text added for one more is caught too.
+  for (int err = 1; err < 134; ++err) {
+    for (ParaFileOp op : {ParaFileOp::Open, ParaFileOp::Save})
+      messages.push_back(ParaFileErrorMessage(err, path, op));
+  }
+  for (const NumericField& field : {kAngleField, kScaleField, kMeshField}) {
+    for (const char* typed : {"x", "1e9"}) {
+      double value = 0.0;
+      std::string message;
+      CheckEntry(typed, field, &value, &message);
+      messages.push_back(message);
+    }
+  }
+  for (const std::string& message : messages) {
+    const QString shown = TrMessage(QString::fromStdString(message));
+    SCOPED_TRACE(message + " => " + shown.toStdString());
+    EXPECT_FALSE(HasJapanese(shown));
+    if (message.find(path) != std::string::npos) {
+      EXPECT_TRUE(shown.contains(path.c_str()));
+    }
+  }
+  EXPECT_EQ(TrMessage(QString::fromStdString(ParaFileErrorMessage(ENOENT, path, ParaFileOp::Open))),
+            "/tmp/a%2 b.ovx was not found.");
+  EXPECT_EQ(TrMessage(QString::fromStdString(MaxCharsMessage(128))),
+            "Please enter at most 128 characters.");
+  std::string outOfRange;
+  double value = 0.0;
+  CheckEntry("0", kMeshField, &value, &outOfRange);
+  EXPECT_EQ(TrMessage(QString::fromStdString(outOfRange)),
+            "Please enter an integer between 1 and 500.");
+}
+
+class EnglishWindowTest : public GuiTest {
+ protected:
+  // What a window and everything in it show the user as text.
+  static QStringList TextsOf(const QWidget* root) {
+    QStringList texts{root->windowTitle()};
+    for (const QAction* action : root->findChildren<QAction*>())
+      texts << action->text() << action->toolTip() << action->statusTip();
+    for (const QWidget* widget : root->findChildren<QWidget*>()) {
+      texts << widget->toolTip() << widget->statusTip();
+      if (const auto* label = qobject_cast<const QLabel*>(widget)) texts << label->text();
+      if (const auto* button = qobject_cast<const QAbstractButton*>(widget))
+        texts << button->text();
+      if (const auto* menu = qobject_cast<const QMenu*>(widget)) texts << menu->title();
+      if (const auto* list = qobject_cast<const QComboBox*>(widget)) {
+        for (int k = 0; k < list->count(); ++k) texts << list->itemText(k);
+      }
+    }
+    return texts;
+  }
+  QString FileMenu() const { return Frame()->menuBar()->actions().value(0)->text(); }
+};
+
+TEST_F(EnglishWindowTest, TheWindowItsDialogsMessagesAndHelpSpeakEnglish) {
+  Launch({"--lang", "en"});
+  QStringList menus;
+  for (const QAction* menu : Frame()->menuBar()->actions()) menus << menu->text();
+  EXPECT_EQ(menus, QStringList({"&File", "&Start/Settings", "&View", "&Help"}));
+  EXPECT_EQ(Frame()->windowTitle(), "Orvexa - 3D Mesh/Contour Plot of f(x,y)");
+  EXPECT_EQ(Japanese(TextsOf(Frame())), QStringList());
+
+  QStringList dialogTexts;
+  m_onModal = [&](QDialog& dialog) {
+    dialogTexts << TextsOf(&dialog);
+    return static_cast<int>(QDialog::Rejected);
+  };
+  Command(ID_PARAM_SET);
+  Command(ID_APP_ABOUT);
+  EXPECT_EQ(m_modalTitles, (std::vector<QString>{"Parameters", "About Orvex"}));
+  EXPECT_EQ(Japanese(dialogTexts), QStringList());
+
+  // A file message from core with its path, and the formula check's.
+  EXPECT_FALSE(m_app->OpenDocumentFile(QPath("absent.ovx")));
+  CFormulaEdit* box = Frame()->m_wndToolBar->FormulaBox();
+  box->setText("x+");
+  EXPECT_EQ(Frame()->m_wndToolBar->GetParams(Frame()->m_para), -1);
+  EXPECT_EQ(TakeMessages(),
+            QStringList({QPath("absent.ovx") + " was not found.", "Invalid formula!"}));
+  EXPECT_EQ(box->FaultNote(), "Invalid formula! (at character 3)");
+  box->setText(DEFAULT_FORMULA);
+
+  Frame()->m_para.m_nMesh = 8;
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(Frame()->MessageText(), "Computing...");
+  ASSERT_TRUE(StopAndWaitForEnd());
+  EXPECT_EQ(Frame()->MessageText(), "Computation finished.");
+
+  Command(ID_HELP_FINDER);
+  const auto* help = Frame()->findChild<QTextBrowser*>("help");
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(help->windowTitle(), "Orvex Help");
+  EXPECT_EQ(help->documentTitle(), "Orvex Help");
+  EXPECT_FALSE(HasJapanese(help->toPlainText()));
+}
+
+TEST_F(EnglishWindowTest, TheOptionChoosesTheLanguageElseTheIniFileElseJapanese) {
+  // INI file, arguments, the File menu's title (none: refused), and Qt's own
+  // Cancel button.
+  const struct {
+    const char* ini;
+    QStringList arguments;
+    const char* fileMenu;
+    const char* qtCancel;
+  } cases[] = {
+      {"", {}, "ﾌｧｲﾙ(&F)", "キャンセル"},
+      {"[Settings]\nLanguage=en\n", {}, "&File", "Cancel"},
+      {"[Settings]\nLanguage=en\n", {"--lang", "ja"}, "ﾌｧｲﾙ(&F)", "キャンセル"},
+      {"[Settings]\nLanguage=ja\n", {"--lang", "en"}, "&File", "Cancel"},
+      {"[Settings]\nLanguage=fr\n", {}, "ﾌｧｲﾙ(&F)", "キャンセル"},
+      {"", {"--lang", "fr"}, nullptr, nullptr},
+      {"", {"--lang"}, nullptr, nullptr},
+  };
+  for (const auto& [ini, arguments, fileMenu, qtCancel] : cases) {
+    SCOPED_TRACE(std::string(ini) + arguments.join(' ').toStdString());
+    QFile file(QPath("orvex.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ini);
+    file.close();
+    m_app = std::make_unique<COrvexApp>(QPath("orvex.ini"));
+    const bool started = m_app->InitInstance(arguments);
+    EXPECT_EQ(started, fileMenu != nullptr);
+    if (started) {
+      EXPECT_EQ(FileMenu(), fileMenu);
+      EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), qtCancel);
+    }
+    m_app.reset();
+  }
+}
+
+}  // namespace
