@@ -1,5 +1,6 @@
-// The program's own texts, byte for byte as the user sees them. Kept in one
-// place so that a translation has one list to cover.
+// The program's own texts, byte for byte as the user sees them in Japanese.
+// Kept in one place so that a translation has one list to cover; Tr() finds
+// the English of each in res/i18n/orvex_en.ts.
 #pragma once
 
 namespace texts {
