@@ -132,5 +132,18 @@
 <message><source>Z軸係数</source><translation>Z coefficient</translation></message>
 <message><source>ﾒｯｼｭ数</source><translation>Mesh count</translation></message>
 <message><source>等高線間隔</source><translation>Contour interval</translation></message>
+<message><source>メッシュのエクスポート(&amp;E)...</source><translation>&amp;Export Mesh...</translation></message>
+<message><source>ﾒｯｼｭをSTL/OBJﾌｧｲﾙに書き出す</source><translation>Write the surface as an STL or OBJ file</translation></message>
+<message><source>ﾒｯｼｭのｴｸｽﾎﾟｰﾄ</source><translation>Export Mesh</translation></message>
+<message><source>ﾒｯｼｭを書き出してます．．．</source><translation>Exporting the mesh...</translation></message>
+<message><source>ﾒｯｼｭを書き出しました。</source><translation>The mesh has been exported.</translation></message>
+<message><source>関数に有限な値がなく、書き出すﾒｯｼｭがありません。</source><translation>The function has no finite value, so there is no mesh to export.</translation></message>
+<message><source>STL ﾒｯｼｭ (*.stl)</source><translation>STL mesh (*.stl)</translation></message>
+<message><source>OBJ ﾒｯｼｭ (*.obj)</source><translation>OBJ mesh (*.obj)</translation></message>
+<message><source>PNG ｲﾒｰｼﾞ (*.png)</source><translation>PNG image (*.png)</translation></message>
+<message><source>編集(&amp;E)</source><translation>&amp;Edit</translation></message>
+<message><source>ｺﾋﾟｰ(&amp;C)</source><translation>&amp;Copy</translation></message>
+<message><source>画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする</source><translation>Copy the picture on the screen to the clipboard</translation></message>
+<message><source>ｺﾋﾟｰ</source><translation>Copy</translation></message>
 </context>
 </TS>

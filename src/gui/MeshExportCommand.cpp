@@ -8,6 +8,7 @@
 #include "core/Grid.h"
 #include "core/ParaFile.h"
 #include "core/ShareData.h"
+#include "gui/Language.h"
 #include "gui/MainFrame.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
@@ -37,9 +38,9 @@ void CMeshExportCommand::Run() {
   }
   FileRequest request;
   request.mode = FileRequest::Save;
-  request.title = QString::fromUtf8(texts::kSaveDialogTitle);
-  request.filters = QString::fromUtf8(texts::kStlFilter) + QStringLiteral(";;") +
-                    QString::fromUtf8(texts::kObjFilter);
+  request.title = Tr(texts::kSaveDialogTitle);
+  request.filters = Tr(texts::kStlFilter) + QStringLiteral(";;") +
+                    Tr(texts::kObjFilter);
   request.defaultSuffix = QString::fromLatin1(texts::kStlExtension);
   const QString path = AskFileName(m_pFrame, request);
   if (path.isEmpty()) return;
@@ -69,7 +70,7 @@ void CMeshExportCommand::Run() {
     QMetaObject::invokeMethod(
         this, [this, result, noGrid, path] { OnDone(result, noGrid, path); }, Qt::QueuedConnection);
   });
-  m_pFrame->SetMessageText(QString::fromUtf8(texts::kExportingMesh));
+  m_pFrame->SetMessageText(Tr(texts::kExportingMesh));
   m_pFrame->UpdateCommandStates();
 }
 
@@ -78,7 +79,7 @@ void CMeshExportCommand::OnDone(const MeshExportResult& result, bool noGrid, con
   m_worker.join();
   m_pFrame->UpdateCommandStates();
   if (!noGrid && result.problem == MeshExportProblem::None) {
-    m_pFrame->SetMessageText(QString::fromUtf8(texts::kMeshExported));
+    m_pFrame->SetMessageText(Tr(texts::kMeshExported));
     emit finished();
     return;
   }
