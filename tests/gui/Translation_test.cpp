@@ -247,7 +247,7 @@ TEST_F(EnglishWindowTest, TheWindowItsDialogsMessagesAndHelpSpeakEnglish) {
   Launch({"--lang", "en"});
   QStringList menus;
   for (const QAction* menu : Frame()->menuBar()->actions()) menus << menu->text();
-  EXPECT_EQ(menus, QStringList({"&File", "&Start/Settings", "&View", "&Help"}));
+  EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Start/Settings", "&View", "&Help"}));
   EXPECT_EQ(Frame()->windowTitle(), "Orvexa - 3D Mesh/Contour Plot of f(x,y)");
   EXPECT_EQ(Japanese(TextsOf(Frame())), QStringList());
 
