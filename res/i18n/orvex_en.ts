@@ -145,5 +145,8 @@
 <message><source>ｺﾋﾟｰ(&amp;C)</source><translation>&amp;Copy</translation></message>
 <message><source>画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする</source><translation>Copy the picture on the screen to the clipboard</translation></message>
 <message><source>ｺﾋﾟｰ</source><translation>Copy</translation></message>
+<message><source>3Dﾌﾟﾘﾝﾄ用 STL ｿﾘｯﾄﾞ (*.stl)</source><translation>STL solid for 3-D printing (*.stl)</translation></message>
+<message><source>関数の値が有限でない点があるため、閉じた立体にできません。</source><translation>The function is not finite at some points, so the surface cannot be closed into a solid.</translation></message>
+<message><source>値が大きすぎて、立体の底を作れません。</source><translation>The values are too large to put a base under the solid.</translation></message>
 </context>
 </TS>

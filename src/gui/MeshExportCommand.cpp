@@ -39,13 +39,16 @@ void CMeshExportCommand::Run() {
   FileRequest request;
   request.mode = FileRequest::Save;
   request.title = Tr(texts::kSaveDialogTitle);
-  request.filters = Tr(texts::kStlFilter) + QStringLiteral(";;") +
-                    Tr(texts::kObjFilter);
+  request.filters = Tr(texts::kStlFilter) + QStringLiteral(";;") + Tr(texts::kObjFilter) +
+                    QStringLiteral(";;") + Tr(texts::kStlSolidFilter);
   request.defaultSuffix = QString::fromLatin1(texts::kStlExtension);
+  QString chosenFilter;
+  request.chosenFilter = &chosenFilter;
   const QString path = AskFileName(m_pFrame, request);
   if (path.isEmpty()) return;
 
   MeshExportOptions options;
+  options.closedSolid = chosenFilter == Tr(texts::kStlSolidFilter);
   // A name ending otherwise gets the default filter's kind.
   if (path.endsWith(QStringLiteral(".obj"), Qt::CaseInsensitive)) options.format = MeshFormat::Obj;
   CFormula formula;
@@ -83,14 +86,17 @@ void CMeshExportCommand::OnDone(const MeshExportResult& result, bool noGrid, con
     emit finished();
     return;
   }
-  m_pFrame->SetMessageText(
-      QString::fromUtf8(m_pFrame->Running() ? texts::kComputing : texts::kReady));
+  m_pFrame->SetMessageText(Tr(m_pFrame->Running() ? texts::kComputing : texts::kReady));
   QString message;
   if (noGrid) {
     message = QString::fromUtf8(RunProblemMessage(RunProblem::NoGrid));
   } else if (result.problem == MeshExportProblem::WriteFailed) {
     message = QString::fromStdString(
         ParaFileErrorMessage(result.err, QFile::encodeName(path).toStdString(), ParaFileOp::Save));
+  } else if (result.problem == MeshExportProblem::SolidWithHoles) {
+    message = QString::fromUtf8(texts::kSolidWithHoles);
+  } else if (result.problem == MeshExportProblem::BaseOutOfRange) {
+    message = QString::fromUtf8(texts::kBaseOutOfRange);
   } else {
     message = QString::fromUtf8(texts::kNoMeshToExport);
   }

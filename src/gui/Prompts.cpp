@@ -43,6 +43,7 @@ QString AskFileName(QWidget* parent, const FileRequest& request) {
   }
   if (!request.suggestion.isEmpty()) dialog.selectFile(request.suggestion);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  if (request.chosenFilter != nullptr) *request.chosenFilter = dialog.selectedNameFilter();
   return dialog.selectedFiles().constFirst();
 }
 

@@ -16,6 +16,8 @@ struct FileRequest {
   QString filters;        // Qt filter list, ";;"-separated
   QString suggestion;     // initial path or name ("" = none)
   QString defaultSuffix;  // added to a name typed without one ("" = none)
+  // Where the filter the user chose goes, when the caller cares (null = nowhere).
+  QString* chosenFilter = nullptr;
 };
 
 enum class MessageIcon { Warning, None };

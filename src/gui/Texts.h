@@ -17,6 +17,8 @@ inline constexpr char kBitmapFilter[] = "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)";
 inline constexpr char kBitmapExtension[] = "bmp";
 inline constexpr char kStlFilter[] = "STL ﾒｯｼｭ (*.stl)";
 inline constexpr char kObjFilter[] = "OBJ ﾒｯｼｭ (*.obj)";
+// The surface closed by walls and a base, for 3-D printing.
+inline constexpr char kStlSolidFilter[] = "3Dﾌﾟﾘﾝﾄ用 STL ｿﾘｯﾄﾞ (*.stl)";
 inline constexpr char kStlExtension[] = "stl";
 inline constexpr char kPngFilter[] = "PNG ｲﾒｰｼﾞ (*.png)";
 inline constexpr char kPngExtension[] = "png";
@@ -49,6 +51,9 @@ inline constexpr char kHelpTitle[] = "Orvex ﾍﾙﾌﾟ";
 inline constexpr char kCannotStartThread[] = "描画ｽﾚｯﾄﾞを開始できませんでした。";
 inline constexpr char kImageSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
 inline constexpr char kNoMeshToExport[] = "関数に有限な値がなく、書き出すﾒｯｼｭがありません。";
+inline constexpr char kSolidWithHoles[] =
+    "関数の値が有限でない点があるため、閉じた立体にできません。";
+inline constexpr char kBaseOutOfRange[] = "値が大きすぎて、立体の底を作れません。";
 
 // Menus.
 inline constexpr char kMenuFile[] = "ﾌｧｲﾙ(&F)";

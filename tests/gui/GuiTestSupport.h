@@ -45,6 +45,10 @@ class GuiTest : public ::testing::Test {
       m_fileRequests.push_back(request);
       const QString answer = m_fileAnswers.empty() ? QString() : m_fileAnswers.front();
       if (!m_fileAnswers.empty()) m_fileAnswers.pop_front();
+      if (request.chosenFilter != nullptr && !m_filterAnswers.empty()) {
+        *request.chosenFilter = m_filterAnswers.front();
+        m_filterAnswers.pop_front();
+      }
       return answer;
     };
     hooks.modal = [this](QDialog& dialog) {
@@ -121,6 +125,7 @@ class GuiTest : public ::testing::Test {
   QStringList m_messages;
   std::vector<FileRequest> m_fileRequests;
   std::deque<QString> m_fileAnswers;  // "" = cancel; none left = cancel
+  std::deque<QString> m_filterAnswers;  // the filter chosen, where a caller asks
   std::vector<QString> m_modalTitles;
   std::function<int(QDialog&)> m_onModal;  // none = accept at once
 

@@ -10,6 +10,7 @@
 namespace {
 
 const QString kExporting = QStringLiteral("ﾒｯｼｭを書き出してます．．．");
+const QString kSolidFilter = QStringLiteral("3Dﾌﾟﾘﾝﾄ用 STL ｿﾘｯﾄﾞ (*.stl)");
 
 class MeshExportTest : public GuiTest {
  protected:
@@ -45,7 +46,7 @@ TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
   ASSERT_EQ(m_fileRequests.size(), 1u);
   const FileRequest& request = m_fileRequests.front();
   EXPECT_EQ(request.mode, FileRequest::Save);
-  EXPECT_EQ(request.filters, "STL ﾒｯｼｭ (*.stl);;OBJ ﾒｯｼｭ (*.obj)");
+  EXPECT_EQ(request.filters, "STL ﾒｯｼｭ (*.stl);;OBJ ﾒｯｼｭ (*.obj);;" + kSolidFilter);
   EXPECT_EQ(request.defaultSuffix, "stl");
   // The result only comes back through the window's event loop.
   EXPECT_TRUE(Frame()->MeshExport()->Busy());
@@ -64,6 +65,10 @@ TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
   const QByteArray text = file.readAll();
   EXPECT_EQ(text.count("\nf "), 72);
   EXPECT_EQ(text.count("\nvn "), 49);
+  // The third filter closes the surface: 2 N^2 + 12 N triangles with walls and base.
+  m_filterAnswers.push_back(kSolidFilter);
+  ASSERT_TRUE(Export("solid.stl"));
+  EXPECT_EQ(StlTriangles("solid.stl"), std::pair(144u, std::size_t{144}));
   EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
@@ -88,6 +93,11 @@ TEST_F(MeshExportTest, RefusalsAndFailuresGiveTheirMessagesAndLeaveNoFile) {
     EXPECT_EQ(TakeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     EXPECT_EQ(Frame()->MessageText(), "ﾚﾃﾞｲ");
   }
+  Frame()->m_para.m_strFormula = "sqrt(x)";  // half the grid is NaN: no closed solid
+  m_filterAnswers.push_back(kSolidFilter);
+  ASSERT_TRUE(Export("holes.stl"));
+  EXPECT_EQ(TakeMessages(),
+            QStringList{"関数の値が有限でない点があるため、閉じた立体にできません。"});
   EXPECT_TRUE(QDir(m_dir->path()).entryList(QDir::Files).filter(".stl").isEmpty());
 }
 
