@@ -75,20 +75,10 @@ CellCorners CornersOf(const std::vector<float>& grid, int nMesh, int i, int j) {
                      grid[ContourIndex(nMesh, i + 1, j + 1)], grid[ContourIndex(nMesh, i, j + 1)]};
 }
 
-}  // namespace
-
-ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
-                                  std::vector<float>* levels) {
+// The levels lo, lo + step, ... (repeated float addition) while below hi.
+ContourLevelsStatus LevelsBetween(float lo, float hi, float step, std::vector<float>* levels) {
   levels->clear();
-  const float minZ = extents.minZ;
-  const float maxZ = extents.maxZ;
-  // minZ > maxZ: the start extents, nothing finite was sampled.
-  if (!std::isfinite(minZ) || !std::isfinite(maxZ) || minZ > maxZ) {
-    return ContourLevelsStatus::Nothing;
-  }
   if (!(step > 0.0f) || !std::isfinite(step)) return ContourLevelsStatus::TooMany;
-  const float lo = minZ - 0.1f * std::fabs(minZ);
-  const float hi = maxZ + 0.1f * std::fabs(maxZ);
   if (!std::isfinite(lo) || !std::isfinite(hi)) return ContourLevelsStatus::TooMany;
 
   // Refused before a level is stored: their memory is what is bounded here.
@@ -109,6 +99,20 @@ ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
     level = next;
   }
   return ContourLevelsStatus::Ok;
+}
+
+}  // namespace
+
+ContourLevelsStatus ContourLevels(const GridExtents& extents, float step,
+                                  std::vector<float>* levels) {
+  levels->clear();
+  const float minZ = extents.minZ;
+  const float maxZ = extents.maxZ;
+  // minZ > maxZ: the start extents, nothing finite was sampled.
+  if (!std::isfinite(minZ) || !std::isfinite(maxZ) || minZ > maxZ) {
+    return ContourLevelsStatus::Nothing;
+  }
+  return LevelsBetween(minZ - 0.1f * std::fabs(minZ), maxZ + 0.1f * std::fabs(maxZ), step, levels);
 }
 
 namespace {
@@ -183,13 +187,15 @@ bool SameBits(const ContourColour& a, const ContourColour& b) {
          std::bit_cast<std::uint32_t>(a.blue) == std::bit_cast<std::uint32_t>(b.blue);
 }
 
+// fit: the level's height is the fitted one instead of level * zScale.
 void EmitSegments(const GridSpec& gridSpec, const ContourSegment* segments, int count, float level,
-                  ContourSink& sink) {
+                  const SurfaceFit* fit, ContourSink& sink) {
   for (int s = 0; s < count; ++s) {
     float v1[3];
     float v2[3];
     ContourVertex(gridSpec, segments[s].u1, segments[s].w1, level, v1);
     ContourVertex(gridSpec, segments[s].u2, segments[s].w2, level, v2);
+    if (fit != nullptr) v1[1] = v2[1] = fit->Height(level);
     sink.Segment(v1, v2);
   }
 }
@@ -198,14 +204,19 @@ void EmitSegments(const GridSpec& gridSpec, const ContourSegment* segments, int 
 
 ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
                           const GridExtents& extents, float step, const RunSignals& signals,
-                          ContourSink& sink) {
+                          ContourSink& sink, const SurfaceFit* fit) {
   const int n = gridSpec.nMesh;
   if (grid.empty() || grid.size() != ContourGridSize(n)) return ContourBuild::NoGrid;
 
   std::vector<float> levels;
-  if (ContourLevels(extents, step, &levels) == ContourLevelsStatus::TooMany) {
-    return ContourBuild::TooManyLines;
-  }
+  const ContourLevelsStatus status =
+      fit != nullptr ? LevelsBetween(static_cast<float>(fit->bottom), static_cast<float>(fit->top),
+                                     step, &levels)
+                     : ContourLevels(extents, step, &levels);
+  if (status == ContourLevelsStatus::TooMany) return ContourBuild::TooManyLines;
+  // The colour scale's ends.
+  const float minZ = fit != nullptr ? static_cast<float>(fit->bottom) : extents.minZ;
+  const float maxZ = fit != nullptr ? static_cast<float>(fit->top) : extents.maxZ;
 
   // The reach of every grid point, searched once, not once per cell it is a
   // corner of; 8 bytes a point, like the grid's own 4.
@@ -215,6 +226,10 @@ ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSp
     reach[k] = static_cast<std::uint32_t>(ContourLevelReach(levels, grid[k]));
   }
   auto crossed = [&](int i, int j) {
+    if (fit != nullptr) {
+      const CellCorners h = CornersOf(grid, n, i, j);
+      if (!fit->CellDrawn(h.h00, h.h10, h.h11, h.h01)) return ContourLevelSpan{0, 0};
+    }
     const std::uint32_t r00 = reach[ContourIndex(n, i, j)];
     const std::uint32_t r10 = reach[ContourIndex(n, i + 1, j)];
     const std::uint32_t r11 = reach[ContourIndex(n, i + 1, j + 1)];
@@ -245,14 +260,14 @@ ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSp
       const CellCorners h = CornersOf(grid, n, i, j);
       for (std::size_t k = span.first; k < span.last; ++k) {
         if (k != span.first && signals.Stopped()) return ContourBuild::Stopped;
-        const ContourColour colour = ContourColourFor(levels[k], extents.minZ, extents.maxZ);
+        const ContourColour colour = ContourColourFor(levels[k], minZ, maxZ);
         if (!anyColour || !SameBits(colour, current)) {
           sink.Colour(colour);
           current = colour;
           anyColour = true;
         }
         const int count = CellSegments(h, i, j, levels[k], segments);
-        EmitSegments(gridSpec, segments, count, levels[k], sink);
+        EmitSegments(gridSpec, segments, count, levels[k], fit, sink);
       }
     }
   }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/Fit.h"
 #include "core/Grid.h"
 
 struct ContourColour {
@@ -92,6 +93,10 @@ enum class ContourBuild {
 // gives it, and the segments come in the same order. The crossings are
 // counted first, so a picture over kMaxContourCrossings emits nothing. The
 // state is tested at the start of every cell and before every crossed level.
+// With a fit, the levels run from fit->bottom while below fit->top, coloured
+// from blue at the bottom to red at the top, at the heights fit->Height(L); the
+// extents and the Z coefficient are not used, and the cells a pole runs
+// through (SurfaceFit::CellDrawn) give no lines.
 ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSpec,
                           const GridExtents& extents, float step, const RunSignals& runSignals,
-                          ContourSink& sink);
+                          ContourSink& sink, const SurfaceFit* fit = nullptr);

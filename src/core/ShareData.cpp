@@ -10,6 +10,8 @@ const char* RunProblemMessage(RunProblem problem) {
       return "計算用の格子を用意できません";
     case RunProblem::TooManyContourLines:
       return "等高線が多すぎて描けません";
+    case RunProblem::NothingToDraw:
+      return "描画できる値がありません";
     case RunProblem::NoContext:
       return "OpenGL の描画環境がありません";
     case RunProblem::Failed:

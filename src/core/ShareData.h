@@ -34,6 +34,7 @@ enum class RunProblem {
   None,
   NoGrid,               // the sampler refused the mesh count, or there was no memory for it
   TooManyContourLines,  // the interval is too small for the range of values
+  NothingToDraw,        // fitting the heights found no finite value of the formula
   NoContext,            // no OpenGL context could be made
   Failed,               // anything else that went wrong on the drawing thread
 };
@@ -64,6 +65,8 @@ class CShareData {
   ClientRect m_clientRect;
   CParaData m_para;
   CFormula* m_pFormula = nullptr;
+  // Heights fitted to the data instead of scaled by the Z coefficient.
+  bool m_bFit = false;
 
   void SetAngles(double upDown, double leftRight) {
     std::lock_guard lock(m_angleMutex);
