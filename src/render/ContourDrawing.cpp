@@ -42,9 +42,10 @@ BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::siz
   ListSink sink;
   // The walk tests the state at every cell and level; a stop leaves a partial
   // list that is still closed properly below.
-  const ContourBuild result = BuildContour(
-      everyLine ? m_grid : coarse, spec, Extents(), m_fContourStep,
-      everyLine ? Signals() : RunSignals{Signals().state, Signals().runState, nullptr}, sink);
+  const ContourBuild result =
+      BuildContour(everyLine ? m_grid : coarse, spec, Extents(), m_fContourStep,
+                   everyLine ? Signals() : RunSignals{Signals().state, Signals().runState, nullptr},
+                   sink, m_pictureFit ? &*m_pictureFit : nullptr);
   glEnd();
   glEndList();
   // An empty picture must not pass for a drawn one: the run ends with the reason.

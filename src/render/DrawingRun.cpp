@@ -32,6 +32,7 @@ class LatestFrameSlot : public FrameSink {
       m_frame.coarse = frame.coarse;
       m_frame.projection = frame.projection;
       m_frame.modelView = frame.modelView;
+      m_frame.fit = frame.fit;
       notify = !m_bWaiting;
       m_bWaiting = true;
       ++m_nPresented;
@@ -81,7 +82,8 @@ DrawingRun::DrawingRun(DrawingRunListener* listener) : m_pImpl(std::make_unique<
 
 DrawingRun::~DrawingRun() = default;
 
-StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFormula* formula) {
+StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFormula* formula,
+                              bool fit) {
   // Until Reap, even when the thread has already ended: its end notice is
   // still on the way, and the Reap it brings would join the next run's thread
   // and wait for a stop that only this caller can give.
@@ -91,8 +93,8 @@ StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFor
   // first picture, presented at once by a small run.
   Frame stale;
   m_pImpl->slot.Take(stale);
-  const StartResult result =
-      m_pImpl->controller.Start(para, ClientRect{0, 0, width, height}, formula, &m_pImpl->slot);
+  const StartResult result = m_pImpl->controller.Start(para, ClientRect{0, 0, width, height},
+                                                       formula, &m_pImpl->slot, fit);
   if (result == StartResult::Started) m_nProgressMax = ProgressMaxFor(para.m_nMesh);
   return result;
 }

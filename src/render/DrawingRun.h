@@ -34,8 +34,9 @@ class DrawingRun {
   // Starts a run of para's style on a width x height picture. The formula must
   // be compiled from para's formula and stay untouched until the run ends.
   // AlreadyRunning while Busy(). The drawing thread runs a few steps nicer
-  // than the caller's thread.
-  StartResult Start(const CParaData& para, int width, int height, CFormula* formula);
+  // than the caller's thread. fit: heights fitted to the data.
+  StartResult Start(const CParaData& para, int width, int height, CFormula* formula,
+                    bool fit = false);
   // Asks the run to end and returns at once; RunEnded() follows.
   void RequestStop();
   // After RunEnded(): joins the thread, which has nothing left to do.

@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+#include "core/Fit.h"
 
 // One presented picture of the client size: 4 bytes per pixel (red, green,
 // blue, alpha = 255), rows top first.
@@ -28,6 +31,8 @@ struct Frame {
   std::array<float, 16> modelView{};
   // The width the picture's lines were drawn with, in pixels.
   float lineWidth = 1.0f;
+  // The fit the heights were drawn with; none when the Z coefficient scaled them.
+  std::optional<SurfaceFit> fit;
 
   const std::uint8_t* Pixel(int x, int y) const {
     return rgba.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

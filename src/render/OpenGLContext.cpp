@@ -215,6 +215,7 @@ BOOL COpenGLContext::SwapBuffers() {
   m_frame.projection = m_pictureProjection;
   m_frame.modelView = m_pictureModelView;
   glGetFloatv(GL_LINE_WIDTH, &m_frame.lineWidth);
+  m_frame.fit = m_pictureFit;
   // The depth tells the window which point a pixel shows; a drag's pictures
   // go without it, for speed.
   m_frame.depth.clear();

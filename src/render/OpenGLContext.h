@@ -5,7 +5,9 @@
 #include <EGL/egl.h>
 
 #include <array>
+#include <optional>
 
+#include "core/Fit.h"
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "core/ThreadCheck.h"
@@ -68,10 +70,11 @@ class COpenGLContext {
 
  protected:
   // Set by the derived class for the next present: a coarse picture (no depth
-  // is read for it) and the matrices the picture was drawn with.
+  // is read for it), the matrices the picture was drawn with and its fit.
   bool m_bCoarsePicture = false;
   std::array<float, 16> m_pictureProjection{};
   std::array<float, 16> m_pictureModelView{};
+  std::optional<SurfaceFit> m_pictureFit;
 
   EGLContext m_hRC = EGL_NO_CONTEXT;
   FrameSink* m_pSink = nullptr;

@@ -24,9 +24,10 @@ class RunController {
   // Publishes the run in g_ShareData, sets DS_RUN_SURFACE (styles 0-4) or
   // DS_RUN_CONTOUR (style 5) and starts the drawing thread. The formula must
   // already be compiled (Tokenize, MakePostfix); it and the sink must outlive
-  // the run. A thread that has ended by itself is reaped first.
+  // the run. A thread that has ended by itself is reaped first. fit: the
+  // heights are fitted to the data instead of scaled by the Z coefficient.
   StartResult Start(const CParaData& para, const ClientRect& client, CFormula* formula,
-                    FrameSink* sink);
+                    FrameSink* sink, bool fit = false);
   // For the runs started from now on: the drawing thread yields the
   // processor to a window's event loop.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }

@@ -1,4 +1,5 @@
 // Display list 1 from the surface grid, and the five surface looks.
+#include <cmath>
 #include <iterator>
 
 #include "core/ShareData.h"
@@ -173,6 +174,28 @@ const float* CThreadDrawOpenGL::P(std::size_t j, std::size_t i) const {
   return m_grid.data() + 3 * (j * side + i);
 }
 
+bool CThreadDrawOpenGL::CellsDrawn(const std::vector<std::size_t>& lines, std::size_t a,
+                                   std::size_t b) const {
+  if (!m_bFit) return true;
+  const auto n = static_cast<std::size_t>(m_nMesh);
+  for (std::size_t j = lines[b]; j < lines[b + 1]; ++j) {
+    for (std::size_t i = lines[a]; i < lines[a + 1]; ++i) {
+      if (m_drawnCells[j * n + i] == 0) return false;
+    }
+  }
+  return true;
+}
+
+void CThreadDrawOpenGL::VertexNormal(const float* a, const float* b, const float* c,
+                                     float out[3]) const {
+  FaceNormal(a, b, c, out);
+  // Next to a pole a neighbour can lie so far out that the cross product
+  // overflows.
+  if (m_bFit && !(std::isfinite(out[0]) && std::isfinite(out[1]) && std::isfinite(out[2]))) {
+    out[0] = 0.0f, out[1] = -1.0f, out[2] = 0.0f;
+  }
+}
+
 void CThreadDrawOpenGL::BeginRow() {
   m_rowVertices.clear();
   m_rowNormals.clear();
@@ -214,29 +237,45 @@ BOOL CThreadDrawOpenGL::BuildStripList(GLuint list, const std::vector<std::size_
     const std::size_t n = lines.size() - 1;
     m_rowVertices.reserve(6 * (n + 1));
     m_rowNormals.reserve(6 * (n + 1));
+    auto finite = [&](std::size_t j, std::size_t i) { return std::isfinite(P(j, i)[1]); };
     for (std::size_t a = 0; a < n; ++a) {
-      BeginRow();
-      for (std::size_t b = 0; b <= n; ++b) {
-        if (Stopped()) {
-          EndRow(GL_QUAD_STRIP);
-          glEndList();
-          return FALSE;
+      const std::size_t i = lines[a];
+      const std::size_t i1 = lines[a + 1];
+      // A strip per run of drawn cells; without a fit the whole row is one.
+      for (std::size_t first = 0; first < n;) {
+        if (!CellsDrawn(lines, a, first)) {
+          ++first;
+          continue;
         }
-        // The neighbours for the normals: the next column, or on the last
-        // column the one before; two rows on, or on the last strip the row
-        // itself.
-        const std::size_t i = lines[a];
-        const std::size_t j = lines[b];
-        const std::size_t i1 = lines[a + 1];
-        const std::size_t jNext = lines[b == n ? b - 1 : b + 1];
-        const std::size_t iFar = lines[a == n - 1 ? a : a + 2];
-        float normal[3];
-        FaceNormal(P(jNext, i), P(j, i), P(j, i1), normal);
-        RowVertex(normal, nullptr, P(j, i));
-        FaceNormal(P(jNext, i1), P(j, i1), P(j, iFar), normal);
-        RowVertex(normal, nullptr, P(j, i1));
+        std::size_t last = first + 1;
+        while (last < n && CellsDrawn(lines, a, last)) ++last;
+        BeginRow();
+        for (std::size_t b = first; b <= last; ++b) {
+          if (Stopped()) {
+            EndRow(GL_QUAD_STRIP);
+            glEndList();
+            return FALSE;
+          }
+          // The neighbours for the normals: the next column, or on the last
+          // column the one before; two rows on, or on the last strip the row
+          // itself. Next to a cell left out they may be poles: then the other
+          // side serves, as at the grid's edges.
+          const std::size_t j = lines[b];
+          std::size_t jNext = lines[b == n ? b - 1 : b + 1];
+          if (m_bFit && b == last && b != n && !(finite(jNext, i) && finite(jNext, i1))) {
+            jNext = lines[b - 1];
+          }
+          std::size_t iFar = lines[a == n - 1 ? a : a + 2];
+          if (m_bFit && !finite(j, iFar)) iFar = i;
+          float normal[3];
+          VertexNormal(P(jNext, i), P(j, i), P(j, i1), normal);
+          RowVertex(normal, nullptr, P(j, i));
+          VertexNormal(P(jNext, i1), P(j, i1), P(j, iFar), normal);
+          RowVertex(normal, nullptr, P(j, i1));
+        }
+        EndRow(GL_QUAD_STRIP);
+        first = last;
       }
-      EndRow(GL_QUAD_STRIP);
     }
   }
   glEndList();
@@ -278,6 +317,7 @@ BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const std::vector<std::si
     m_rowVertices.reserve(12 * n);
     m_rowNormals.reserve(12 * n);
     m_rowTexCoords.reserve(8 * n);
+    auto finite = [&](std::size_t j, std::size_t i) { return std::isfinite(P(j, i)[1]); };
     for (std::size_t a = 0; a < n; ++a) {
       BeginRow();
       for (std::size_t b = 0; b < n; ++b) {
@@ -286,23 +326,26 @@ BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const std::vector<std::si
           glEndList();
           return FALSE;
         }
+        if (!CellsDrawn(lines, a, b)) continue;
         // Every cell carries the whole texture; the normals take their
         // neighbours as the strip list does, turned back at the last row and
-        // column.
+        // column, and next to a pole.
         const std::size_t i = lines[a];
         const std::size_t i1 = lines[a + 1];
         const std::size_t j = lines[b];
         const std::size_t j1 = lines[b + 1];
-        const std::size_t iFar = lines[a == n - 1 ? a : a + 2];
-        const std::size_t jFar = lines[b + 1 == n ? b : b + 2];
+        std::size_t iFar = lines[a == n - 1 ? a : a + 2];
+        std::size_t jFar = lines[b + 1 == n ? b : b + 2];
+        if (m_bFit && !(finite(j, iFar) && finite(j1, iFar))) iFar = i;
+        if (m_bFit && !(finite(jFar, i) && finite(jFar, i1))) jFar = j;
         float normal[3];
-        FaceNormal(P(j1, i), P(j, i), P(j, i1), normal);
+        VertexNormal(P(j1, i), P(j, i), P(j, i1), normal);
         RowVertex(normal, kCorner[0], P(j, i));
-        FaceNormal(P(j1, i1), P(j, i1), P(j, iFar), normal);
+        VertexNormal(P(j1, i1), P(j, i1), P(j, iFar), normal);
         RowVertex(normal, kCorner[1], P(j, i1));
-        FaceNormal(P(jFar, i1), P(j1, i1), P(j1, iFar), normal);
+        VertexNormal(P(jFar, i1), P(j1, i1), P(j1, iFar), normal);
         RowVertex(normal, kCorner[2], P(j1, i1));
-        FaceNormal(P(jFar, i), P(j1, i), P(j1, i1), normal);
+        VertexNormal(P(jFar, i), P(j1, i), P(j1, i1), normal);
         RowVertex(normal, kCorner[3], P(j1, i));
       }
       EndRow(GL_QUADS);

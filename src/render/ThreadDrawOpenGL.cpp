@@ -5,8 +5,10 @@
 
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <system_error>
 
+#include "core/Fit.h"
 #include "core/ShareData.h"
 #include "render/PictureColours.h"
 
@@ -85,6 +87,7 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   m_fContourStep = static_cast<float>(para.m_dContourStep);
   m_fZoom = static_cast<float>(g_ShareData.GetZoom());
   m_nBackColor = para.m_nBackColor;
+  m_bFit = g_ShareData.m_bFit;
 }
 
 void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
@@ -94,11 +97,12 @@ void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
 
 bool CThreadDrawOpenGL::SampleGrid() {
   GridExtents extents;
+  const GridSpec sampling = m_bFit ? FitSampling(m_spec) : m_spec;
   try {
     if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_SILVER) {
-      ComputeSurface(m_spec, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
+      ComputeSurface(sampling, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
     } else if (m_nDrawStyle == STYLE_CONTOUR) {
-      ComputeContour(m_spec, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
+      ComputeContour(sampling, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
     }
   } catch (const std::bad_alloc&) {
     std::vector<float>().swap(m_grid);
@@ -115,6 +119,23 @@ bool CThreadDrawOpenGL::SampleGrid() {
   m_fMinY = extents.minY;
   m_fMaxZ = extents.maxZ;
   m_fMinZ = extents.minZ;
+  // A stopped run shows no picture, so a partial grid is not fitted.
+  return !m_bFit || Stopped() || FitGrid();
+}
+
+bool CThreadDrawOpenGL::FitGrid() {
+  std::optional<SurfaceFit> fit;
+  if (m_nDrawStyle == STYLE_CONTOUR) {
+    fit = FitValues(m_grid, m_spec);
+  } else if (std::optional<FittedSurface> fitted = FitSurface(m_grid, m_spec)) {
+    fit = fitted->fit;
+    m_drawnCells = std::move(fitted->drawn);
+  }
+  if (!fit) {
+    RecordProblem(RunProblem::NothingToDraw);
+    return false;
+  }
+  m_pictureFit = fit;
   return true;
 }
 
@@ -148,6 +169,10 @@ BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
   const float absMax = std::fabs(m_fMaxX);
   const float absMin = std::fabs(m_fMinX);
   const float w = absMax > absMin ? absMin : absMax;
+  // A fitted model is a box R high, which at the default angles just fits
+  // the height of a 4:3 view: a wider view widens the frame instead of
+  // cutting the box.
+  const float widen = m_pictureFit && aspect > 4.0 / 3.0 ? static_cast<float>(aspect * 0.75) : 1.0f;
   if (m_bPerspective) {
     const float half = w * k;
     const float t =
@@ -157,14 +182,14 @@ BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
     const float zNear = d - k * m_fMaxY;
     const float zFar = d - k * m_fMinY;
     const float r = zNear / d;
-    const float x = half * r * frame;
+    const float x = half * r * frame * widen;
     glFrustum(-x, x, -x / aspect, x / aspect, zNear, zFar);
   } else {
     const float depth = std::fabs(m_fMaxY) + std::fabs(m_fMinY);
     m_fEyeDistance = -depth;
     const float zNear = depth - k * m_fMaxY;
     const float zFar = depth - k * m_fMinY;
-    const float x = w * k * frame;
+    const float x = w * k * frame * widen;
     glOrtho(-x, x, -x / aspect, x / aspect, zNear, zFar);
   }
   glGetFloatv(GL_PROJECTION_MATRIX, m_pictureProjection.data());
@@ -315,7 +340,23 @@ void CThreadDrawOpenGL::DrawModel(float red, float green, float blue) {
 
 void CThreadDrawOpenGL::CallList(GLuint list) {
   m_nListCalls.fetch_add(1, std::memory_order_relaxed);
+  // A fitted surface is cut at the ends of the fitted range. The planes are
+  // given in model coordinates, under the matrix the model is drawn with, so
+  // they turn with it. The contour levels lie within the range anyway.
+  const bool cut = m_pictureFit && m_nDrawStyle != STYLE_CONTOUR;
+  if (cut) {
+    const GLdouble bottom[4] = {0.0, 1.0, 0.0, -m_pictureFit->Height(m_pictureFit->bottom)};
+    const GLdouble top[4] = {0.0, -1.0, 0.0, m_pictureFit->Height(m_pictureFit->top)};
+    glClipPlane(GL_CLIP_PLANE0, bottom);
+    glClipPlane(GL_CLIP_PLANE1, top);
+    glEnable(GL_CLIP_PLANE0);
+    glEnable(GL_CLIP_PLANE1);
+  }
   glCallList(list);
+  if (cut) {
+    glDisable(GL_CLIP_PLANE0);
+    glDisable(GL_CLIP_PLANE1);
+  }
 }
 
 void CThreadDrawOpenGL::DrawPicture() {

@@ -53,8 +53,12 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void ThreadMain();
   // Copies the run parameters from g_ShareData, narrowing them to float.
   void CopyRunParameters();
-  // False when there is no grid to draw (a refused mesh count, no memory).
+  // False when there is no grid to draw (a refused mesh count, no memory, no
+  // finite value to fit).
   bool SampleGrid();
+  // With the fit on: the fit of the sampled grid, the surface's cells to draw
+  // and its fitted heights. False when no value is finite.
+  bool FitGrid();
   // Keeps the first problem only: later ones are its consequences.
   void RecordProblem(RunProblem problem);
   int RunState() const;
@@ -110,6 +114,11 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void DrawGhostPasses();
   bool SurfaceGridUsable() const;
   const float* P(std::size_t j, std::size_t i) const;
+  // Whether the cells between lines[b], lines[b + 1] (columns) and lines[a],
+  // lines[a + 1] (rows) are all drawn; always without a fit.
+  bool CellsDrawn(const std::vector<std::size_t>& lines, std::size_t a, std::size_t b) const;
+  // FaceNormal; with a fit, a normal that overflows is that of a flat patch.
+  void VertexNormal(const float* a, const float* b, const float* c, float out[3]) const;
 
   // Contour lines (ContourDrawing.cpp).
   BOOL BuildContourList(GLuint list, const std::vector<std::size_t>& lines);
@@ -133,6 +142,9 @@ class CThreadDrawOpenGL : public COpenGLContext {
   BOOL m_bPerspective = FALSE;
   BOOL m_bHiddenLine = FALSE;
   BOOL m_bShading = FALSE;
+  bool m_bFit = false;
+  // With a fit, the surface's cells to draw (FittedSurface's layout).
+  std::vector<std::uint8_t> m_drawnCells;
   float m_fMaxX = -3.4028235e38f, m_fMinX = 3.4028235e38f;
   float m_fMaxZ = -3.4028235e38f, m_fMinZ = 3.4028235e38f;
   float m_fMaxY = -3.4028235e38f, m_fMinY = 3.4028235e38f;
