@@ -1,5 +1,6 @@
 // render and sample: one run off-screen, or only its sampling, from the
 // command line.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "cli/RunSetup.h"
 #include "core/Contour.h"
 #include "core/DibImage.h"
+#include "core/Fit.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
 #include "core/ParaFile.h"
@@ -40,9 +43,13 @@ struct RunArgs {
   long ticks = 0;
   std::string output;
   bool summary = false;
+  bool fit = false;
 };
 
 constexpr int kMaxSide = 16384;
+
+constexpr char kNothingToFit[] =
+    "orvex-cli: the formula has no finite value on the grid: there is nothing to fit or draw\n";
 
 // A size or a count: digits only, within low..high.
 bool ParseCount(const std::string& text, long low, long high, long* value) {
@@ -97,6 +104,8 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
       out->output = args[++i];
     } else if (!forRender && arg == "--summary") {
       out->summary = true;
+    } else if (arg == "--fit") {
+      out->fit = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "orvex-cli %s: unknown option '%s'\n", command, arg.c_str());
       return 2;
@@ -175,6 +184,38 @@ std::uint64_t Fnv1a64(const std::vector<float>& values) {
   return hash;
 }
 
+// The fit of a grid sampled with FitSampling(spec); for a surface, its heights
+// become the fitted ones and the height extents follow them. *leftOut counts
+// the cells a pole runs through.
+std::optional<SurfaceFit> FitGrid(int style, const GridSpec& spec, std::vector<float>& grid,
+                                  GridExtents& extents, std::size_t* leftOut) {
+  const int n = spec.nMesh;
+  if (style == STYLE_CONTOUR) {
+    const std::optional<SurfaceFit> fit = FitValues(grid, spec);
+    for (int i = 0; fit && i < n; ++i) {
+      for (int j = 0; j < n; ++j) {
+        *leftOut +=
+            fit->CellDrawn(grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
+                           grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)])
+                ? 0
+                : 1;
+      }
+    }
+    return fit;
+  }
+  const std::optional<FittedSurface> fitted = FitSurface(grid, spec);
+  if (!fitted) return std::nullopt;
+  *leftOut = static_cast<std::size_t>(std::count(fitted->drawn.begin(), fitted->drawn.end(), 0));
+  extents.maxZ = -3.4028235e38f;
+  extents.minZ = 3.4028235e38f;
+  for (std::size_t k = 1; k < grid.size(); k += 3) {
+    if (!std::isfinite(grid[k])) continue;
+    extents.maxZ = std::max(extents.maxZ, grid[k]);
+    extents.minZ = std::min(extents.minZ, grid[k]);
+  }
+  return fitted->fit;
+}
+
 }  // namespace
 
 int CmdRender(const CliArgs& args) {
@@ -183,8 +224,8 @@ int CmdRender(const CliArgs& args) {
   if (const int code = ParseRunArgs("render", args, true, &run); code != 0) return code;
   if (run.output.empty()) {
     std::fputs(
-        "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] -o "
-        "OUT.png|OUT.bmp|OUT.svg\n",
+        "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] "
+        "[--fit] -o OUT.png|OUT.bmp|OUT.svg\n",
         stderr);
     return 2;
   }
@@ -210,7 +251,8 @@ int CmdRender(const CliArgs& args) {
 
   LatestFrameSink sink;
   RunController controller;
-  switch (controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink)) {
+  switch (
+      controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink, run.fit)) {
     case StartResult::Started:
       break;
     case StartResult::BadStyle:
@@ -248,6 +290,9 @@ int CmdRender(const CliArgs& args) {
                    "orvex-cli render: the contour lines cannot be drawn: the interval %g is too "
                    "small for the range of values (more than %zu line crossings)\n",
                    para.m_dContourStep, kMaxContourCrossings);
+      return 1;
+    case RunProblem::NothingToDraw:
+      std::fputs(kNothingToFit, stderr);
       return 1;
     case RunProblem::NoContext:
       std::fprintf(stderr, "orvex-cli render: no OpenGL context could be made (%s)\n",
@@ -296,13 +341,17 @@ int CmdSample(const CliArgs& args) {
   const GridSpec gridSpec = MakeGridSpec(para);
   std::vector<float> grid;
   GridExtents extents;
+  std::optional<SurfaceFit> fit;
+  std::size_t leftOut = 0;
   const auto started = std::chrono::steady_clock::now();
   try {
+    const GridSpec spec = run.fit ? FitSampling(gridSpec) : gridSpec;
     if (style == STYLE_CONTOUR) {
-      ComputeContour(gridSpec, formula, RunSignals{}, grid, extents);
+      ComputeContour(spec, formula, RunSignals{}, grid, extents);
     } else {
-      ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
+      ComputeSurface(spec, formula, RunSignals{}, grid, extents);
     }
+    if (run.fit) fit = FitGrid(style, gridSpec, grid, extents, &leftOut);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "orvex-cli sample: not enough memory for a grid of mesh count %d\n",
                  para.m_nMesh);
@@ -310,6 +359,10 @@ int CmdSample(const CliArgs& args) {
   }
   const std::chrono::duration<double, std::milli> sampling =
       std::chrono::steady_clock::now() - started;
+  if (run.fit && !fit) {
+    std::fputs(kNothingToFit, stderr);
+    return 1;
+  }
 
   std::fputs("extents", stdout);
   for (float value :
@@ -318,6 +371,7 @@ int CmdSample(const CliArgs& args) {
     PrintNumber(stdout, value, 9);
   }
   std::fputc('\n', stdout);
+  if (fit) std::printf("fit %.9g %.9g %.9g %zu\n", fit->factor, fit->bottom, fit->top, leftOut);
   if (run.summary) {
     std::size_t nonFinite = 0;
     for (float value : grid) nonFinite += std::isfinite(value) ? 0 : 1;
