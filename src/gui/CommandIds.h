@@ -31,6 +31,7 @@ enum CommandId : int {
   ID_ROTATE_UP = 32812,
   ID_ROTATE_DOWN = 32813,
   ID_ROTATE_RIGHT = 32814,
+  ID_VIEW_FIT = 32830,
   IDC_FORMULA = 1063,
 };
 

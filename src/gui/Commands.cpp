@@ -31,6 +31,8 @@ const CommandInfo kCommands[] = {
     {ID_TOOL_STOP, "計算停止", "計算を停止する", "計算停止", "", ":/toolbar/stop.xpm"},
     {ID_DRAW_MESH, "3Dﾒｯｼｭ", "3Dﾒｯｼｭの描画", "3Dﾒｯｼｭ", "", ":/toolbar/mesh.xpm"},
     {ID_DRAW_CONTOUR, "3D等高線", "3D等高線の描画", "3D等高線", "", ":/toolbar/contour.xpm"},
+    {ID_VIEW_FIT, "自動スケール", "Z軸係数の代わりに値の分布から高さを決める", "自動スケール", "",
+     ":/toolbar/fit.xpm"},
     {IDC_FORMULA, "計算式", "計算式の入力", "計算式", "", ""},
     {ID_ROTATE_LEFT, "左回転", "ﾓﾃﾞﾙを左へ回転", "左回転", "", ":/toolbar/rotate_left.xpm"},
     {ID_ROTATE_UP, "上回転", "ﾓﾃﾞﾙを上へ回転", "上回転", "", ":/toolbar/rotate_up.xpm"},

@@ -41,6 +41,7 @@ bool IsCheckable(int id) {
     case ID_VIEW_TOOLBAR:
     case ID_VIEW_STATUS_BAR:
     case ID_VIEW_PARAMBAR:
+    case ID_VIEW_FIT:
       return true;
     default:
       return false;
@@ -142,6 +143,8 @@ void CMainFrame::CreateMenus() {
   m_pViewMenu = menuBar()->addMenu(Tr(texts::kMenuView));
   m_pViewMenu->addActions(
       {Action(ID_VIEW_TOOLBAR), Action(ID_VIEW_STATUS_BAR), Action(ID_VIEW_PARAMBAR)});
+  m_pViewMenu->addSeparator();
+  m_pViewMenu->addAction(Action(ID_VIEW_FIT));
   // The panel's flag follows the panel however it was hidden.
   connect(m_pViewMenu, &QMenu::aboutToShow, this, [this] {
     m_bParamBar = !m_wndParamBar->isHidden();
@@ -161,7 +164,7 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->addSeparator();
   m_wndToolBar->addActions({Action(ID_TOOL_START), Action(ID_TOOL_STOP)});
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addActions({Action(ID_DRAW_MESH), Action(ID_DRAW_CONTOUR)});
+  m_wndToolBar->addActions({Action(ID_DRAW_MESH), Action(ID_DRAW_CONTOUR), Action(ID_VIEW_FIT)});
   m_wndToolBar->addSeparator();
   m_wndToolBar->AddFormulaBox();
   m_wndToolBar->addSeparator();
@@ -184,12 +187,16 @@ void CMainFrame::CreateStatusBar() {
   progressLayout->setContentsMargins(0, 1, 0, 1);
   // As tall with the bar as without, so the view keeps its size over a run.
   m_pProgressPane->setFixedHeight(QProgressBar().sizeHint().height() + 2);
+  m_pFitPane = IndicatorPane(QString(), bar);
+  m_pFitPane->setObjectName(QStringLiteral("fitPane"));
+  m_pFitPane->hide();
   m_pClockPane = IndicatorPane(QString::fromLatin1(texts::kClockWidth), bar);
   m_pClockPane->setObjectName(QStringLiteral("clockPane"));
   m_pCapsPane = IndicatorPane(QString::fromLatin1(texts::kCapsLock), bar);
   m_pCapsPane->setObjectName(QStringLiteral("capsPane"));
   bar->addWidget(m_pMessagePane);
   bar->addWidget(m_pProgressPane, 1);
+  bar->addWidget(m_pFitPane);
   bar->addWidget(m_pClockPane);
   bar->addWidget(m_pCapsPane);
 }
@@ -220,6 +227,7 @@ void CMainFrame::ConnectCommands() {
   on(ID_DRAW_MESH, [this] { OnDrawStyle(STYLE_MESH); });
   on(ID_DRAW_CONTOUR, [this] { OnDrawStyle(STYLE_CONTOUR); });
   on(ID_VIEW_PARAMBAR, [this] { OnViewParamBar(); });
+  on(ID_VIEW_FIT, [this] { OnFit(); });
   on(ID_VIEW_TOOLBAR, [this] {
     m_wndToolBar->setVisible(m_wndToolBar->isHidden());
     UpdateCommandStates();
@@ -264,6 +272,7 @@ void CMainFrame::UpdateCommandStates() {
   Action(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
   Action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
   Action(ID_VIEW_PARAMBAR)->setChecked(!m_wndParamBar->isHidden());
+  Action(ID_VIEW_FIT)->setChecked(m_bFit);
   m_wndToolBar->FormulaBox()->setEnabled(!running);
   m_wndParamBar->UpdateEnabling(running, m_para.m_nDrawStyle);
 }
@@ -426,6 +435,27 @@ void CMainFrame::OnViewParamBar() {
   ApplyParamBar();
   m_pView->update();
 }
+
+void CMainFrame::OnFit() {
+  m_bFit = !m_bFit;
+  UpdateCommandStates();
+  emit fitToggled(m_bFit);
+  m_pView->OnFitChanged();
+}
+
+void CMainFrame::ShowFit(const SurfaceFit* fit) {
+  if (fit == nullptr) {
+    m_pFitPane->hide();
+    m_pFitPane->clear();
+    return;
+  }
+  const auto number = [](double value) { return QString::number(value, 'g', 4); };
+  m_pFitPane->setText(QString::fromUtf8(texts::kFitStatus)
+                          .arg(number(fit->factor), number(fit->bottom), number(fit->top)));
+  m_pFitPane->show();
+}
+
+QString CMainFrame::FitText() const { return m_pFitPane->text(); }
 
 void CMainFrame::SetCaption(const QString& documentTitle) {
   setWindowTitle(documentTitle + QString::fromUtf8(texts::kCaptionSeparator) +

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <array>
 
+#include "core/Fit.h"
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "gui/CommandIds.h"
@@ -39,6 +40,8 @@ class CMainFrame : public QMainWindow {
   bool m_bReady = false;
   QProgressBar* m_pProgress = nullptr;
   bool m_bParamBar = true;
+  // Runs fit their heights to the data (the 自動スケール toggle).
+  bool m_bFit = false;
 
   COrvexView* View() const { return m_pView; }
   CMeshExportCommand* MeshExport() const { return m_pMeshExport; }
@@ -76,10 +79,15 @@ class CMainFrame : public QMainWindow {
   void ClearNote();
   // What pane 0 shows.
   QString MessageText() const;
+  // The fit pane shows the fit of the picture on display, or goes (null).
+  void ShowFit(const SurfaceFit* fit);
+  QString FitText() const;
   void ShowHelp();
 
  signals:
   void recentFileChosen(const QString& path);
+  // The user turned the fit on or off.
+  void fitToggled(bool fit);
 
  protected:
   bool event(QEvent* event) override;
@@ -97,6 +105,7 @@ class CMainFrame : public QMainWindow {
   void OnRotate(int id);
   void OnDrawStyle(int style);
   void OnViewParamBar();
+  void OnFit();
   void OnParamSet();
   bool RotationAllowed() const;
   void UpdateStatusPanes();
@@ -110,6 +119,7 @@ class CMainFrame : public QMainWindow {
   QLabel* m_pMessagePane = nullptr;
   QString m_strMessage;  // pane 0's text under a note
   QWidget* m_pProgressPane = nullptr;
+  QLabel* m_pFitPane = nullptr;
   QLabel* m_pClockPane = nullptr;
   QLabel* m_pCapsPane = nullptr;
   QTimer m_timer;

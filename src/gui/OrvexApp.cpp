@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "gui/AboutDialog.h"
+#include "gui/AppSettings.h"
 #include "gui/CommandIds.h"
 #include "gui/Language.h"
 #include "gui/MainFrame.h"
@@ -22,7 +23,9 @@ const char* const kOrvexUsage =
     "            else Japanese\n";
 
 COrvexApp::COrvexApp(const QString& iniPath)
-    : m_iniPath(iniPath), m_pRecent(std::make_unique<CRecentFileList>(iniPath)) {}
+    : m_iniPath(iniPath),
+      m_pRecent(std::make_unique<CRecentFileList>(iniPath)),
+      m_pSettings(std::make_unique<CAppSettings>(iniPath)) {}
 
 COrvexApp::~COrvexApp() = default;
 
@@ -54,6 +57,10 @@ bool COrvexApp::InitInstance(const QStringList& arguments) {
   m_pFrame = std::make_unique<CMainFrame>();
   m_pDoc = std::make_unique<COrvexDoc>(m_pFrame.get(), m_pRecent.get());
   m_pFrame->SetRecentFiles(m_pRecent->Files());
+  m_pFrame->m_bFit = m_pSettings->Fit();
+  m_pFrame->UpdateCommandStates();
+  connect(m_pFrame.get(), &CMainFrame::fitToggled, this,
+          [this](bool fit) { m_pSettings->SetFit(fit); });
   const auto on = [this](int id, auto handler) {
     connect(m_pFrame->Action(id), &QAction::triggered, this, handler);
   };

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <memory>
 
+class CAppSettings;
 class CMainFrame;
 class COrvexDoc;
 class CRecentFileList;
@@ -45,6 +46,7 @@ class COrvexApp : public QObject {
   // goes first; the translation outlives every window.
   std::unique_ptr<CTranslation> m_pTranslation;
   std::unique_ptr<CRecentFileList> m_pRecent;
+  std::unique_ptr<CAppSettings> m_pSettings;
   std::unique_ptr<CMainFrame> m_pFrame;
   std::unique_ptr<COrvexDoc> m_pDoc;
 };

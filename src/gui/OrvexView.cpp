@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/DibImage.h"
 #include "core/Grid.h"
@@ -81,6 +82,7 @@ void COrvexView::ClearPicture() {
     QMetaObject::invokeMethod(
         m_pFrame, [frame = m_pFrame] { frame->UpdateCommandStates(); }, Qt::QueuedConnection);
   }
+  m_pFrame->ShowFit(nullptr);
 }
 
 QImage COrvexView::ShownPicture() const {
@@ -146,7 +148,7 @@ void COrvexView::OnStart() {
   QApplication::restoreOverrideCursor();
   m_pFrame->BeginProgress();
   const QSize size = DeviceSize();
-  switch (m_run.Start(m_para, size.width(), size.height(), &m_formula)) {
+  switch (m_run.Start(m_para, size.width(), size.height(), &m_formula, m_pFrame->m_bFit)) {
     case StartResult::Started:
       m_bAcceptFrames = true;
       m_pFrame->UpdateCommandStates();
@@ -162,8 +164,16 @@ void COrvexView::OnStart() {
 }
 
 void COrvexView::OnStop() {
+  m_bRestart = false;
   if (!IsRunning(g_ShareData.m_nState.load())) return;
   m_run.RequestStop();
+  m_pFrame->UpdateCommandStates();
+}
+
+void COrvexView::OnFitChanged() {
+  if (!IsRunning(g_ShareData.m_nState.load())) return;
+  m_run.RequestStop();
+  m_bRestart = true;
   m_pFrame->UpdateCommandStates();
 }
 
@@ -181,6 +191,7 @@ void COrvexView::OnFrameReady() {
                        QImage::Format_RGBA8888);
   // A deep copy: m_frame's buffer goes back to the run with the next take.
   m_backing = picture.convertToFormat(QImage::Format_RGB32);
+  m_pFrame->ShowFit(m_frame.fit ? &*m_frame.fit : nullptr);
   update();
   if (!m_bHasPicture) {
     m_bHasPicture = true;
@@ -195,6 +206,7 @@ void COrvexView::OnRunEnded() {
   // The thread has done its work; the join only waits for its last return.
   m_run.Reap();
   m_pFrame->OnRunEnded(m_run.LastProblem());
+  if (std::exchange(m_bRestart, false)) OnStart();
 }
 
 void COrvexView::mousePressEvent(QMouseEvent* event) {
@@ -299,7 +311,11 @@ QString COrvexView::ReadoutAt(QPointF position) {
   double zeroByZero = spec.zeroDiv;
   const double value = EvaluateFormula(&m_readoutFormula, &x, &y, &zeroByZero);
   QString text = QString::fromUtf8(texts::kReadout).arg(Number(x), Number(y), Number(value));
-  if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && spec.zScale != 0.0f) {
+  if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && m_frame.fit) {
+    const SurfaceFit& fit = *m_frame.fit;
+    text += QString::fromUtf8(texts::kReadoutLevel)
+                .arg(Number(fit.Middle() + model.y() / fit.factor, 4));
+  } else if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && spec.zScale != 0.0f) {
     // The line's height over the coefficient; the depth buffer's steps
     // leave a few digits of it.
     text += Tr(texts::kReadoutLevel).arg(Number(model.y() / spec.zScale, 4));

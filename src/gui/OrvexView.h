@@ -27,6 +27,9 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // Asks a running thread to end and returns at once; the frame hears of the
   // end when the thread is done.
   void OnStop();
+  // The fit was turned on or off: a run on starts again with the new setting,
+  // which a user expects of a toggle; otherwise the next Start takes it.
+  void OnFitChanged();
   // Saves what the view shows as a bitmap or, for a name ending in .png, as PNG.
   void OnSaveImage();
   // Puts what the view shows on the clipboard, as the image save takes it.
@@ -94,6 +97,8 @@ class COrvexView : public QWidget, private DrawingRunListener {
   bool m_bDragMoved = false;
   QPoint m_dragFrom;
   bool m_bReadoutShown = false;
+  // The run is being stopped to start again with the fit toggled.
+  bool m_bRestart = false;
   // Pictures of a run belong on screen until a clear; a late one after it
   // (a run ending under a load) is dropped.
   bool m_bAcceptFrames = false;

@@ -39,6 +39,9 @@ inline constexpr char kFaultPosition[] = " (%1 文字目)";
 // Pane 0 while the mouse points at the picture.
 inline constexpr char kReadout[] = "x=%1  y=%2  f(x,y)=%3";
 inline constexpr char kReadoutLevel[] = "  等高線=%1";
+// The fit pane while a picture with fitted heights is shown: the height per
+// unit of f, and the fitted range.
+inline constexpr char kFitStatus[] = "自動ｽｹｰﾙ ×%1  (%2 〜 %3)";
 
 // About box.
 inline constexpr char kAboutTitle[] = "ﾊﾞｰｼﾞｮﾝ情報(Orvex)";

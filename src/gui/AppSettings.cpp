@@ -1,0 +1,23 @@
+#include "gui/AppSettings.h"
+
+#include <QSettings>
+
+#include "gui/PlainIni.h"
+
+namespace {
+
+constexpr char kFitKey[] = "Settings/Fit";
+
+}  // namespace
+
+CAppSettings::CAppSettings(QString iniPath) : m_iniPath(std::move(iniPath)) {}
+
+bool CAppSettings::Fit() const {
+  return QSettings(m_iniPath, PlainIniFormat()).value(QString::fromLatin1(kFitKey)).toString() ==
+         QLatin1String("1");
+}
+
+void CAppSettings::SetFit(bool fit) {
+  QSettings settings(m_iniPath, PlainIniFormat());
+  settings.setValue(QString::fromLatin1(kFitKey), fit ? QStringLiteral("1") : QStringLiteral("0"));
+}
