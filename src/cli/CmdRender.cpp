@@ -49,7 +49,8 @@ struct RunArgs {
 constexpr int kMaxSide = 16384;
 
 constexpr char kNothingToFit[] =
-    "orvex-cli: the formula has no finite value on the grid: there is nothing to fit or draw\n";
+    "orvex-cli %s: the formula has no finite value on the grid: there is nothing to fit or "
+    "draw\n";
 
 // A size or a count: digits only, within low..high.
 bool ParseCount(const std::string& text, long low, long high, long* value) {
@@ -292,7 +293,7 @@ int CmdRender(const CliArgs& args) {
                    para.m_dContourStep, kMaxContourCrossings);
       return 1;
     case RunProblem::NothingToDraw:
-      std::fputs(kNothingToFit, stderr);
+      std::fprintf(stderr, kNothingToFit, "render");
       return 1;
     case RunProblem::NoContext:
       std::fprintf(stderr, "orvex-cli render: no OpenGL context could be made (%s)\n",
@@ -360,7 +361,7 @@ int CmdSample(const CliArgs& args) {
   const std::chrono::duration<double, std::milli> sampling =
       std::chrono::steady_clock::now() - started;
   if (run.fit && !fit) {
-    std::fputs(kNothingToFit, stderr);
+    std::fprintf(stderr, kNothingToFit, "sample");
     return 1;
   }
 
