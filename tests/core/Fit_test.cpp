@@ -47,15 +47,15 @@ TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
   } cases[] = {
       // 101 values: ranks 1 and 99; the tails (0 and 100) are close, so kept.
       {"ramp", Ramp(0, 100), 0.75, -5, 105, -3.9, 103.9, 12.0 / 110},
-      {"non-finite values left out", Joined(Ramp(0, 100), {kNaN, kInf, -kInf}), 0.75, -5, 105,
-       -3.9, 103.9, 12.0 / 110},
+      {"non-finite values left out", Joined(Ramp(0, 100), {kNaN, kInf, -kInf}), 0.75, -5, 105, -3.9,
+       103.9, 12.0 / 110},
       // 102 values: ranks 1 and 100, that is 1 and 100; a million is a pole.
       {"far tails cut", Joined(Ramp(1, 100), {-1e6f, 1e6f}), 0.75, -3.95, 104.95, -3.95, 104.95,
        12.0 / 108.9},
       {"a near tail kept, a far one cut", Joined(Ramp(1, 100), {-50, 1e6f}), 0.75, -57.5, 107.5,
        -3.95, 104.95, 12.0 / 165},
-      {"a tail just beyond the width cut", Joined(Ramp(1, 100), {-120, 1e6f}), 0.75, -3.95,
-       104.95, -3.95, 104.95, 12.0 / 108.9},
+      {"a tail just beyond the width cut", Joined(Ramp(1, 100), {-120, 1e6f}), 0.75, -3.95, 104.95,
+       -3.95, 104.95, 12.0 / 108.9},
       {"all equal", {5, 5, 5}, 0.75, 2.5, 7.5, 2.5, 7.5, 12.0 / 5},
       {"one finite value, 0", {kNaN, 0, -kInf}, 0.75, -0.5, 0.5, -0.5, 0.5, 12.0},
       {"a negative range", {5, 5, 5}, -0.75, 2.5, 7.5, 2.5, 7.5, 12.0 / 5},

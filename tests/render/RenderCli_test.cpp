@@ -197,6 +197,9 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"sample", {"m_nDrawStyle=9"}, {}},
       {"sample", {"m_nMesh=0"}, {}},
       {"sample", {}, {"--size", "10x10"}},
+      // Nothing finite to fit.
+      {"render", {"m_strFormula=sqrt(-1-x^2)"}, {"--fit", "-o", png}},
+      {"sample", {"m_strFormula=sqrt(-1-x^2)"}, {"--fit"}},
   };
   for (const auto& [command, sets, rest] : cases) {
     SCOPED_TRACE(testing::PrintToString(sets) + testing::PrintToString(rest));
@@ -268,6 +271,29 @@ TEST_F(RenderCli, SamplePrintsEveryElementAndItsSummaryCountsAndHashesThem) {
     std::snprintf(hash, sizeof hash, "fnv1a64 %016" PRIx64, Fnv1aOfPrintedFloats(values));
     EXPECT_TRUE(nonfinite > 0 || lines[2] == hash) << lines[2];  // printed NaNs lose their sign
     EXPECT_EQ(lines[3].rfind("sample_ms ", 0), 0u);
+  }
+}
+
+// 1/x at x = -2, 0, 2: -0.5, inf, 0.5, fitted to -0.55..0.55 over a height of
+// R = 2; every cell has a corner at x = 0. The surface grid holds the fitted
+// heights, the contour grid f's own values.
+TEST_F(RenderCli, SampleWithFitPrintsTheFitAndTheFittedHeights) {
+  const Args sets = {"m_nMesh=2", "m_dRange=2", "m_strFormula=1/x"};
+  const std::tuple<int, std::string, std::string> cases[] = {
+      {STYLE_MESH, "extents 2 -2 2 -2 0.909090936 -0.909090936",
+       "-2 -0.909090936 2 -2 -0.909090936 -0 -2 -0.909090936 -2 0 inf 2 0 inf -0 0 inf -2 2 "
+       "0.909090936 2 2 0.909090936 -0 2 0.909090936 -2"},
+      {STYLE_CONTOUR, "extents 2 -2 2 -2 0.5 -0.5", "-0.5 -0.5 -0.5 inf inf inf 0.5 0.5 0.5"},
+  };
+  for (auto [style, extents, elements] : cases) {
+    SCOPED_TRACE(style);
+    Args styled = sets;
+    styled.push_back("m_nDrawStyle=" + std::to_string(style));
+    const RunResult run = Run("sample", styled, {"--fit"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::replace(elements.begin(), elements.end(), ' ', '\n');
+    EXPECT_EQ(run.out, extents + "\nfit 1.81818182 -0.55 0.55 4\n" + elements + "\n");
+    EXPECT_EQ(Lines(Run("sample", styled).out).at(1).rfind("fit", 0), std::string::npos);
   }
 }
 

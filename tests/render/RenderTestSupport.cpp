@@ -35,8 +35,9 @@ bool EglAvailable() {
   return available;
 }
 
-Frame Render(const CParaData& para, int width, int height) {
+Frame Render(const CParaData& para, int width, int height, bool fit) {
   TestRun run(para);
+  run.fit = fit;
   const bool ok = run.Start(width, height);
   run.controller.Stop();
   if (!ok) ADD_FAILURE() << "the run presented no frame";

@@ -140,7 +140,7 @@ struct TestRun {
   explicit TestRun(const CParaData& runPara)
       : para(runPara), formula(Compiled(para.m_strFormula)) {}
   StartResult Begin(int width = 32, int height = 32) {
-    return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink);
+    return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink, fit);
   }
   // Starts and waits for the first picture.
   bool Start(int width = 32, int height = 32) {
@@ -148,13 +148,14 @@ struct TestRun {
   }
   CParaData para;
   CFormula formula;
+  bool fit = false;  // heights fitted to the data
   CapturingSink sink;
   RunController controller;
 };
 
 // The first frame of one whole run; a failure is recorded (and the frame is
 // empty) when the run presented none.
-Frame Render(const CParaData& para, int width = 96, int height = 72);
+Frame Render(const CParaData& para, int width = 96, int height = 72, bool fit = false);
 
 using RGB = std::array<std::uint8_t, 3>;
 inline RGB PixelAt(const Frame& frame, int x, int y) {

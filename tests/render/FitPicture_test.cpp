@@ -1,0 +1,139 @@
+// Fitted pictures: formulas that run out of the plain picture stay inside the
+// frame at the default angles, also in a wide view; the default formula's
+// fitted picture is its plain one at the fit's scale; no style draws a wall
+// across a pole.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "RenderTestSupport.h"
+
+namespace {
+
+bool Drawn(const Frame& frame, int x, int y) { return PixelAt(frame, x, y) != RGB{0, 0, 0}; }
+
+// Pixels other than the black background within the rectangle (inclusive).
+int DrawnIn(const Frame& frame, int left, int top, int right, int bottom) {
+  int count = 0;
+  for (int y = top; y <= bottom; ++y) {
+    for (int x = left; x <= right; ++x) count += Drawn(frame, x, y) ? 1 : 0;
+  }
+  return count;
+}
+
+bool TouchesBorder(const Frame& frame) {
+  const int right = frame.width - 1;
+  const int bottom = frame.height - 1;
+  return DrawnIn(frame, 0, 0, right, 0) + DrawnIn(frame, 0, bottom, right, bottom) +
+             DrawnIn(frame, 0, 0, 0, bottom) + DrawnIn(frame, right, 0, right, bottom) >
+         0;
+}
+
+TEST(FitPictureTest, FittedPicturesStayInsideTheFrameAtTheDefaultAngles) {
+  REQUIRE_GL_CONTEXT();
+  const struct {
+    const char* formula;
+    int width, height;
+    bool plainTouches;
+  } cases[] = {
+      {"1/x", 160, 120, true},
+      {"1/(x^2+y^2-25)", 160, 120, true},
+      {"tan(x*y)", 160, 120, true},
+      {"x^5", 160, 120, true},
+      {DEFAULT_FORMULA, 160, 120, false},
+      // Wider than 4:3: the frame widens with the view.
+      {"x-y", 240, 80, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.formula);
+    CParaData para;
+    para.m_strFormula = c.formula;
+    const Frame plain = Render(para, c.width, c.height);
+    const Frame fitted = Render(para, c.width, c.height, true);
+    EXPECT_FALSE(plain.fit.has_value());
+    ASSERT_TRUE(fitted.fit.has_value());
+    EXPECT_EQ(TouchesBorder(plain), c.plainTouches);
+    EXPECT_FALSE(TouchesBorder(fitted));
+    // Not an empty picture: a good part of the view shows the surface.
+    EXPECT_GT(DrawnIn(fitted, 0, 0, c.width - 1, c.height - 1), c.width * c.height / 10);
+  }
+}
+
+TEST(FitPictureTest, TheDefaultFormulasFittedPictureIsItsPlainOneAtTheFitsScale) {
+  REQUIRE_GL_CONTEXT();
+  const CParaData para;
+  const Frame fitted = Render(para, 160, 120, true);
+  ASSERT_TRUE(fitted.fit.has_value());
+  // The plain picture of f minus the fitted range's middle, with the factor
+  // as the Z coefficient: the fitted heights, unless something was cut or
+  // left out. The two round their heights differently, by a float step.
+  char shifted[160];
+  std::snprintf(shifted, sizeof shifted, "%s - %.17g", DEFAULT_FORMULA, fitted.fit->Middle());
+  CParaData plain = para;
+  plain.m_strFormula = shifted;
+  plain.m_dZCoef = fitted.fit->factor;
+  EXPECT_LE(CountDifferent(Render(plain, 160, 120), fitted), 10u);
+}
+
+// Whether the picture shows the model point (x, height, y) where it
+// projects: the depth there is the point's own, so no other point is seen.
+bool Shows(const Frame& frame, float x, float height, float y) {
+  const float model[4] = {x, height, y, 1.0f};
+  float eye[4] = {};
+  float clip[4] = {};
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) eye[r] += frame.modelView[c * 4 + r] * model[c];
+  }
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) clip[r] += frame.projection[c * 4 + r] * eye[c];
+  }
+  const int px =
+      static_cast<int>((clip[0] / clip[3] + 1.0f) / 2.0f * static_cast<float>(frame.width));
+  const int py =
+      static_cast<int>((1.0f - clip[1] / clip[3]) / 2.0f * static_cast<float>(frame.height));
+  if (px < 0 || py < 0 || px >= frame.width || py >= frame.height) return false;
+  const float depth = (clip[2] / clip[3] + 1.0f) / 2.0f;
+  return std::fabs(frame.depth[static_cast<std::size_t>(py) * frame.width + px] - depth) < 1e-3f;
+}
+
+TEST(FitPictureTest, NoStyleDrawsAWallAcrossAPole) {
+  REQUIRE_GL_CONTEXT();
+  // 1/x on a grid with no point on the pole: the columns next to it, at
+  // x = -/+0.01, hold -100 and +100. A wall between them would show points
+  // at x = 0 and heights near 0, which the fitted surface does not reach
+  // anywhere near the pole.
+  CParaData para;
+  para.m_strFormula = "1/x", para.m_nMesh = 201, para.m_dRange = 2.0;
+  const struct {
+    const char* name;
+    int style;
+    BOOL hidden, shading;
+  } cases[] = {
+      {"mesh", STYLE_MESH, FALSE, FALSE},      {"hidden-line mesh", STYLE_MESH, TRUE, FALSE},
+      {"shaded mesh", STYLE_MESH, TRUE, TRUE}, {"plastic", STYLE_PLASTIC, FALSE, FALSE},
+      {"paper", STYLE_PAPER, FALSE, FALSE},    {"ghost", STYLE_GHOST, FALSE, FALSE},
+      {"silver", STYLE_SILVER, FALSE, FALSE},  {"contour", STYLE_CONTOUR, FALSE, FALSE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    para.m_nDrawStyle = c.style, para.m_bHiddenLine = c.hidden, para.m_bShading = c.shading;
+    const Frame fitted = Render(para, 320, 240, true);
+    ASSERT_TRUE(fitted.fit.has_value());
+    // The plain picture at the same scale, for contrast.
+    CParaData plain = para;
+    plain.m_dZCoef = fitted.fit->factor;
+    const Frame walled = Render(plain, 320, 240);
+    int seen = 0;
+    int seenFitted = 0;
+    for (float height = -0.4f; height <= 0.4f; height += 0.2f) {
+      for (float y = -1.5f; y <= 1.5f; y += 0.25f) {
+        seen += Shows(walled, 0.0f, height, y) ? 1 : 0;
+        seenFitted += Shows(fitted, 0.0f, height, y) ? 1 : 0;
+      }
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(seenFitted, 0);
+  }
+}
+
+}  // namespace
