@@ -170,15 +170,19 @@ TEST_F(InteractionTest, HoveringASurfaceReadsTheFormulaAtTheGridPointThere) {
 
 TEST_F(InteractionTest, HoveringAContourLineReadsItsLevel) {
   Para().m_dContourStep = 1.0;
-  Para().m_dZCoef = 0.5;
   Para().m_nMesh = 20;
   Command(ID_DRAW_CONTOUR);
   const double spacing = Para().m_dRange / (Para().m_nMesh / 2.0);
   // f = x has its lines along x = L, f = y along y = L: the reading's x or y
-  // is the grid's nearest to the line, within half a spacing of the level.
-  for (const auto& [formula, axis] : {std::pair{"x", 1}, std::pair{"y", 2}}) {
-    SCOPED_TRACE(formula);
+  // is the grid's nearest to the line, within half a spacing of the level,
+  // whether the heights were scaled by the coefficient or fitted.
+  for (const auto& [formula, axis, fit] :
+       {std::tuple{"x", 1, false}, std::tuple{"y", 2, false}, std::tuple{"x", 1, true}}) {
+    SCOPED_TRACE(std::string(formula) + (fit ? " fitted" : ""));
     Para().m_strFormula = formula;
+    Frame()->m_bFit = fit;
+    // A fitted run ignores the coefficient, and so must the reading.
+    Para().m_dZCoef = fit ? 5.0 : 0.5;
     ASSERT_TRUE(StartAndWaitForPicture());
     const auto& frame = View()->LastFrame();
     const int row = frame.height / 2;
