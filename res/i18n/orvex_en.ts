@@ -148,5 +148,9 @@
 <message><source>3Dﾌﾟﾘﾝﾄ用 STL ｿﾘｯﾄﾞ (*.stl)</source><translation>STL solid for 3-D printing (*.stl)</translation></message>
 <message><source>関数の値が有限でない点があるため、閉じた立体にできません。</source><translation>The function is not finite at some points, so the surface cannot be closed into a solid.</translation></message>
 <message><source>値が大きすぎて、立体の底を作れません。</source><translation>The values are too large to put a base under the solid.</translation></message>
+<message><source>自動スケール</source><translation>Auto Scale</translation></message>
+<message><source>Z軸係数の代わりに値の分布から高さを決める</source><translation>Scale the heights to the spread of the values instead of the Z coefficient</translation></message>
+<message><source>自動ｽｹｰﾙ ×%1  (%2 〜 %3)</source><translation>Auto scale ×%1  (%2 to %3)</translation></message>
+<message><source>描画できる値がありません</source><translation>There are no values that can be drawn</translation></message>
 </context>
 </TS>

@@ -450,7 +450,7 @@ void CMainFrame::ShowFit(const SurfaceFit* fit) {
     return;
   }
   const auto number = [](double value) { return QString::number(value, 'g', 4); };
-  m_pFitPane->setText(QString::fromUtf8(texts::kFitStatus)
+  m_pFitPane->setText(Tr(texts::kFitStatus)
                           .arg(number(fit->factor), number(fit->bottom), number(fit->top)));
   m_pFitPane->show();
 }
