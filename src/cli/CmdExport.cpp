@@ -13,12 +13,14 @@
 namespace {
 
 const char kExportUsage[] =
-    "usage: orvex-cli export [FILE.ovx] [--set FIELD=VALUE]... [--solid] -o OUT.stl|OUT.obj\n";
+    "usage: orvex-cli export [FILE.ovx] [--set FIELD=VALUE]... [--solid] [--fit]\n"
+    "       -o OUT.stl|OUT.obj\n";
 
 struct ExportArgs {
   std::string file;
   std::vector<std::string> overrides;
   bool solid = false;
+  bool fit = false;
   std::string output;
 };
 
@@ -36,6 +38,8 @@ int ParseExportArgs(const CliArgs& args, ExportArgs* out) {
       out->output = args[++i];
     } else if (arg == "--solid") {
       out->solid = true;
+    } else if (arg == "--fit") {
+      out->fit = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "orvex-cli export: unknown option '%s'\n", arg.c_str());
       return 2;
@@ -79,10 +83,7 @@ int CmdExport(const CliArgs& args) {
   const GridSpec gridSpec = MakeGridSpec(para);
   MeshExportResult result;
   try {
-    std::vector<float> grid;
-    GridExtents extents;
-    ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
-    result = ExportMesh(run.output, gridSpec, grid, options);
+    result = ExportSurface(run.output, gridSpec, formula, run.fit, options);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "orvex-cli export: not enough memory for a mesh of mesh count %d\n",
                  para.m_nMesh);

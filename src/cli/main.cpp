@@ -55,14 +55,16 @@ const char kUsage[] =
     "      elements' float bytes, little-endian, in storage order, 16 lowercase hex\n"
     "      digits) and \"sample_ms T\" (the wall time of the sampling alone, in\n"
     "      milliseconds) instead of the elements.\n"
-    "  export [FILE.ovx] [--set FIELD=VALUE]... [--solid] -o OUT.stl|OUT.obj\n"
+    "  export [FILE.ovx] [--set FIELD=VALUE]... [--solid] [--fit] -o OUT.stl|OUT.obj\n"
     "      Sample the surface of the file's parameter set (or the defaults), with the\n"
     "      named fields replaced, and write it as a mesh by the extension: binary STL\n"
     "      or Wavefront OBJ with vertex normals, in (x, y, f*Z coefficient) with z up,\n"
     "      two triangles per grid cell. Triangles touching a point where the function\n"
     "      is not finite are left out. --solid closes the surface with side walls and\n"
     "      a flat base below its lowest point into a watertight solid for 3-D\n"
-    "      printing (refused when the surface has holes). Prints \"triangles K\".\n"
+    "      printing (refused when the surface has holes). --fit writes the heights\n"
+    "      render --fit draws: fitted to the data, held at the fitted range's ends,\n"
+    "      the cells a pole runs through left out. Prints \"triangles K\".\n"
     "  --help\n"
     "      Show this text.\n";
 

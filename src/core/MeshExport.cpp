@@ -10,6 +10,7 @@
 #include <limits>
 #include <string_view>
 
+#include "core/Fit.h"
 #include "core/SafeSave.h"
 
 namespace {
@@ -365,4 +366,25 @@ MeshExportResult ExportMesh(const std::string& path, const GridSpec& gridSpec,
   }
   result.triangles = triangles;
   return result;
+}
+
+MeshExportResult ExportSurface(const std::string& path, const GridSpec& gridSpec,
+                               const CFormula& formula, bool fit, MeshExportOptions options) {
+  std::vector<float> grid;
+  GridExtents extents;
+  if (!fit) {
+    ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
+    return ExportMesh(path, gridSpec, grid, options);
+  }
+  ComputeSurface(FitSampling(gridSpec), formula, RunSignals{}, grid, extents);
+  const std::optional<FittedSurface> fitted = FitSurface(grid, gridSpec);
+  if (!fitted) return MeshExportResult{MeshExportProblem::NoSurface, 0, 0};
+  const float bottom = fitted->fit.Height(fitted->fit.bottom);
+  const float top = fitted->fit.Height(fitted->fit.top);
+  for (std::size_t k = 1; k < grid.size(); k += 3) {
+    if (std::isfinite(grid[k])) grid[k] = std::clamp(grid[k], bottom, top);
+  }
+  options.heightScale = 1.0f;
+  options.cellDrawn = [&fitted](int j, int i) { return fitted->CellDrawn(j, i); };
+  return ExportMesh(path, gridSpec, grid, options);
 }

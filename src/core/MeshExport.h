@@ -52,6 +52,14 @@ struct MeshExportResult {
 MeshExportResult ExportMesh(const std::string& path, const GridSpec& gridSpec,
                             const std::vector<float>& grid, const MeshExportOptions& options);
 
+// Samples f on gridSpec's grid and writes the surface, as ExportMesh does.
+// With fit, the heights are fitted as the picture's are (core/Fit.h), the
+// cells a pole runs through are left out, and heights beyond the fitted range
+// are held at its ends, where the picture cuts the surface: a cut that keeps
+// a closed solid closed. May throw std::bad_alloc.
+MeshExportResult ExportSurface(const std::string& path, const GridSpec& gridSpec,
+                               const CFormula& formula, bool fit, MeshExportOptions options);
+
 // The triangles a full grid of mesh count n gives: 2 n^2, and for the closed
 // solid 8 n more in the walls and 4 n in the base.
 std::size_t MeshTriangleCount(int nMesh, bool closedSolid);

@@ -55,16 +55,13 @@ void CMeshExportCommand::Run() {
   formula.Tokenize(para.m_strFormula);
   formula.MakePostfix();
   const std::string localPath = QFile::encodeName(path).toStdString();
-  m_worker = std::thread([this, para, formula = std::move(formula), localPath, options, path] {
+  const bool fit = m_pFrame->m_bFit;
+  m_worker = std::thread([this, para, formula = std::move(formula), localPath, options, path, fit] {
     MeshExportResult result;
     bool noGrid = !IsValidMesh(para.m_nMesh);
     if (!noGrid) {
       try {
-        const GridSpec gridSpec = MakeGridSpec(para);
-        std::vector<float> grid;
-        GridExtents extents;
-        ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
-        result = ExportMesh(localPath, gridSpec, grid, options);
+        result = ExportSurface(localPath, MakeGridSpec(para), formula, fit, options);
       } catch (const std::bad_alloc&) {
         noGrid = true;
       }

@@ -187,6 +187,24 @@ def closed_solids(folder):
         check(volumes[0] == volumes[1], f"{name}: volumes {volumes}")
 
 
+def fitted(folder):
+    """--fit: the cells `sample --fit` counts as left out are missing, and the
+    heights are held at the fitted range's ends, -R/2 and +R/2 (R = 12)."""
+    for name, formula in (("fit tan", "tan(x*y)"), ("fit ring", "1/(x^2+y^2-25)")):
+        args = ["--fit", "--set", "m_strFormula=" + formula]
+        triangles, faces, _ = export(folder, name, args)
+        if triangles is None:
+            continue
+        summary = run("sample", "--summary", *args).stdout.split("\n")
+        left_out = int(next(line for line in summary if line.startswith("fit ")).split()[4])
+        max_z, min_z = extents(args)[4:6]
+        check(len(triangles) == 2 * (32 * 32 - left_out), f"{formula}: {len(triangles)} triangles")
+        zs = [v[2] for _, vs in triangles for v in vs]
+        # The fitted heights run past the cut: the file holds them at it.
+        check((max_z > 6, min(zs) >= -6, max(zs)) == (True, True, 6), f"{formula}: z {min(zs), max(zs)}")
+        check_normals(name, triangles, True, True)
+
+
 def refusals(folder):
     """Each fails with a message and a non-zero exit, and leaves the target alone."""
     target = os.path.join(folder, "kept.stl")
@@ -221,7 +239,7 @@ def refusals(folder):
 
 
 with tempfile.TemporaryDirectory() as folder:
-    for part in (open_surfaces, closed_solids):
+    for part in (open_surfaces, closed_solids, fitted):
         part(folder)
 with tempfile.TemporaryDirectory() as folder:
     refusals(folder)
