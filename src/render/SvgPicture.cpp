@@ -7,9 +7,12 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/Contour.h"
+#include "core/Fit.h"
 #include "core/Grid.h"
 #include "render/PictureColours.h"
 
@@ -301,23 +304,116 @@ class LineTracer : public ModelLines {
 // ShadedFaces walks. Both the display lists and these come from the same
 // sampled grid: the mesh's list draws every cell of it as a quad outline,
 // which are its rows and columns; the contour list is the same walk
-// (BuildContour) this one takes. A cut of the surface, such as cells left
-// out or a height range, belongs in these three, as it does in the lists.
+// (BuildContour) this one takes. A fitted surface leaves out the cells a pole
+// runs through and is cut at the ends of its range, here as in the lists:
+// MeshLines and ShadedFaces skip the cells, SlabCut and CutToSlab cut.
 const float* GridPoint(const std::vector<float>& grid, int nMesh, int j, int i) {
   return grid.data() + GridIndex(nMesh, j, i);
 }
 
-void MeshLines(const std::vector<float>& grid, int nMesh, ModelLines& lines) {
+// The model heights a fitted surface is cut at, as the picture's clip planes
+// cut it.
+struct Slab {
+  double bottom, top;
+};
+
+Slab CutSlab(const SurfaceFit& fit) { return {fit.Height(fit.bottom), fit.Height(fit.top)}; }
+
+// With a fit, only the edges of the cells drawn: an edge is a line of the
+// picture when a cell on either side of it is drawn.
+void MeshLines(const std::vector<float>& grid, int nMesh, const FittedSurface* fitted,
+               ModelLines& lines) {
+  const auto drawn = [&](int j, int i) {
+    return j >= 0 && j < nMesh && i >= 0 && i < nMesh &&
+           (fitted == nullptr || fitted->CellDrawn(j, i));
+  };
   lines.Colour(kMeshLineColour);
   for (int i = 0; i <= nMesh; ++i) {
-    lines.MoveTo(GridPoint(grid, nMesh, 0, i));
-    for (int j = 1; j <= nMesh; ++j) lines.LineTo(GridPoint(grid, nMesh, j, i));
+    bool penDown = false;
+    for (int j = 1; j <= nMesh; ++j) {
+      if (!drawn(j - 1, i - 1) && !drawn(j - 1, i)) {
+        penDown = false;
+        continue;
+      }
+      if (!penDown) lines.MoveTo(GridPoint(grid, nMesh, j - 1, i));
+      lines.LineTo(GridPoint(grid, nMesh, j, i));
+      penDown = true;
+    }
   }
   for (int j = 0; j <= nMesh; ++j) {
-    lines.MoveTo(GridPoint(grid, nMesh, j, 0));
-    for (int i = 1; i <= nMesh; ++i) lines.LineTo(GridPoint(grid, nMesh, j, i));
+    bool penDown = false;
+    for (int i = 1; i <= nMesh; ++i) {
+      if (!drawn(j - 1, i - 1) && !drawn(j, i - 1)) {
+        penDown = false;
+        continue;
+      }
+      if (!penDown) lines.MoveTo(GridPoint(grid, nMesh, j, i - 1));
+      lines.LineTo(GridPoint(grid, nMesh, j, i));
+      penDown = true;
+    }
   }
 }
+
+// The parameters [*t0, *t1] of the part of a..b at model heights (y) in the
+// slab; false when no part is, or a height is not a number.
+bool CutSegment(double ya, double yb, const Slab& slab, double* t0, double* t1) {
+  *t0 = 0.0;
+  *t1 = 1.0;
+  if (!std::isfinite(ya) || !std::isfinite(yb)) return false;
+  for (const auto& [da, db] :
+       {std::pair(ya - slab.bottom, yb - slab.bottom), std::pair(slab.top - ya, slab.top - yb)}) {
+    if (da < 0.0 && db < 0.0) return false;
+    if (da < 0.0) *t0 = std::max(*t0, da / (da - db));
+    if (db < 0.0) *t1 = std::min(*t1, da / (da - db));
+  }
+  return *t0 <= *t1;
+}
+
+// Hands on the parts of the polylines inside the slab, as the picture's clip
+// planes leave them; a polyline leaving the slab and coming back goes on as a
+// new one.
+class SlabCut : public ModelLines {
+ public:
+  SlabCut(ModelLines& lines, const Slab& slab) : m_lines(lines), m_slab(slab) {}
+
+  void Colour(const float rgb[3]) override {
+    m_lines.Colour(rgb);
+    m_bPenDown = false;
+  }
+  void MoveTo(const float v[3]) override {
+    std::copy(v, v + 3, m_last.begin());
+    m_bPenDown = false;
+  }
+  void LineTo(const float v[3]) override {
+    const std::array<float, 3> from = m_last;
+    std::copy(v, v + 3, m_last.begin());
+    const bool penWasDown = m_bPenDown;
+    double t0 = 0.0;
+    double t1 = 1.0;
+    m_bPenDown = CutSegment(from[1], v[1], m_slab, &t0, &t1);
+    if (!m_bPenDown) return;
+    if (t0 > 0.0 || !penWasDown) m_lines.MoveTo(At(from, t0).data());
+    m_lines.LineTo(At(from, t1).data());
+    m_bPenDown = t1 == 1.0;
+  }
+
+ private:
+  // The point at t along from..m_last, its ends exactly.
+  std::array<float, 3> At(const std::array<float, 3>& from, double t) const {
+    if (t == 0.0) return from;
+    if (t == 1.0) return m_last;
+    std::array<float, 3> point{};
+    for (std::size_t k = 0; k < 3; ++k) {
+      point[k] = static_cast<float>(from[k] + t * (static_cast<double>(m_last[k]) - from[k]));
+    }
+    return point;
+  }
+
+  ModelLines& m_lines;
+  Slab m_slab;
+  std::array<float, 3> m_last{};
+  bool m_bPenDown = false;
+};
 
 // The contour walk's output as polylines of one segment each.
 class ContourToLines : public ContourSink {
@@ -336,12 +432,18 @@ class ContourToLines : public ContourSink {
   ModelLines& m_lines;
 };
 
-// A cell of the shaded mesh as the picture shows it.
+// A cell of the shaded mesh as the picture shows it: the quad, or the part of
+// it a fit's cut leaves. Cut by one plane a quad keeps up to 6 corners, by
+// both up to 8: a twisted cell whose corners lie below, above, below and
+// above the slab in turn (tan(x*y) has such cells).
 struct ShownFace {
   double depth;  // of its centre, for the order of drawing
   Rgb colour;
-  std::array<WindowPoint, 4> corners;
+  std::array<WindowPoint, 8> corners;
+  std::size_t count;
 };
+
+using Triangle = std::array<WindowPoint, 3>;
 
 // The window depth of the triangle a, b, c at (x, y), and the largest of its
 // depth slopes; false when (x, y) is outside it.
@@ -360,12 +462,12 @@ bool TriangleDepth(const WindowPoint& a, const WindowPoint& b, const WindowPoint
   return true;
 }
 
-// The distance from (x, y) to the nearest edge of the quad.
-double EdgeDistance(const std::array<WindowPoint, 4>& w, double x, double y) {
+// The distance from (x, y) to the nearest edge of the face.
+double EdgeDistance(const ShownFace& face, double x, double y) {
   double nearest = std::numeric_limits<double>::infinity();
-  for (std::size_t k = 0; k < 4; ++k) {
-    const WindowPoint& a = w[k];
-    const WindowPoint& b = w[(k + 1) % 4];
+  for (std::size_t k = 0; k < face.count; ++k) {
+    const WindowPoint& a = face.corners[k];
+    const WindowPoint& b = face.corners[(k + 1) % face.count];
     const double ex = b.x - a.x;
     const double ey = b.y - a.y;
     const double length2 = ex * ex + ey * ey;
@@ -376,45 +478,125 @@ double EdgeDistance(const std::array<WindowPoint, 4>& w, double x, double y) {
   return nearest;
 }
 
+// A corner in clip space with its model height, the coordinate a cut is made
+// in. Model and clip space are linear images of each other, so a cut point
+// takes the same parameter along an edge in both.
+struct FacePoint {
+  double y;
+  ClipPoint c;
+};
+using FacePolygon = std::vector<FacePoint>;
+
+// The part of the polygon at model heights slab.bottom..top, one plane after
+// the other (Sutherland-Hodgman). Points on a plane are kept, as GL keeps them.
+FacePolygon CutToSlab(FacePolygon polygon, const Slab& slab) {
+  for (const auto& [level, sign] : {std::pair(slab.bottom, 1.0), std::pair(slab.top, -1.0)}) {
+    FacePolygon kept;
+    for (std::size_t k = 0; k < polygon.size(); ++k) {
+      const FacePoint& a = polygon[k];
+      const FacePoint& b = polygon[(k + 1) % polygon.size()];
+      const double da = sign * (a.y - level);
+      const double db = sign * (b.y - level);
+      if (da >= 0.0) kept.push_back(a);
+      if ((da >= 0.0) != (db >= 0.0)) kept.push_back({level, Lerp(a.c, b.c, da / (da - db))});
+    }
+    polygon = std::move(kept);
+  }
+  return polygon;
+}
+
+bool InDepthRange(const ClipPoint& c) {
+  return std::isfinite(c[0] + c[1] + c[2] + c[3]) && c[3] > 0.0 && std::fabs(c[2]) <= c[3];
+}
+
+// The window corners of the cell with the given model corners, cut to the
+// slab if one is given, and the triangles that tell which pixels are the
+// face's and at what depth: a quad need not be flat, and either diagonal may
+// split it, so both splits' triangles count (cut, each is fanned from its
+// first corner; a cut leaves a triangle's plane, and so its depths, as they
+// were). False when nothing is left, or a corner is outside the depth range
+// or a hole: such faces are left to the lines.
+bool FaceGeometry(const float* const corner[4], const PictureSpace& space, const Slab* slab,
+                  ShownFace* face, std::vector<Triangle>* triangles) {
+  constexpr std::array<std::array<std::size_t, 3>, 4> kSplits = {
+      {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}}};
+  triangles->clear();
+  const auto outside = [&](const float* v) { return v[1] < slab->bottom || v[1] > slab->top; };
+  if (slab == nullptr || std::none_of(corner, corner + 4, outside)) {
+    for (std::size_t k = 0; k < 4; ++k) {
+      const ClipPoint c = space.Clip(corner[k]);
+      if (!InDepthRange(c)) return false;
+      face->corners[k] = space.ToWindow(c);
+    }
+    face->count = 4;
+    for (const auto& [a, b, c] : kSplits) {
+      triangles->push_back({face->corners[a], face->corners[b], face->corners[c]});
+    }
+    return true;
+  }
+  FacePolygon quad;
+  for (std::size_t k = 0; k < 4; ++k) quad.push_back({corner[k][1], space.Clip(corner[k])});
+  const FacePolygon outline = CutToSlab(quad, *slab);
+  if (outline.size() < 3 || outline.size() > face->corners.size()) return false;
+  for (std::size_t k = 0; k < outline.size(); ++k) {
+    if (!InDepthRange(outline[k].c)) return false;
+    face->corners[k] = space.ToWindow(outline[k].c);
+  }
+  face->count = outline.size();
+  for (const auto& [a, b, c] : kSplits) {
+    const FacePolygon piece = CutToSlab({quad[a], quad[b], quad[c]}, *slab);
+    for (const FacePoint& p : piece) {
+      if (!InDepthRange(p.c)) return false;
+    }
+    for (std::size_t k = 2; k < piece.size(); ++k) {
+      triangles->push_back(
+          {space.ToWindow(piece[0].c), space.ToWindow(piece[k - 1].c), space.ToWindow(piece[k].c)});
+    }
+  }
+  return true;
+}
+
 // The faces of the shaded mesh that the picture shows, each in the colour of
 // its own pixel nearest to its centre. A pixel is the face's when it lies in
 // the face, is not a line's, and holds the face's depth pushed back by the
 // polygon offset the faces are drawn with (one depth slope and a step of the
 // buffer); a face in front would hold less, nothing behind could hold it.
+// With a fit, only the cells drawn, cut to its slab.
 std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
-                                   const PictureSpace& space) {
+                                   const FittedSurface* fitted, const PictureSpace& space) {
   const Rgb lineColour = ToBytes(kMeshLineColour);
   constexpr double kSlack = 1.0 / (1 << 18);
-  constexpr std::array<std::array<std::size_t, 3>, 4> kSplits = {
-      {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}}};
+  std::optional<Slab> slab;
+  if (fitted != nullptr) slab = CutSlab(fitted->fit);
   std::vector<ShownFace> faces;
+  std::vector<Triangle> triangles;
   for (int j = 0; j < nMesh; ++j) {
     for (int i = 0; i < nMesh; ++i) {
-      const float* corner[4] = {GridPoint(grid, nMesh, j, i), GridPoint(grid, nMesh, j, i + 1),
-                                GridPoint(grid, nMesh, j + 1, i + 1),
-                                GridPoint(grid, nMesh, j + 1, i)};
+      if (fitted != nullptr && !fitted->CellDrawn(j, i)) continue;
+      const float* const corner[4] = {
+          GridPoint(grid, nMesh, j, i), GridPoint(grid, nMesh, j, i + 1),
+          GridPoint(grid, nMesh, j + 1, i + 1), GridPoint(grid, nMesh, j + 1, i)};
       ShownFace face{};
-      bool inDepth = true;
-      for (std::size_t k = 0; k < 4 && inDepth; ++k) {
-        const ClipPoint c = space.Clip(corner[k]);
-        inDepth = std::isfinite(c[0] + c[1] + c[2] + c[3]) && c[3] > 0.0 && std::fabs(c[2]) <= c[3];
-        if (inDepth) face.corners[k] = space.ToWindow(c);
-      }
-      // Faces reaching out of the depth range or to a hole are left to the lines.
-      if (!inDepth) continue;
+      if (!FaceGeometry(corner, space, slab ? &*slab : nullptr, &face, &triangles)) continue;
+      // The centre and the bounds, the corners taken in order.
       const auto& w = face.corners;
-      const double cx = (w[0].x + w[1].x + w[2].x + w[3].x) / 4.0;
-      const double cy = (w[0].y + w[1].y + w[2].y + w[3].y) / 4.0;
-      face.depth = (w[0].z + w[1].z + w[2].z + w[3].z) / 4.0;
+      double cx = w[0].x, cy = w[0].y;
+      double minX = w[0].x, maxX = w[0].x, minY = w[0].y, maxY = w[0].y;
+      face.depth = w[0].z;
+      for (std::size_t k = 1; k < face.count; ++k) {
+        cx += w[k].x, cy += w[k].y, face.depth += w[k].z;
+        minX = std::min(minX, w[k].x), maxX = std::max(maxX, w[k].x);
+        minY = std::min(minY, w[k].y), maxY = std::max(maxY, w[k].y);
+      }
+      const auto count = static_cast<double>(face.count);
+      cx /= count, cy /= count, face.depth /= count;
       const auto bound = [](double low, double high, int size, int* first, int* last) {
         *first = static_cast<int>(std::max(0.0, std::floor(low)));
         *last = static_cast<int>(std::min(static_cast<double>(size - 1), std::floor(high)));
       };
       int x0, x1, y0, y1;
-      bound(std::min({w[0].x, w[1].x, w[2].x, w[3].x}), std::max({w[0].x, w[1].x, w[2].x, w[3].x}),
-            space.Width(), &x0, &x1);
-      bound(std::min({w[0].y, w[1].y, w[2].y, w[3].y}), std::max({w[0].y, w[1].y, w[2].y, w[3].y}),
-            space.Height(), &y0, &y1);
+      bound(minX, maxX, space.Width(), &x0, &x1);
+      bound(minY, maxY, space.Height(), &y0, &y1);
       double best = 0.0;
       int bestRank = -1;
       for (int py = y0; py <= y1; ++py) {
@@ -422,15 +604,13 @@ std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
           // GL samples a pixel at its centre.
           const double x = px + 0.5;
           const double y = py + 0.5;
-          // A quad need not be flat, and either diagonal may split it: the
-          // pixel is the face's by either split.
           double low = 0.0;
           double high = 0.0;
           bool inside = false;
-          for (const auto& [a, b, c] : kSplits) {
+          for (const auto& [a, b, c] : triangles) {
             double z = 0.0;
             double slope = 0.0;
-            if (!TriangleDepth(w[a], w[b], w[c], x, y, &z, &slope)) continue;
+            if (!TriangleDepth(a, b, c, x, y, &z, &slope)) continue;
             low = inside ? std::min(low, z) : z;
             high = inside ? std::max(high, z + 1.05 * slope) : z + 1.05 * slope;
             inside = true;
@@ -444,7 +624,7 @@ std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
           // the face's colour best, then one unlike the lines; a face too
           // small for either is all line in the picture, and so here.
           const Rgb colour = space.Colour(pixel);
-          const int rank = EdgeDistance(w, x, y) >= 1.0 ? 2 : colour != lineColour ? 1 : 0;
+          const int rank = EdgeDistance(face, x, y) >= 1.0 ? 2 : colour != lineColour ? 1 : 0;
           const double distance = (x - cx) * (x - cx) + (y - cy) * (y - cy);
           if (rank > bestRank || (rank == bestRank && distance < best)) {
             best = distance;
@@ -464,7 +644,7 @@ std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
 void WriteFaces(const std::vector<ShownFace>& faces, int height, std::string* out) {
   for (const ShownFace& face : faces) {
     *out += "<path fill=\"" + HexColour(face.colour) + "\" d=\"M";
-    for (std::size_t k = 0; k < 4; ++k) {
+    for (std::size_t k = 0; k < face.count; ++k) {
       if (k > 0) out->push_back(' ');
       AppendTenths(out, std::lround(face.corners[k].x * 10.0));
       out->push_back(' ');
@@ -485,19 +665,33 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
       frame.rgba.size() != frame.depth.size() * 4) {
     return SvgPictureResult::NoDepth;
   }
+  // A fitted picture was sampled with FitSampling and fitted as below: the
+  // same calls on the same grid give its heights, cells and levels again.
   const GridSpec spec = MakeGridSpec(para);
+  const GridSpec sampling = frame.fit ? FitSampling(spec) : spec;
   std::vector<float> grid;
   GridExtents extents;
   try {
     if (style == STYLE_CONTOUR) {
-      ComputeContour(spec, formula, RunSignals{}, grid, extents);
+      ComputeContour(sampling, formula, RunSignals{}, grid, extents);
     } else {
-      ComputeSurface(spec, formula, RunSignals{}, grid, extents);
+      ComputeSurface(sampling, formula, RunSignals{}, grid, extents);
     }
   } catch (const std::bad_alloc&) {
     grid.clear();
   }
   if (grid.empty()) return SvgPictureResult::NoGrid;
+  std::optional<SurfaceFit> contourFit;
+  std::optional<FittedSurface> fitted;
+  if (frame.fit) {
+    if (style == STYLE_CONTOUR) {
+      contourFit = FitValues(grid, spec);
+    } else {
+      fitted = FitSurface(grid, spec);
+    }
+    // The picture had finite values to fit: a grid without them is not its grid.
+    if (!contourFit && !fitted) return SvgPictureResult::NoGrid;
+  }
 
   const PictureSpace space(frame);
   LinePaths paths(frame.height);
@@ -507,12 +701,19 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
   LineTracer tracer(space, hides, &paths);
   if (style == STYLE_CONTOUR) {
     ContourToLines sink(tracer);
-    const ContourBuild built = BuildContour(
-        grid, spec, extents, static_cast<float>(para.m_dContourStep), RunSignals{}, sink);
+    const ContourBuild built =
+        BuildContour(grid, spec, extents, static_cast<float>(para.m_dContourStep), RunSignals{},
+                     sink, contourFit ? &*contourFit : nullptr);
     if (built == ContourBuild::TooManyLines) return SvgPictureResult::TooManyLines;
   } else {
-    if (para.m_bShading) faces = ShadedFaces(grid, spec.nMesh, space);
-    MeshLines(grid, spec.nMesh, tracer);
+    const FittedSurface* cells = fitted ? &*fitted : nullptr;
+    if (para.m_bShading) faces = ShadedFaces(grid, spec.nMesh, cells, space);
+    if (cells != nullptr) {
+      SlabCut cut(tracer, CutSlab(cells->fit));
+      MeshLines(grid, spec.nMesh, cells, cut);
+    } else {
+      MeshLines(grid, spec.nMesh, nullptr, tracer);
+    }
   }
 
   float background[3];
