@@ -25,6 +25,9 @@ enum class SvgPictureResult {
 // picture hides none, else the visible pieces. The shaded mesh also gets its
 // faces, each filled in the colour the picture shows it in, farthest first,
 // under the lines; a face the picture shows nowhere (hidden, or all line) is
-// left out. Contour lines keep their level colours. *svg is set only on Ok.
+// left out. Contour lines keep their level colours. A fitted picture (frame.fit)
+// is drawn as the fit drew it: its heights, no cell a pole runs through, the
+// mesh's lines and faces cut at the fitted range, the contour's levels over
+// that range. *svg is set only on Ok.
 SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, const CFormula& formula,
                                  std::string* svg);
