@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <limits>
 #include <new>
 #include <optional>
@@ -306,7 +307,8 @@ class LineTracer : public ModelLines {
 // which are its rows and columns; the contour list is the same walk
 // (BuildContour) this one takes. A fitted surface leaves out the cells a pole
 // runs through and is cut at the ends of its range, here as in the lists:
-// MeshLines and ShadedFaces skip the cells, SlabCut and CutToSlab cut.
+// MeshLines and ShadedFaces skip the cells, SlabCut and CutToSlab cut, and
+// CutLines draws the edges the cut leaves.
 const float* GridPoint(const std::vector<float>& grid, int nMesh, int j, int i) {
   return grid.data() + GridIndex(nMesh, j, i);
 }
@@ -415,6 +417,62 @@ class SlabCut : public ModelLines {
   bool m_bPenDown = false;
 };
 
+// The lines along the cut. A polygon drawn as lines gets an edge where a
+// clip plane cuts it, so the picture outlines the cut: across each triangle
+// of a drawn cell that reaches past the slab, at the height it is cut at. The
+// strip's quads are drawn as two triangles split along the diagonal from
+// (j, i) to (j + 1, i + 1), as Mesa splits a quad strip under GL's default
+// (last) provoking vertex; a cell crossed on that diagonal gets one line
+// with a bend there.
+void CutLines(const std::vector<float>& grid, int nMesh, const FittedSurface& fitted,
+              const Slab& slab, ModelLines& lines) {
+  using Point = std::array<float, 3>;
+  for (int j = 0; j < nMesh; ++j) {
+    for (int i = 0; i < nMesh; ++i) {
+      if (!fitted.CellDrawn(j, i)) continue;
+      const float* a = GridPoint(grid, nMesh, j, i);
+      const float* b = GridPoint(grid, nMesh, j, i + 1);
+      const float* c = GridPoint(grid, nMesh, j + 1, i + 1);
+      const float* d = GridPoint(grid, nMesh, j + 1, i);
+      for (const double level : {slab.bottom, slab.top}) {
+        // Where p..q crosses the level: a plane crosses a triangle on two
+        // of its edges or on none.
+        const auto crossing = [&](const float* p, const float* q, Point* at) {
+          const double dp = p[1] - level;
+          const double dq = q[1] - level;
+          if ((dp >= 0.0) == (dq >= 0.0)) return false;
+          const double t = dp / (dp - dq);
+          for (std::size_t k = 0; k < 3; ++k) {
+            (*at)[k] = static_cast<float>(p[k] + t * (static_cast<double>(q[k]) - p[k]));
+          }
+          (*at)[1] = static_cast<float>(level);
+          return true;
+        };
+        // Triangles (a, b, c) and (a, c, d).
+        Point ab, bc, cd, da, ac;
+        const bool xab = crossing(a, b, &ab);
+        const bool xbc = crossing(b, c, &bc);
+        const bool xcd = crossing(c, d, &cd);
+        const bool xda = crossing(d, a, &da);
+        if (crossing(a, c, &ac)) {
+          lines.MoveTo(xab ? ab.data() : bc.data());
+          lines.LineTo(ac.data());
+          lines.LineTo(xcd ? cd.data() : da.data());
+          continue;
+        }
+        if (xab && xbc) {
+          lines.MoveTo(ab.data());
+          lines.LineTo(bc.data());
+        }
+        if (xcd && xda) {
+          lines.MoveTo(cd.data());
+          lines.LineTo(da.data());
+        }
+      }
+    }
+  }
+}
+
 // The contour walk's output as polylines of one segment each.
 class ContourToLines : public ContourSink {
  public:
@@ -432,10 +490,8 @@ class ContourToLines : public ContourSink {
   ModelLines& m_lines;
 };
 
-// A cell of the shaded mesh as the picture shows it: the quad, or the part of
-// it a fit's cut leaves. Cut by one plane a quad keeps up to 6 corners, by
-// both up to 8: a twisted cell whose corners lie below, above, below and
-// above the slab in turn (tan(x*y) has such cells).
+// A cell of the shaded mesh as the picture shows it: the quad, or with a fit
+// the part of it the cut leaves (see AddCutFaces).
 struct ShownFace {
   double depth;  // of its centre, for the order of drawing
   Rgb colour;
@@ -478,12 +534,81 @@ double EdgeDistance(const ShownFace& face, double x, double y) {
   return nearest;
 }
 
+// Sets the face's depth, and its colour from its own pixel nearest to its
+// centre; false when the picture shows it nowhere. A pixel is the face's when
+// it lies in one of the triangles (which may overlap: a quad need not be
+// flat), is not a line's, and holds the triangle's depth pushed back by the
+// polygon offset the faces are drawn with (one depth slope and a step of the
+// buffer); a face in front would hold less, nothing behind could hold it.
+bool ShowFace(const PictureSpace& space, const std::vector<Triangle>& triangles, ShownFace* face) {
+  const Rgb lineColour = ToBytes(kMeshLineColour);
+  constexpr double kSlack = 1.0 / (1 << 18);
+  // The centre and the bounds, the corners taken in order.
+  const auto& w = face->corners;
+  double cx = w[0].x, cy = w[0].y;
+  double minX = w[0].x, maxX = w[0].x, minY = w[0].y, maxY = w[0].y;
+  face->depth = w[0].z;
+  for (std::size_t k = 1; k < face->count; ++k) {
+    cx += w[k].x, cy += w[k].y, face->depth += w[k].z;
+    minX = std::min(minX, w[k].x), maxX = std::max(maxX, w[k].x);
+    minY = std::min(minY, w[k].y), maxY = std::max(maxY, w[k].y);
+  }
+  const auto count = static_cast<double>(face->count);
+  cx /= count, cy /= count, face->depth /= count;
+  const auto bound = [](double low, double high, int size, int* first, int* last) {
+    *first = static_cast<int>(std::max(0.0, std::floor(low)));
+    *last = static_cast<int>(std::min(static_cast<double>(size - 1), std::floor(high)));
+  };
+  int x0, x1, y0, y1;
+  bound(minX, maxX, space.Width(), &x0, &x1);
+  bound(minY, maxY, space.Height(), &y0, &y1);
+  double best = 0.0;
+  int bestRank = -1;
+  for (int py = y0; py <= y1; ++py) {
+    for (int px = x0; px <= x1; ++px) {
+      // GL samples a pixel at its centre.
+      const double x = px + 0.5;
+      const double y = py + 0.5;
+      double low = 0.0;
+      double high = 0.0;
+      bool inside = false;
+      for (const auto& [a, b, c] : triangles) {
+        double z = 0.0;
+        double slope = 0.0;
+        if (!TriangleDepth(a, b, c, x, y, &z, &slope)) continue;
+        low = inside ? std::min(low, z) : z;
+        high = inside ? std::max(high, z + 1.05 * slope) : z + 1.05 * slope;
+        inside = true;
+      }
+      if (!inside) continue;
+      const std::size_t pixel = space.PixelIndex(x, y);
+      const double held = space.Depth(pixel);
+      if (held < low - kSlack || held > high + kSlack) continue;
+      // The face's own lines run along its edges, and a lit face may
+      // well have the lines' colour, so a pixel clear of the edges tells
+      // the face's colour best, then one unlike the lines; a face too
+      // small for either is all line in the picture, and so here.
+      const Rgb colour = space.Colour(pixel);
+      const int rank = EdgeDistance(*face, x, y) >= 1.0 ? 2 : colour != lineColour ? 1 : 0;
+      const double distance = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+      if (rank > bestRank || (rank == bestRank && distance < best)) {
+        best = distance;
+        bestRank = rank;
+        face->colour = colour;
+      }
+    }
+  }
+  return bestRank >= 0;
+}
+
 // A corner in clip space with its model height, the coordinate a cut is made
 // in. Model and clip space are linear images of each other, so a cut point
-// takes the same parameter along an edge in both.
+// takes the same parameter along an edge in both. `diagonal`: the point lies
+// on the diagonal the cell's two triangles share.
 struct FacePoint {
   double y;
   ClipPoint c;
+  bool diagonal;
 };
 using FacePolygon = std::vector<FacePoint>;
 
@@ -498,7 +623,9 @@ FacePolygon CutToSlab(FacePolygon polygon, const Slab& slab) {
       const double da = sign * (a.y - level);
       const double db = sign * (b.y - level);
       if (da >= 0.0) kept.push_back(a);
-      if ((da >= 0.0) != (db >= 0.0)) kept.push_back({level, Lerp(a.c, b.c, da / (da - db))});
+      if ((da >= 0.0) != (db >= 0.0)) {
+        kept.push_back({level, Lerp(a.c, b.c, da / (da - db)), a.diagonal && b.diagonal});
+      }
     }
     polygon = std::move(kept);
   }
@@ -509,65 +636,106 @@ bool InDepthRange(const ClipPoint& c) {
   return std::isfinite(c[0] + c[1] + c[2] + c[3]) && c[3] > 0.0 && std::fabs(c[2]) <= c[3];
 }
 
-// The window corners of the cell with the given model corners, cut to the
-// slab if one is given, and the triangles that tell which pixels are the
-// face's and at what depth: a quad need not be flat, and either diagonal may
-// split it, so both splits' triangles count (cut, each is fanned from its
-// first corner; a cut leaves a triangle's plane, and so its depths, as they
-// were). False when nothing is left, or a corner is outside the depth range
-// or a hole: such faces are left to the lines.
-bool FaceGeometry(const float* const corner[4], const PictureSpace& space, const Slab* slab,
-                  ShownFace* face, std::vector<Triangle>* triangles) {
-  constexpr std::array<std::array<std::size_t, 3>, 4> kSplits = {
-      {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}}};
-  triangles->clear();
-  const auto outside = [&](const float* v) { return v[1] < slab->bottom || v[1] > slab->top; };
-  if (slab == nullptr || std::none_of(corner, corner + 4, outside)) {
-    for (std::size_t k = 0; k < 4; ++k) {
-      const ClipPoint c = space.Clip(corner[k]);
-      if (!InDepthRange(c)) return false;
-      face->corners[k] = space.ToWindow(c);
+// The two cut triangles of a cell as one outline, joined along the part of
+// the diagonal both keep; nothing when they keep none of it. They run along
+// it in opposite directions: all of the first from the shared edge's end
+// round to its start, then the second's points off the edge.
+std::optional<FacePolygon> JoinOnDiagonal(const FacePolygon& first, const FacePolygon& second) {
+  const auto diagonalEdge = [](const FacePolygon& piece) -> std::optional<std::size_t> {
+    for (std::size_t k = 0; k < piece.size(); ++k) {
+      if (piece[k].diagonal && piece[(k + 1) % piece.size()].diagonal) return k;
     }
-    face->count = 4;
-    for (const auto& [a, b, c] : kSplits) {
-      triangles->push_back({face->corners[a], face->corners[b], face->corners[c]});
-    }
-    return true;
+    return std::nullopt;
+  };
+  const std::optional<std::size_t> m = diagonalEdge(first);
+  const std::optional<std::size_t> n = diagonalEdge(second);
+  if (!m || !n) return std::nullopt;
+  FacePolygon joined;
+  for (std::size_t k = 1; k <= first.size(); ++k) joined.push_back(first[(*m + k) % first.size()]);
+  for (std::size_t k = 2; k < second.size(); ++k) {
+    joined.push_back(second[(*n + k) % second.size()]);
   }
-  FacePolygon quad;
-  for (std::size_t k = 0; k < 4; ++k) quad.push_back({corner[k][1], space.Clip(corner[k])});
-  const FacePolygon outline = CutToSlab(quad, *slab);
-  if (outline.size() < 3 || outline.size() > face->corners.size()) return false;
-  for (std::size_t k = 0; k < outline.size(); ++k) {
-    if (!InDepthRange(outline[k].c)) return false;
-    face->corners[k] = space.ToWindow(outline[k].c);
-  }
-  face->count = outline.size();
-  for (const auto& [a, b, c] : kSplits) {
-    const FacePolygon piece = CutToSlab({quad[a], quad[b], quad[c]}, *slab);
-    for (const FacePoint& p : piece) {
-      if (!InDepthRange(p.c)) return false;
-    }
-    for (std::size_t k = 2; k < piece.size(); ++k) {
-      triangles->push_back(
-          {space.ToWindow(piece[0].c), space.ToWindow(piece[k - 1].c), space.ToWindow(piece[k].c)});
-    }
-  }
-  return true;
+  return joined;
 }
 
-// The faces of the shaded mesh that the picture shows, each in the colour of
-// its own pixel nearest to its centre. A pixel is the face's when it lies in
-// the face, is not a line's, and holds the face's depth pushed back by the
-// polygon offset the faces are drawn with (one depth slope and a step of the
-// buffer); a face in front would hold less, nothing behind could hold it.
-// With a fit, only the cells drawn, cut to its slab.
+// A cell the cut reaches into, as the picture draws it: the two triangles
+// CutLines cuts, each cut to the slab (a cut leaves a triangle's plane, and
+// so its depths, as they were). Each is coloured by its own pixels, since a
+// cell folded at the cut shows one triangle's front and the other's back;
+// two of one colour that share a part of the diagonal become one face, so no
+// seam shows between them. A cut piece's corners crowd at the cut, so it is
+// ordered by its mean depth over its area rather than over its corners: a
+// tall wall's rim would draw it in front of the wall before it. Nothing when
+// a corner is outside the depth range.
+void AddCutFaces(const float* const corner[4], const PictureSpace& space, const Slab& slab,
+                 std::vector<ShownFace>* faces) {
+  FacePolygon quad;
+  for (std::size_t k = 0; k < 4; ++k) {
+    quad.push_back({corner[k][1], space.Clip(corner[k]), k % 2 == 0});
+  }
+  const FacePolygon pieces[2] = {CutToSlab({quad[0], quad[1], quad[2]}, slab),
+                                 CutToSlab({quad[0], quad[2], quad[3]}, slab)};
+  const auto toFace = [&](const FacePolygon& outline, ShownFace* face) {
+    face->count = outline.size();
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      face->corners[k] = space.ToWindow(outline[k].c);
+    }
+  };
+  // Window depth is linear over a flat piece, so its mean over the area is
+  // that of its triangles' centroids, weighted by their areas.
+  double weighted[2] = {0.0, 0.0};
+  double area[2] = {0.0, 0.0};
+  const auto meanDepth = [&](std::initializer_list<std::size_t> of, double byCorners) {
+    double sum = 0.0, total = 0.0;
+    for (const std::size_t p : of) sum += weighted[p], total += area[p];
+    return total > 0.0 ? sum / total : byCorners;
+  };
+  ShownFace shown[2]{};
+  bool found[2] = {false, false};
+  std::vector<Triangle> triangles;
+  for (std::size_t p = 0; p < 2; ++p) {
+    for (const FacePoint& point : pieces[p]) {
+      if (!InDepthRange(point.c)) return;
+    }
+    if (pieces[p].size() < 3) continue;
+    toFace(pieces[p], &shown[p]);
+    triangles.clear();
+    for (std::size_t k = 2; k < shown[p].count; ++k) {
+      const Triangle t = {shown[p].corners[0], shown[p].corners[k - 1], shown[p].corners[k]};
+      const double a =
+          std::fabs((t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[2].x - t[0].x) * (t[1].y - t[0].y));
+      weighted[p] += a * (t[0].z + t[1].z + t[2].z) / 3.0;
+      area[p] += a;
+      triangles.push_back(t);
+    }
+    found[p] = ShowFace(space, triangles, &shown[p]);
+    shown[p].depth = meanDepth({p}, shown[p].depth);
+  }
+  if (found[0] && found[1] && shown[0].colour == shown[1].colour) {
+    if (const std::optional<FacePolygon> joined = JoinOnDiagonal(pieces[0], pieces[1])) {
+      ShownFace face{};
+      toFace(*joined, &face);
+      face.colour = shown[0].colour;
+      face.depth = meanDepth({0, 1}, (shown[0].depth + shown[1].depth) / 2.0);
+      faces->push_back(face);
+      return;
+    }
+  }
+  for (std::size_t p = 0; p < 2; ++p) {
+    if (found[p]) faces->push_back(shown[p]);
+  }
+}
+
+// The faces of the shaded mesh that the picture shows, farthest first. With
+// a fit, only the cells drawn, cut to its slab.
 std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
                                    const FittedSurface* fitted, const PictureSpace& space) {
-  const Rgb lineColour = ToBytes(kMeshLineColour);
-  constexpr double kSlack = 1.0 / (1 << 18);
+  // Either diagonal may split a quad: the pixel is the face's by either split.
+  constexpr std::array<std::array<std::size_t, 3>, 4> kSplits = {
+      {{0, 1, 2}, {0, 2, 3}, {0, 1, 3}, {1, 2, 3}}};
   std::optional<Slab> slab;
   if (fitted != nullptr) slab = CutSlab(fitted->fit);
+  const auto outside = [&](const float* v) { return v[1] < slab->bottom || v[1] > slab->top; };
   std::vector<ShownFace> faces;
   std::vector<Triangle> triangles;
   for (int j = 0; j < nMesh; ++j) {
@@ -576,64 +744,25 @@ std::vector<ShownFace> ShadedFaces(const std::vector<float>& grid, int nMesh,
       const float* const corner[4] = {
           GridPoint(grid, nMesh, j, i), GridPoint(grid, nMesh, j, i + 1),
           GridPoint(grid, nMesh, j + 1, i + 1), GridPoint(grid, nMesh, j + 1, i)};
+      if (slab && std::any_of(corner, corner + 4, outside)) {
+        AddCutFaces(corner, space, *slab, &faces);
+        continue;
+      }
       ShownFace face{};
-      if (!FaceGeometry(corner, space, slab ? &*slab : nullptr, &face, &triangles)) continue;
-      // The centre and the bounds, the corners taken in order.
-      const auto& w = face.corners;
-      double cx = w[0].x, cy = w[0].y;
-      double minX = w[0].x, maxX = w[0].x, minY = w[0].y, maxY = w[0].y;
-      face.depth = w[0].z;
-      for (std::size_t k = 1; k < face.count; ++k) {
-        cx += w[k].x, cy += w[k].y, face.depth += w[k].z;
-        minX = std::min(minX, w[k].x), maxX = std::max(maxX, w[k].x);
-        minY = std::min(minY, w[k].y), maxY = std::max(maxY, w[k].y);
+      face.count = 4;
+      bool inDepth = true;
+      for (std::size_t k = 0; k < 4 && inDepth; ++k) {
+        const ClipPoint c = space.Clip(corner[k]);
+        inDepth = InDepthRange(c);
+        if (inDepth) face.corners[k] = space.ToWindow(c);
       }
-      const auto count = static_cast<double>(face.count);
-      cx /= count, cy /= count, face.depth /= count;
-      const auto bound = [](double low, double high, int size, int* first, int* last) {
-        *first = static_cast<int>(std::max(0.0, std::floor(low)));
-        *last = static_cast<int>(std::min(static_cast<double>(size - 1), std::floor(high)));
-      };
-      int x0, x1, y0, y1;
-      bound(minX, maxX, space.Width(), &x0, &x1);
-      bound(minY, maxY, space.Height(), &y0, &y1);
-      double best = 0.0;
-      int bestRank = -1;
-      for (int py = y0; py <= y1; ++py) {
-        for (int px = x0; px <= x1; ++px) {
-          // GL samples a pixel at its centre.
-          const double x = px + 0.5;
-          const double y = py + 0.5;
-          double low = 0.0;
-          double high = 0.0;
-          bool inside = false;
-          for (const auto& [a, b, c] : triangles) {
-            double z = 0.0;
-            double slope = 0.0;
-            if (!TriangleDepth(a, b, c, x, y, &z, &slope)) continue;
-            low = inside ? std::min(low, z) : z;
-            high = inside ? std::max(high, z + 1.05 * slope) : z + 1.05 * slope;
-            inside = true;
-          }
-          if (!inside) continue;
-          const std::size_t pixel = space.PixelIndex(x, y);
-          const double held = space.Depth(pixel);
-          if (held < low - kSlack || held > high + kSlack) continue;
-          // The face's own lines run along its edges, and a lit face may
-          // well have the lines' colour, so a pixel clear of the edges tells
-          // the face's colour best, then one unlike the lines; a face too
-          // small for either is all line in the picture, and so here.
-          const Rgb colour = space.Colour(pixel);
-          const int rank = EdgeDistance(face, x, y) >= 1.0 ? 2 : colour != lineColour ? 1 : 0;
-          const double distance = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-          if (rank > bestRank || (rank == bestRank && distance < best)) {
-            best = distance;
-            bestRank = rank;
-            face.colour = colour;
-          }
-        }
+      // Faces reaching out of the depth range or to a hole are left to the lines.
+      if (!inDepth) continue;
+      triangles.clear();
+      for (const auto& [a, b, c] : kSplits) {
+        triangles.push_back({face.corners[a], face.corners[b], face.corners[c]});
       }
-      if (bestRank >= 0) faces.push_back(face);
+      if (ShowFace(space, triangles, &face)) faces.push_back(face);
     }
   }
   std::stable_sort(faces.begin(), faces.end(),
@@ -709,8 +838,10 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
     const FittedSurface* cells = fitted ? &*fitted : nullptr;
     if (para.m_bShading) faces = ShadedFaces(grid, spec.nMesh, cells, space);
     if (cells != nullptr) {
-      SlabCut cut(tracer, CutSlab(cells->fit));
+      const Slab slab = CutSlab(cells->fit);
+      SlabCut cut(tracer, slab);
       MeshLines(grid, spec.nMesh, cells, cut);
+      CutLines(grid, spec.nMesh, *cells, slab, tracer);
     } else {
       MeshLines(grid, spec.nMesh, nullptr, tracer);
     }

@@ -27,7 +27,7 @@ enum class SvgPictureResult {
 // under the lines; a face the picture shows nowhere (hidden, or all line) is
 // left out. Contour lines keep their level colours. A fitted picture (frame.fit)
 // is drawn as the fit drew it: its heights, no cell a pole runs through, the
-// mesh's lines and faces cut at the fitted range, the contour's levels over
-// that range. *svg is set only on Ok.
+// mesh's lines and faces cut at the fitted range with the edges the cut
+// leaves, the contour's levels over that range. *svg is set only on Ok.
 SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, const CFormula& formula,
                                  std::string* svg);
