@@ -675,11 +675,14 @@ void AddCutFaces(const float* const corner[4], const PictureSpace& space, const 
   }
   const FacePolygon pieces[2] = {CutToSlab({quad[0], quad[1], quad[2]}, slab),
                                  CutToSlab({quad[0], quad[2], quad[3]}, slab)};
+  // A cut triangle has up to 5 corners, two joined up to 8.
   const auto toFace = [&](const FacePolygon& outline, ShownFace* face) {
+    if (outline.size() > face->corners.size()) return false;
     face->count = outline.size();
     for (std::size_t k = 0; k < outline.size(); ++k) {
       face->corners[k] = space.ToWindow(outline[k].c);
     }
+    return true;
   };
   // Window depth is linear over a flat piece, so its mean over the area is
   // that of its triangles' centroids, weighted by their areas.
@@ -697,8 +700,7 @@ void AddCutFaces(const float* const corner[4], const PictureSpace& space, const 
     for (const FacePoint& point : pieces[p]) {
       if (!InDepthRange(point.c)) return;
     }
-    if (pieces[p].size() < 3) continue;
-    toFace(pieces[p], &shown[p]);
+    if (pieces[p].size() < 3 || !toFace(pieces[p], &shown[p])) continue;
     triangles.clear();
     for (std::size_t k = 2; k < shown[p].count; ++k) {
       const Triangle t = {shown[p].corners[0], shown[p].corners[k - 1], shown[p].corners[k]};
@@ -712,9 +714,9 @@ void AddCutFaces(const float* const corner[4], const PictureSpace& space, const 
     shown[p].depth = meanDepth({p}, shown[p].depth);
   }
   if (found[0] && found[1] && shown[0].colour == shown[1].colour) {
-    if (const std::optional<FacePolygon> joined = JoinOnDiagonal(pieces[0], pieces[1])) {
-      ShownFace face{};
-      toFace(*joined, &face);
+    const std::optional<FacePolygon> joined = JoinOnDiagonal(pieces[0], pieces[1]);
+    ShownFace face{};
+    if (joined && toFace(*joined, &face)) {
       face.colour = shown[0].colour;
       face.depth = meanDepth({0, 1}, (shown[0].depth + shown[1].depth) / 2.0);
       faces->push_back(face);
