@@ -1,7 +1,8 @@
 // The window in English: every Japanese text of the program has a finished
 // translation, core's messages come out in English with their values, the
-// language comes from the option or else the INI file, and the window, its
-// dialogs, messages, status texts and help speak it.
+// language comes from the option or else the INI file, the window, its
+// dialogs, messages, status texts and help speak it, and the English help
+// page covers what the Japanese one does.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDirIterator>
@@ -219,6 +220,26 @@ TEST(TranslationTest, CoreMessagesComeOutInEnglishWithTheirValues) {
   CheckEntry("0", kMeshField, &value, &outOfRange);
   EXPECT_EQ(TrMessage(QString::fromStdString(outOfRange)),
             "Please enter an integer between 1 and 500.");
+}
+
+// The help page's skeleton: its headings, table rows, anchors and links in
+// order, one a line so that a failure shows where the pages part. A feature
+// documented on one page only shows up as a difference.
+std::string HelpOutline(const QString& path) {
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+  static const QRegularExpression kParts(
+      QStringLiteral(R"(<h[23]|<tr|name="[^"]*"|href="#[^"]*")"));
+  QStringList parts;
+  for (const auto& match : kParts.globalMatch(QString::fromUtf8(file.readAll())))
+    parts << match.captured();
+  return parts.join('\n').toStdString();
+}
+
+TEST(TranslationTest, TheEnglishHelpHasTheSectionsTablesAndLinksOfTheJapanese) {
+  const std::string japanese = HelpOutline(kSourceDir + "/res/help/index.html");
+  ASSERT_GT(std::count(japanese.begin(), japanese.end(), '\n'), 100);
+  EXPECT_EQ(HelpOutline(kSourceDir + "/res/help/en/index.html"), japanese);
 }
 
 class EnglishWindowTest : public GuiTest {
