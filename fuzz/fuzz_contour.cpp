@@ -164,10 +164,10 @@ void CheckLevels(ContourLevelsStatus status, const std::vector<float>& levels,
 
 // The walk the builder stands in for, written out from the per-cell pieces:
 // every level at every cell, its colour each time, then the cell's segments.
-void EveryLevelWalk(const std::vector<float>& grid, const GridSpec& spec,
+void EveryLevelWalk(const std::vector<float>& grid, const GridSpec& gridSpec,
                     const GridExtents& extents, const std::vector<float>& levels,
                     ContourSink& sink) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   ContourSegment segments[2];
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
@@ -177,8 +177,8 @@ void EveryLevelWalk(const std::vector<float>& grid, const GridSpec& spec,
         for (int s = 0; s < count; ++s) {
           float v1[3];
           float v2[3];
-          ContourVertex(spec, segments[s].u1, segments[s].w1, level, v1);
-          ContourVertex(spec, segments[s].u2, segments[s].w2, level, v2);
+          ContourVertex(gridSpec, segments[s].u1, segments[s].w1, level, v1);
+          ContourVertex(gridSpec, segments[s].u2, segments[s].w2, level, v2);
           sink.Segment(v1, v2);
         }
       }
@@ -285,10 +285,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  GridSpec spec;
-  spec.nMesh = n;
-  spec.spacing = 24.0f / static_cast<float>(n);
-  spec.zScale = in.ConsumeBool() ? 1.0f : -0.5f;
+  GridSpec gridSpec;
+  gridSpec.nMesh = n;
+  gridSpec.spacing = 24.0f / static_cast<float>(n);
+  gridSpec.zScale = in.ConsumeBool() ? 1.0f : -0.5f;
   const RunSignals signals;
 
   // The full walk costs a colour per level per cell: only where that is small.
@@ -296,7 +296,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       status == ContourLevelsStatus::Ok &&
       levels.size() * static_cast<std::size_t>(n) * static_cast<std::size_t>(n) <= 50000;
   TraceSink walk;
-  const ContourBuild built = BuildContour(grid, spec, extents, step, signals, walk);
+  const ContourBuild built = BuildContour(grid, gridSpec, extents, step, signals, walk);
   const bool refused = status == ContourLevelsStatus::TooMany || crossings > kMaxContourCrossings;
   FUZZ_CHECK_MSG(built == (refused ? ContourBuild::TooManyLines : ContourBuild::Complete),
                  "build %d, levels %d (%zu), crossings %zu", static_cast<int>(built),
@@ -312,7 +312,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (compareWithFull && !refused) {
     TraceSink full;
-    EveryLevelWalk(grid, spec, extents, levels, full);
+    EveryLevelWalk(grid, gridSpec, extents, levels, full);
     FUZZ_CHECK(full.segments == walk.segments && full.picture == walk.picture);
   }
 
@@ -322,7 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::atomic<int> state{1};
   const RunSignals stopped{&state, 0, nullptr};
   TraceSink none;
-  const ContourBuild halted = BuildContour(grid, spec, extents, step, stopped, none);
+  const ContourBuild halted = BuildContour(grid, gridSpec, extents, step, stopped, none);
   FUZZ_CHECK(halted == ContourBuild::Stopped || halted == ContourBuild::TooManyLines);
   FUZZ_CHECK(none.colours == 0 && none.segments == 0);
   return 0;

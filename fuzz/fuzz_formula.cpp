@@ -102,7 +102,7 @@ void CheckPoint(const std::string& text, CFormula& formula, const Point& p) {
                  text.c_str(), p.x, p.y, p.zeroByZero, split, expected);
 }
 
-void CheckGrid(const std::string& text, CFormula& formula, bool surface, const GridSpec& spec) {
+void CheckGrid(const std::string& text, CFormula& formula, bool surface, const GridSpec& gridSpec) {
   std::vector<float> fast;
   std::vector<float> slow;
   GridExtents fastExtents;
@@ -112,13 +112,13 @@ void CheckGrid(const std::string& text, CFormula& formula, bool surface, const G
   bool slowDone = false;
   // One worker: the fuzzer runs one input at a time, and the row order then
   // stays the same from run to run.
-  const PointFunction perPoint = EvaluatingFunction(formula, spec);
+  const PointFunction perPoint = EvaluatingFunction(formula, gridSpec);
   if (surface) {
-    fastDone = ComputeSurface(spec, formula, signals, fast, fastExtents, 1);
-    slowDone = SampleSurfacePlain(spec, perPoint, signals, slow, slowExtents);
+    fastDone = ComputeSurface(gridSpec, formula, signals, fast, fastExtents, 1);
+    slowDone = SampleSurfacePlain(gridSpec, perPoint, signals, slow, slowExtents);
   } else {
-    fastDone = ComputeContour(spec, formula, signals, fast, fastExtents, 1);
-    slowDone = SampleContourPlain(spec, perPoint, signals, slow, slowExtents);
+    fastDone = ComputeContour(gridSpec, formula, signals, fast, fastExtents, 1);
+    slowDone = SampleContourPlain(gridSpec, perPoint, signals, slow, slowExtents);
   }
   FUZZ_CHECK(fastDone && slowDone);
   FUZZ_CHECK(fast.size() == slow.size());

@@ -185,14 +185,14 @@ std::uint64_t Fnv1a64(const std::vector<float>& values) {
   return hash;
 }
 
-// The fit of a grid sampled with FitSampling(spec); for a surface, its heights
+// The fit of a grid sampled with FitSampling(gridSpec); for a surface, its heights
 // become the fitted ones and the height extents follow them. *leftOut counts
 // the cells a pole runs through.
-std::optional<SurfaceFit> FitGrid(int style, const GridSpec& spec, std::vector<float>& grid,
+std::optional<SurfaceFit> FitGrid(int style, const GridSpec& gridSpec, std::vector<float>& grid,
                                   GridExtents& extents, std::size_t* leftOut) {
-  const int n = spec.nMesh;
+  const int n = gridSpec.nMesh;
   if (style == STYLE_CONTOUR) {
-    const std::optional<SurfaceFit> fit = FitValues(grid, spec);
+    const std::optional<SurfaceFit> fit = FitValues(grid, gridSpec);
     for (int i = 0; fit && i < n; ++i) {
       for (int j = 0; j < n; ++j) {
         *leftOut +=
@@ -204,7 +204,7 @@ std::optional<SurfaceFit> FitGrid(int style, const GridSpec& spec, std::vector<f
     }
     return fit;
   }
-  const std::optional<FittedSurface> fitted = FitSurface(grid, spec);
+  const std::optional<FittedSurface> fitted = FitSurface(grid, gridSpec);
   if (!fitted) return std::nullopt;
   *leftOut = static_cast<std::size_t>(std::count(fitted->drawn.begin(), fitted->drawn.end(), 0));
   extents.maxZ = -3.4028235e38f;
@@ -346,11 +346,11 @@ int CmdSample(const CliArgs& args) {
   std::size_t leftOut = 0;
   const auto started = std::chrono::steady_clock::now();
   try {
-    const GridSpec spec = run.fit ? FitSampling(gridSpec) : gridSpec;
+    const GridSpec sampling = run.fit ? FitSampling(gridSpec) : gridSpec;
     if (style == STYLE_CONTOUR) {
-      ComputeContour(spec, formula, RunSignals{}, grid, extents);
+      ComputeContour(sampling, formula, RunSignals{}, grid, extents);
     } else {
-      ComputeSurface(spec, formula, RunSignals{}, grid, extents);
+      ComputeSurface(sampling, formula, RunSignals{}, grid, extents);
     }
     if (run.fit) fit = FitGrid(style, gridSpec, grid, extents, &leftOut);
   } catch (const std::bad_alloc&) {

@@ -34,7 +34,7 @@ bool SurfaceFit::CellDrawn(float h00, float h10, float h11, float h01) const {
   return !(above && below);
 }
 
-std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& spec) {
+std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& gridSpec) {
   std::erase_if(values, [](float v) { return !std::isfinite(v); });
   if (values.empty()) return std::nullopt;
   // Two partial sorts: the low rank first, then the high one among the
@@ -56,23 +56,23 @@ std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& s
   Widen(lowValue, highValue, &fit.lower, &fit.upper);
   Widen(minimum >= lowValue - width ? minimum : lowValue,
         maximum <= highValue + width ? maximum : highValue, &fit.bottom, &fit.top);
-  const double range = std::fabs(static_cast<double>(spec.spacing) * spec.nMesh / 2.0);
+  const double range = std::fabs(static_cast<double>(gridSpec.spacing) * gridSpec.nMesh / 2.0);
   fit.factor = range / (fit.top - fit.bottom);
   return fit;
 }
 
-GridSpec FitSampling(GridSpec spec) {
-  spec.zScale = 1.0f;
-  return spec;
+GridSpec FitSampling(GridSpec gridSpec) {
+  gridSpec.zScale = 1.0f;
+  return gridSpec;
 }
 
-std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec& spec) {
-  const int n = spec.nMesh;
+std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec& gridSpec) {
+  const int n = gridSpec.nMesh;
   if (!IsValidMesh(n) || grid.size() != SurfaceGridSize(n)) return std::nullopt;
   const std::size_t points = grid.size() / 3;
   std::vector<float> heights(points);
   for (std::size_t k = 0; k < points; ++k) heights[k] = grid[3 * k + 1];
-  const std::optional<SurfaceFit> fit = FitValues(heights, spec);
+  const std::optional<SurfaceFit> fit = FitValues(heights, gridSpec);
   if (!fit) return std::nullopt;
 
   FittedSurface fitted{*fit, n, std::vector<std::uint8_t>(static_cast<std::size_t>(n) * n)};

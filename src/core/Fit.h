@@ -5,11 +5,11 @@
 // show the same surface.
 //
 // A fitted surface, step by step:
-//   1. sample with FitSampling(spec), so that the heights are f itself;
-//   2. FitSurface(grid, spec): the fit, the cells to draw, the heights;
+//   1. sample with FitSampling(gridSpec), so that the heights are f itself;
+//   2. FitSurface(grid, gridSpec): the fit, the cells to draw, the heights;
 //   3. draw cell (j, i) only where CellDrawn(j, i), and cut the surface at
 //      Height(bottom) and Height(top), which are -R/2 and +R/2.
-// The contour grid holds f itself anyway: FitValues(grid, spec) and
+// The contour grid holds f itself anyway: FitValues(grid, gridSpec) and
 // SurfaceFit::CellDrawn on a cell's four corners.
 #pragma once
 
@@ -51,10 +51,10 @@ struct SurfaceFit {
 // widened by 5% of their width at each end; one value alone (or all equal)
 // gets c -/+ max(|c|, 1) / 2. factor = R / (top - bottom). Nothing when no
 // value is finite: there is nothing to draw.
-std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& spec);
+std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& gridSpec);
 
-// The spec to sample a fitted surface with: Z coefficient 1.
-GridSpec FitSampling(GridSpec spec);
+// The gridSpec to sample a fitted surface with: Z coefficient 1.
+GridSpec FitSampling(GridSpec gridSpec);
 
 // A surface grid after FitSurface: the fit, and which cells are drawn.
 struct FittedSurface {
@@ -70,9 +70,9 @@ struct FittedSurface {
   }
 };
 
-// Fits a surface grid sampled with FitSampling(spec): marks the cells by
+// Fits a surface grid sampled with FitSampling(gridSpec): marks the cells by
 // SurfaceFit::CellDrawn, then replaces every height by fit.Height(value). A
 // cell whose fitted height overflows float is not drawn either. Nothing, and
 // the grid untouched, when no height is finite or the grid does not have the
-// surface layout of spec.nMesh.
-std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec& spec);
+// surface layout of gridSpec.nMesh.
+std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec& gridSpec);

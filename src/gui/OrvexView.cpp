@@ -301,24 +301,24 @@ QString COrvexView::ReadoutAt(QPointF position) {
                      QRect(0, 0, width, height));
   // The model holds x in its first component, the height in its second and
   // y in its third, in both the surface and the contour layout.
-  const GridSpec spec = MakeGridSpec(m_runPara);
-  const int column = NearestGridIndex(spec, model.x());
-  const int row = NearestGridIndex(spec, model.z());
+  const GridSpec gridSpec = MakeGridSpec(m_runPara);
+  const int column = NearestGridIndex(gridSpec, model.x());
+  const int row = NearestGridIndex(gridSpec, model.z());
   if (column < 0 || row < 0) return {};
-  double x = GridCoordinate(spec, column);
-  double y = GridCoordinate(spec, row);
+  double x = GridCoordinate(gridSpec, column);
+  double y = GridCoordinate(gridSpec, row);
   // The 0/0 value as the grid had it, narrowed like the other run values.
-  double zeroByZero = spec.zeroDiv;
+  double zeroByZero = gridSpec.zeroDiv;
   const double value = EvaluateFormula(&m_readoutFormula, &x, &y, &zeroByZero);
   QString text = QString::fromUtf8(texts::kReadout).arg(Number(x), Number(y), Number(value));
   if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && m_frame.fit) {
     const SurfaceFit& fit = *m_frame.fit;
     text += QString::fromUtf8(texts::kReadoutLevel)
                 .arg(Number(fit.Middle() + model.y() / fit.factor, 4));
-  } else if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && spec.zScale != 0.0f) {
+  } else if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && gridSpec.zScale != 0.0f) {
     // The line's height over the coefficient; the depth buffer's steps
     // leave a few digits of it.
-    text += Tr(texts::kReadoutLevel).arg(Number(model.y() / spec.zScale, 4));
+    text += Tr(texts::kReadoutLevel).arg(Number(model.y() / gridSpec.zScale, 4));
   }
   return text;
 }

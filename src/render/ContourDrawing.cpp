@@ -23,12 +23,12 @@ BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::siz
   // The coarse list walks a grid of the chosen rows and columns only; its
   // cells are `lines` steps wide (equal, where the stride divides N).
   const bool everyLine = lines.size() == static_cast<std::size_t>(m_nMesh) + 1;
-  GridSpec spec = m_spec;
+  GridSpec gridSpec = m_spec;
   std::vector<float> coarse;
   if (!everyLine) {
     const std::size_t side = lines.size();
-    spec.nMesh = static_cast<int>(side - 1);
-    spec.spacing = m_spec.spacing * static_cast<float>(lines[1]);
+    gridSpec.nMesh = static_cast<int>(side - 1);
+    gridSpec.spacing = m_spec.spacing * static_cast<float>(lines[1]);
     coarse.resize(side * side);
     for (std::size_t a = 0; a < side; ++a) {
       for (std::size_t b = 0; b < side; ++b) {
@@ -43,7 +43,7 @@ BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::siz
   // The walk tests the state at every cell and level; a stop leaves a partial
   // list that is still closed properly below.
   const ContourBuild result =
-      BuildContour(everyLine ? m_grid : coarse, spec, Extents(), m_fContourStep,
+      BuildContour(everyLine ? m_grid : coarse, gridSpec, Extents(), m_fContourStep,
                    everyLine ? Signals() : RunSignals{Signals().state, Signals().runState, nullptr},
                    sink, m_pictureFit ? &*m_pictureFit : nullptr);
   glEnd();

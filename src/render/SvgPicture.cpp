@@ -798,8 +798,8 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
   }
   // A fitted picture was sampled with FitSampling and fitted as below: the
   // same calls on the same grid give its heights, cells and levels again.
-  const GridSpec spec = MakeGridSpec(para);
-  const GridSpec sampling = frame.fit ? FitSampling(spec) : spec;
+  const GridSpec gridSpec = MakeGridSpec(para);
+  const GridSpec sampling = frame.fit ? FitSampling(gridSpec) : gridSpec;
   std::vector<float> grid;
   GridExtents extents;
   try {
@@ -816,9 +816,9 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
   std::optional<FittedSurface> fitted;
   if (frame.fit) {
     if (style == STYLE_CONTOUR) {
-      contourFit = FitValues(grid, spec);
+      contourFit = FitValues(grid, gridSpec);
     } else {
-      fitted = FitSurface(grid, spec);
+      fitted = FitSurface(grid, gridSpec);
     }
     // The picture had finite values to fit: a grid without them is not its grid.
     if (!contourFit && !fitted) return SvgPictureResult::NoGrid;
@@ -833,19 +833,19 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
   if (style == STYLE_CONTOUR) {
     ContourToLines sink(tracer);
     const ContourBuild built =
-        BuildContour(grid, spec, extents, static_cast<float>(para.m_dContourStep), RunSignals{},
+        BuildContour(grid, gridSpec, extents, static_cast<float>(para.m_dContourStep), RunSignals{},
                      sink, contourFit ? &*contourFit : nullptr);
     if (built == ContourBuild::TooManyLines) return SvgPictureResult::TooManyLines;
   } else {
     const FittedSurface* cells = fitted ? &*fitted : nullptr;
-    if (para.m_bShading) faces = ShadedFaces(grid, spec.nMesh, cells, space);
+    if (para.m_bShading) faces = ShadedFaces(grid, gridSpec.nMesh, cells, space);
     if (cells != nullptr) {
       const Slab slab = CutSlab(cells->fit);
       SlabCut cut(tracer, slab);
-      MeshLines(grid, spec.nMesh, cells, cut);
-      CutLines(grid, spec.nMesh, *cells, slab, tracer);
+      MeshLines(grid, gridSpec.nMesh, cells, cut);
+      CutLines(grid, gridSpec.nMesh, *cells, slab, tracer);
     } else {
-      MeshLines(grid, spec.nMesh, nullptr, tracer);
+      MeshLines(grid, gridSpec.nMesh, nullptr, tracer);
     }
   }
 
