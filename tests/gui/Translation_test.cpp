@@ -48,50 +48,32 @@ QStringList Japanese(const QStringList& texts) {
 // The string literals of C++ source beyond ASCII, adjacent ones joined as the
 // compiler joins them; comments and character literals skipped.
 std::vector<std::string> NonAsciiLiterals(const std::string& code) {
+  // Matched one after another from the left, so that a quote in a comment or
+  // a comment's slashes in a string are taken for what they are.
+  static const QRegularExpression kTokens(QStringLiteral(
+      R"re(//[^\n]*|/\*[\s\S]*?\*/|(?<!\w)'(?:[^'\\\n]|\\.)*'|R"([^(]*)\(([\s\S]*?)\)\1"|"((?:[^"\\\n]|\\.)*)")re"));
+  const QString text = QString::fromStdString(code);
   std::vector<std::string> found;
-  std::string literal;
-  bool open = false;
+  QString literal;
+  qsizetype end = -1;  // where the literal being joined ends
   const auto close = [&] {
-    if (open && std::any_of(literal.begin(), literal.end(), [](char c) { return c & 0x80; }))
-      found.push_back(literal);
+    if (std::any_of(literal.begin(), literal.end(), [](QChar c) { return c.unicode() > 0x7F; }))
+      found.push_back(literal.toStdString());
     literal.clear();
-    open = false;
   };
-  std::size_t k = 0;
-  while (k < code.size()) {
-    const char c = code[k];
-    if (code.compare(k, 2, "//") == 0) {
-      k = code.find('\n', k);
-    } else if (code.compare(k, 2, "/*") == 0) {
-      k = code.find("*/", k + 2);
-      if (k != std::string::npos) k += 2;
-    } else if (c == '"' && k > 0 && code[k - 1] == 'R') {
-      const std::size_t paren = code.find('(', k);
-      const std::string end = ")" + code.substr(k + 1, paren - k - 1) + "\"";
-      const std::size_t stop = code.find(end, paren);
-      literal += code.substr(paren + 1, stop - paren - 1);
-      open = true;
-      k = stop + end.size();
-    } else if (c == '"') {
-      for (++k; k < code.size() && code[k] != '"'; ++k) {
-        if (code[k] == '\\') {
-          ++k;
-          literal += code[k] == 'n' ? '\n' : code[k] == 't' ? '\t' : code[k];
-        } else {
-          literal += code[k];
-        }
-      }
-      open = true;
-      ++k;
-    } else if (c == '\'' && !(k > 0 && std::isalnum(static_cast<unsigned char>(code[k - 1])))) {
-      // A character literal; after a digit it would be a digit separator.
-      for (++k; k < code.size() && code[k] != '\''; ++k) k += code[k] == '\\' ? 1 : 0;
-      close();
-      ++k;
-    } else {
-      if (!std::isspace(static_cast<unsigned char>(c))) close();
-      ++k;
+  for (const auto& token : kTokens.globalMatch(text)) {
+    if (token.captured().startsWith('/')) continue;
+    if (end < 0 || !text.mid(end, token.capturedStart() - end).trimmed().isEmpty()) close();
+    end = -1;
+    if (token.captured().startsWith('\'')) continue;
+    QString part = token.captured(2) + token.captured(3);  // raw, or with escapes
+    for (qsizetype k = token.capturedLength(3) > 0 ? part.indexOf('\\') : -1; k >= 0;
+         k = part.indexOf('\\', k + 1)) {
+      const QChar next = part[k + 1];
+      part.replace(k, 2, next == 'n' ? QChar('\n') : next == 't' ? QChar('\t') : next);
     }
+    literal += part;
+    end = token.capturedEnd();
   }
   close();
   return found;
