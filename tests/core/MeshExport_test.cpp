@@ -13,19 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "core/Formula.h"
+#include "FormulaReference.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::vector<float> Surface(const char* text, const GridSpec& spec) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
   std::vector<float> grid;
   GridExtents extents;
-  EXPECT_TRUE(ComputeSurface(spec, formula, RunSignals{}, grid, extents));
+  EXPECT_TRUE(ComputeSurface(spec, Compiled(text), RunSignals{}, grid, extents));
   return grid;
 }
 
@@ -40,11 +37,9 @@ std::pair<std::uint32_t, float> CountAndTop(const std::string& path) {
   };
   const std::uint32_t count = word(80);
   float top = -1e30f;
-  for (std::uint32_t t = 0; t < count; ++t) {
-    for (int v = 0; v < 3; ++v) {
+  for (std::uint32_t t = 0; t < count; ++t)
+    for (int v = 0; v < 3; ++v)  // each corner's z
       top = std::max(top, std::bit_cast<float>(word(84 + 50 * t + 12 * (v + 1) + 8)));
-    }
-  }
   return {count, top};
 }
 
