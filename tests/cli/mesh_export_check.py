@@ -32,7 +32,7 @@ def run(*args):
 
 
 def sub(a, b):
-    return [a[0] - b[0], a[1] - b[1], a[2] - b[2]]
+    return [p - q for p, q in zip(a, b)]
 
 
 def cross(u, v):
@@ -40,7 +40,7 @@ def cross(u, v):
 
 
 def dot(u, v):
-    return u[0] * v[0] + u[1] * v[1] + u[2] * v[2]
+    return sum(p * q for p, q in zip(u, v))
 
 
 def f32(text):
@@ -55,13 +55,8 @@ def read_stl(path):
     (count,) = struct.unpack_from("<I", data, 80)
     if len(data) != 84 + 50 * count:
         raise ValueError(f"{path}: {len(data)} bytes for {count} triangles")
-    triangles = []
-    for k in range(count):
-        values = struct.unpack_from("<12fH", data, 84 + 50 * k)
-        normal = list(values[0:3])
-        vertices = tuple(tuple(values[3 + 3 * m : 6 + 3 * m]) for m in range(3))
-        triangles.append((normal, vertices))
-    return triangles
+    records = (struct.unpack_from("<12fH", data, 84 + 50 * k) for k in range(count))
+    return [(list(r[0:3]), (r[3:6], r[6:9], r[9:12])) for r in records]
 
 
 def read_obj(path):
@@ -177,10 +172,9 @@ def closed_solids(folder):
             continue
         check(len(triangles) == 2 * n * n + 12 * n, f"{name}: {len(triangles)} triangles")
         max_z, min_z = extents(args)[4:6]
-        base = min(v[2] for _, vs in triangles for v in vs)
-        check(base < min_z, f"{name}: base {base} not below the lowest point {min_z}")
-        top = max(v[2] for _, vs in triangles for v in vs)
-        check(top == max_z, f"{name}: top {top}")
+        zs = [v[2] for _, vs in triangles for v in vs]
+        # The base lies below the lowest point; the top is the highest.
+        check(min(zs) < min_z and max(zs) == max_z, f"{name}: z {min(zs), max(zs)}, {min_z, max_z}")
         check_normals(name + " STL", triangles, True, False)
         check_normals(name + " OBJ", faces, False, False)
         volumes = [check_closed(name + " STL", triangles), check_closed(name + " OBJ", faces)]
@@ -212,21 +206,15 @@ def refusals(folder):
         f.write(b"old contents")
     os.mkdir(os.path.join(folder, "folder.stl"))
     before = sorted(os.listdir(folder))
-    cases = [
-        (1, ["--solid", "--set", "m_strFormula=sqrt(x)", "-o", target]),
-        (1, ["--set", "m_strFormula=2X", "-o", target]),
-        (1, ["--set", "m_strFormula=sqrt(0-1)", "-o", target]),
-        (1, ["--set", "m_nMesh=0", "-o", target]),
-        (1, ["--set", "m_nMesh=40000", "-o", target]),
-        (1, ["--set", "m_dRange=0", "-o", target]),
-        (1, ["-o", os.path.join(folder, "missing", "x.stl")]),
-        (1, ["-o", os.path.join(folder, "folder.stl")]),
-        (1, [os.path.join(folder, "missing.ovx"), "-o", target]),
-        (2, ["--set", "m_nMesh", "-o", target]),
-        (2, ["-o", os.path.join(folder, "x.ply")]),
-        (2, ["--solid"]),
-        (2, ["--bogus", "-o", target]),
-    ]
+    def out(*names):
+        return ["-o", os.path.join(folder, *names)]
+
+    cases = [(1, [*args, "-o", target]) for args in (
+        ["--solid", "--set", "m_strFormula=sqrt(x)"], ["--set", "m_strFormula=2X"],
+        ["--set", "m_strFormula=sqrt(0-1)"], ["--set", "m_nMesh=0"], ["--set", "m_nMesh=40000"],
+        ["--set", "m_dRange=0"], [os.path.join(folder, "missing.ovx")])]
+    cases += [(1, out("missing", "x.stl")), (1, out("folder.stl")), (2, out("x.ply"))]
+    cases += [(2, ["--set", "m_nMesh", "-o", target]), (2, ["--solid"]), (2, ["--bogus", "-o", target])]
     for code, args in cases:
         result = run("export", *args)
         check(
