@@ -179,19 +179,6 @@ TEST(GridTest, DefaultFormulaThroughTheFormulaEngine) {
   EXPECT_NEAR(contour.extents.minZ, -0.2172, 1e-4);
 }
 
-TEST(GridTest, FlatPatchNormalPointsDown) {
-  // a = next column of b's row, c = b's point in the next row.
-  const Sampled s = Sample(true, GridOf(4, 3.0), Compiled("0.25"));
-  for (int j = 0; j < 4; ++j) {
-    for (int i = 0; i < 4; ++i) {
-      float normal[3] = {9.0f, 9.0f, 9.0f};
-      FaceNormal(&s.grid[GridIndex(4, j + 1, i)], &s.grid[GridIndex(4, j, i)],
-                 &s.grid[GridIndex(4, j, i + 1)], normal);
-      EXPECT_TRUE(normal[0] == 0.0f && normal[1] == -1.0f && normal[2] == 0.0f) << j << "," << i;
-    }
-  }
-}
-
 TEST(FaceNormalTest, HandMadeTriples) {
   const float h = 0.70710677f;
   const float cases[][4][3] = {
