@@ -16,12 +16,6 @@ namespace {
 
 const QString kComputing = "計算してます．．．";
 
-QMatrix4x4 FromColumns(const std::array<float, 16>& columns) {
-  QMatrix4x4 matrix;
-  std::copy(columns.begin(), columns.end(), matrix.data());
-  return matrix;
-}
-
 class InteractionTest : public GuiTest {
  protected:
   void SetUp() override {
@@ -68,9 +62,10 @@ class InteractionTest : public GuiTest {
   // The view's pixel that shows model point (x, height, y) in the last picture.
   QPoint PixelOf(const QVector3D& model) const {
     const auto& frame = View()->LastFrame();
-    const QVector3D window =
-        model.project(FromColumns(frame.modelView), FromColumns(frame.projection),
-                      QRect(0, 0, frame.width, frame.height));
+    // The frame's matrices are column by column; QMatrix4x4 reads rows.
+    const QVector3D window = model.project(QMatrix4x4(frame.modelView.data()).transposed(),
+                                           QMatrix4x4(frame.projection.data()).transposed(),
+                                           QRect(0, 0, frame.width, frame.height));
     return QPoint(static_cast<int>(window.x()), frame.height - 1 - static_cast<int>(window.y()));
   }
 
