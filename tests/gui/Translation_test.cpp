@@ -307,10 +307,7 @@ TEST_F(EnglishWindowTest, TheOptionChoosesTheLanguageElseTheIniFileElseJapanese)
   };
   for (const auto& [ini, arguments, fileMenu, qtCancel] : cases) {
     SCOPED_TRACE(std::string(ini) + arguments.join(' ').toStdString());
-    QFile file(QPath("orvex.ini"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(ini);
-    file.close();
+    std::ofstream(Path("orvex.ini")) << ini;
     m_app = std::make_unique<COrvexApp>(QPath("orvex.ini"));
     const bool started = m_app->InitInstance(arguments);
     EXPECT_EQ(started, fileMenu != nullptr);
