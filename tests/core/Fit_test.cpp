@@ -61,9 +61,9 @@ TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    GridSpec spec = GridOf(32, 12.0);
-    spec.spacing = static_cast<float>(c.spacing);
-    const std::optional<SurfaceFit> fit = FitValues(c.values, spec);
+    GridSpec gridSpec = GridOf(32, 12.0);
+    gridSpec.spacing = static_cast<float>(c.spacing);
+    const std::optional<SurfaceFit> fit = FitValues(c.values, gridSpec);
     ASSERT_TRUE(fit.has_value());
     EXPECT_DOUBLE_EQ(fit->bottom, c.bottom);
     EXPECT_DOUBLE_EQ(fit->top, c.top);
@@ -122,13 +122,13 @@ TEST(FitSurfaceTest, MarksThePoleCellsAndFitsEveryHeight) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula);
-    const GridSpec spec = GridOf(c.nMesh, c.range);
+    const GridSpec gridSpec = GridOf(c.nMesh, c.range);
     const CFormula formula = Compiled(c.formula);
     std::vector<float> raw;
     GridExtents extents;
-    ASSERT_TRUE(ComputeSurface(FitSampling(spec), formula, {}, raw, extents));
+    ASSERT_TRUE(ComputeSurface(FitSampling(gridSpec), formula, {}, raw, extents));
     std::vector<float> grid = raw;
-    const std::optional<FittedSurface> fitted = FitSurface(grid, spec);
+    const std::optional<FittedSurface> fitted = FitSurface(grid, gridSpec);
     ASSERT_TRUE(fitted.has_value());
     const SurfaceFit& fit = fitted->fit;
     for (int j = 0; j < c.nMesh; ++j) {
@@ -147,7 +147,7 @@ TEST(FitSurfaceTest, MarksThePoleCellsAndFitsEveryHeight) {
     EXPECT_EQ(cut, c.cut);
   }
 
-  // Nothing finite to fit; a grid that is not the spec's.
+  // Nothing finite to fit; a grid that is not the gridSpec's.
   for (const auto& [formula, specMesh] : {std::pair{"sqrt(-1-x^2)", 4}, std::pair{"x", 5}}) {
     std::vector<float> grid;
     GridExtents extents;
@@ -165,14 +165,14 @@ struct HeightSink : ContourSink {
 };
 
 TEST(FitContourTest, TheLevelsSpanTheFittedRangeAtTheFittedHeights) {
-  const GridSpec spec = GridOf(200, 2.0);
+  const GridSpec gridSpec = GridOf(200, 2.0);
   std::vector<float> grid;
   GridExtents extents;
-  ASSERT_TRUE(ComputeContour(FitSampling(spec), Compiled("1/(x-0.51)"), {}, grid, extents));
-  const std::optional<SurfaceFit> fit = FitValues(grid, spec);
+  ASSERT_TRUE(ComputeContour(FitSampling(gridSpec), Compiled("1/(x-0.51)"), {}, grid, extents));
+  const std::optional<SurfaceFit> fit = FitValues(grid, gridSpec);
   ASSERT_TRUE(fit.has_value());
   HeightSink sink;
-  ASSERT_EQ(BuildContour(grid, spec, extents, 0.05f, {}, sink, &*fit), ContourBuild::Complete);
+  ASSERT_EQ(BuildContour(grid, gridSpec, extents, 0.05f, {}, sink, &*fit), ContourBuild::Complete);
   ASSERT_FALSE(sink.heights.empty());
   for (const float height : sink.heights) {
     // The levels are floats from the range's ends on.

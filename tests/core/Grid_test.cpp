@@ -107,8 +107,8 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
 
 // The readout snaps the point under the mouse to the nearest grid point.
 TEST(GridTest, NearestGridIndexRoundsToTheGridAndStaysOnIt) {
-  GridSpec spec;
-  spec.nMesh = 8, spec.spacing = 0.5f;  // coordinates -2 .. 2
+  GridSpec gridSpec;
+  gridSpec.nMesh = 8, gridSpec.spacing = 0.5f;  // coordinates -2 .. 2
   const double inf = std::numeric_limits<double>::infinity();
   // coordinate, index
   const std::pair<double, int> cases[] = {
@@ -117,13 +117,13 @@ TEST(GridTest, NearestGridIndexRoundsToTheGridAndStaysOnIt) {
   };
   for (const auto& [coordinate, index] : cases) {
     SCOPED_TRACE(coordinate);
-    EXPECT_EQ(NearestGridIndex(spec, coordinate), index);
+    EXPECT_EQ(NearestGridIndex(gridSpec, coordinate), index);
     if (index >= 0 && std::abs(coordinate) <= 2.0) {
-      EXPECT_LE(std::abs(GridCoordinate(spec, index) - coordinate), 0.25);
+      EXPECT_LE(std::abs(GridCoordinate(gridSpec, index) - coordinate), 0.25);
     }
   }
-  spec.nMesh = 0;
-  EXPECT_EQ(NearestGridIndex(spec, 0.0), -1);
+  gridSpec.nMesh = 0;
+  EXPECT_EQ(NearestGridIndex(gridSpec, 0.0), -1);
 }
 
 TEST(GridTest, NonFiniteSamplesAreStoredButLeftOutOfTheExtents) {

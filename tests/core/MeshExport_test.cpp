@@ -19,10 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<float> Surface(const char* text, const GridSpec& spec) {
+std::vector<float> Surface(const char* text, const GridSpec& gridSpec) {
   std::vector<float> grid;
   GridExtents extents;
-  EXPECT_TRUE(ComputeSurface(spec, Compiled(text), RunSignals{}, grid, extents));
+  EXPECT_TRUE(ComputeSurface(gridSpec, Compiled(text), RunSignals{}, grid, extents));
   return grid;
 }
 
@@ -44,12 +44,12 @@ std::pair<std::uint32_t, float> CountAndTop(const std::string& path) {
 }
 
 TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
-  GridSpec spec;
-  spec.nMesh = 4;
-  spec.spacing = 1.0f;
-  spec.zScale = 1.0f;
-  const std::vector<float> plane = Surface("x + 2", spec);  // highest point 4 at x = 2
-  const std::vector<float> flat = Surface("0 - 3", spec);
+  GridSpec gridSpec;
+  gridSpec.nMesh = 4;
+  gridSpec.spacing = 1.0f;
+  gridSpec.zScale = 1.0f;
+  const std::vector<float> plane = Surface("x + 2", gridSpec);  // highest point 4 at x = 2
+  const std::vector<float> flat = Surface("0 - 3", gridSpec);
   const std::string path = (fs::temp_directory_path() / "orvex-meshexport-test.stl").string();
   const auto notColumn0 = [](int j, int) { return j != 0; };
   const auto none = [](int, int) { return false; };
@@ -80,7 +80,7 @@ TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
     options.heightScale = c.scale;
     options.cellDrawn = c.filter;
     options.closedSolid = c.solid;
-    const MeshExportResult result = ExportMesh(path, spec, c.grid, options);
+    const MeshExportResult result = ExportMesh(path, gridSpec, c.grid, options);
     EXPECT_EQ(result.problem, c.problem);
     if (c.problem != MeshExportProblem::None) {
       EXPECT_FALSE(fs::exists(path));
