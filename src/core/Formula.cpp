@@ -342,3 +342,10 @@ const char* FormulaCheckMessage(FormulaCheck result) {
   }
   return "";
 }
+
+const char* RunRefusalMessage(const CParaData& para) {
+  if (!HasDrawableValues(para)) return PARA_NOT_DRAWABLE_MESSAGE;
+  if (FormulaTooLongToRun(para.m_strFormula)) return FORMULA_TOO_LONG_MESSAGE;
+  const FormulaCheck check = CheckFormula(para.m_strFormula);
+  return check == FormulaCheck::Ok ? nullptr : FormulaCheckMessage(check);
+}

@@ -89,6 +89,11 @@ FormulaCheck CheckFormula(const std::string& text);
 // "計算式が入力されてません！", "不正な文字がありました！", "不正な計算式です！", or "" for Ok.
 const char* FormulaCheckMessage(FormulaCheck result);
 
+// Why the window will not run (or export) a parameter set: the message it
+// shows, or null when the set can run. Start's checks, in Start's order;
+// only a file can bring a set that fails one.
+const char* RunRefusalMessage(const CParaData& para);
+
 // The check's verdict, and for a refused formula where it goes wrong: the
 // 1-based character of the first token that is no name or number, of an
 // unmatched bracket, or of the first operand or operator out of place (one

@@ -24,16 +24,8 @@ void CMeshExportCommand::Run() {
   m_pFrame->CommitTyping();
   const CParaData para = m_pFrame->m_para;
   // The refusals Start gives, before the user picks a file for nothing.
-  if (!HasDrawableValues(para)) {
-    ShowMessage(m_pFrame, QString::fromUtf8(PARA_NOT_DRAWABLE_MESSAGE));
-    return;
-  }
-  if (FormulaTooLongToRun(para.m_strFormula)) {
-    ShowMessage(m_pFrame, QString::fromUtf8(FORMULA_TOO_LONG_MESSAGE));
-    return;
-  }
-  if (const FormulaCheck check = CheckFormula(para.m_strFormula); check != FormulaCheck::Ok) {
-    ShowMessage(m_pFrame, QString::fromUtf8(FormulaCheckMessage(check)));
+  if (const char* refusal = RunRefusalMessage(para)) {
+    ShowMessage(m_pFrame, QString::fromUtf8(refusal));
     return;
   }
   FileRequest request;

@@ -124,17 +124,8 @@ void COrvexView::OnStart() {
   if (IsBusy()) return;
   m_pFrame->CommitTyping();
   m_para = m_pFrame->m_para;
-  // Only a formula read from a file can get here unchecked.
-  if (!HasDrawableValues(m_para)) {
-    ShowMessage(this, QString::fromUtf8(PARA_NOT_DRAWABLE_MESSAGE));
-    return;
-  }
-  if (FormulaTooLongToRun(m_para.m_strFormula)) {
-    ShowMessage(this, QString::fromUtf8(FORMULA_TOO_LONG_MESSAGE));
-    return;
-  }
-  if (const FormulaCheck check = CheckFormula(m_para.m_strFormula); check != FormulaCheck::Ok) {
-    ShowMessage(this, QString::fromUtf8(FormulaCheckMessage(check)));
+  if (const char* refusal = RunRefusalMessage(m_para)) {
+    ShowMessage(this, QString::fromUtf8(refusal));
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
