@@ -15,6 +15,7 @@
 #include <limits>
 #include <vector>
 
+#include "ContourPlain.h"
 #include "FuzzCheck.h"
 #include "core/Contour.h"
 
@@ -162,30 +163,6 @@ void CheckLevels(ContourLevelsStatus status, const std::vector<float>& levels,
   FUZZ_CHECK(!(levels.back() + step < hi));
 }
 
-// The walk the builder stands in for, written out from the per-cell pieces:
-// every level at every cell, its colour each time, then the cell's segments.
-void EveryLevelWalk(const std::vector<float>& grid, const GridSpec& gridSpec,
-                    const GridExtents& extents, const std::vector<float>& levels,
-                    ContourSink& sink) {
-  const int n = gridSpec.nMesh;
-  ContourSegment segments[2];
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      for (const float level : levels) {
-        sink.Colour(ContourColourFor(level, extents.minZ, extents.maxZ));
-        const int count = ContourCell(grid, n, i, j, level, segments);
-        for (int s = 0; s < count; ++s) {
-          float v1[3];
-          float v2[3];
-          ContourVertex(gridSpec, segments[s].u1, segments[s].w1, level, v1);
-          ContourVertex(gridSpec, segments[s].u2, segments[s].w2, level, v2);
-          sink.Segment(v1, v2);
-        }
-      }
-    }
-  }
-}
-
 // How many levels a value is at or above, found without the search under test.
 std::size_t Reach(const std::vector<float>& levels, float v) {
   const auto end =
@@ -312,7 +289,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (compareWithFull && !refused) {
     TraceSink full;
-    EveryLevelWalk(grid, gridSpec, extents, levels, full);
+    FUZZ_CHECK(BuildContourPlain(grid, gridSpec, extents, step, RunSignals{}, full));
     FUZZ_CHECK(full.segments == walk.segments && full.picture == walk.picture);
   }
 
