@@ -185,36 +185,35 @@ std::uint64_t Fnv1a64(const std::vector<float>& values) {
   return hash;
 }
 
-// The fit of a grid sampled with FitSampling(gridSpec); for a surface, its heights
-// become the fitted ones and the height extents follow them. *leftOut counts
-// the cells a pole runs through.
-std::optional<SurfaceFit> FitGrid(int style, const GridSpec& gridSpec, std::vector<float>& grid,
-                                  GridExtents& extents, std::size_t* leftOut) {
-  const int n = gridSpec.nMesh;
-  if (style == STYLE_CONTOUR) {
-    const std::optional<SurfaceFit> fit = FitValues(grid, gridSpec);
-    for (int i = 0; fit && i < n; ++i) {
-      for (int j = 0; j < n; ++j) {
-        *leftOut +=
-            fit->CellDrawn(grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
-                           grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)])
-                ? 0
-                : 1;
-      }
+// What sample --fit reports of a fitted grid beyond its values: the cells a
+// pole runs through; a surface's height extents become those of its fitted
+// heights.
+std::size_t FittedCellsLeftOut(const GridSpec& gridSpec, PictureGrid& sampled) {
+  const std::vector<float>& grid = sampled.values;
+  if (sampled.surface) {
+    GridExtents& extents = sampled.extents;
+    extents.maxZ = -3.4028235e38f;
+    extents.minZ = 3.4028235e38f;
+    for (std::size_t k = 1; k < grid.size(); k += 3) {
+      if (!std::isfinite(grid[k])) continue;
+      extents.maxZ = std::max(extents.maxZ, grid[k]);
+      extents.minZ = std::min(extents.minZ, grid[k]);
     }
-    return fit;
+    const std::vector<std::uint8_t>& drawn = sampled.surface->drawn;
+    return static_cast<std::size_t>(std::count(drawn.begin(), drawn.end(), 0));
   }
-  const std::optional<FittedSurface> fitted = FitSurface(grid, gridSpec);
-  if (!fitted) return std::nullopt;
-  *leftOut = static_cast<std::size_t>(std::count(fitted->drawn.begin(), fitted->drawn.end(), 0));
-  extents.maxZ = -3.4028235e38f;
-  extents.minZ = 3.4028235e38f;
-  for (std::size_t k = 1; k < grid.size(); k += 3) {
-    if (!std::isfinite(grid[k])) continue;
-    extents.maxZ = std::max(extents.maxZ, grid[k]);
-    extents.minZ = std::min(extents.minZ, grid[k]);
+  const int n = gridSpec.nMesh;
+  std::size_t leftOut = 0;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      leftOut += sampled.fit->CellDrawn(grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
+                                        grid[ContourIndex(n, i + 1, j + 1)],
+                                        grid[ContourIndex(n, i, j + 1)])
+                     ? 0
+                     : 1;
+    }
   }
-  return fitted->fit;
+  return leftOut;
 }
 
 }  // namespace
@@ -340,19 +339,12 @@ int CmdSample(const CliArgs& args) {
     return 1;
   }
   const GridSpec gridSpec = MakeGridSpec(para);
-  std::vector<float> grid;
-  GridExtents extents;
-  std::optional<SurfaceFit> fit;
+  PictureGrid sampled;
   std::size_t leftOut = 0;
   const auto started = std::chrono::steady_clock::now();
   try {
-    const GridSpec sampling = run.fit ? FitSampling(gridSpec) : gridSpec;
-    if (style == STYLE_CONTOUR) {
-      ComputeContour(sampling, formula, RunSignals{}, grid, extents);
-    } else {
-      ComputeSurface(sampling, formula, RunSignals{}, grid, extents);
-    }
-    if (run.fit) fit = FitGrid(style, gridSpec, grid, extents, &leftOut);
+    SamplePictureGrid(style, gridSpec, formula, run.fit, RunSignals{}, sampled);
+    if (sampled.fit) leftOut = FittedCellsLeftOut(gridSpec, sampled);
   } catch (const std::bad_alloc&) {
     std::fprintf(stderr, "orvex-cli sample: not enough memory for a grid of mesh count %d\n",
                  para.m_nMesh);
@@ -360,6 +352,9 @@ int CmdSample(const CliArgs& args) {
   }
   const std::chrono::duration<double, std::milli> sampling =
       std::chrono::steady_clock::now() - started;
+  const std::vector<float>& grid = sampled.values;
+  const GridExtents& extents = sampled.extents;
+  const std::optional<SurfaceFit>& fit = sampled.fit;
   if (run.fit && !fit) {
     std::fprintf(stderr, kNothingToFit, "sample");
     return 1;

@@ -94,3 +94,21 @@ std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec
   }
   return fitted;
 }
+
+bool SamplePictureGrid(int style, const GridSpec& gridSpec, const CFormula& formula, bool fit,
+                       const RunSignals& runSignals, PictureGrid& out) {
+  const GridSpec sampling = fit ? FitSampling(gridSpec) : gridSpec;
+  out.fit.reset();
+  out.surface.reset();
+  const bool complete =
+      style == STYLE_CONTOUR
+          ? ComputeContour(sampling, formula, runSignals, out.values, out.extents)
+          : ComputeSurface(sampling, formula, runSignals, out.values, out.extents);
+  if (!complete || !fit) return complete;
+  if (style == STYLE_CONTOUR) {
+    out.fit = FitValues(out.values, gridSpec);
+  } else if ((out.surface = FitSurface(out.values, gridSpec))) {
+    out.fit = out.surface->fit;
+  }
+  return true;
+}

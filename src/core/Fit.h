@@ -76,3 +76,18 @@ struct FittedSurface {
 // the grid untouched, when no height is finite or the grid does not have the
 // surface layout of gridSpec.nMesh.
 std::optional<FittedSurface> FitSurface(std::vector<float>& grid, const GridSpec& gridSpec);
+
+// The grid a picture of a style is drawn from: the contour layout for contour
+// lines, the surface layout for the mesh and the solids. With fit it is
+// sampled with FitSampling and fitted as every fitted picture is, so that the
+// drawing thread, the SVG writer, the mesh export and orvex-cli sample agree.
+struct PictureGrid {
+  std::vector<float> values;
+  GridExtents extents;                   // as sampled
+  std::optional<SurfaceFit> fit;         // with fit, unless no value was finite
+  std::optional<FittedSurface> surface;  // a fitted surface: its fit and its cells
+};
+// False when stopped part-way; the grid is not fitted then. May throw
+// std::bad_alloc, as the samplers do.
+bool SamplePictureGrid(int style, const GridSpec& gridSpec, const CFormula& formula, bool fit,
+                       const RunSignals& runSignals, PictureGrid& out);

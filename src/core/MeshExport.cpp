@@ -370,14 +370,11 @@ MeshExportResult ExportMesh(const std::string& path, const GridSpec& gridSpec,
 
 MeshExportResult ExportSurface(const std::string& path, const GridSpec& gridSpec,
                                const CFormula& formula, bool fit, MeshExportOptions options) {
-  std::vector<float> grid;
-  GridExtents extents;
-  if (!fit) {
-    ComputeSurface(gridSpec, formula, RunSignals{}, grid, extents);
-    return ExportMesh(path, gridSpec, grid, options);
-  }
-  ComputeSurface(FitSampling(gridSpec), formula, RunSignals{}, grid, extents);
-  const std::optional<FittedSurface> fitted = FitSurface(grid, gridSpec);
+  PictureGrid sampled;
+  SamplePictureGrid(STYLE_MESH, gridSpec, formula, fit, RunSignals{}, sampled);
+  std::vector<float>& grid = sampled.values;
+  if (!fit) return ExportMesh(path, gridSpec, grid, options);
+  const std::optional<FittedSurface>& fitted = sampled.surface;
   if (!fitted) return MeshExportResult{MeshExportProblem::NoSurface, 0, 0};
   const float bottom = fitted->fit.Height(fitted->fit.bottom);
   const float top = fitted->fit.Height(fitted->fit.top);

@@ -796,33 +796,20 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
       frame.rgba.size() != frame.depth.size() * 4) {
     return SvgPictureResult::NoDepth;
   }
-  // A fitted picture was sampled with FitSampling and fitted as below: the
-  // same calls on the same grid give its heights, cells and levels again.
+  // Sampled and fitted as the drawing thread does: the same heights, cells
+  // and levels again.
   const GridSpec gridSpec = MakeGridSpec(para);
-  const GridSpec sampling = frame.fit ? FitSampling(gridSpec) : gridSpec;
-  std::vector<float> grid;
-  GridExtents extents;
+  PictureGrid sampled;
   try {
-    if (style == STYLE_CONTOUR) {
-      ComputeContour(sampling, formula, RunSignals{}, grid, extents);
-    } else {
-      ComputeSurface(sampling, formula, RunSignals{}, grid, extents);
-    }
+    SamplePictureGrid(style, gridSpec, formula, frame.fit.has_value(), RunSignals{}, sampled);
   } catch (const std::bad_alloc&) {
-    grid.clear();
+    sampled.values.clear();
   }
+  const std::vector<float>& grid = sampled.values;
+  const GridExtents& extents = sampled.extents;
   if (grid.empty()) return SvgPictureResult::NoGrid;
-  std::optional<SurfaceFit> contourFit;
-  std::optional<FittedSurface> fitted;
-  if (frame.fit) {
-    if (style == STYLE_CONTOUR) {
-      contourFit = FitValues(grid, gridSpec);
-    } else {
-      fitted = FitSurface(grid, gridSpec);
-    }
-    // The picture had finite values to fit: a grid without them is not its grid.
-    if (!contourFit && !fitted) return SvgPictureResult::NoGrid;
-  }
+  // The picture had finite values to fit: a grid without them is not its grid.
+  if (frame.fit && !sampled.fit) return SvgPictureResult::NoGrid;
 
   const PictureSpace space(frame);
   LinePaths paths(frame.height);
@@ -834,10 +821,10 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
     ContourToLines sink(tracer);
     const ContourBuild built =
         BuildContour(grid, gridSpec, extents, static_cast<float>(para.m_dContourStep), RunSignals{},
-                     sink, contourFit ? &*contourFit : nullptr);
+                     sink, sampled.fit ? &*sampled.fit : nullptr);
     if (built == ContourBuild::TooManyLines) return SvgPictureResult::TooManyLines;
   } else {
-    const FittedSurface* cells = fitted ? &*fitted : nullptr;
+    const FittedSurface* cells = sampled.surface ? &*sampled.surface : nullptr;
     if (para.m_bShading) faces = ShadedFaces(grid, gridSpec.nMesh, cells, space);
     if (cells != nullptr) {
       const Slab slab = CutSlab(cells->fit);

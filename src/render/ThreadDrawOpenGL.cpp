@@ -96,17 +96,16 @@ void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
 }
 
 bool CThreadDrawOpenGL::SampleGrid() {
-  GridExtents extents;
-  const GridSpec sampling = m_bFit ? FitSampling(m_spec) : m_spec;
+  PictureGrid sampled;
   try {
-    if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_SILVER) {
-      ComputeSurface(sampling, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
-    } else if (m_nDrawStyle == STYLE_CONTOUR) {
-      ComputeContour(sampling, *g_ShareData.m_pFormula, Signals(), m_grid, extents);
+    if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_CONTOUR) {
+      SamplePictureGrid(m_nDrawStyle, m_spec, *g_ShareData.m_pFormula, m_bFit, Signals(), sampled);
     }
   } catch (const std::bad_alloc&) {
-    std::vector<float>().swap(m_grid);
+    sampled = PictureGrid{};
   }
+  m_grid = std::move(sampled.values);
+  const GridExtents& extents = sampled.extents;
   // A stop during sampling leaves the grid partly zero but whole; an empty one
   // was refused (the mesh count) or could not be had.
   if (m_grid.empty()) {
@@ -120,22 +119,13 @@ bool CThreadDrawOpenGL::SampleGrid() {
   m_fMaxZ = extents.maxZ;
   m_fMinZ = extents.minZ;
   // A stopped run shows no picture, so a partial grid is not fitted.
-  return !m_bFit || Stopped() || FitGrid();
-}
-
-bool CThreadDrawOpenGL::FitGrid() {
-  std::optional<SurfaceFit> fit;
-  if (m_nDrawStyle == STYLE_CONTOUR) {
-    fit = FitValues(m_grid, m_spec);
-  } else if (std::optional<FittedSurface> fitted = FitSurface(m_grid, m_spec)) {
-    fit = fitted->fit;
-    m_drawnCells = std::move(fitted->drawn);
-  }
-  if (!fit) {
+  if (!m_bFit || Stopped()) return true;
+  if (!sampled.fit) {
     RecordProblem(RunProblem::NothingToDraw);
     return false;
   }
-  m_pictureFit = fit;
+  m_pictureFit = sampled.fit;
+  if (sampled.surface) m_drawnCells = std::move(sampled.surface->drawn);
   return true;
 }
 

@@ -56,9 +56,6 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // False when there is no grid to draw (a refused mesh count, no memory, no
   // finite value to fit).
   bool SampleGrid();
-  // With the fit on: the fit of the sampled grid, the surface's cells to draw
-  // and its fitted heights. False when no value is finite.
-  bool FitGrid();
   // Keeps the first problem only: later ones are its consequences.
   void RecordProblem(RunProblem problem);
   int RunState() const;
