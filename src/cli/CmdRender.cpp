@@ -251,8 +251,10 @@ int CmdRender(const CliArgs& args) {
 
   LatestFrameSink sink;
   RunController controller;
-  switch (
-      controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink, run.fit)) {
+  RunOptions options;
+  options.fit = run.fit;
+  switch (controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink,
+                           options)) {
     case StartResult::Started:
       break;
     case StartResult::BadStyle:

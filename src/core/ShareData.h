@@ -42,6 +42,17 @@ enum class RunProblem {
 // pane; "" for None.
 const char* RunProblemMessage(RunProblem problem);
 
+// The window's settings for one run, beside the parameter set: how the
+// picture is to look, never stored in a parameter file. A new setting is one
+// field here, carried by Start to the drawing thread through g_ShareData.
+struct RunOptions {
+  // Heights fitted to the data instead of scaled by the Z coefficient.
+  bool fit = false;
+  // The wheel's zoom (1 = the picture as the projection frames it); the only
+  // option that may change while the run is on (SetZoom).
+  double zoom = 1.0;
+};
+
 struct ClientRect {
   int left = 0;
   int top = 0;
@@ -61,12 +72,19 @@ class CShareData {
   std::atomic<int> m_nProgress{0};
 
   // Filled before the run starts and not written while it runs, except the two
-  // angles, which go through SetAngles/GetAngles.
+  // angles and the zoom, which go through their locked accessors.
   ClientRect m_clientRect;
   CParaData m_para;
   CFormula* m_pFormula = nullptr;
-  // Heights fitted to the data instead of scaled by the Z coefficient.
-  bool m_bFit = false;
+  // Read through Options(); written by the window before the run starts.
+  void SetOptions(const RunOptions& options) {
+    std::lock_guard lock(m_angleMutex);
+    m_options = options;
+  }
+  RunOptions Options() const {
+    std::lock_guard lock(m_angleMutex);
+    return m_options;
+  }
 
   void SetAngles(double upDown, double leftRight) {
     std::lock_guard lock(m_angleMutex);
@@ -82,14 +100,13 @@ class CShareData {
     std::lock_guard lock(m_angleMutex);
     m_para.m_dLeftRightAngle = leftRight;
   }
-  // The wheel's zoom (1 = the picture as the projection frames it).
   void SetZoom(double zoom) {
     std::lock_guard lock(m_angleMutex);
-    m_dZoom = zoom;
+    m_options.zoom = zoom;
   }
   double GetZoom() const {
     std::lock_guard lock(m_angleMutex);
-    return m_dZoom;
+    return m_options.zoom;
   }
   void GetAngles(double& upDown, double& leftRight) const {
     std::lock_guard lock(m_angleMutex);
@@ -99,7 +116,7 @@ class CShareData {
 
  private:
   mutable std::mutex m_angleMutex;
-  double m_dZoom = 1.0;
+  RunOptions m_options;
 };
 
 extern CShareData g_ShareData;

@@ -139,7 +139,10 @@ void COrvexView::OnStart() {
   QApplication::restoreOverrideCursor();
   m_pFrame->BeginProgress();
   const QSize size = DeviceSize();
-  switch (m_run.Start(m_para, size.width(), size.height(), &m_formula, m_pFrame->m_bFit)) {
+  RunOptions options;
+  options.fit = m_pFrame->m_bFit;
+  options.zoom = g_ShareData.GetZoom();
+  switch (m_run.Start(m_para, size.width(), size.height(), &m_formula, options)) {
     case StartResult::Started:
       m_bAcceptFrames = true;
       m_pFrame->UpdateCommandStates();

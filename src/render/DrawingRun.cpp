@@ -83,7 +83,7 @@ DrawingRun::DrawingRun(DrawingRunListener* listener) : m_pImpl(std::make_unique<
 DrawingRun::~DrawingRun() = default;
 
 StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFormula* formula,
-                              bool fit) {
+                              const RunOptions& options) {
   // Until Reap, even when the thread has already ended: its end notice is
   // still on the way, and the Reap it brings would join the next run's thread
   // and wait for a stop that only this caller can give.
@@ -94,7 +94,7 @@ StartResult DrawingRun::Start(const CParaData& para, int width, int height, CFor
   Frame stale;
   m_pImpl->slot.Take(stale);
   const StartResult result = m_pImpl->controller.Start(para, ClientRect{0, 0, width, height},
-                                                       formula, &m_pImpl->slot, fit);
+                                                       formula, &m_pImpl->slot, options);
   if (result == StartResult::Started) m_nProgressMax = ProgressMaxFor(para.m_nMesh);
   return result;
 }
@@ -106,6 +106,13 @@ void DrawingRun::Reap() { m_pImpl->controller.Reap(); }
 bool DrawingRun::Busy() const { return m_pImpl->controller.Busy(); }
 
 void DrawingRun::Rotate() { m_pImpl->controller.PostRotate(); }
+
+void DrawingRun::SetZoom(double zoom) {
+  // No thread reads the zoom between runs: Start hands the next one its own.
+  if (!Busy()) return;
+  g_ShareData.SetZoom(zoom);
+  m_pImpl->controller.PostRotate();
+}
 
 void DrawingRun::Drag() { m_pImpl->controller.PostDrag(); }
 

@@ -34,9 +34,9 @@ class DrawingRun {
   // Starts a run of para's style on a width x height picture. The formula must
   // be compiled from para's formula and stay untouched until the run ends.
   // AlreadyRunning while Busy(). The drawing thread runs a few steps nicer
-  // than the caller's thread. fit: heights fitted to the data.
+  // than the caller's thread.
   StartResult Start(const CParaData& para, int width, int height, CFormula* formula,
-                    bool fit = false);
+                    const RunOptions& options = {});
   // Asks the run to end and returns at once; RunEnded() follows.
   void RequestStop();
   // After RunEnded(): joins the thread, which has nothing left to do.
@@ -44,8 +44,10 @@ class DrawingRun {
   // From Start until Reap: Start is refused meanwhile.
   bool Busy() const;
   // After g_ShareData's angles changed: the mesh or contour picture redraws.
-  // Also after the zoom changed, and when a drag ends.
+  // Also when a drag ends.
   void Rotate();
+  // The zoom of the run on changes; its mesh or contour picture redraws.
+  void SetZoom(double zoom);
   // The angles changed under a held mouse button: a quick coarse picture.
   void Drag();
   // The 200 ms timer: a lit solid turns by a degree.

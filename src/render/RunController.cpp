@@ -5,7 +5,7 @@
 RunController::~RunController() { Stop(); }
 
 StartResult RunController::Start(const CParaData& para, const ClientRect& client, CFormula* formula,
-                                 FrameSink* sink, bool fit) {
+                                 FrameSink* sink, const RunOptions& options) {
   ORVEX_ASSERT_OWNER(m_owner);
   if (IsRunning() || (m_pThread != nullptr && !m_pThread->Finished())) {
     return StartResult::AlreadyRunning;
@@ -21,7 +21,7 @@ StartResult RunController::Start(const CParaData& para, const ClientRect& client
   g_ShareData.m_para = para;
   g_ShareData.m_clientRect = client;
   g_ShareData.m_pFormula = formula;
-  g_ShareData.m_bFit = fit;
+  g_ShareData.SetOptions(options);
   g_ShareData.m_nProgress.store(0);
   // The run state is in place before the thread exists, so its first test
   // already sees the run's value.

@@ -24,14 +24,13 @@ class RunController {
   // Publishes the run in g_ShareData, sets DS_RUN_SURFACE (styles 0-4) or
   // DS_RUN_CONTOUR (style 5) and starts the drawing thread. The formula must
   // already be compiled (Tokenize, MakePostfix); it and the sink must outlive
-  // the run. A thread that has ended by itself is reaped first. fit: the
-  // heights are fitted to the data instead of scaled by the Z coefficient.
+  // the run. A thread that has ended by itself is reaped first.
   StartResult Start(const CParaData& para, const ClientRect& client, CFormula* formula,
-                    FrameSink* sink, bool fit = false);
+                    FrameSink* sink, const RunOptions& options = {});
   // For the runs started from now on: the drawing thread yields the
   // processor to a window's event loop.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
-  // After g_ShareData.SetAngles: the mesh or contour picture redraws.
+  // After g_ShareData.SetAngles or SetZoom: the mesh or contour picture redraws.
   void PostRotate();
   // The angles changed under a held mouse button: a coarse redraw.
   void PostDrag();

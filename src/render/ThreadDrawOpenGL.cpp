@@ -85,9 +85,10 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   m_fAngleY = static_cast<float>(leftRight);
   m_fAngleX = static_cast<float>(upDown);
   m_fContourStep = static_cast<float>(para.m_dContourStep);
-  m_fZoom = static_cast<float>(g_ShareData.GetZoom());
+  const RunOptions options = g_ShareData.Options();
+  m_fZoom = static_cast<float>(options.zoom);
   m_nBackColor = para.m_nBackColor;
-  m_bFit = g_ShareData.m_bFit;
+  m_bFit = options.fit;
 }
 
 void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {

@@ -37,7 +37,7 @@ bool EglAvailable() {
 
 Frame Render(const CParaData& para, int width, int height, bool fit) {
   TestRun run(para);
-  run.fit = fit;
+  run.options.fit = fit;
   const bool ok = run.Start(width, height);
   run.controller.Stop();
   if (!ok) ADD_FAILURE() << "the run presented no frame";

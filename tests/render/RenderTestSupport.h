@@ -140,7 +140,7 @@ struct TestRun {
   explicit TestRun(const CParaData& runPara)
       : para(runPara), formula(Compiled(para.m_strFormula)) {}
   StartResult Begin(int width = 32, int height = 32) {
-    return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink, fit);
+    return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink, options);
   }
   // Starts and waits for the first picture.
   bool Start(int width = 32, int height = 32) {
@@ -148,7 +148,7 @@ struct TestRun {
   }
   CParaData para;
   CFormula formula;
-  bool fit = false;  // heights fitted to the data
+  RunOptions options;
   CapturingSink sink;
   RunController controller;
 };
