@@ -1,6 +1,6 @@
 #include "core/Archive.h"
 
-#include <bit>
+#include "core/LittleEndian.h"
 
 namespace {
 
@@ -10,24 +10,10 @@ constexpr std::size_t kMaxClassNameLength = 63;
 }  // namespace
 
 void CArchiveWriter::WriteU8(std::uint8_t value) { m_bytes.push_back(value); }
-
-void CArchiveWriter::WriteU16(std::uint16_t value) {
-  WriteU8(static_cast<std::uint8_t>(value));
-  WriteU8(static_cast<std::uint8_t>(value >> 8));
-}
-
-void CArchiveWriter::WriteU32(std::uint32_t value) {
-  WriteU16(static_cast<std::uint16_t>(value));
-  WriteU16(static_cast<std::uint16_t>(value >> 16));
-}
-
-void CArchiveWriter::WriteInt32(std::int32_t value) { WriteU32(static_cast<std::uint32_t>(value)); }
-
-void CArchiveWriter::WriteDouble(double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  WriteU32(static_cast<std::uint32_t>(bits));
-  WriteU32(static_cast<std::uint32_t>(bits >> 32));
-}
+void CArchiveWriter::WriteU16(std::uint16_t value) { AppendLittleEndian(m_bytes, value); }
+void CArchiveWriter::WriteU32(std::uint32_t value) { AppendLittleEndian(m_bytes, value); }
+void CArchiveWriter::WriteInt32(std::int32_t value) { AppendLittleEndian(m_bytes, value); }
+void CArchiveWriter::WriteDouble(double value) { AppendLittleEndian(m_bytes, value); }
 
 void CArchiveWriter::WriteNewClass(std::string_view className, std::uint16_t schema) {
   WriteU16(kNewClassTag);
@@ -58,6 +44,14 @@ bool CArchiveReader::Take(std::size_t count, const std::uint8_t** data) {
   return true;
 }
 
+template <typename T>
+bool CArchiveReader::ReadNumber(T* value) {
+  const std::uint8_t* p = nullptr;
+  if (!Take(sizeof(T), &p)) return false;
+  *value = GetLittleEndian<T>(p);
+  return true;
+}
+
 bool CArchiveReader::ReadU8(std::uint8_t* value) {
   const std::uint8_t* p = nullptr;
   if (!Take(1, &p)) return false;
@@ -65,35 +59,10 @@ bool CArchiveReader::ReadU8(std::uint8_t* value) {
   return true;
 }
 
-bool CArchiveReader::ReadU16(std::uint16_t* value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(2, &p)) return false;
-  *value = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-  return true;
-}
-
-bool CArchiveReader::ReadU32(std::uint32_t* value) {
-  const std::uint8_t* p = nullptr;
-  if (!Take(4, &p)) return false;
-  *value = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-  return true;
-}
-
-bool CArchiveReader::ReadInt32(std::int32_t* value) {
-  std::uint32_t raw = 0;
-  if (!ReadU32(&raw)) return false;
-  *value = static_cast<std::int32_t>(raw);
-  return true;
-}
-
-bool CArchiveReader::ReadDouble(double* value) {
-  std::uint32_t low = 0;
-  std::uint32_t high = 0;
-  if (Remaining() < 8 || !ReadU32(&low) || !ReadU32(&high)) return false;
-  *value = std::bit_cast<double>((static_cast<std::uint64_t>(high) << 32) | low);
-  return true;
-}
+bool CArchiveReader::ReadU16(std::uint16_t* value) { return ReadNumber(value); }
+bool CArchiveReader::ReadU32(std::uint32_t* value) { return ReadNumber(value); }
+bool CArchiveReader::ReadInt32(std::int32_t* value) { return ReadNumber(value); }
+bool CArchiveReader::ReadDouble(double* value) { return ReadNumber(value); }
 
 bool CArchiveReader::ReadNewClass(std::string_view className, std::uint16_t schema) {
   std::uint16_t tag = 0;

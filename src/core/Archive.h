@@ -61,6 +61,8 @@ class CArchiveReader {
  private:
   bool ReadLength(std::uint32_t* length, bool* wide);
   bool Take(std::size_t count, const std::uint8_t** data);
+  template <typename T>
+  bool ReadNumber(T* value);
 
   std::span<const std::uint8_t> m_bytes;
   std::size_t m_pos = 0;

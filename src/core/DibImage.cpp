@@ -1,56 +1,38 @@
 #include "core/DibImage.h"
 
-#include <cstring>
 #include <limits>
+
+#include "core/LittleEndian.h"
 
 namespace {
 
-void Put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<std::uint8_t>(v >> (8 * k));
-}
-
-std::uint16_t Get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  std::uint32_t v = 0;
-  for (int k = 3; k >= 0; --k) v = (v << 8) | p[k];
-  return v;
-}
-
 void StoreInfoHeader(const BITMAPINFOHEADER& h, std::uint8_t* p) {
-  Put32(p + 0, h.biSize);
-  Put32(p + 4, static_cast<std::uint32_t>(h.biWidth));
-  Put32(p + 8, static_cast<std::uint32_t>(h.biHeight));
-  Put16(p + 12, h.biPlanes);
-  Put16(p + 14, h.biBitCount);
-  Put32(p + 16, h.biCompression);
-  Put32(p + 20, h.biSizeImage);
-  Put32(p + 24, static_cast<std::uint32_t>(h.biXPelsPerMeter));
-  Put32(p + 28, static_cast<std::uint32_t>(h.biYPelsPerMeter));
-  Put32(p + 32, h.biClrUsed);
-  Put32(p + 36, h.biClrImportant);
+  PutLittleEndian(p + 0, h.biSize);
+  PutLittleEndian(p + 4, h.biWidth);
+  PutLittleEndian(p + 8, h.biHeight);
+  PutLittleEndian(p + 12, h.biPlanes);
+  PutLittleEndian(p + 14, h.biBitCount);
+  PutLittleEndian(p + 16, h.biCompression);
+  PutLittleEndian(p + 20, h.biSizeImage);
+  PutLittleEndian(p + 24, h.biXPelsPerMeter);
+  PutLittleEndian(p + 28, h.biYPelsPerMeter);
+  PutLittleEndian(p + 32, h.biClrUsed);
+  PutLittleEndian(p + 36, h.biClrImportant);
 }
 
 BITMAPINFOHEADER LoadInfoHeader(const std::uint8_t* p) {
   BITMAPINFOHEADER h;
-  h.biSize = Get32(p + 0);
-  h.biWidth = static_cast<std::int32_t>(Get32(p + 4));
-  h.biHeight = static_cast<std::int32_t>(Get32(p + 8));
-  h.biPlanes = Get16(p + 12);
-  h.biBitCount = Get16(p + 14);
-  h.biCompression = Get32(p + 16);
-  h.biSizeImage = Get32(p + 20);
-  h.biXPelsPerMeter = static_cast<std::int32_t>(Get32(p + 24));
-  h.biYPelsPerMeter = static_cast<std::int32_t>(Get32(p + 28));
-  h.biClrUsed = Get32(p + 32);
-  h.biClrImportant = Get32(p + 36);
+  h.biSize = GetLittleEndian<std::uint32_t>(p + 0);
+  h.biWidth = GetLittleEndian<std::int32_t>(p + 4);
+  h.biHeight = GetLittleEndian<std::int32_t>(p + 8);
+  h.biPlanes = GetLittleEndian<std::uint16_t>(p + 12);
+  h.biBitCount = GetLittleEndian<std::uint16_t>(p + 14);
+  h.biCompression = GetLittleEndian<std::uint32_t>(p + 16);
+  h.biSizeImage = GetLittleEndian<std::uint32_t>(p + 20);
+  h.biXPelsPerMeter = GetLittleEndian<std::int32_t>(p + 24);
+  h.biYPelsPerMeter = GetLittleEndian<std::int32_t>(p + 28);
+  h.biClrUsed = GetLittleEndian<std::uint32_t>(p + 32);
+  h.biClrImportant = GetLittleEndian<std::uint32_t>(p + 36);
   return h;
 }
 
@@ -144,10 +126,10 @@ std::vector<std::uint8_t> CDibImage::FileBytes() const {
   std::vector<std::uint8_t> bytes;
   bytes.reserve(static_cast<std::size_t>(kFileHeaderSize + dibSize));
   bytes.resize(kFileHeaderSize);
-  Put16(bytes.data() + 0, 0x4D42);
-  Put32(bytes.data() + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
-  Put32(bytes.data() + 10,
-        static_cast<std::uint32_t>(header.biSize + ColorTableSize(header) + kFileHeaderSize));
+  PutLittleEndian<std::uint16_t>(bytes.data() + 0, 0x4D42);
+  PutLittleEndian(bytes.data() + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
+  PutLittleEndian(bytes.data() + 10, static_cast<std::uint32_t>(
+                                         header.biSize + ColorTableSize(header) + kFileHeaderSize));
   bytes.insert(bytes.end(), m_block.begin(),
                m_block.begin() + static_cast<std::ptrdiff_t>(dibSize));
   return bytes;

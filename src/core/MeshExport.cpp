@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include <string_view>
 
 #include "core/Fit.h"
+#include "core/LittleEndian.h"
 #include "core/SafeSave.h"
 
 namespace {
@@ -36,22 +36,17 @@ class Output {
 
   bool Failed() const { return m_stream.Error() != 0; }
   void Bytes(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
     m_buffer.insert(m_buffer.end(), bytes, bytes + size);
-    if (m_buffer.size() >= kChunk) Flush();
+    Filled();
   }
   void Text(std::string_view text) { Bytes(text.data(), text.size()); }
-  void U16(std::uint16_t value) {
-    const char bytes[2] = {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
-    Bytes(bytes, 2);
-  }
   // Little-endian whatever the machine, as the STL layout has it.
-  void U32(std::uint32_t value) {
-    char bytes[4];
-    for (int k = 0; k < 4; ++k) bytes[k] = static_cast<char>((value >> (8 * k)) & 0xff);
-    Bytes(bytes, 4);
+  template <typename T>
+  void Binary(T value) {
+    AppendLittleEndian(m_buffer, value);
+    Filled();
   }
-  void F32(float value) { U32(std::bit_cast<std::uint32_t>(value)); }
   // The shortest decimal text that reads back as the same float.
   void Number(float value) {
     char text[32];
@@ -65,13 +60,17 @@ class Output {
   }
   void Flush() {
     if (m_buffer.empty()) return;
-    m_stream.Write({reinterpret_cast<const std::uint8_t*>(m_buffer.data()), m_buffer.size()});
+    m_stream.Write({m_buffer.data(), m_buffer.size()});
     m_buffer.clear();
   }
 
  private:
+  void Filled() {
+    if (m_buffer.size() >= kChunk) Flush();
+  }
+
   SaveStream& m_stream;
-  std::vector<char> m_buffer;
+  std::vector<std::uint8_t> m_buffer;
 };
 
 // Unit normal of the triangle a, b, c by the right-hand rule, in double so
@@ -186,13 +185,13 @@ void WriteStl(const Surface& surface, std::size_t triangles, bool closed, float 
   char header[80] = {};
   std::strncpy(header, "Orvex surface mesh, binary STL, z up", sizeof header - 1);
   out.Bytes(header, sizeof header);
-  out.U32(static_cast<std::uint32_t>(triangles));
+  out.Binary(static_cast<std::uint32_t>(triangles));
   const auto facet = [&out](const std::array<Vec3, 3>& v) {
-    for (float value : FacetNormal(v[0], v[1], v[2])) out.F32(value);
+    for (float value : FacetNormal(v[0], v[1], v[2])) out.Binary(value);
     for (const Vec3& vertex : v) {
-      for (float value : vertex) out.F32(value);
+      for (float value : vertex) out.Binary(value);
     }
-    out.U16(0);
+    out.Binary(std::uint16_t{0});
   };
   surface.ForEachTriangle([&](const std::array<Corner, 3>&, const std::array<Vec3, 3>& v) {
     if (!out.Failed()) facet(v);
