@@ -44,24 +44,6 @@ std::uint64_t CDibImage::Stride(std::int64_t width, int bitCount) {
   return (bits + 31) / 32 * 4;
 }
 
-std::uint16_t CDibImage::ColorCount(const BITMAPINFOHEADER& header) {
-  if (header.biClrUsed != 0) return static_cast<std::uint16_t>(header.biClrUsed);
-  switch (header.biBitCount) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
-    default:
-      return 0;
-  }
-}
-
-std::uint16_t CDibImage::ColorTableSize(const BITMAPINFOHEADER& header) {
-  return static_cast<std::uint16_t>(ColorCount(header) * 4);
-}
-
 bool CDibImage::ReadHeader(const std::vector<std::uint8_t>& block, BITMAPINFOHEADER& header) {
   if (block.size() < kInfoHeaderSize) return false;
   header = LoadInfoHeader(block.data());
@@ -71,7 +53,6 @@ bool CDibImage::ReadHeader(const std::vector<std::uint8_t>& block, BITMAPINFOHEA
     header.biSizeImage = static_cast<std::uint32_t>(Stride(header.biWidth, header.biBitCount) *
                                                     static_cast<std::uint64_t>(rows));
   }
-  if (header.biClrUsed == 0) header.biClrUsed = ColorCount(header);
   return true;
 }
 
@@ -86,7 +67,7 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
   constexpr int kBitCount = 24;
   const std::uint64_t stride = Stride(image.width, kBitCount);
   const std::uint64_t imageSize = stride * height;
-  // The file size field (header + table + rows + 14) is 32 bits wide.
+  // The file size field (header + rows + 14) is 32 bits wide.
   if (imageSize > std::numeric_limits<std::uint32_t>::max() - kInfoHeaderSize - kFileHeaderSize) {
     return false;
   }
@@ -100,9 +81,9 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
   header.biCompression = 0;
   header.biSizeImage = static_cast<std::uint32_t>(imageSize);
 
-  m_block.assign(kInfoHeaderSize + ColorTableSize(header) + header.biSizeImage, 0);
+  m_block.assign(kInfoHeaderSize + header.biSizeImage, 0);
   StoreInfoHeader(header, m_block.data());
-  std::uint8_t* rows = m_block.data() + kInfoHeaderSize + ColorTableSize(header);
+  std::uint8_t* rows = m_block.data() + kInfoHeaderSize;
   for (std::size_t r = 0; r < height; ++r) {
     // File rows run bottom-up; the padding bytes keep their zeros.
     const std::uint8_t* src = image.pixels + (height - 1 - r) * srcStride;
@@ -119,8 +100,7 @@ bool CDibImage::FromBitmap(const RgbaImageView& image) {
 std::vector<std::uint8_t> CDibImage::FileBytes() const {
   BITMAPINFOHEADER header;
   if (!ReadHeader(m_block, header)) return {};
-  const std::uint64_t dibSize =
-      std::uint64_t{header.biSize} + ColorTableSize(header) + header.biSizeImage;
+  const std::uint64_t dibSize = std::uint64_t{header.biSize} + header.biSizeImage;
   if (dibSize > m_block.size()) return {};
 
   std::vector<std::uint8_t> bytes;
@@ -128,8 +108,7 @@ std::vector<std::uint8_t> CDibImage::FileBytes() const {
   bytes.resize(kFileHeaderSize);
   PutLittleEndian<std::uint16_t>(bytes.data() + 0, 0x4D42);
   PutLittleEndian(bytes.data() + 2, static_cast<std::uint32_t>(dibSize + kFileHeaderSize));
-  PutLittleEndian(bytes.data() + 10, static_cast<std::uint32_t>(
-                                         header.biSize + ColorTableSize(header) + kFileHeaderSize));
+  PutLittleEndian(bytes.data() + 10, static_cast<std::uint32_t>(header.biSize + kFileHeaderSize));
   bytes.insert(bytes.end(), m_block.begin(),
                m_block.begin() + static_cast<std::ptrdiff_t>(dibSize));
   return bytes;

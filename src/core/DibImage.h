@@ -56,15 +56,13 @@ class CDibImage {
   bool IsEmpty() const { return m_block.empty(); }
   const std::vector<std::uint8_t>& Block() const { return m_block; }
 
-  // The block's header, with biSizeImage and biClrUsed completed when 0 (in
-  // the copy only). False for a block shorter than the header.
+  // The block's header, with biSizeImage completed when 0 (in the copy
+  // only). False for a block shorter than the header.
   static bool ReadHeader(const std::vector<std::uint8_t>& block, BITMAPINFOHEADER& header);
-  static std::uint16_t ColorCount(const BITMAPINFOHEADER& header);
-  static std::uint16_t ColorTableSize(const BITMAPINFOHEADER& header);
   // Bytes per pixel row: whole 32-bit words.
   static std::uint64_t Stride(std::int64_t width, int bitCount);
 
  private:
-  // The device-independent bitmap: 40-byte header, colour table, pixel rows.
+  // The device-independent bitmap: 40-byte header, then the pixel rows.
   std::vector<std::uint8_t> m_block;
 };

@@ -83,15 +83,14 @@ TEST(DibImageTest, RefusesPicturesItCannotHold) {
 }
 
 TEST(DibImageTest, ReadHeaderCompletesTheCopyOnly) {
-  // An 8-bit header with biSizeImage and biClrUsed left 0: completed in the copy only.
+  // A 24-bit header with biSizeImage left 0: completed in the copy only.
   Buf block(40, 0);
   block[0] = 40, block[4] = 301 & 0xFF, block[5] = 301 >> 8, block[8] = 200, block[12] = 1,
-  block[14] = 8;
+  block[14] = 24;
   const Buf before = block;
   BITMAPINFOHEADER header;
   ASSERT_TRUE(CDibImage::ReadHeader(block, header));
-  EXPECT_EQ(header.biSizeImage, 304u * 200u);
-  EXPECT_EQ(header.biClrUsed, 256u);
+  EXPECT_EQ(header.biSizeImage, 904u * 200u);
   EXPECT_EQ(block, before);
   EXPECT_FALSE(CDibImage::ReadHeader(Buf(39), header));
 }
