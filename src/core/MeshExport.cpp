@@ -73,18 +73,16 @@ class Output {
   std::vector<std::uint8_t> m_buffer;
 };
 
-// Unit normal of the triangle a, b, c by the right-hand rule, in double so
-// that heights near the float limit neither overflow nor lose the direction;
-// (0, 0, 0) for a degenerate triangle.
+// The grid's face normal, by the right-hand rule. A cross product beyond
+// float's range has no direction left, and the file gets (0, 0, 0) rather
+// than a NaN.
 Vec3 FacetNormal(const Vec3& a, const Vec3& b, const Vec3& c) {
-  const double u[3] = {double{b[0]} - a[0], double{b[1]} - a[1], double{b[2]} - a[2]};
-  const double v[3] = {double{c[0]} - a[0], double{c[1]} - a[1], double{c[2]} - a[2]};
-  const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                       u[0] * v[1] - u[1] * v[0]};
-  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-  if (!(length > 0.0) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f};
-  return {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
-          static_cast<float>(n[2] / length)};
+  Vec3 normal{};
+  FaceNormal(a.data(), b.data(), c.data(), normal.data());
+  if (!std::all_of(normal.begin(), normal.end(), [](float v) { return std::isfinite(v); })) {
+    return {0.0f, 0.0f, 0.0f};
+  }
+  return normal;
 }
 
 // The grid as a mesh: its points in the file's axes, the triangles of its
