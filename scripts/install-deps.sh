@@ -14,7 +14,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmuparser-dev
+  libmuparser-dev libglm-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev librsvg2-bin
   python3
