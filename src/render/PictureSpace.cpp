@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <glm/gtc/type_ptr.hpp>
+#include <glm/matrix.hpp>
+
+#include "core/Grid.h"
 
 Rgb ToBytes(const float rgb[3]) {
   Rgb bytes{};
@@ -32,6 +35,13 @@ WindowPoint PictureSpace::ToWindow(const ClipPoint& c) const {
           c.z / c.w * 0.5 + 0.5};
 }
 
+glm::dvec3 PictureSpace::ToModel(const WindowPoint& w) const {
+  const glm::dvec4 ndc(w.x / m_frame.width * 2.0 - 1.0, w.y / m_frame.height * 2.0 - 1.0,
+                       w.z * 2.0 - 1.0, 1.0);
+  const glm::dvec4 model = glm::inverse(m_combined) * ndc;
+  return glm::dvec3(model) / model.w;
+}
+
 std::size_t PictureSpace::PixelIndex(double x, double y) const {
   const int px = std::clamp(static_cast<int>(std::floor(x)), 0, m_frame.width - 1);
   const int py = std::clamp(static_cast<int>(std::floor(y)), 0, m_frame.height - 1);
@@ -55,4 +65,69 @@ std::optional<SegmentPart> ClipSegment(std::initializer_list<std::pair<double, d
   }
   if (part.t0 > part.t1) return std::nullopt;
   return part;
+}
+
+std::optional<PictureReadout> ReadPicture(const Frame& frame, const CParaData& runPara,
+                                          const CFormula& formula, double px, double py) {
+  const int width = frame.width;
+  const int height = frame.height;
+  if (width < 1 || height < 1 ||
+      frame.depth.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    return std::nullopt;
+  }
+  // Farther out no pixel is within reach; this also keeps the floors below
+  // within int.
+  constexpr double kReach = kReadoutPickRadius + 1;
+  if (!(px > -kReach && px < width + kReach && py > -kReach && py < height + kReach)) {
+    return std::nullopt;
+  }
+  const int mouseX = static_cast<int>(std::floor(px));
+  const int mouseY = static_cast<int>(std::floor(py));
+  const auto depthAt = [&](int x, int y) {
+    return frame.depth[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(x)];
+  };
+  // The drawn pixel nearest to the mouse; of two as near, the first in reading order.
+  int pickX = -1;
+  int pickY = -1;
+  int pickDistance = 0;
+  for (int y = std::max(0, mouseY - kReadoutPickRadius);
+       y <= std::min(height - 1, mouseY + kReadoutPickRadius); ++y) {
+    for (int x = std::max(0, mouseX - kReadoutPickRadius);
+         x <= std::min(width - 1, mouseX + kReadoutPickRadius); ++x) {
+      const int distance = (x - mouseX) * (x - mouseX) + (y - mouseY) * (y - mouseY);
+      if (distance > kReadoutPickRadius * kReadoutPickRadius ||
+          (pickX >= 0 && distance >= pickDistance) || depthAt(x, y) >= 1.0f) {
+        continue;
+      }
+      pickX = x;
+      pickY = y;
+      pickDistance = distance;
+    }
+  }
+  if (pickX < 0) return std::nullopt;
+  // GL samples a pixel at its centre and counts rows from the bottom. The
+  // model holds x in its first component, the height in its second and y in
+  // its third, in both the surface and the contour layout.
+  const glm::dvec3 model = PictureSpace(frame).ToModel(
+      {pickX + 0.5, height - pickY - 0.5, static_cast<double>(depthAt(pickX, pickY))});
+  const GridSpec gridSpec = MakeGridSpec(runPara);
+  const int column = NearestGridIndex(gridSpec, model.x);
+  const int row = NearestGridIndex(gridSpec, model.z);
+  if (column < 0 || row < 0) return std::nullopt;
+  PictureReadout readout;
+  readout.x = GridCoordinate(gridSpec, column);
+  readout.y = GridCoordinate(gridSpec, row);
+  FormulaProgram::Scratch scratch;
+  readout.value = formula.Program().Run(readout.x, readout.y, gridSpec.zeroDiv, scratch);
+  if (runPara.m_nDrawStyle == STYLE_CONTOUR) {
+    // The line's height back in f's units; the depth buffer's steps leave a
+    // few digits of it.
+    if (frame.fit) {
+      readout.level = frame.fit->Middle() + model.y / frame.fit->factor;
+    } else if (gridSpec.zScale != 0.0f) {
+      readout.level = model.y / gridSpec.zScale;
+    }
+  }
+  return readout;
 }

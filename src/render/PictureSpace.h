@@ -1,18 +1,22 @@
 // A presented picture's space: the matrices it was drawn with, combined, so
-// that a model point goes to the window as GL took it there, and the
-// look-ups into the picture's pixels and depths. No GL here: it works on the
-// Frame alone.
+// that a model point goes to the window as GL took it there and a drawn
+// pixel back to the model point it shows, and the look-ups into the
+// picture's pixels and depths; the readout, which reads a grid point off a
+// picture where the mouse is. No GL here: it works on the Frame alone.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 #include <initializer_list>
 #include <optional>
 #include <utility>
 
+#include "core/Formula.h"
+#include "core/ParaData.h"
 #include "render/FrameSink.h"
 
 using Rgb = std::array<std::uint8_t, 3>;
@@ -39,6 +43,8 @@ class PictureSpace {
   ClipPoint Clip(const float v[3]) const;
   // The viewport transform of a point inside the view volume.
   WindowPoint ToWindow(const ClipPoint& c) const;
+  // The model point a window point shows: ToWindow and Clip undone.
+  glm::dvec3 ToModel(const WindowPoint& w) const;
 
   // The pixel holding a window point, clamped to the picture (a point on its
   // right or top edge belongs to the last column or row).
@@ -61,3 +67,22 @@ struct SegmentPart {
   double t0, t1;
 };
 std::optional<SegmentPart> ClipSegment(std::initializer_list<std::pair<double, double>> distances);
+
+// How far from the mouse, in device pixels, a readout looks for a drawn
+// pixel: mesh wires and contour lines are a pixel wide.
+inline constexpr int kReadoutPickRadius = 4;
+
+// What the mouse reads off a presented picture.
+struct PictureReadout {
+  double x = 0.0, y = 0.0, value = 0.0;  // the grid point's coordinates and f there
+  // Contour style: the height of the line under the mouse, in f's units.
+  std::optional<double> level;
+};
+
+// The grid point under (px, py), in device pixels from the picture's top left:
+// the drawn pixel (depth < 1) nearest to it within kReadoutPickRadius pixels,
+// unprojected with the frame's matrices, snapped to the nearest grid point of
+// runPara's grid, and f evaluated there with the run's 0/0 value (narrowed to
+// float as the grid had it). nullopt where no surface or line is drawn near.
+std::optional<PictureReadout> ReadPicture(const Frame& frame, const CParaData& runPara,
+                                          const CFormula& formula, double px, double py);

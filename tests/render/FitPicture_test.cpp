@@ -1,12 +1,15 @@
 // Fitted pictures: formulas that run out of the plain picture stay inside the
 // frame at the default angles, also in a wide view; the default formula's
 // fitted picture is its plain one at the fit's scale; no style draws a wall
-// across a pole.
+// across a pole. The readout finds the grid point a picture draws under the
+// pointer, and a contour line's level with the fit and without.
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "RenderTestSupport.h"
+#include "render/PictureSpace.h"
 
 namespace {
 
@@ -70,9 +73,13 @@ TEST(FitPictureTest, TheDefaultFormulasFittedPictureIsItsPlainOneAtTheFitsScale)
   EXPECT_LE(CountDifferent(Render(plain, 160, 120), fitted), 10u);
 }
 
-// Whether the picture shows the model point (x, height, y) where it
-// projects: the depth there is the point's own, so no other point is seen.
-bool Shows(const Frame& frame, float x, float height, float y) {
+// Where the picture puts the model point (x, height, y): its pixel, rows
+// from the top, and its depth; nothing off the picture.
+struct Projected {
+  int px, py;
+  float depth;
+};
+std::optional<Projected> Project(const Frame& frame, float x, float height, float y) {
   const float model[4] = {x, height, y, 1.0f};
   float eye[4] = {}, clip[4] = {};  // the matrices are column by column
   for (int k = 0; k < 16; ++k) eye[k % 4] += frame.modelView[k] * model[k / 4];
@@ -81,9 +88,16 @@ bool Shows(const Frame& frame, float x, float height, float y) {
       static_cast<int>((clip[0] / clip[3] + 1.0f) / 2.0f * static_cast<float>(frame.width));
   const int py =
       static_cast<int>((1.0f - clip[1] / clip[3]) / 2.0f * static_cast<float>(frame.height));
-  if (px < 0 || py < 0 || px >= frame.width || py >= frame.height) return false;
-  const float depth = (clip[2] / clip[3] + 1.0f) / 2.0f;
-  return std::fabs(frame.depth[static_cast<std::size_t>(py) * frame.width + px] - depth) < 1e-3f;
+  if (px < 0 || py < 0 || px >= frame.width || py >= frame.height) return std::nullopt;
+  return Projected{px, py, (clip[2] / clip[3] + 1.0f) / 2.0f};
+}
+
+// Whether the picture shows the model point where it projects: the depth
+// there is the point's own, so no other point is seen.
+bool Shows(const Frame& frame, float x, float height, float y) {
+  const std::optional<Projected> at = Project(frame, x, height, y);
+  return at && std::fabs(frame.depth[static_cast<std::size_t>(at->py) * frame.width + at->px] -
+                         at->depth) < 1e-3f;
 }
 
 TEST(FitPictureTest, NoStyleDrawsAWallAcrossAPole) {
@@ -123,6 +137,52 @@ TEST(FitPictureTest, NoStyleDrawsAWallAcrossAPole) {
     }
     EXPECT_GT(seen, 0);
     EXPECT_EQ(seenFitted, 0);
+  }
+}
+
+TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
+  REQUIRE_GL_CONTEXT();
+  // A grid of spacing 1. A plane hides none of its own lines and tells x
+  // from y; f = x has its contour lines (interval 1) along the grid's
+  // columns, and so has x + 5, whose fitted range is off the middle.
+  const struct {
+    const char* name;
+    int style;
+    const char* formula;
+    double (*f)(double x, double y);
+    bool fit;
+  } cases[] = {
+      {"mesh", STYLE_MESH, "x+2*y", [](double x, double y) { return x + 2 * y; }, false},
+      {"contour", STYLE_CONTOUR, "x", [](double x, double) { return x; }, false},
+      {"fitted contour", STYLE_CONTOUR, "x+5", [](double x, double) { return x + 5; }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParaData para = SmallPara(c.style, c.formula, 24);
+    para.m_bHiddenLine = FALSE, para.m_bShading = FALSE;
+    para.m_dZCoef = 0.5, para.m_dContourStep = 1.0;
+    const Frame frame = Render(para, 320, 240, c.fit);
+    ASSERT_EQ(frame.fit.has_value(), c.fit);
+    const CFormula formula = Compiled(c.formula);
+    for (const auto& [x, y] : {std::pair{3.0f, 2.0f}, {-4.0f, 0.0f}, {0.0f, -5.0f}}) {
+      SCOPED_TRACE(testing::Message() << x << ", " << y);
+      const double f = c.f(x, y);
+      const float height = c.fit ? frame.fit->Height(f) : static_cast<float>(f * para.m_dZCoef);
+      const std::optional<Projected> at = Project(frame, x, height, y);
+      ASSERT_TRUE(at);
+      const std::optional<PictureReadout> read =
+          ReadPicture(frame, para, formula, at->px + 0.5, at->py + 0.5);
+      ASSERT_TRUE(read);
+      EXPECT_EQ(std::tuple(read->x, read->y, read->value), std::tuple(x, y, f));
+      if (c.style == STYLE_CONTOUR) {
+        ASSERT_TRUE(read->level);
+        EXPECT_NEAR(*read->level, f, 0.05);
+      } else {
+        EXPECT_FALSE(read->level);
+      }
+    }
+    // The top left corner: nothing drawn within reach.
+    EXPECT_FALSE(ReadPicture(frame, para, formula, 2.0, 2.0));
   }
 }
 
