@@ -75,7 +75,9 @@ struct RunSignals {
 // call per point with gridSpec.zeroDiv. A row is stored, counted in the
 // progress and taken into the extents only once it is complete, so a stop
 // leaves whole rows zero; the stop is seen before each row and every few
-// points within one. The grid is resized (and zero-filled) by the call. False
+// points within one. The grid is resized by the call and every element
+// written; a buffer that holds enough is kept, so a caller that keeps its
+// grid between runs allocates nothing for the same or a smaller one. False
 // when stopped part-way; a mesh count outside 1..kMaxGridMesh samples nothing
 // and leaves the grid empty.
 bool ComputeSurface(const GridSpec& gridSpec, const CFormula& formula, const RunSignals& runSignals,

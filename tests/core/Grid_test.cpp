@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "FormulaReference.h"
@@ -41,9 +42,11 @@ struct Sampled {
   GridExtents extents;
 };
 
+// reused: the buffer to sample into, as a caller that keeps its grid hands it over.
 Sampled Sample(bool surface, const GridSpec& gridSpec, const CFormula& formula,
-               const RunSignals& signals = {}, int threads = 0) {
+               const RunSignals& signals = {}, int threads = 0, std::vector<float> reused = {}) {
   Sampled s;
+  s.grid = std::move(reused);
   s.done = (surface ? ComputeSurface : ComputeContour)(gridSpec, formula, signals, s.grid,
                                                        s.extents, threads);
   return s;
@@ -281,11 +284,15 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
         while (progress.load() < perRow && !over) std::this_thread::yield();
         state = DS_STOP;
       });
-      const Sampled s = Sample(surface, gridSpec, formula, {&state, runState, &progress}, 2);
+      // Into a larger buffer that still holds another run's values: none may
+      // show through the rows the stop left.
+      const Sampled s = Sample(surface, gridSpec, formula, {&state, runState, &progress}, 2,
+                               std::vector<float>(3 * side * side + 1, 7.0f));
       over = true;
       stopper.join();
       if (s.done) continue;
       stopped = true;
+      ASSERT_EQ(s.grid.size(), side * side * width);
       int finished = 0;
       for (std::size_t row = 0; row < side; ++row) {
         std::size_t same = 0, zero = 0;
