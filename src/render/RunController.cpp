@@ -30,9 +30,11 @@ StartResult RunController::Start(const CParaData& para, const ClientRect& client
   m_mailbox.Clear();
   m_pThread = std::make_unique<CThreadDrawOpenGL>(sink, &m_mailbox);
   m_pThread->SetYieldToWindow(m_bYieldToWindow);
+  m_pThread->LendGrid(std::move(m_grid));
   const bool failForTesting = std::exchange(m_bFailNextStart, false);
   if (failForTesting || !m_pThread->Begin()) {
     // No thread will ever write DS_IDLE, so the run must not be claimed.
+    m_grid = m_pThread->ReturnGrid();
     m_pThread.reset();
     g_ShareData.m_nState.store(DS_IDLE);
     return StartResult::CouldNotStart;
@@ -71,6 +73,7 @@ void RunController::Reap() {
   // Joined: the thread's last act has happened.
   m_pszLastError = m_pThread->ErrorText();
   m_lastProblem = m_pThread->Problem();
+  m_grid = m_pThread->ReturnGrid();
   m_pThread.reset();
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "core/Formula.h"
 #include "core/ParaData.h"
@@ -69,6 +70,10 @@ class RunController {
   RunMailbox m_mailbox;
   bool m_bYieldToWindow = false;
   std::unique_ptr<CThreadDrawOpenGL> m_pThread;
+  // The grid of the last run, kept for the next one: a window that ran
+  // N = 2000 is likely to run it again, and a fresh 48 MB grid costs a page
+  // fault per page. Lent to the thread at Start, handed back by Reap.
+  std::vector<float> m_grid;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
   RunProblem m_lastProblem = RunProblem::None;
   bool m_bFailNextStart = false;

@@ -3,10 +3,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cassert>
 #include <cmath>
 #include <exception>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "core/Fit.h"
 #include "core/ShareData.h"
@@ -32,6 +34,16 @@ void CThreadDrawOpenGL::Join() {
   if (m_thread.joinable()) m_thread.join();
 }
 
+void CThreadDrawOpenGL::LendGrid(std::vector<float>&& grid) {
+  assert(!m_thread.joinable());
+  m_grid = std::move(grid);
+}
+
+std::vector<float> CThreadDrawOpenGL::ReturnGrid() {
+  assert(!m_thread.joinable());
+  return std::exchange(m_grid, {});
+}
+
 void CThreadDrawOpenGL::ThreadMain() {
   if (m_bYieldToWindow) {
     // A window's thread shares the cores with this one and with the software
@@ -53,7 +65,6 @@ void CThreadDrawOpenGL::ThreadMain() {
     // as any run does, and its owner reports the failure.
     RecordProblem(RunProblem::Failed);
   }
-  std::vector<float>().swap(m_grid);
   m_pViewSink->Ended();
   // Only the run's own states end in DS_IDLE: a DS_LOADED or DS_CLEAR that the
   // user-interface side wrote meanwhile still has a paint to trigger.
@@ -100,6 +111,7 @@ bool CThreadDrawOpenGL::SampleGrid() {
   PictureGrid sampled;
   try {
     if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_CONTOUR) {
+      sampled.values = std::move(m_grid);
       SamplePictureGrid(m_nDrawStyle, m_spec, *g_ShareData.m_pFormula, m_bFit, Signals(), sampled);
     }
   } catch (const std::bad_alloc&) {

@@ -36,6 +36,11 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Before Begin: run below the priority of the thread that starts it, for a
   // window whose event loop must stay served.
   void SetYieldToWindow(bool yield) { m_bYieldToWindow = yield; }
+  // The grid buffer belongs to the thread from Begin to its end: it is lent
+  // before Begin and handed back after Join, so that the next run samples
+  // into it without allocating (or faulting in) a grid of the same size.
+  void LendGrid(std::vector<float>&& grid);
+  std::vector<float> ReturnGrid();
   // How many display lists the thread has called so far; any thread may read it.
   std::uint64_t ListCalls() const { return m_nListCalls.load(std::memory_order_relaxed); }
   // Why the run ended without its picture (None if it did not); any thread.
