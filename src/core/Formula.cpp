@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/Cp932.h"
+#include "core/NumericEntry.h"
 
 thread_local double g_zeroByZero = 0.0;
 
@@ -341,6 +342,16 @@ const char* FormulaCheckMessage(FormulaCheck result) {
       return "不正な計算式です！";
   }
   return "";
+}
+
+std::string FormulaLengthRefusal(const std::string& text) {
+  if (Cp932Length(text) <= kMaxFormulaBytes) return {};
+  return MaxCharsMessage(static_cast<int>(kMaxFormulaBytes));
+}
+
+std::string FormulaEntryRefusal(const std::string& text) {
+  std::string refusal = FormulaLengthRefusal(text);
+  return refusal.empty() ? FormulaCheckMessage(CheckFormula(text)) : refusal;
 }
 
 const char* RunRefusalMessage(const CParaData& para) {

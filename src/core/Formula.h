@@ -89,6 +89,15 @@ FormulaCheck CheckFormula(const std::string& text);
 // "計算式が入力されてません！", "不正な文字がありました！", "不正な計算式です！", or "" for Ok.
 const char* FormulaCheckMessage(FormulaCheck result);
 
+// The longest formula the entry fields take, counted in the bytes a
+// parameter file stores it in (CP932: a full-width character counts twice).
+constexpr std::size_t kMaxFormulaBytes = 128;
+// "128 文字以内で入力してください。" for a formula over kMaxFormulaBytes, else "".
+std::string FormulaLengthRefusal(const std::string& text);
+// Why an entry field refuses a formula: its length, else the check's
+// message; "" when it passes.
+std::string FormulaEntryRefusal(const std::string& text);
+
 // Why the window will not run (or export) a parameter set: the message it
 // shows, or null when the set can run. Start's checks, in Start's order;
 // only a file can bring a set that fails one.

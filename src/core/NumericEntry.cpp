@@ -1,8 +1,10 @@
 #include "core/NumericEntry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,6 +48,14 @@ bool IsDecimal(std::string_view s, bool fraction) {
   return k == s.size();
 }
 
+// A plain decimal number ("12", "0.009") in the "C" locale: a window sets the
+// process locale from the environment, and "1.5" must not read differently
+// under a decimal comma.
+double ReadDecimal(const std::string& text) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
 std::string WithLimits(const char* pattern, const std::string& low, const std::string& high) {
   std::string message = pattern;
   message.replace(message.find("%1"), 2, low);
@@ -58,11 +68,7 @@ std::string WithLimits(const char* pattern, const std::string& low, const std::s
 bool ParseEntryDouble(std::string_view text, double* value) {
   std::string_view core;
   if (!Trim(text, &core) || !IsDecimal(core, true)) return false;
-  // The "C" locale: a window sets the process locale from the environment,
-  // and "1.5" must not read differently under a decimal comma.
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-  const std::string copy(core);
-  const double parsed = strtod_l(copy.c_str(), nullptr, cLocale);
+  const double parsed = ReadDecimal(std::string(core));
   if (parsed == 0.0 && core[0] != '0') return false;
   *value = parsed;
   return true;
@@ -110,6 +116,64 @@ EntryFault CheckEntry(std::string_view text, const NumericField& field, double* 
   }
   *value = parsed;
   return EntryFault::None;
+}
+
+bool EntryCanBecomeValid(std::string_view text, const NumericField& field) {
+  if (text.size() >= kReadLimit) return false;
+  std::size_t k = 0;
+  while (k < text.size() && IsBlank(text[k])) ++k;
+  // A sign can still come first while nothing else has.
+  const bool signTyped = k < text.size() && (text[k] == '+' || text[k] == '-');
+  const bool negative = signTyped && text[k] == '-';
+  if (signTyped) ++k;
+  const std::size_t intBegin = k;
+  while (k < text.size() && IsDigit(text[k])) ++k;
+  const std::string intDigits(text.substr(intBegin, k - intBegin));
+  const bool point = k < text.size() && text[k] == '.' && !field.integer;
+  if (point) ++k;
+  const std::size_t fracBegin = k;
+  while (k < text.size() && IsDigit(text[k])) ++k;
+  const std::size_t fracDigits = k - fracBegin;
+  // Anything else (a blank after the number, a second sign or point) ends it.
+  if (k != text.size()) return false;
+  // The typed digits and the number one unit of their last digit above,
+  // both read as the parser reads them ("0.009" and "0.010"), so that a
+  // bound is met exactly or not at all.
+  std::string digits = intDigits.empty() ? "0" : intDigits;
+  if (point) digits += "." + std::string(text.substr(fracBegin, fracDigits));
+  std::string next = digits;
+  bool carry = true;
+  for (auto it = next.rbegin(); carry && it != next.rend(); ++it) {
+    if (*it == '.') continue;
+    carry = *it == '9';
+    *it = carry ? '0' : static_cast<char>(*it + 1);
+  }
+  if (carry) next.insert(next.begin(), '1');
+  const double value = ReadDecimal(digits);
+  const double above = ReadDecimal(next);
+  // The magnitudes typing can reach, as ranges [low, high): more fraction
+  // digits stay within the last one's step; without a point, a point or
+  // more integer digits may follow.
+  const double limit = std::max(std::fabs(field.low), std::fabs(field.high));
+  const auto reaches = [&](double low, double high) {
+    const auto meets = [&](double sign) {
+      const double a = sign > 0 ? low : -high;
+      const double b = sign > 0 ? high : -low;
+      // The open end of a range is never reached, the closed one may be.
+      return sign > 0 ? (a <= field.high && b > field.low) : (b >= field.low && a < field.high);
+    };
+    if (signTyped) return meets(negative ? -1.0 : 1.0);
+    return meets(1.0) || (intDigits.empty() && !point && meets(-1.0));
+  };
+  if (point || !intDigits.empty()) {
+    if (reaches(value, above)) return true;
+    if (point) return false;
+  }
+  if (intDigits.empty() || value == 0.0) return reaches(0.0, HUGE_VAL);
+  for (double scale = 10.0; value * scale <= limit; scale *= 10.0) {
+    if (reaches(value * scale, (value + 1.0) * scale)) return true;
+  }
+  return false;
 }
 
 std::string FormatEntryDouble(double value) {

@@ -39,6 +39,13 @@ enum class EntryFault {
 EntryFault CheckEntry(std::string_view text, const NumericField& field, double* value,
                       std::string* message);
 
+// Whether keys typed at the end of a text the field refuses could still make
+// it acceptable: "", "-", "0", "0." and "." in the range field, "1" in a
+// field whose minimum is 10. False for a text no typing can mend ("3211" in
+// the mesh count, "-" where no value is negative, "1-"), and for an
+// acceptable one. Only the keys a numeric field passes count (no exponent).
+bool EntryCanBecomeValid(std::string_view text, const NumericField& field);
+
 // How a field shows a double: "%.*g" at 15 significant digits (12, 0.05).
 std::string FormatEntryDouble(double value);
 

@@ -4,25 +4,6 @@
 
 const char* const DEFAULT_FORMULA = "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )";
 
-CParaData& CParaData::operator=(const CParaData& other) {
-  if (this != &other) {
-    m_dUpDownAngle = other.m_dUpDownAngle;
-    m_dLeftRightAngle = other.m_dLeftRightAngle;
-    m_dRange = other.m_dRange;
-    m_dZCoef = other.m_dZCoef;
-    m_bPerspective = other.m_bPerspective;
-    m_bHiddenLine = other.m_bHiddenLine;
-    m_bShading = other.m_bShading;
-    m_nMesh = other.m_nMesh;
-    m_dContourStep = other.m_dContourStep;
-    m_nDrawStyle = other.m_nDrawStyle;
-    m_strFormula = other.m_strFormula;
-    m_dZeroByZero = other.m_dZeroByZero;
-    m_nBackColor = other.m_nBackColor;
-  }
-  return *this;
-}
-
 const char* const PARA_NOT_DRAWABLE_MESSAGE =
     "ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。";
 

@@ -31,9 +31,7 @@ extern const char* const DEFAULT_FORMULA;
 
 class CParaData {
  public:
-  CParaData() = default;
-  CParaData(const CParaData&) = default;
-  CParaData& operator=(const CParaData& other);
+  bool operator==(const CParaData&) const = default;
 
   double m_dUpDownAngle = -20.0;
   double m_dLeftRightAngle = 30.0;

@@ -82,6 +82,48 @@ TEST(NumericEntry, FieldsAcceptTheirNumbersNameWhatIsWrongAndShowFifteenDigits) 
   EXPECT_EQ(FormatEntryDouble(1.0 / 3.0), "0.333333333333333");
 }
 
+// A refused text that typing on can still make acceptable is not answered
+// while it is typed: the field with a minimum of 10 is the case where a
+// valid number's first digit is below the minimum.
+TEST(NumericEntry, ATextIsOnItsWayToANumberOnlyWhenKeysAtItsEndCanMakeItOne) {
+  const NumericField tens{false, 10.0, 20.0};
+  const std::tuple<const char*, NumericField, bool> cases[] = {
+      {"", kScaleField, true},
+      {"  ", kMeshField, true},
+      {"0", kScaleField, true},
+      {"0.", kScaleField, true},
+      {".", kScaleField, true},
+      {"0.0", kScaleField, true},
+      {"0.00", kScaleField, false},
+      {"0.009", kScaleField, false},
+      {"-", kScaleField, false},
+      {"-", kAngleField, true},
+      {"-0", kAngleField, true},
+      {"+", kScaleField, true},
+      {"1000", kScaleField, false},
+      {"100.", kScaleField, true},
+      {"100.01", kScaleField, false},
+      {"1", tens, true},
+      {"2", tens, true},
+      {"3", tens, false},
+      {"0", kMeshField, true},
+      {"50", kMeshField, true},
+      {"3211", kMeshField, false},
+      {"501", kMeshField, false},
+      {"12.", kMeshField, false},
+      {"-1", kMeshField, false},
+      {"-181", kAngleField, false},
+      {"-18", kAngleField, true},
+      {"1-", kAngleField, false},
+      {"5 ", kScaleField, false},
+      {"1e", kScaleField, false},
+      {"1..", kScaleField, false},
+  };
+  for (const auto& [text, field, can] : cases) {
+    EXPECT_EQ(EntryCanBecomeValid(text, field), can) << '"' << text << '"';
+  }
+}
+
 TEST(NumericEntry, ADecimalCommaLocaleDoesNotChangeHowNumbersRead) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous != nullptr ? previous : "C";
