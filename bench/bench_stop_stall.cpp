@@ -21,6 +21,7 @@
 #include "gui/MainFrame.h"
 #include "gui/OrvexApp.h"
 #include "gui/OrvexView.h"
+#include "gui/ParamModel.h"
 
 namespace {
 
@@ -95,8 +96,10 @@ struct Result {
 
 Result StopOnce(CMainFrame* frame, int style, int mesh, Moment moment) {
   COrvexView* view = frame->View();
-  frame->m_para.m_nDrawStyle = style;
-  frame->m_para.m_nMesh = mesh;
+  CParaData para = frame->Model()->Params();
+  para.m_nDrawStyle = style;
+  para.m_nMesh = mesh;
+  frame->Model()->Set(para);
   Result result;
   const QImage before = view->Backing();
   frame->Action(ID_CALC_START)->trigger();

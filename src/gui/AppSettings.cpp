@@ -7,6 +7,7 @@
 namespace {
 
 constexpr char kFitKey[] = "Settings/Fit";
+constexpr char kFolderKey[] = "Settings/LastFolder";
 
 }  // namespace
 
@@ -20,4 +21,13 @@ bool CAppSettings::Fit() const {
 void CAppSettings::SetFit(bool fit) {
   QSettings settings(m_iniPath, PlainIniFormat());
   settings.setValue(QString::fromLatin1(kFitKey), fit ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString CAppSettings::LastFolder() const {
+  return QSettings(m_iniPath, PlainIniFormat()).value(QString::fromLatin1(kFolderKey)).toString();
+}
+
+void CAppSettings::SetLastFolder(const QString& folder) {
+  QSettings settings(m_iniPath, PlainIniFormat());
+  settings.setValue(QString::fromLatin1(kFolderKey), folder);
 }

@@ -13,6 +13,9 @@ class CAppSettings {
   bool Fit() const;
   // Written at once, so a crash later loses nothing.
   void SetFit(bool fit);
+  // The folder a file dialog last chose a file in; "" before the first.
+  QString LastFolder() const;
+  void SetLastFolder(const QString& folder);
 
  private:
   QString m_iniPath;

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+#include "core/ParaData.h"
+
 class QWidget;
 
 inline const QColor kSurfaceColour(128, 184, 176);  // styles 0 to 4
@@ -13,7 +15,9 @@ inline const QColor kLabelTextColour(64, 64, 16);   // the panel's labels
 inline const QColor kFaultColour(244, 170, 170);    // a formula the check refuses
 
 // The view's empty colour; an unknown style takes the surface colour.
-inline QColor IdleColour(int style) { return style == 5 ? kContourColour : kSurfaceColour; }
+inline QColor IdleColour(int style) {
+  return style == STYLE_CONTOUR ? kContourColour : kSurfaceColour;
+}
 
 // An entry field's background: the fault colour while it holds a refused
 // formula, the focus colour while it has the focus, else the style's colour;

@@ -8,7 +8,6 @@ enum CommandId : int {
   ID_FILE_OPEN = 57601,
   ID_FILE_SAVE = 57603,
   ID_FILE_SAVE_AS = 57604,
-  ID_FILE_MRU_FILE1 = 57616,  // and the next three
   ID_EDIT_COPY = 57634,
   ID_APP_ABOUT = 57664,
   ID_APP_EXIT = 57665,

@@ -7,13 +7,12 @@
 #include <algorithm>
 
 #include "core/Cp932.h"
-#include "core/Formula.h"
-#include "core/NumericEntry.h"
 #include "gui/Colours.h"
 #include "gui/CommandIds.h"
 #include "gui/Commands.h"
+#include "gui/EntryRules.h"
 #include "gui/Language.h"
-#include "gui/MainFrame.h"
+#include "gui/ParamModel.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
 
@@ -40,6 +39,7 @@ class ByteLimit : public QValidator {
  public:
   explicit ByteLimit(CFormulaEdit* edit) : QValidator(edit), m_pEdit(edit) {}
   State validate(QString& input, int&) const override {
+    if (m_pEdit->Replacing()) return Acceptable;
     const std::size_t bytes = Bytes(input);
     if (bytes <= kMaxFormulaBytes || bytes <= Bytes(m_pEdit->PreviousText())) return Acceptable;
     return Invalid;
@@ -60,6 +60,13 @@ CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
   });
 }
 
+void CFormulaEdit::ReplaceUndoably(const QString& text) {
+  m_bReplacing = true;
+  selectAll();
+  insert(text);
+  m_bReplacing = false;
+}
+
 QString CFormulaEdit::FaultNote() const {
   if (!Faulty()) return {};
   QString note = Tr(FormulaCheckMessage(m_fault.check));
@@ -78,8 +85,8 @@ void CFormulaEdit::SelectFault() {
   setSelection(first, end - first);
 }
 
-CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
-    : QToolBar(frame), m_pFrame(frame), m_pFormulaBox(new CFormulaEdit(this)) {
+CFormulaToolBar::CFormulaToolBar(CParamModel* model, QWidget* parent)
+    : QToolBar(parent), m_pModel(model), m_pFormulaBox(new CFormulaEdit(this)) {
   setObjectName(QStringLiteral("toolBar"));
   setIconSize(QSize(16, 16));
   setMovable(false);
@@ -91,12 +98,16 @@ CFormulaToolBar::CFormulaToolBar(CMainFrame* frame)
   m_pFormulaBox->setStatusTip(Tr(command.prompt));
   m_pFormulaBox->installEventFilter(this);
   connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] { Commit(); });
-  SetParams(CParaData());
   connect(m_pFormulaBox, &CFormulaEdit::checked, this, [this] {
-    if (!m_pFrame->m_bReady) return;
     UpdateColours();
     ShowFault();
   });
+  ShowModelFormula();
+  connect(model, &CParamModel::paramsChanged, this, [this] {
+    if (m_pModel->Params().m_strFormula != m_strShown) ShowModelFormula();
+  });
+  connect(model, &CParamModel::loaded, this, &CFormulaToolBar::ShowModelFormula);
+  connect(model, &CParamModel::styleChanged, this, &CFormulaToolBar::UpdateColours);
 }
 
 // The box outlives this part of the object by a little: it must not call
@@ -105,73 +116,57 @@ CFormulaToolBar::~CFormulaToolBar() { m_pFormulaBox->removeEventFilter(this); }
 
 void CFormulaToolBar::AddFormulaBox() { addWidget(m_pFormulaBox); }
 
-int CFormulaToolBar::SetParams(const CParaData& para) {
-  m_pFormulaBox->setText(QString::fromStdString(para.m_strFormula));
+void CFormulaToolBar::ShowModelFormula() {
+  m_strShown = m_pModel->Params().m_strFormula;
+  m_pFormulaBox->setText(QString::fromStdString(m_strShown));
   m_pFormulaBox->setCursorPosition(0);
-  return 0;
-}
-
-int CFormulaToolBar::GetParams(CParaData& para) {
-  const std::string text = m_pFormulaBox->text().toStdString();
-  std::string message;
-  if (Cp932Length(text) > kMaxFormulaBytes) {
-    message = MaxCharsMessage(kMaxFormulaBytes);
-  } else if (const FormulaCheck check = CheckFormula(text); check != FormulaCheck::Ok) {
-    message = FormulaCheckMessage(check);
-  }
-  if (!message.empty()) {
-    ShowMessage(m_pFrame, QString::fromStdString(message));
-    return -1;
-  }
-  para.m_strFormula = text;
-  return 0;
 }
 
 void CFormulaToolBar::Commit() {
-  if (GetParams(m_pFrame->m_para) == 0) return;
-  // The typing stays, so that nothing typed is lost: the box gets the focus
-  // again once the focus change under way is over, with the fault selected.
-  // m_para keeps the last accepted formula, which a Start meanwhile runs.
-  QTimer::singleShot(0, m_pFormulaBox, [box = m_pFormulaBox] {
-    box->setFocus(Qt::OtherFocusReason);
-    if (box->Faulty()) {
-      box->SelectFault();
-    } else {
-      box->selectAll();  // too long: only a file brings such a text
-    }
-  });
+  const std::string text = m_pFormulaBox->text().toStdString();
+  // The formula in use, as the box was given it (a file's may be longer than
+  // typing allows): nothing to take over, nothing to refuse.
+  if (text == m_pModel->Params().m_strFormula) return;
+  const std::string refusal = FormulaEntryRefusal(text);
+  if (refusal.empty()) {
+    m_strShown = text;
+    m_pModel->SetFormula(text);
+    return;
+  }
+  ShowMessage(window(), QString::fromStdString(refusal));
+  m_pFormulaBox->ReplaceUndoably(QString::fromStdString(m_pModel->Params().m_strFormula));
+  // Back into the box once the focus change under way is over, so the user
+  // can take the typing back with Ctrl+Z and mend it.
+  QTimer::singleShot(0, m_pFormulaBox,
+                     [box = m_pFormulaBox] { box->setFocus(Qt::OtherFocusReason); });
 }
 
 void CFormulaToolBar::ShowFault() {
   // The note is for the one typing: a formula put in by a load or by the
   // dialog only tints the box.
   if (m_pFormulaBox->Faulty() && m_pFormulaBox->hasFocus()) {
-    m_pFrame->ShowNote(m_pFormulaBox->FaultNote());
+    emit noteChanged(m_pFormulaBox->FaultNote());
     m_bFaultShown = true;
   } else if (m_bFaultShown) {
-    m_pFrame->ClearNote();
+    emit noteChanged(QString());
     m_bFaultShown = false;
   }
 }
 
 bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == m_pFormulaBox && m_pFrame->m_bReady) {
+  if (watched == m_pFormulaBox) {
     if (event->type() == QEvent::FocusIn) {
       m_bFocused = true;
       UpdateColours();
       ShowFault();
-    } else if (event->type() == QEvent::FocusOut) {
-      // A message box, a context menu or another window taking over is not
-      // leaving the box.
-      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-        m_bFocused = false;
-        Commit();
-        UpdateColours();
-      }
+    } else if (LeavesField(event)) {
+      m_bFocused = false;
+      Commit();
+      UpdateColours();
+      ShowFault();
     } else if (event->type() == QEvent::KeyPress &&
                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      SetParams(m_pFrame->m_para);
+      m_pFormulaBox->ReplaceUndoably(QString::fromStdString(m_pModel->Params().m_strFormula));
       return true;
     }
   }
@@ -179,6 +174,6 @@ bool CFormulaToolBar::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CFormulaToolBar::UpdateColours() {
-  PaintFieldBackground(m_pFormulaBox, m_bFocused, m_pFrame->m_para.m_nDrawStyle,
+  PaintFieldBackground(m_pFormulaBox, m_bFocused, m_pModel->Params().m_nDrawStyle,
                        m_pFormulaBox->Faulty());
 }

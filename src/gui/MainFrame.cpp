@@ -2,20 +2,16 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QIcon>
-#include <QLabel>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
-#include <QStatusBar>
+#include <QMouseEvent>
 #include <QStatusTipEvent>
 #include <QTextBrowser>
-#include <algorithm>
-#include <ctime>
 
-#include "core/ShareData.h"
 #include "core/ViewControl.h"
-#include "gui/CapsLock.h"
 #include "gui/Commands.h"
 #include "gui/FormulaToolBar.h"
 #include "gui/Language.h"
@@ -23,13 +19,14 @@
 #include "gui/OrvexView.h"
 #include "gui/ParamBar.h"
 #include "gui/ParamDialog.h"
+#include "gui/ParamModel.h"
+#include "gui/ProblemTexts.h"
+#include "gui/StatusBar.h"
 #include "gui/Texts.h"
-#include "render/DrawingRun.h"
 
 namespace {
 
 constexpr int kTimerPeriodMs = 200;
-constexpr int kMessagePaneWidth = 224;
 
 // Buttons that show a state rather than run once.
 bool IsCheckable(int id) {
@@ -48,17 +45,9 @@ bool IsCheckable(int id) {
   }
 }
 
-QLabel* IndicatorPane(const QString& widest, QWidget* parent) {
-  auto* pane = new QLabel(parent);
-  pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  pane->setAlignment(Qt::AlignCenter);
-  pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(widest) + 12);
-  return pane;
-}
-
 }  // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame() : m_pModel(new CParamModel(this)) {
   // The images and the help page live in the static library's resources,
   // which the linker keeps only when asked for.
   Q_INIT_RESOURCE(orvex);
@@ -69,31 +58,30 @@ CMainFrame::CMainFrame() {
     icon.addFile(QStringLiteral(":/icons/orvex-%1.png").arg(size), QSize(size, size));
   }
   setWindowIcon(icon);
-  m_pView = new COrvexView(this);
+  m_pView = new COrvexView(m_pModel, this);
   setCentralWidget(m_pView);
-  m_pMeshExport = new CMeshExportCommand(this);
+  m_pMeshExport = new CMeshExportCommand(m_pModel, this);
+  m_wndStatusBar = new CStatusBar(this);
+  setStatusBar(m_wndStatusBar);
   CreateActions();
   CreateMenus();
-  CreateStatusBar();
   CreateToolBar();
   CreateParamBar();
   ConnectCommands();
+  ConnectParts();
   m_timer.setInterval(kTimerPeriodMs);
   connect(&m_timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
   m_timer.start();
-  UpdateStatusPanes();
   UpdateCommandStates();
-  m_bReady = true;
-  RefreshStyleColours();
   resize(1024, 768);
 }
 
 CMainFrame::~CMainFrame() {
-  // The bars watch their fields' focus and reach into this frame; they go
-  // while it is whole, before the base class hides and deletes the children.
-  m_bReady = false;
+  // The parts that watch the model's fields go while the model is whole:
+  // hiding them may still send focus events their filters act on.
   delete m_wndToolBar;
   delete m_wndParamBar;
+  delete m_pView;
 }
 
 void CMainFrame::CreateActions() {
@@ -155,10 +143,11 @@ void CMainFrame::CreateMenus() {
   help->addAction(Action(ID_HELP_FINDER));
   help->addSeparator();
   help->addAction(Action(ID_APP_ABOUT));
+  for (QMenu* menu : {file, edit, start, m_pViewMenu, help}) menu->installEventFilter(this);
 }
 
 void CMainFrame::CreateToolBar() {
-  m_wndToolBar = new CFormulaToolBar(this);
+  m_wndToolBar = new CFormulaToolBar(m_pModel, this);
   addToolBar(Qt::TopToolBarArea, m_wndToolBar);
   m_wndToolBar->addActions({Action(ID_FILE_OPEN), Action(ID_FILE_SAVE), Action(ID_APP_ABOUT)});
   m_wndToolBar->addSeparator();
@@ -170,43 +159,13 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->addSeparator();
   m_wndToolBar->addActions({Action(ID_ROTATE_LEFT), Action(ID_ROTATE_UP), Action(ID_ROTATE_DOWN),
                             Action(ID_ROTATE_RIGHT)});
-  m_wndToolBar->SetParams(m_para);
-}
-
-void CMainFrame::CreateStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setObjectName(QStringLiteral("statusBar"));
-  // Panes 0 and 1 are borderless; the clock and caps-lock panes draw their own.
-  bar->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"));
-  m_strMessage = Tr(texts::kReady);
-  m_pMessagePane = new QLabel(m_strMessage, bar);
-  m_pMessagePane->setObjectName(QStringLiteral("messagePane"));
-  m_pMessagePane->setFixedWidth(kMessagePaneWidth);
-  m_pProgressPane = new QWidget(bar);
-  auto* progressLayout = new QHBoxLayout(m_pProgressPane);
-  progressLayout->setContentsMargins(0, 1, 0, 1);
-  // As tall with the bar as without, so the view keeps its size over a run.
-  m_pProgressPane->setFixedHeight(QProgressBar().sizeHint().height() + 2);
-  m_pFitPane = IndicatorPane(QString(), bar);
-  m_pFitPane->setObjectName(QStringLiteral("fitPane"));
-  m_pFitPane->hide();
-  m_pClockPane = IndicatorPane(QString::fromLatin1(texts::kClockWidth), bar);
-  m_pClockPane->setObjectName(QStringLiteral("clockPane"));
-  m_pCapsPane = IndicatorPane(QString::fromLatin1(texts::kCapsLock), bar);
-  m_pCapsPane->setObjectName(QStringLiteral("capsPane"));
-  bar->addWidget(m_pMessagePane);
-  bar->addWidget(m_pProgressPane, 1);
-  bar->addWidget(m_pFitPane);
-  bar->addWidget(m_pClockPane);
-  bar->addWidget(m_pCapsPane);
 }
 
 void CMainFrame::CreateParamBar() {
-  m_wndParamBar = new CParamBar(this);
+  m_wndParamBar = new CParamBar(m_pModel, this);
   addDockWidget(Qt::RightDockWidgetArea, m_wndParamBar);
   // Shown when the view first paints (ApplyParamBar).
   m_wndParamBar->hide();
-  m_wndParamBar->SetParams(m_para);
 }
 
 void CMainFrame::ConnectCommands() {
@@ -218,7 +177,10 @@ void CMainFrame::ConnectCommands() {
   on(ID_CALC_STOP, [this] { m_pView->OnStop(); });
   on(ID_TOOL_STOP, [this] { m_pView->OnStop(); });
   on(ID_SAVE_IMAGE, [this] { m_pView->OnSaveImage(); });
-  on(ID_EXPORT_MESH, [this] { m_pMeshExport->Run(); });
+  on(ID_EXPORT_MESH, [this] {
+    CommitTyping();
+    m_pMeshExport->Run();
+  });
   on(ID_EDIT_COPY, [this] { m_pView->OnCopyImage(); });
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     on(id, [this, id] { OnRotate(id); });
@@ -227,80 +189,91 @@ void CMainFrame::ConnectCommands() {
   on(ID_DRAW_MESH, [this] { OnDrawStyle(STYLE_MESH); });
   on(ID_DRAW_CONTOUR, [this] { OnDrawStyle(STYLE_CONTOUR); });
   on(ID_VIEW_PARAMBAR, [this] { OnViewParamBar(); });
-  on(ID_VIEW_FIT, [this] { OnFit(); });
+  on(ID_VIEW_FIT, [this] { m_pModel->SetFit(!m_pModel->Fit()); });
   on(ID_VIEW_TOOLBAR, [this] {
     m_wndToolBar->setVisible(m_wndToolBar->isHidden());
     UpdateCommandStates();
   });
   on(ID_VIEW_STATUS_BAR, [this] {
-    statusBar()->setVisible(statusBar()->isHidden());
+    m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
     UpdateCommandStates();
   });
   for (int id : {ID_HELP_FINDER, ID_HELP, ID_CONTEXT_HELP}) on(id, [this] { ShowHelp(); });
   on(ID_APP_EXIT, [this] { close(); });
 }
 
-bool CMainFrame::Running() const { return m_pView->IsBusy(); }
+void CMainFrame::ConnectParts() {
+  connect(m_pModel, &CParamModel::paramsChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(m_pModel, &CParamModel::fitChanged, this, &CMainFrame::UpdateCommandStates);
 
-bool CMainFrame::RotationAllowed() const {
-  // The solids turn by themselves; only the mesh and the contour lines follow
-  // the buttons.
-  const int state = g_ShareData.m_nState.load();
-  return Running() && ((state == DS_RUN_SURFACE && g_ShareData.m_para.m_nDrawStyle == STYLE_MESH) ||
-                       state == DS_RUN_CONTOUR);
+  // Not from inside the paint: showing the panel changes the layout.
+  connect(m_pView, &COrvexView::firstPainted, this, &CMainFrame::ApplyParamBar,
+          Qt::QueuedConnection);
+  connect(m_pView, &COrvexView::runStarted, this, [this](int progressMax) {
+    m_wndStatusBar->SetMessageText(Tr(texts::kComputing));
+    m_wndStatusBar->BeginProgress(progressMax);
+  });
+  connect(m_pView, &COrvexView::runEnded, this, [this](RunProblem problem) {
+    m_wndStatusBar->EndProgress();
+    m_wndStatusBar->SetMessageText(RunEndText(problem));
+    UpdateCommandStates();
+  });
+  connect(m_pView, &COrvexView::stateChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(m_pView, &COrvexView::fitShown, m_wndStatusBar, &CStatusBar::ShowFit);
+  connect(m_pView, &COrvexView::readoutChanged, m_wndStatusBar, &CStatusBar::ShowReadout);
+
+  connect(m_wndToolBar, &CFormulaToolBar::noteChanged, this, [this](const QString& note) {
+    note.isEmpty() ? m_wndStatusBar->ClearNote() : m_wndStatusBar->ShowNote(note);
+  });
+
+  connect(m_pMeshExport, &CMeshExportCommand::started, this, [this] {
+    m_wndStatusBar->SetMessageText(Tr(texts::kExportingMesh));
+    UpdateCommandStates();
+  });
+  connect(m_pMeshExport, &CMeshExportCommand::finished, this, [this](bool ok) {
+    m_wndStatusBar->SetMessageText(ok ? Tr(texts::kMeshExported) : IdleText());
+    UpdateCommandStates();
+  });
 }
+
+bool CMainFrame::Running() const { return m_pView->IsBusy(); }
 
 void CMainFrame::UpdateCommandStates() {
   const bool running = Running();
+  const int style = m_pModel->Params().m_nDrawStyle;
   for (int id : {ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_SAVE_IMAGE, ID_CALC_START,
                  ID_PARAM_SET, ID_DRAW_MESH, ID_DRAW_CONTOUR}) {
     Action(id)->setEnabled(!running);
   }
-  Action(ID_CALC_STOP)->setEnabled(running && IsRunning(g_ShareData.m_nState.load()));
+  Action(ID_CALC_STOP)->setEnabled(m_pView->IsStoppable());
   // Samples a copy of the parameters on a thread of its own: a drawing run is no obstacle.
   Action(ID_EXPORT_MESH)->setEnabled(!m_pMeshExport->Busy());
   // Copying reads only the view's own image, so a run does not stop it.
   Action(ID_EDIT_COPY)->setEnabled(m_pView->HasPicture());
-  const bool rotate = RotationAllowed();
+  const bool rotate = m_pView->IsTurnable();
   for (int id : {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}) {
     Action(id)->setEnabled(rotate);
   }
   Action(ID_TOOL_START)->setChecked(running);
   Action(ID_TOOL_STOP)->setChecked(!running);
-  Action(ID_DRAW_MESH)->setChecked(m_para.m_nDrawStyle == STYLE_MESH);
-  Action(ID_DRAW_CONTOUR)->setChecked(m_para.m_nDrawStyle == STYLE_CONTOUR);
+  Action(ID_DRAW_MESH)->setChecked(style == STYLE_MESH);
+  Action(ID_DRAW_CONTOUR)->setChecked(style == STYLE_CONTOUR);
   Action(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
-  Action(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+  Action(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
   Action(ID_VIEW_PARAMBAR)->setChecked(!m_wndParamBar->isHidden());
-  Action(ID_VIEW_FIT)->setChecked(m_bFit);
+  Action(ID_VIEW_FIT)->setChecked(m_pModel->Fit());
   m_wndToolBar->FormulaBox()->setEnabled(!running);
-  m_wndParamBar->UpdateEnabling(running, m_para.m_nDrawStyle);
+  m_wndParamBar->SetRunning(running);
 }
 
 void CMainFrame::ApplyParamBar() {
-  m_wndParamBar->update();
-  if (m_bParamBar) {
-    m_wndParamBar->SetParams(m_para);
-    if (m_wndParamBar->isHidden()) {
-      m_wndParamBar->show();
-      // The view's new width holds from now on, for a Start that follows.
-      layout()->activate();
-    }
-  } else if (!m_wndParamBar->isHidden()) {
+  if (m_bParamBar && m_wndParamBar->isHidden()) {
+    m_wndParamBar->show();
+    // The view's new width holds from now on, for a Start that follows.
+    layout()->activate();
+  } else if (!m_bParamBar && !m_wndParamBar->isHidden()) {
     m_wndParamBar->hide();
   }
-  UpdateCommandStates();
-}
-
-void CMainFrame::RefreshBars() {
-  m_wndToolBar->SetParams(m_para);
-  m_wndParamBar->SetParams(m_para);
-  RefreshStyleColours();
-}
-
-void CMainFrame::RefreshStyleColours() {
-  m_wndToolBar->UpdateColours();
-  m_wndParamBar->UpdateColours();
   UpdateCommandStates();
 }
 
@@ -312,150 +285,49 @@ void CMainFrame::CommitTyping() {
 
 void CMainFrame::OnParamSet() {
   if (Running()) return;
-  CParamDialog dialog(this);
   CommitTyping();
-  dialog.m_dUpDownAngle = m_para.m_dUpDownAngle;
-  dialog.m_dLeftRightAngle = m_para.m_dLeftRightAngle;
-  dialog.m_dRange = m_para.m_dRange;
-  dialog.m_dZCoef = m_para.m_dZCoef;
-  dialog.m_nMesh = m_para.m_nMesh;
-  dialog.m_strFormula = m_para.m_strFormula;
-  dialog.m_dContourStep = m_para.m_dContourStep;
-  dialog.m_nDrawStyle = m_para.m_nDrawStyle;
-  dialog.m_bPerspective = m_para.m_bPerspective;
-  dialog.m_bHiddenLine = m_para.m_bHiddenLine;
-  dialog.m_bShading = m_para.m_bShading;
-  dialog.m_nZeroByZero = ZeroByZeroIndex(m_para.m_dZeroByZero);
-  if (dialog.DoModal() != QDialog::Accepted) return;
-  m_para.m_dUpDownAngle = dialog.m_dUpDownAngle;
-  m_para.m_dLeftRightAngle = dialog.m_dLeftRightAngle;
-  m_para.m_dRange = dialog.m_dRange;
-  m_para.m_dZCoef = dialog.m_dZCoef;
-  m_para.m_nMesh = dialog.m_nMesh;
-  m_para.m_strFormula = dialog.m_strFormula;
-  m_para.m_dContourStep = dialog.m_dContourStep;
-  m_para.m_bPerspective = dialog.m_bPerspective;
-  m_para.m_bHiddenLine = dialog.m_bHiddenLine;
-  m_para.m_bShading = dialog.m_bShading;
-  // A value off the list stays unless an item was chosen.
-  if (dialog.m_nZeroByZero >= 0) m_para.m_dZeroByZero = ZeroByZeroValue(dialog.m_nZeroByZero);
-  m_wndParamBar->SetParams(m_para);
-  m_wndToolBar->SetParams(m_para);
-  if (dialog.m_nDrawStyle >= 0 && dialog.m_nDrawStyle != m_para.m_nDrawStyle) {
-    m_para.m_nDrawStyle = dialog.m_nDrawStyle;
-    g_ShareData.m_para.m_nDrawStyle = dialog.m_nDrawStyle;
-    ApplyParamBar();
-    g_ShareData.m_nState.store(DS_CLEAR);
-    m_pView->update();
-    RefreshStyleColours();
-  }
-}
-
-void CMainFrame::BeginProgress() {
-  if (m_pProgress == nullptr) {
-    m_pProgress = new QProgressBar(m_pProgressPane);
-    m_pProgress->setObjectName(QStringLiteral("progress"));
-    m_pProgress->setTextVisible(false);
-    m_pProgressPane->layout()->addWidget(m_pProgress);
-  }
-  SetMessageText(Tr(texts::kComputing));
-  m_pProgress->setRange(0, DrawingRun::ProgressMaxFor(m_para.m_nMesh));
-  m_pProgress->setValue(0);
-  m_pProgress->show();
-}
-
-void CMainFrame::OnRunEnded(RunProblem problem) {
-  if (m_pProgress != nullptr) {
-    delete m_pProgress;
-    m_pProgress = nullptr;
-  }
-  SetMessageText(Tr(problem == RunProblem::None ? texts::kFinished : RunProblemMessage(problem)));
-  UpdateCommandStates();
+  CParamDialog dialog(m_pModel->Params(), this);
+  dialog.DoModal();
+  // After Cancel the set comes back with only the background choice made.
+  m_pModel->Set(dialog.Edited());
 }
 
 void CMainFrame::OnTimer() {
-  UpdateStatusPanes();
-  if (IsRunning(g_ShareData.m_nState.load())) m_pView->Tick();
+  m_wndStatusBar->UpdateIndicators();
+  if (m_pView->IsStoppable()) {
+    m_wndStatusBar->SetProgress(m_pView->Progress());
+    m_pView->Tick();
+  }
   UpdateCommandStates();
 }
 
-void CMainFrame::UpdateStatusPanes() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  // "%02d" prints what "%0.2d" does, without the flag the compiler calls void.
-  m_pClockPane->setText(
-      QString::asprintf("%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec));
-  m_pCapsPane->setText(CapsLockOn() ? QString::fromLatin1(texts::kCapsLock) : QString());
-  if (m_pProgress != nullptr && Running()) m_pProgress->setValue(m_pView->Progress());
-}
-
 void CMainFrame::OnRotate(int id) {
-  if (!RotationAllowed()) return;
+  // The solids turn by themselves; only a mesh or contour run follows the buttons.
+  if (!m_pView->IsTurnable()) return;
+  double upDown = m_pModel->Params().m_dUpDownAngle;
+  double leftRight = m_pModel->Params().m_dLeftRightAngle;
   switch (id) {
     case ID_ROTATE_LEFT:
     case ID_ROTATE_RIGHT:
-      m_para.m_dLeftRightAngle = TurnAngle(m_para.m_dLeftRightAngle,
-                                           id == ID_ROTATE_LEFT ? -kRotationStep : kRotationStep);
-      g_ShareData.SetLeftRightAngle(m_para.m_dLeftRightAngle);
+      leftRight = TurnAngle(leftRight, id == ID_ROTATE_LEFT ? -kRotationStep : kRotationStep);
       break;
     default:
-      m_para.m_dUpDownAngle =
-          TurnAngle(m_para.m_dUpDownAngle, id == ID_ROTATE_UP ? kRotationStep : -kRotationStep);
-      g_ShareData.SetUpDownAngle(m_para.m_dUpDownAngle);
+      upDown = TurnAngle(upDown, id == ID_ROTATE_UP ? kRotationStep : -kRotationStep);
       break;
   }
-  m_wndParamBar->SetParams(m_para);
-  m_pView->Rotate();
-}
-
-void CMainFrame::OnDrag(int dx, int dy) {
-  // Dragging down tilts the near edge down, as the down button does.
-  m_para.m_dLeftRightAngle = DragAngle(m_para.m_dLeftRightAngle, dx);
-  m_para.m_dUpDownAngle = DragAngle(m_para.m_dUpDownAngle, -dy);
-  g_ShareData.SetAngles(m_para.m_dUpDownAngle, m_para.m_dLeftRightAngle);
-  m_wndParamBar->SetParams(m_para);
+  m_pModel->SetAngles(upDown, leftRight);
 }
 
 void CMainFrame::OnDrawStyle(int style) {
-  // Disabled while a thread is alive, so g_ShareData is free to write.
-  if (!Running() && m_para.m_nDrawStyle != style) {
-    m_para.m_nDrawStyle = style;
-    g_ShareData.m_para.m_nDrawStyle = style;
-    g_ShareData.m_nState.store(DS_CLEAR);
-    ApplyParamBar();
-    m_pView->update();
-    RefreshStyleColours();
-  }
+  // Disabled while a thread is alive, whose style must not change under it.
+  if (!Running()) m_pModel->SetStyle(style);
   UpdateCommandStates();
 }
 
 void CMainFrame::OnViewParamBar() {
   m_bParamBar = !m_bParamBar;
   ApplyParamBar();
-  m_pView->update();
 }
-
-void CMainFrame::OnFit() {
-  m_bFit = !m_bFit;
-  UpdateCommandStates();
-  emit fitToggled(m_bFit);
-  m_pView->OnFitChanged();
-}
-
-void CMainFrame::ShowFit(const SurfaceFit* fit) {
-  if (fit == nullptr) {
-    m_pFitPane->hide();
-    m_pFitPane->clear();
-    return;
-  }
-  const auto number = [](double value) { return QString::number(value, 'g', 4); };
-  m_pFitPane->setText(Tr(texts::kFitStatus)
-                          .arg(number(fit->factor), number(fit->bottom), number(fit->top)));
-  m_pFitPane->show();
-}
-
-QString CMainFrame::FitText() const { return m_pFitPane->text(); }
 
 void CMainFrame::SetCaption(const QString& documentTitle) {
   setWindowTitle(documentTitle + QString::fromUtf8(texts::kCaptionSeparator) +
@@ -474,27 +346,6 @@ void CMainFrame::SetRecentFiles(const QStringList& files) {
   m_pRecentPlaceholder->setVisible(files.isEmpty());
 }
 
-void CMainFrame::SetMessageText(const QString& text) {
-  m_strMessage = text;
-  ClearNote();
-}
-
-void CMainFrame::ShowNote(const QString& text) {
-  // A note may be longer than the pane: the pane widens while it shows, at
-  // the cost of the stretching pane beside it.
-  const int margin = 2 * m_pMessagePane->fontMetrics().averageCharWidth();
-  m_pMessagePane->setFixedWidth(
-      std::max(kMessagePaneWidth, m_pMessagePane->fontMetrics().horizontalAdvance(text) + margin));
-  m_pMessagePane->setText(text);
-}
-
-void CMainFrame::ClearNote() {
-  m_pMessagePane->setFixedWidth(kMessagePaneWidth);
-  m_pMessagePane->setText(m_strMessage);
-}
-
-QString CMainFrame::MessageText() const { return m_pMessagePane->text(); }
-
 void CMainFrame::ShowHelp() {
   if (m_pHelp == nullptr) {
     m_pHelp = new QTextBrowser(this);
@@ -503,10 +354,18 @@ void CMainFrame::ShowHelp() {
     m_pHelp->setWindowTitle(Tr(texts::kHelpTitle));
     m_pHelp->setSource(QUrl(HelpPage()));
     m_pHelp->resize(760, 640);
+    // Closes with Esc and Ctrl+W, as other windows of its kind do.
+    m_pHelp->installEventFilter(this);
   }
   m_pHelp->show();
   m_pHelp->raise();
   m_pHelp->activateWindow();
+}
+
+QString CMainFrame::IdleText() const {
+  return Tr(m_pMeshExport->Busy() ? texts::kExportingMesh
+            : Running()           ? texts::kComputing
+                                  : texts::kReady);
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -515,16 +374,50 @@ bool CMainFrame::event(QEvent* event) {
   // run is on and "exporting" while a mesh is being written.
   if (event->type() == QEvent::StatusTip) {
     const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-    if (!tip.isEmpty()) {
-      SetMessageText(tip);
-    } else {
-      SetMessageText(Tr(m_pMeshExport->Busy() ? texts::kExportingMesh
-                        : Running()             ? texts::kComputing
-                                                : texts::kReady));
-    }
+    m_wndStatusBar->SetMessageText(tip.isEmpty() ? IdleText() : tip);
+    m_bDisabledPrompt = false;
     return true;
   }
   return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_pHelp && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Escape || key->keyCombination() == (Qt::CTRL | Qt::Key_W)) {
+      m_pHelp->close();
+      return true;
+    }
+  }
+  auto* menu = qobject_cast<QMenu*>(watched);
+  if (menu != nullptr && event->type() == QEvent::MouseMove) {
+    // After the menu has handled the move, which clears the prompt of an
+    // enabled item it leaves.
+    const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+    QMetaObject::invokeMethod(
+        this,
+        [this, menu = QPointer<QMenu>(menu), at] {
+          if (menu != nullptr) ShowDisabledPrompt(menu, at);
+        },
+        Qt::QueuedConnection);
+  } else if (menu != nullptr && event->type() == QEvent::Hide && m_bDisabledPrompt) {
+    m_wndStatusBar->SetMessageText(IdleText());
+    m_bDisabledPrompt = false;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::ShowDisabledPrompt(QMenu* menu, QPoint position) {
+  if (!menu->isVisible()) return;
+  const QAction* action = menu->actionAt(position);
+  if (action != nullptr && !action->isEnabled() && !action->statusTip().isEmpty()) {
+    m_wndStatusBar->SetMessageText(action->statusTip());
+    m_bDisabledPrompt = true;
+  } else if (m_bDisabledPrompt &&
+             (action == nullptr || action->isSeparator() || !action->isEnabled())) {
+    m_wndStatusBar->SetMessageText(IdleText());
+    m_bDisabledPrompt = false;
+  }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

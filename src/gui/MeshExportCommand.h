@@ -1,4 +1,4 @@
-// The mesh export command: asks for a file, then samples the frame's
+// The mesh export command: asks for a file, then samples the model's
 // parameter set and writes the mesh on a worker thread of its own, so the
 // window stays live, also while a drawing run is on. The result comes back
 // to the window's thread as a queued call.
@@ -10,13 +10,15 @@
 
 #include "core/MeshExport.h"
 
-class CMainFrame;
+class CParamModel;
+class QWidget;
 
 class CMeshExportCommand : public QObject {
   Q_OBJECT
 
  public:
-  explicit CMeshExportCommand(CMainFrame* frame);
+  // window: the parent of the file dialog and the messages.
+  CMeshExportCommand(CParamModel* model, QWidget* window);
   // Waits for an export under way: its file is finished, not left behind.
   ~CMeshExportCommand() override;
 
@@ -25,13 +27,16 @@ class CMeshExportCommand : public QObject {
   bool Busy() const { return m_worker.joinable(); }
 
  signals:
-  // The result has been shown.
-  void finished();
+  // The worker has started writing.
+  void started();
+  // The result has been shown; ok when the file was written.
+  void finished(bool ok);
 
  private:
   // Window thread, queued by the worker as its last act.
   void OnDone(const MeshExportResult& result, bool noGrid, const QString& path);
 
-  CMainFrame* m_pFrame;
+  CParamModel* m_pModel;
+  QWidget* m_pWindow;
   std::thread m_worker;
 };

@@ -10,6 +10,7 @@
 #include "gui/MainFrame.h"
 #include "gui/OrvexDoc.h"
 #include "gui/OrvexView.h"
+#include "gui/ParamModel.h"
 #include "gui/Prompts.h"
 #include "gui/RecentFileList.h"
 #include "gui/Texts.h"
@@ -54,13 +55,16 @@ bool COrvexApp::InitInstance(const QStringList& arguments) {
 
   // Every window takes its texts as it is built, so the language comes first.
   m_pTranslation = std::make_unique<CTranslation>(language.value_or(LanguageSetting(m_iniPath)));
+  RememberFoldersIn(m_iniPath);
   m_pFrame = std::make_unique<CMainFrame>();
-  m_pDoc = std::make_unique<COrvexDoc>(m_pFrame.get(), m_pRecent.get());
+  CParamModel* model = m_pFrame->Model();
+  m_pDoc = new COrvexDoc(model, m_pRecent.get(), m_pFrame.get());
+  connect(m_pDoc, &COrvexDoc::titleChanged, m_pFrame.get(), &CMainFrame::SetCaption);
+  connect(m_pDoc, &COrvexDoc::recentFilesChanged, m_pFrame.get(), &CMainFrame::SetRecentFiles);
+  m_pDoc->OnNewDocument();
   m_pFrame->SetRecentFiles(m_pRecent->Files());
-  m_pFrame->m_bFit = m_pSettings->Fit();
-  m_pFrame->UpdateCommandStates();
-  connect(m_pFrame.get(), &CMainFrame::fitToggled, this,
-          [this](bool fit) { m_pSettings->SetFit(fit); });
+  model->SetFit(m_pSettings->Fit());
+  connect(model, &CParamModel::fitChanged, this, [this](bool fit) { m_pSettings->SetFit(fit); });
   const auto on = [this](int id, auto handler) {
     connect(m_pFrame->Action(id), &QAction::triggered, this, handler);
   };
@@ -99,11 +103,7 @@ void COrvexApp::OnFileNew() { m_pDoc->OnNewDocument(); }
 
 void COrvexApp::OnFileOpen() {
   m_pDoc->OnNewDocument();
-  FileRequest request;
-  request.mode = FileRequest::Open;
-  request.title = Tr(texts::kOpenDialogTitle);
-  request.filters = Tr(texts::kParaFilter) + QStringLiteral(";;") + Tr(texts::kAllFilesFilter);
-  const QString path = AskFileName(m_pFrame.get(), request);
+  const QString path = AskFileName(m_pFrame.get(), ParameterFileRequest(FileRequest::Open));
   if (!path.isEmpty()) OpenDocumentFile(path);
 }
 

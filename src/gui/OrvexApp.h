@@ -28,7 +28,6 @@ class COrvexApp : public QObject {
   bool InitInstance(const QStringList& arguments);
 
   CMainFrame* MainFrame() const { return m_pFrame.get(); }
-  COrvexDoc* Document() const { return m_pDoc.get(); }
 
   void OnAppAbout();
   // Untitled first, then the open dialog; a cancel leaves it untitled.
@@ -42,13 +41,13 @@ class COrvexApp : public QObject {
   void OnOpenRecentFile(const QString& path);
 
   QString m_iniPath;
-  // In this order: the document points to the frame and the list, so it
-  // goes first; the translation outlives every window.
+  // In this order: the translation outlives every window, and the document
+  // (a child of the frame) goes with the frame, before the list it uses.
   std::unique_ptr<CTranslation> m_pTranslation;
   std::unique_ptr<CRecentFileList> m_pRecent;
   std::unique_ptr<CAppSettings> m_pSettings;
   std::unique_ptr<CMainFrame> m_pFrame;
-  std::unique_ptr<COrvexDoc> m_pDoc;
+  COrvexDoc* m_pDoc = nullptr;
 };
 
 // The usage text for orvex --help and for wrong arguments.

@@ -2,12 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 #include "core/ParaFile.h"
-#include "core/ShareData.h"
-#include "gui/Language.h"
-#include "gui/MainFrame.h"
-#include "gui/OrvexView.h"
+#include "gui/ParamModel.h"
 #include "gui/Prompts.h"
 #include "gui/RecentFileList.h"
 #include "gui/Texts.h"
@@ -18,44 +16,42 @@ std::string LocalPath(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-COrvexDoc::COrvexDoc(CMainFrame* frame, CRecentFileList* recent)
-    : m_pFrame(frame), m_pRecent(recent) {
-  OnNewDocument();
+COrvexDoc::COrvexDoc(CParamModel* model, CRecentFileList* recent, QWidget* window)
+    : QObject(window), m_pModel(model), m_pRecent(recent), m_pWindow(window) {
+  m_strTitle = QString::fromUtf8(texts::kUntitled);
 }
 
 void COrvexDoc::OnNewDocument() {
   m_strPathName.clear();
   m_strTitle = QString::fromUtf8(texts::kUntitled);
-  m_pFrame->SetCaption(m_strTitle);
-  m_pFrame->View()->update();
+  emit titleChanged(m_strTitle);
 }
 
 void COrvexDoc::SetPathName(const QString& path) {
   m_strPathName = QFileInfo(path).absoluteFilePath();
   m_strTitle = QFileInfo(path).fileName();
-  m_pFrame->SetCaption(m_strTitle);
+  emit titleChanged(m_strTitle);
   m_pRecent->Add(m_strPathName);
-  m_pFrame->SetRecentFiles(m_pRecent->Files());
+  emit recentFilesChanged(m_pRecent->Files());
 }
 
 bool COrvexDoc::OnOpenDocument(const QString& path) {
+  // Read into a copy: a file that fails leaves the model as it was.
+  CParaData para = m_pModel->Params();
   std::string error;
-  if (!LoadParaFile(LocalPath(path), m_pFrame->m_para, &error)) {
-    ShowMessage(m_pFrame, QString::fromStdString(error));
+  if (!LoadParaFile(LocalPath(path), para, &error)) {
+    ShowMessage(m_pWindow, QString::fromStdString(error));
     return false;
   }
-  // The view's next paint refreshes the bars and clears the picture.
-  g_ShareData.m_nState.store(DS_LOADED);
+  m_pModel->Replace(para);
   SetPathName(path);
-  m_pFrame->View()->update();
-  m_pFrame->UpdateCommandStates();
   return true;
 }
 
 bool COrvexDoc::OnSaveDocument(const QString& path) {
   std::string error;
-  if (!SaveParaFile(LocalPath(path), m_pFrame->m_para, &error)) {
-    ShowMessage(m_pFrame, QString::fromStdString(error));
+  if (!SaveParaFile(LocalPath(path), m_pModel->Params(), &error)) {
+    ShowMessage(m_pWindow, QString::fromStdString(error));
     return false;
   }
   SetPathName(path);
@@ -68,14 +64,10 @@ bool COrvexDoc::DoFileSave() {
 }
 
 bool COrvexDoc::DoSaveAs() {
-  FileRequest request;
-  request.mode = FileRequest::Save;
-  request.title = Tr(texts::kSaveDialogTitle);
-  request.filters = Tr(texts::kParaFilter) + QStringLiteral(";;") + Tr(texts::kAllFilesFilter);
-  request.defaultSuffix = QString::fromLatin1(texts::kParaExtension);
+  FileRequest request = ParameterFileRequest(FileRequest::Save);
   request.suggestion = m_strPathName.isEmpty()
                            ? m_strTitle + QLatin1Char('.') + request.defaultSuffix
                            : m_strPathName;
-  const QString path = AskFileName(m_pFrame, request);
+  const QString path = AskFileName(m_pWindow, request);
   return !path.isEmpty() && OnSaveDocument(path);
 }

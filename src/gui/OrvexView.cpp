@@ -7,57 +7,51 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QMatrix4x4>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QVector3D>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "core/DibImage.h"
-#include "core/Grid.h"
 #include "core/ParaFile.h"
 #include "core/SafeSave.h"
 #include "core/ShareData.h"
 #include "core/ViewControl.h"
 #include "gui/Colours.h"
 #include "gui/Language.h"
-#include "gui/MainFrame.h"
+#include "gui/ParamModel.h"
 #include "gui/Prompts.h"
 #include "gui/Texts.h"
+#include "render/PictureSpace.h"
 
 namespace {
-
-// Moves the state on only if nobody changed it since it was read.
-void ReplaceState(int from, int to) { g_ShareData.m_nState.compare_exchange_strong(from, to); }
-
-// How far from the mouse, in device pixels, the readout looks for a drawn
-// pixel: mesh wires and contour lines are a pixel wide.
-constexpr int kPickRadius = 4;
-
-// A matrix as GL keeps it (column-major), as Qt keeps it.
-QMatrix4x4 FromColumns(const std::array<float, 16>& columns) {
-  QMatrix4x4 matrix;
-  std::copy(columns.begin(), columns.end(), matrix.data());
-  return matrix;
-}
 
 QString Number(double value, int digits = 6) { return QString::number(value, 'g', digits); }
 
 }  // namespace
 
-COrvexView::COrvexView(CMainFrame* frame) : QWidget(frame), m_pFrame(frame), m_run(this) {
+COrvexView::COrvexView(CParamModel* model, QWidget* parent)
+    : QWidget(parent), m_pModel(model), m_run(this) {
   setObjectName(QStringLiteral("view"));
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
   // Moves without a button pressed bring the readout.
   setMouseTracking(true);
   setCursor(Qt::OpenHandCursor);
-  m_para = frame->m_para;
-  m_formula.Tokenize(m_para.m_strFormula);
+  m_formula.Tokenize(model->Params().m_strFormula);
   m_formula.MakePostfix();
+  // A new style or a loaded file clears the picture; the commands that
+  // change them are disabled during a run, and a load stops the run first.
+  const auto clear = [this] {
+    RebuildBacking();
+    update();
+  };
+  connect(model, &CParamModel::styleChanged, this, clear);
+  connect(model, &CParamModel::loaded, this, clear);
+  connect(model, &CParamModel::paramsChanged, this, &COrvexView::FollowAngles);
+  connect(model, &CParamModel::fitChanged, this, &COrvexView::OnFitChanged);
 }
 
 COrvexView::~COrvexView() = default;
@@ -74,20 +68,21 @@ void COrvexView::RebuildBacking() {
 }
 
 void COrvexView::ClearPicture() {
-  m_backing.fill(IdleColour(m_para.m_nDrawStyle));
+  m_backing.fill(IdleColour(m_pModel->Params().m_nDrawStyle));
   m_bAcceptFrames = false;
-  if (m_bHasPicture) {
-    m_bHasPicture = false;
-    // Clears come from paints, where the frame's commands are not to be touched.
-    QMetaObject::invokeMethod(
-        m_pFrame, [frame = m_pFrame] { frame->UpdateCommandStates(); }, Qt::QueuedConnection);
-  }
-  m_pFrame->ShowFit(nullptr);
+  SetHasPicture(false);
+  emit fitShown(nullptr);
+}
+
+void COrvexView::SetHasPicture(bool has) {
+  if (has == m_bHasPicture) return;
+  m_bHasPicture = has;
+  emit stateChanged();
 }
 
 QImage COrvexView::ShownPicture() const {
   QImage shown(DeviceSize(), QImage::Format_RGB32);
-  shown.fill(IdleColour(m_para.m_nDrawStyle));
+  shown.fill(IdleColour(m_pModel->Params().m_nDrawStyle));
   QPainter painter(&shown);
   painter.drawImage(0, 0, m_backing);
   return shown;
@@ -96,56 +91,49 @@ QImage COrvexView::ShownPicture() const {
 void COrvexView::paintEvent(QPaintEvent*) {
   if (!m_bPaintedOnce) {
     m_bPaintedOnce = true;
-    // Not from inside the paint: showing the panel changes the layout.
-    QMetaObject::invokeMethod(
-        m_pFrame, [frame = m_pFrame] { frame->ApplyParamBar(); }, Qt::QueuedConnection);
+    // The first paint clears, and nothing is shown since start-up before it.
+    m_backing = QImage(DeviceSize(), QImage::Format_RGB32);
+    m_backing.fill(IdleColour(m_pModel->Params().m_nDrawStyle));
+    int initial = DS_INITIAL;
+    g_ShareData.m_nState.compare_exchange_strong(initial, DS_IDLE);
     emit firstPainted();
-  }
-  m_para = m_pFrame->m_para;
-  const int state = g_ShareData.m_nState.load();
-  if (state == DS_INITIAL || state == DS_CLEAR) {
-    RebuildBacking();
-    ReplaceState(state, DS_IDLE);
-  } else if (state == DS_LOADED) {
-    m_pFrame->ApplyParamBar();
-    m_pFrame->RefreshBars();
-    RebuildBacking();
-    ReplaceState(state, DS_IDLE);
   }
   // The client shows the idle colour with the backing image at its top left:
   // a client grown since the picture was made shows the colour around it.
   QPainter painter(this);
-  painter.fillRect(rect(), IdleColour(m_para.m_nDrawStyle));
+  painter.fillRect(rect(), IdleColour(m_pModel->Params().m_nDrawStyle));
   const qreal ratio = devicePixelRatioF();
   painter.drawImage(QRectF(0, 0, m_backing.width() / ratio, m_backing.height() / ratio), m_backing);
 }
 
 void COrvexView::OnStart() {
   if (IsBusy()) return;
-  m_pFrame->CommitTyping();
-  m_para = m_pFrame->m_para;
-  if (const char* refusal = RunRefusalMessage(m_para)) {
+  // A formula or number just typed into a field is committed as its field
+  // loses the focus, before the set is read.
+  setFocus(Qt::OtherFocusReason);
+  const CParaData para = m_pModel->Params();
+  if (const char* refusal = RunRefusalMessage(para)) {
     ShowMessage(this, QString::fromUtf8(refusal));
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_formula.Tokenize(m_para.m_strFormula);
+  m_formula.Tokenize(para.m_strFormula);
   m_formula.MakePostfix();
-  m_runPara = m_para;
+  m_runPara = para;
   m_readoutFormula = m_formula;
   // The last run's depths are not this run's picture.
   m_frame.depth.clear();
   RebuildBacking();
   QApplication::restoreOverrideCursor();
-  m_pFrame->BeginProgress();
-  const QSize size = DeviceSize();
+  emit runStarted(DrawingRun::ProgressMaxFor(para.m_nMesh));
   RunOptions options;
-  options.fit = m_pFrame->m_bFit;
-  options.zoom = g_ShareData.GetZoom();
-  switch (m_run.Start(m_para, size.width(), size.height(), &m_formula, options)) {
+  options.fit = m_pModel->Fit();
+  options.zoom = m_dZoom;
+  const QSize size = DeviceSize();
+  switch (m_run.Start(para, size.width(), size.height(), &m_formula, options)) {
     case StartResult::Started:
       m_bAcceptFrames = true;
-      m_pFrame->UpdateCommandStates();
+      emit stateChanged();
       return;
     case StartResult::CouldNotStart:
       ShowMessage(this, QString::fromUtf8(texts::kCannotStartThread));
@@ -154,21 +142,45 @@ void COrvexView::OnStart() {
     case StartResult::AlreadyRunning:
       break;
   }
-  m_pFrame->OnRunEnded(RunProblem::None);
+  emit runEnded(RunProblem::None);
 }
 
 void COrvexView::OnStop() {
   m_bRestart = false;
-  if (!IsRunning(g_ShareData.m_nState.load())) return;
+  if (!IsStoppable()) return;
   m_run.RequestStop();
-  m_pFrame->UpdateCommandStates();
+  emit stateChanged();
+}
+
+bool COrvexView::IsStoppable() const { return IsBusy() && IsRunning(g_ShareData.m_nState.load()); }
+
+bool COrvexView::IsTurnable() const {
+  const int state = g_ShareData.m_nState.load();
+  return IsBusy() && ((state == DS_RUN_SURFACE && m_runPara.m_nDrawStyle == STYLE_MESH) ||
+                      state == DS_RUN_CONTOUR);
+}
+
+void COrvexView::FollowAngles() {
+  if (!IsStoppable()) return;
+  const CParaData& para = m_pModel->Params();
+  double upDown = 0.0;
+  double leftRight = 0.0;
+  g_ShareData.GetAngles(upDown, leftRight);
+  if (upDown == para.m_dUpDownAngle && leftRight == para.m_dLeftRightAngle) return;
+  g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
+  // Under a held button a quick coarse picture; the full one follows on release.
+  if (m_bDragging) {
+    m_run.Drag();
+  } else {
+    m_run.Rotate();
+  }
 }
 
 void COrvexView::OnFitChanged() {
-  if (!IsRunning(g_ShareData.m_nState.load())) return;
+  if (!IsStoppable()) return;
   m_run.RequestStop();
   m_bRestart = true;
-  m_pFrame->UpdateCommandStates();
+  emit stateChanged();
 }
 
 void COrvexView::FrameReady() {
@@ -185,12 +197,9 @@ void COrvexView::OnFrameReady() {
                        QImage::Format_RGBA8888);
   // A deep copy: m_frame's buffer goes back to the run with the next take.
   m_backing = picture.convertToFormat(QImage::Format_RGB32);
-  m_pFrame->ShowFit(m_frame.fit ? &*m_frame.fit : nullptr);
+  emit fitShown(m_frame.fit ? &*m_frame.fit : nullptr);
   update();
-  if (!m_bHasPicture) {
-    m_bHasPicture = true;
-    m_pFrame->UpdateCommandStates();
-  }
+  SetHasPicture(true);
   // A readout on show belongs to the picture under the mouse, which just changed.
   if (m_bReadoutShown) ShowReadout(mapFromGlobal(QCursor::pos()));
   emit pictureShown(m_frame.coarse);
@@ -199,7 +208,7 @@ void COrvexView::OnFrameReady() {
 void COrvexView::OnRunEnded() {
   // The thread has done its work; the join only waits for its last return.
   m_run.Reap();
-  m_pFrame->OnRunEnded(m_run.LastProblem());
+  emit runEnded(m_run.LastProblem());
   if (std::exchange(m_bRestart, false)) OnStart();
 }
 
@@ -219,9 +228,11 @@ void COrvexView::mouseMoveEvent(QMouseEvent* event) {
   if (moved.isNull()) return;
   m_dragFrom = at;
   m_bDragMoved = true;
-  m_pFrame->OnDrag(moved.x(), moved.y());
-  // Outside a run nothing is posted: the angles wait in m_para for the next.
-  m_run.Drag();
+  // Dragging down tilts the near edge down, as the down button does. Outside
+  // a run the angles wait in the model for the next.
+  const CParaData& para = m_pModel->Params();
+  m_pModel->SetAngles(DragAngle(para.m_dUpDownAngle, -moved.y()),
+                      DragAngle(para.m_dLeftRightAngle, moved.x()));
 }
 
 void COrvexView::mouseReleaseEvent(QMouseEvent* event) {
@@ -242,7 +253,7 @@ void COrvexView::leaveEvent(QEvent* event) {
 void COrvexView::wheelEvent(QWheelEvent* event) {
   // A notch is 120; touchpads send fractions of one.
   const double notches = event->angleDelta().y() / 120.0;
-  if (notches != 0.0) SetZoom(ZoomBy(g_ShareData.GetZoom(), notches));
+  if (notches != 0.0) SetZoom(ZoomBy(m_dZoom, notches));
   event->accept();
 }
 
@@ -252,82 +263,35 @@ void COrvexView::keyPressEvent(QKeyEvent* event) {
 }
 
 void COrvexView::SetZoom(double zoom) {
-  if (zoom == g_ShareData.GetZoom()) return;
-  g_ShareData.SetZoom(zoom);
-  m_run.Rotate();
+  if (zoom == m_dZoom) return;
+  m_dZoom = zoom;
+  m_run.SetZoom(zoom);
 }
 
 QString COrvexView::ReadoutAt(QPointF position) {
-  if (!m_bAcceptFrames || m_frame.depth.empty()) return {};
-  const int width = m_frame.width;
-  const int height = m_frame.height;
+  if (!m_bAcceptFrames) return {};
   const qreal ratio = devicePixelRatioF();
-  const int mouseX = static_cast<int>(std::floor(position.x() * ratio));
-  const int mouseY = static_cast<int>(std::floor(position.y() * ratio));
-  // The drawn pixel nearest to the mouse within the radius.
-  int pickX = -1;
-  int pickY = -1;
-  int pickDistance = 0;
-  for (int y = mouseY - kPickRadius; y <= mouseY + kPickRadius; ++y) {
-    for (int x = mouseX - kPickRadius; x <= mouseX + kPickRadius; ++x) {
-      if (x < 0 || y < 0 || x >= width || y >= height) continue;
-      const int distance = (x - mouseX) * (x - mouseX) + (y - mouseY) * (y - mouseY);
-      if (distance > kPickRadius * kPickRadius || (pickX >= 0 && distance >= pickDistance)) {
-        continue;
-      }
-      if (m_frame.depth[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                        static_cast<std::size_t>(x)] >= 1.0f) {
-        continue;
-      }
-      pickX = x;
-      pickY = y;
-      pickDistance = distance;
-    }
-  }
-  if (pickX < 0) return {};
-  const float depth =
-      m_frame.depth[static_cast<std::size_t>(pickY) * static_cast<std::size_t>(width) +
-                    static_cast<std::size_t>(pickX)];
-  // GL counts window rows from the bottom; the picture's rows run from the top.
-  const QVector3D model =
-      QVector3D(static_cast<float>(pickX) + 0.5f, static_cast<float>(height - pickY) - 0.5f, depth)
-          .unproject(FromColumns(m_frame.modelView), FromColumns(m_frame.projection),
-                     QRect(0, 0, width, height));
-  // The model holds x in its first component, the height in its second and
-  // y in its third, in both the surface and the contour layout.
-  const GridSpec gridSpec = MakeGridSpec(m_runPara);
-  const int column = NearestGridIndex(gridSpec, model.x());
-  const int row = NearestGridIndex(gridSpec, model.z());
-  if (column < 0 || row < 0) return {};
-  double x = GridCoordinate(gridSpec, column);
-  double y = GridCoordinate(gridSpec, row);
-  // The 0/0 value as the grid had it, narrowed like the other run values.
-  double zeroByZero = gridSpec.zeroDiv;
-  const double value = EvaluateFormula(&m_readoutFormula, &x, &y, &zeroByZero);
-  QString text = QString::fromUtf8(texts::kReadout).arg(Number(x), Number(y), Number(value));
-  if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && m_frame.fit) {
-    const SurfaceFit& fit = *m_frame.fit;
-    text += QString::fromUtf8(texts::kReadoutLevel)
-                .arg(Number(fit.Middle() + model.y() / fit.factor, 4));
-  } else if (m_runPara.m_nDrawStyle == STYLE_CONTOUR && gridSpec.zScale != 0.0f) {
-    // The line's height over the coefficient; the depth buffer's steps
-    // leave a few digits of it.
-    text += Tr(texts::kReadoutLevel).arg(Number(model.y() / gridSpec.zScale, 4));
-  }
+  const std::optional<PictureReadout> read =
+      ReadPicture(m_frame, m_runPara, m_readoutFormula, position.x() * ratio, position.y() * ratio);
+  if (!read) return {};
+  QString text =
+      QString::fromUtf8(texts::kReadout).arg(Number(read->x), Number(read->y), Number(read->value));
+  // The depth buffer's steps leave a few digits of a line's height.
+  if (read->level) text += Tr(texts::kReadoutLevel).arg(Number(*read->level, 4));
   return text;
 }
 
 void COrvexView::ShowReadout(QPointF position) {
   const QString text = ReadoutAt(position);
   if (text.isEmpty()) return HideReadout();
-  m_pFrame->ShowNote(text);
+  emit readoutChanged(text);
   m_bReadoutShown = true;
 }
 
 void COrvexView::HideReadout() {
   if (!m_bReadoutShown) return;
   m_bReadoutShown = false;
-  m_pFrame->ClearNote();
+  emit readoutChanged(QString());
 }
 
 void COrvexView::OnSaveImage() {
@@ -342,15 +306,9 @@ void COrvexView::OnSaveImage() {
     ShowMessage(this, QString::fromUtf8(texts::kImageSaveFailed));
     return;
   }
-  // The bitmap comes first and stays the default; choosing the PNG filter
-  // makes a bare name end in .png, and a name ending so is written as PNG.
-  FileRequest request;
-  request.mode = FileRequest::Save;
-  request.title = Tr(texts::kSaveDialogTitle);
-  request.filters = Tr(texts::kBitmapFilter) + QStringLiteral(";;") + Tr(texts::kPngFilter);
-  request.defaultSuffix = QString::fromLatin1(texts::kBitmapExtension);
-  const QString path = AskFileName(this, request);
+  const QString path = AskFileName(this, ImageFileRequest());
   if (path.isEmpty()) return;
+  // A name ending in .png is written as PNG, any other as the bitmap.
   std::vector<std::uint8_t> bytes;
   if (QFileInfo(path).suffix().compare(QLatin1String(texts::kPngExtension), Qt::CaseInsensitive) ==
       0) {

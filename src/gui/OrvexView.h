@@ -1,9 +1,9 @@
-// The drawing area. It starts and stops runs, hands each run its parameters
-// and formula, shows every picture the drawing thread presents, and paints
-// from its backing image by the shared drawing state: cleared after start-up,
-// a style change or a load, otherwise the last picture. The mouse turns the
-// model (left drag), zooms (wheel; Home resets) and reads values off the
-// picture (hover).
+// The drawing area. It starts and stops runs with the model's parameter set,
+// shows every picture the drawing thread presents, and paints from its
+// backing image: the idle colour after start-up, a style change or a load,
+// otherwise the last picture. The mouse turns the model (left drag), zooms
+// (wheel; Home resets) and reads values off the picture (hover). It reports
+// to whoever listens by signals and knows nothing of the window around it.
 #pragma once
 
 #include <QImage>
@@ -14,35 +14,44 @@
 #include "render/DrawingRun.h"
 #include "render/FrameSink.h"
 
-class CMainFrame;
+class CParamModel;
 
 class COrvexView : public QWidget, private DrawingRunListener {
   Q_OBJECT
 
  public:
-  explicit COrvexView(CMainFrame* frame);
+  COrvexView(CParamModel* model, QWidget* parent);
   ~COrvexView() override;
 
+  // Takes the keyboard focus (which commits what was typed in a field), then
+  // runs the model's parameter set; refused sets are answered with a message.
   void OnStart();
-  // Asks a running thread to end and returns at once; the frame hears of the
-  // end when the thread is done.
+  // Asks a running thread to end and returns at once; runEnded follows when
+  // the thread is done.
   void OnStop();
-  // The fit was turned on or off: a run on starts again with the new setting,
-  // which a user expects of a toggle; otherwise the next Start takes it.
-  void OnFitChanged();
   // Saves what the view shows as a bitmap or, for a name ending in .png, as PNG.
   void OnSaveImage();
   // Puts what the view shows on the clipboard, as the image save takes it.
   void OnCopyImage();
+
   // A run's picture is on the view (not the idle fill of a clear).
   bool HasPicture() const { return m_bHasPicture; }
-  void Rotate() { m_run.Rotate(); }
-  // x, y and f(x,y) of the grid point under a point of the view, as pane 0
-  // shows them; empty where the picture shows no surface or line.
-  QString ReadoutAt(QPointF position);
-  void Tick() { m_run.Tick(); }
+  // A drawing thread is alive: from Start until its end has been reported.
   bool IsBusy() const { return m_run.Busy(); }
+  // A stop may still be asked for: the run has not been told to end.
+  bool IsStoppable() const;
+  // The run on follows the rotation commands: a mesh or a contour run (the
+  // lit solids turn by themselves).
+  bool IsTurnable() const;
   int Progress() const { return m_run.Progress(); }
+  // The 200 ms timer: a lit solid turns by a degree.
+  void Tick() { m_run.Tick(); }
+  // The wheel's zoom of every run from now on (1 = as the projection frames it).
+  double Zoom() const { return m_dZoom; }
+
+  // x, y and f(x,y) of the grid point under a point of the view, as the
+  // readout pane shows them; empty where the picture shows no surface or line.
+  QString ReadoutAt(QPointF position);
 
   // What the client area shows now, in device pixels.
   QImage ShownPicture() const;
@@ -52,10 +61,22 @@ class COrvexView : public QWidget, private DrawingRunListener {
   void FailNextStartForTesting() { m_run.FailNextStartForTesting(); }
 
  signals:
-  // After the first paint has asked the frame to show the panel.
+  // The first paint: the window around is laid out and shown.
   void firstPainted();
+  // Start is under way: the progress runs over 0..progressMax.
+  void runStarted(int progressMax);
+  // The drawing thread has ended and been joined; problem says why there is
+  // no picture (None when there is one, or the run was stopped).
+  void runEnded(RunProblem problem);
+  // Something the commands are enabled by changed: a picture came or went,
+  // a stop was asked for, a thread started.
+  void stateChanged();
   // A picture of the run went on the view: a drag's quick one, or a full one.
   void pictureShown(bool coarse);
+  // The fit of the picture on display, or null when it has none.
+  void fitShown(const SurfaceFit* fit);
+  // The readout under the mouse; empty when it goes.
+  void readoutChanged(const QString& text);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -73,26 +94,30 @@ class COrvexView : public QWidget, private DrawingRunListener {
   void OnFrameReady();
   void OnRunEnded();
 
+  // The model's angles changed: a run on them turns its picture.
+  void FollowAngles();
+  // The fit was turned on or off: a run on starts again with the new
+  // setting, which a user expects of a toggle; otherwise the next Start takes it.
+  void OnFitChanged();
   QSize DeviceSize() const;
   // A new backing image of the client size, in the idle colour.
   void RebuildBacking();
   void ClearPicture();
-  // The zoom of every run from now on; a run on redraws.
   void SetZoom(double zoom);
-  // Pane 0 shows the readout at the point, or its message off the surface.
   void ShowReadout(QPointF position);
   void HideReadout();
+  void SetHasPicture(bool has);
 
-  CMainFrame* m_pFrame;
-  CParaData m_para;
+  CParamModel* m_pModel;
   CFormula m_formula;
   QImage m_backing;
   Frame m_frame;  // reused for every picture taken from the run
   // The parameters and formula of the run whose pictures are shown, for the
-  // readout: m_para follows the frame's edits, and the run's own formula
+  // readout: the model follows the user's edits, and the run's own formula
   // belongs to the drawing thread until the run ends.
   CParaData m_runPara;
   CFormula m_readoutFormula;
+  double m_dZoom = 1.0;
   bool m_bDragging = false;
   bool m_bDragMoved = false;
   QPoint m_dragFrom;
@@ -103,7 +128,6 @@ class COrvexView : public QWidget, private DrawingRunListener {
   // (a run ending under a load) is dropped.
   bool m_bAcceptFrames = false;
   bool m_bHasPicture = false;
-  // The first paint shows the parameter panel.
   bool m_bPaintedOnce = false;
   // Last: destroyed first, so the thread is joined while the formula and the
   // listener it uses still exist.

@@ -1,56 +1,17 @@
 #include "gui/ParamBar.h"
 
-#include <QFocusEvent>
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QTimer>
 
 #include "gui/Colours.h"
 #include "gui/Language.h"
-#include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
-#include "gui/Prompts.h"
+#include "gui/ParamModel.h"
 #include "gui/SpinButton.h"
-#include "gui/Texts.h"
 
-namespace {
-
-struct FieldInfo {
-  const char* label;
-  NumericField field;
-  int spinLow, spinHigh;
-};
-
-const FieldInfo kFields[CParamBar::kFieldCount] = {
-    {texts::kLabelUpDown, kAngleField, -180, 180}, {texts::kLabelLeftRight, kAngleField, -180, 180},
-    {texts::kLabelRange, kScaleField, 1, 100},     {texts::kLabelZCoef, kScaleField, 1, 100},
-    {texts::kLabelMesh, kMeshField, 1, 500},       {texts::kLabelContourStep, kScaleField, 1, 100},
-};
-
-// The order the fields are read in, which is not the order they are shown in.
-const CParamBar::Field kExchangeOrder[] = {CParamBar::Range,  CParamBar::ZCoef,
-                                           CParamBar::Mesh,   CParamBar::LeftRight,
-                                           CParamBar::UpDown, CParamBar::ContourStep};
-
-double* FieldOf(CParaData& para, CParamBar::Field field) {
-  switch (field) {
-    case CParamBar::UpDown:
-      return &para.m_dUpDownAngle;
-    case CParamBar::LeftRight:
-      return &para.m_dLeftRightAngle;
-    case CParamBar::Range:
-      return &para.m_dRange;
-    case CParamBar::ZCoef:
-      return &para.m_dZCoef;
-    case CParamBar::ContourStep:
-      return &para.m_dContourStep;
-    default:
-      return nullptr;
-  }
-}
-
-}  // namespace
-
-CParamBar::CParamBar(CMainFrame* frame) : QDockWidget(frame), m_pFrame(frame) {
+CParamBar::CParamBar(CParamModel* model, QWidget* parent) : QDockWidget(parent), m_pModel(model) {
   setObjectName(QStringLiteral("paramBar"));
   // Fixed at the right edge: it cannot float, move or be closed on its own.
   setFeatures(QDockWidget::NoDockWidgetFeatures);
@@ -59,8 +20,10 @@ CParamBar::CParamBar(CMainFrame* frame) : QDockWidget(frame), m_pFrame(frame) {
   auto* body = new QWidget(this);
   auto* layout = new QGridLayout(body);
   layout->setHorizontalSpacing(0);
-  for (int k = 0; k < kFieldCount; ++k) {
-    auto* label = new QLabel(Tr(kFields[k].label), body);
+  for (int k = 0; k < kParamFieldCount; ++k) {
+    const auto field = static_cast<ParamField>(k);
+    const ParamFieldInfo& info = FieldInfo(field);
+    auto* label = new QLabel(Tr(info.panelLabel), body);
     QPalette labelColours = label->palette();
     labelColours.setColor(QPalette::WindowText, kLabelTextColour);
     label->setPalette(labelColours);
@@ -68,16 +31,24 @@ CParamBar::CParamBar(CMainFrame* frame) : QDockWidget(frame), m_pFrame(frame) {
     m_edits[k]->setObjectName(QStringLiteral("paramField%1").arg(k));
     m_edits[k]->setFixedWidth(72);
     m_edits[k]->installEventFilter(this);
-    m_spins[k] = new CSpinButton(m_edits[k], kFields[k].spinLow, kFields[k].spinHigh, body);
+    m_spins[k] = new CSpinButton(m_edits[k], info.spinLow, info.spinHigh, body);
     layout->addWidget(label, 2 * k, 0, 1, 2);
     layout->addWidget(m_edits[k], 2 * k + 1, 0);
     layout->addWidget(m_spins[k], 2 * k + 1, 1);
-    connect(m_edits[k], &QLineEdit::textChanged, this, [this] { OnChange(); });
+    connect(m_edits[k], &QLineEdit::textChanged, this, [this, field] { OnChange(field); });
   }
-  layout->setRowStretch(2 * kFieldCount, 1);
+  layout->setRowStretch(2 * kParamFieldCount, 1);
   setWidget(body);
-  SetParams(CParaData());
+  ShowModel();
+  UpdateEnabling();
   UpdateColours();
+  connect(model, &CParamModel::paramsChanged, this, [this] {
+    if (!m_bWriting) ShowModel();
+  });
+  connect(model, &CParamModel::styleChanged, this, [this] {
+    UpdateEnabling();
+    UpdateColours();
+  });
 }
 
 // The fields outlive this part of the object by a little: they must not call
@@ -86,76 +57,105 @@ CParamBar::~CParamBar() {
   for (CNumericEdit* edit : m_edits) edit->removeEventFilter(this);
 }
 
-int CParamBar::SetParams(const CParaData& para) {
+void CParamBar::ShowModel() {
   m_bFilling = true;
-  for (int k = 0; k < kFieldCount; ++k) {
-    const auto field = static_cast<Field>(k);
-    CParaData copy = para;
-    const QString text = field == Mesh
-                             ? QString::number(para.m_nMesh)
-                             : QString::fromStdString(FormatEntryDouble(*FieldOf(copy, field)));
-    m_edits[k]->setText(text);
+  for (int k = 0; k < kParamFieldCount; ++k) {
+    m_edits[k]->setText(::FieldText(m_pModel->Params(), static_cast<ParamField>(k)));
   }
   m_bFilling = false;
-  return 0;
+  if (m_pPending != nullptr) {
+    m_pPending = nullptr;
+    UpdateColours();
+  }
 }
 
-int CParamBar::GetParams(CParaData& para) {
-  CParaData read = para;
-  for (Field field : kExchangeOrder) {
+QString CParamBar::FieldText(ParamField field) const { return Edit(field)->text(); }
+
+void CParamBar::OnChange(ParamField changed) {
+  if (m_bFilling) return;
+  CParaData read = m_pModel->Params();
+  CNumericEdit* pending = nullptr;
+  for (ParamField field : kPanelReadOrder) {
+    CNumericEdit* edit = Edit(field);
     double value = 0.0;
     std::string message;
     const EntryFault fault =
-        CheckEntry(m_edits[field]->text().toStdString(), kFields[field].field, &value, &message);
-    if (fault != EntryFault::None) {
-      ShowMessage(m_pFrame, QString::fromStdString(message),
-                  fault == EntryFault::NotANumber ? MessageIcon::None : MessageIcon::Warning);
-      // The text stays as typed, not selected: the next key goes on with the
-      // number ("0" of "0.5" is refused, "0.5" is not) instead of replacing it.
-      m_edits[field]->setFocus(Qt::OtherFocusReason);
-      return -1;
+        CheckEntry(edit->text().toStdString(), FieldInfo(field).rule, &value, &message);
+    if (fault == EntryFault::None) {
+      StoreField(read, field, value);
+      continue;
     }
-    if (field == Mesh) {
-      read.m_nMesh = static_cast<int>(value);
-    } else {
-      *FieldOf(read, field) = value;
+    // "0" of "0.5" is on its way to a number: the answer waits for a text
+    // no typing can mend, or for the field to be left.
+    if (field == changed &&
+        EntryCanBecomeValid(edit->text().toStdString(), FieldInfo(field).rule)) {
+      pending = edit;
+      break;
     }
+    m_pAnswered = edit;
+    m_strAnswered = edit->text();
+    AnswerRefusedNumber(edit, fault, message);
+    pending = nullptr;
+    m_pPending = nullptr;
+    UpdateColours();
+    return;
   }
-  para = read;
-  return 0;
+  if (m_pPending != pending) {
+    m_pPending = pending;
+    UpdateColours();
+  }
+  if (pending != nullptr) return;
+  m_bWriting = true;
+  m_pModel->Set(read);
+  m_bWriting = false;
 }
 
-QString CParamBar::FieldText(Field field) const { return m_edits[field]->text(); }
-
-void CParamBar::OnChange() {
-  // Filling the fields is not an edit; nor is anything before the frame is built.
-  if (m_bFilling || !m_pFrame->m_bReady) return;
-  GetParams(m_pFrame->m_para);
+void CParamBar::OnLeave(ParamField left) {
+  CNumericEdit* edit = Edit(left);
+  const QString text = edit->text();
+  double value = 0.0;
+  std::string message;
+  const EntryFault fault = CheckEntry(text.toStdString(), FieldInfo(left).rule, &value, &message);
+  const bool answered = edit == m_pAnswered && text == m_strAnswered;
+  // Every field shows the accepted values again, the left one reformatted.
+  ShowModel();
+  if (fault == EntryFault::None || answered) return;
+  m_pAnswered = edit;
+  m_strAnswered = edit->text();
+  ShowNumberRefusal(window(), fault, message);
+  // The field gets the focus back once the focus change under way is over.
+  QTimer::singleShot(0, edit, [edit] {
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+  });
 }
 
 bool CParamBar::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<CNumericEdit*>(watched);
-  if (edit != nullptr && m_pFrame->m_bReady) {
+  if (edit != nullptr) {
     if (event->type() == QEvent::FocusIn) {
       m_pFocus = edit;
       UpdateColours();
-    } else if (event->type() == QEvent::FocusOut) {
-      // A message box or another window taking over is not leaving the
-      // field: the user goes on typing in it afterwards.
-      const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-        SetParams(m_pFrame->m_para);
-        m_pFocus = nullptr;
-        UpdateColours();
+    } else if (LeavesField(event)) {
+      m_pFocus = nullptr;
+      for (int k = 0; k < kParamFieldCount; ++k) {
+        if (m_edits[k] == edit) OnLeave(static_cast<ParamField>(k));
       }
+      UpdateColours();
     }
   }
   return QDockWidget::eventFilter(watched, event);
 }
 
-void CParamBar::UpdateEnabling(bool running, int runningStyle) {
-  for (int k = 0; k < kFieldCount; ++k) {
-    const bool enabled = !running && (k != ContourStep || runningStyle == STYLE_CONTOUR);
+void CParamBar::SetRunning(bool running) {
+  m_bRunning = running;
+  UpdateEnabling();
+}
+
+void CParamBar::UpdateEnabling() {
+  for (int k = 0; k < kParamFieldCount; ++k) {
+    const bool enabled = !m_bRunning && (static_cast<ParamField>(k) != ParamField::ContourStep ||
+                                         m_pModel->Params().m_nDrawStyle == STYLE_CONTOUR);
     m_edits[k]->setEnabled(enabled);
     m_spins[k]->setEnabled(enabled);
   }
@@ -163,6 +163,7 @@ void CParamBar::UpdateEnabling(bool running, int runningStyle) {
 
 void CParamBar::UpdateColours() {
   for (CNumericEdit* edit : m_edits) {
-    PaintFieldBackground(edit, edit == m_pFocus, m_pFrame->m_para.m_nDrawStyle);
+    PaintFieldBackground(edit, edit == m_pFocus, m_pModel->Params().m_nDrawStyle,
+                         edit == m_pPending);
   }
 }

@@ -1,16 +1,18 @@
 // The parameter panel at the right edge: the six most used numbers of the
-// frame's parameter set, edited in place. Every change is checked at once, and
-// only when all six fields are acceptable do their values go into the frame's
-// m_para; leaving a field shows the last accepted values again.
+// model's parameter set, edited in place. Every change is checked at once,
+// and only when all six fields are acceptable do their values go into the
+// model. A text that can still become a number by typing on is tinted, not
+// answered; a text no typing can mend is answered at once, and leaving a
+// field answers what it still holds and shows the accepted values again.
 #pragma once
 
 #include <QDockWidget>
+#include <QString>
 #include <array>
 
-#include "core/NumericEntry.h"
-#include "core/ParaData.h"
+#include "gui/EntryRules.h"
 
-class CMainFrame;
+class CParamModel;
 class CNumericEdit;
 class CSpinButton;
 
@@ -18,38 +20,44 @@ class CParamBar : public QDockWidget {
   Q_OBJECT
 
  public:
-  // The fields in panel order.
-  enum Field { UpDown, LeftRight, Range, ZCoef, Mesh, ContourStep, kFieldCount };
-
-  explicit CParamBar(CMainFrame* frame);
+  CParamBar(CParamModel* model, QWidget* parent);
   ~CParamBar() override;
 
-  // Writes the six fields of para into the edits; no change handling runs.
-  int SetParams(const CParaData& para);
-  // Reads and checks the six edits in the exchange order (range, Z
-  // coefficient, mesh count, left-right, up-down, contour interval); at the
-  // first failure shows its message, gives that edit the focus and returns
-  // -1, para untouched. Else stores all six and returns 0.
-  int GetParams(CParaData& para);
-  // Enables the fields by the run state and the running style.
-  void UpdateEnabling(bool running, int runningStyle);
-  // Repaints the fields in the colours of the frame's style and the focus.
-  void UpdateColours();
+  // The fields are disabled during a run; the contour interval also while
+  // the style is not the contour lines.
+  void SetRunning(bool running);
 
-  CNumericEdit* Edit(Field field) const { return m_edits[field]; }
-  QString FieldText(Field field) const;
-  CSpinButton* Spin(Field field) const { return m_spins[field]; }
+  CNumericEdit* Edit(ParamField field) const { return m_edits[Index(field)]; }
+  CSpinButton* Spin(ParamField field) const { return m_spins[Index(field)]; }
+  QString FieldText(ParamField field) const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void OnChange();
+  static int Index(ParamField field) { return static_cast<int>(field); }
+  // Writes the model's six values into the fields; no change handling runs.
+  void ShowModel();
+  // A field's text changed: check all six in the reading order; store them,
+  // tint a field being typed that can still become valid, or answer the
+  // first refusal.
+  void OnChange(ParamField changed);
+  void OnLeave(ParamField left);
+  void UpdateEnabling();
+  void UpdateColours();
 
-  CMainFrame* m_pFrame;
+  CParamModel* m_pModel;
+  bool m_bRunning = false;
+  // Filling the fields, or writing the model: not an edit to react to.
+  bool m_bFilling = false;
+  bool m_bWriting = false;
   // The edit that has the focus, drawn in the focus colour; null when none.
   CNumericEdit* m_pFocus = nullptr;
-  bool m_bFilling = false;
-  std::array<CNumericEdit*, kFieldCount> m_edits{};
-  std::array<CSpinButton*, kFieldCount> m_spins{};
+  // A field whose text is not acceptable yet, tinted while it is typed.
+  CNumericEdit* m_pPending = nullptr;
+  // The last refusal answered, so leaving with that text does not repeat it.
+  CNumericEdit* m_pAnswered = nullptr;
+  QString m_strAnswered;
+  std::array<CNumericEdit*, kParamFieldCount> m_edits{};
+  std::array<CSpinButton*, kParamFieldCount> m_spins{};
 };

@@ -11,13 +11,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "core/Cp932.h"
 #include "core/Formula.h"
-#include "core/NumericEntry.h"
 #include "gui/Colours.h"
 #include "gui/FormulaToolBar.h"
 #include "gui/Language.h"
-#include "gui/MainFrame.h"
 #include "gui/NumericEdit.h"
 #include "gui/Prompts.h"
 #include "gui/SpinButton.h"
@@ -29,34 +26,29 @@ const char* const kStyleNames[] = {"3Dﾒｯｼｭ", "ﾌﾟﾗｽﾁｯｸ", "�
 const char* const kZeroByZeroItems[] = {"-1.0", " 0.0", "+1.0"};
 const char* const kBackColourItems[] = {"黒", "白", "そのまま"};
 
-enum NumberField { kAngle, kScale, kMesh };
-const NumericField& FieldRule(int field) {
-  return field == kAngle ? kAngleField : field == kScale ? kScaleField : kMeshField;
-}
-
-QString Text(double value) { return QString::fromStdString(FormatEntryDouble(value)); }
-
 }  // namespace
 
-CParamDialog::CParamDialog(CMainFrame* frame) : QDialog(frame), m_pFrame(frame) {
+CParamDialog::CParamDialog(const CParaData& para, QWidget* parent) : QDialog(parent), m_para(para) {
   setObjectName(QStringLiteral("paramDialog"));
   setWindowTitle(Tr("パラメータ設定"));
   Build();
 }
 
 void CParamDialog::Build() {
-  const auto numeric = [this](const char* name) {
+  auto* grid = new QGridLayout;
+  // Two columns of three, each a label, the field and its spin.
+  for (int k = 0; k < kParamFieldCount; ++k) {
+    const ParamFieldInfo& info = FieldInfo(static_cast<ParamField>(k));
     auto* edit = new CNumericEdit(this);
-    edit->setObjectName(QString::fromLatin1(name));
+    edit->setObjectName(QString::fromLatin1(info.dialogName));
     edit->setFixedWidth(96);
-    return edit;
-  };
-  m_pUpDown = numeric("upDown");
-  m_pLeftRight = numeric("leftRight");
-  m_pRange = numeric("range");
-  m_pZCoef = numeric("zCoef");
-  m_pMesh = numeric("mesh");
-  m_pContourStep = numeric("contourStep");
+    m_fields[k] = edit;
+    const int line = k < 4 ? k : k - 4;
+    const int column = k < 4 ? 0 : 4;
+    grid->addWidget(new QLabel(Tr(info.dialogLabel), this), line, column);
+    grid->addWidget(edit, line, column + 1);
+    grid->addWidget(new CSpinButton(edit, info.spinLow, info.spinHigh, this), line, column + 2);
+  }
   m_pZeroByZero = new QComboBox(this);
   m_pZeroByZero->setObjectName(QStringLiteral("zeroByZero"));
   for (const char* item : kZeroByZeroItems) m_pZeroByZero->addItem(QString::fromUtf8(item));
@@ -64,6 +56,11 @@ void CParamDialog::Build() {
   m_pBackColour = new QComboBox(this);
   m_pBackColour->setObjectName(QStringLiteral("backColour"));
   for (const char* item : kBackColourItems) m_pBackColour->addItem(Tr(item));
+  grid->setColumnMinimumWidth(3, 24);
+  grid->addWidget(new QLabel(Tr("0/0 ："), this), 2, 4);
+  grid->addWidget(m_pZeroByZero, 2, 5);
+  grid->addWidget(new QLabel(Tr("背景色："), this), 3, 4);
+  grid->addWidget(m_pBackColour, 3, 5);
   m_pPerspective = new QCheckBox(Tr("遠近感"), this);
   m_pPerspective->setObjectName(QStringLiteral("perspective"));
   m_pHiddenLine = new QCheckBox(Tr("隠線処理"), this);
@@ -82,26 +79,10 @@ void CParamDialog::Build() {
     m_pFormulaFault->setText(m_pFormula->FaultNote());
   });
 
-  auto* grid = new QGridLayout;
-  const auto row = [&](int line, int column, const char* label, QWidget* field, CSpinButton* spin) {
-    grid->addWidget(new QLabel(Tr(label), this), line, column);
-    grid->addWidget(field, line, column + 1);
-    if (spin != nullptr) grid->addWidget(spin, line, column + 2);
-  };
-  row(0, 0, "ﾓﾃﾞﾙ上下角度：", m_pUpDown, new CSpinButton(m_pUpDown, -180, 180, this));
-  row(1, 0, "ﾓﾃﾞﾙ左右角度：", m_pLeftRight, new CSpinButton(m_pLeftRight, -180, 180, this));
-  row(2, 0, "計算範囲±：", m_pRange, new CSpinButton(m_pRange, 1, 100, this));
-  row(3, 0, "Z軸係数：", m_pZCoef, new CSpinButton(m_pZCoef, 1, 100, this));
-  grid->setColumnMinimumWidth(3, 24);
-  row(0, 4, "メッシュ数：", m_pMesh, new CSpinButton(m_pMesh, 1, 500, this));
-  row(1, 4, "等高線間隔：", m_pContourStep, new CSpinButton(m_pContourStep, 1, 100, this));
-  row(2, 4, "0/0 ：", m_pZeroByZero, nullptr);
-  row(3, 4, "背景色：", m_pBackColour, nullptr);
-
   auto* styles = new QGroupBox(this);
   auto* styleGrid = new QGridLayout(styles);
   m_pStyles = new QButtonGroup(this);
-  for (int style = 0; style < 6; ++style) {
+  for (int style = STYLE_MESH; style <= STYLE_CONTOUR; ++style) {
     auto* button = new QRadioButton(Tr(kStyleNames[style]), styles);
     button->setObjectName(QStringLiteral("style%1").arg(style));
     // Not a tab stop: the group is chosen with the mouse.
@@ -141,64 +122,57 @@ void CParamDialog::Build() {
   layout->addWidget(m_pFormulaFault);
   layout->addWidget(buttons);
 
-  QWidget* order[] = {
-      ok,         cancel,         m_pUpDown,     m_pLeftRight,  m_pRange,       m_pZCoef,
-      m_pMesh,    m_pContourStep, m_pZeroByZero, m_pBackColour, m_pPerspective, m_pHiddenLine,
-      m_pShading, m_pFormula};
+  QWidget* order[] = {ok,
+                      cancel,
+                      Field(ParamField::UpDown),
+                      Field(ParamField::LeftRight),
+                      Field(ParamField::Range),
+                      Field(ParamField::ZCoef),
+                      Field(ParamField::Mesh),
+                      Field(ParamField::ContourStep),
+                      m_pZeroByZero,
+                      m_pBackColour,
+                      m_pPerspective,
+                      m_pHiddenLine,
+                      m_pShading,
+                      m_pFormula};
   for (std::size_t k = 1; k < std::size(order); ++k) setTabOrder(order[k - 1], order[k]);
   ok->setFocus();
 }
 
 int CParamDialog::DoModal() {
-  // What the dialog shows when it opens: the members, the background of the
-  // frame's set, and the controls the style leaves to edit.
+  // What the dialog shows when it opens: the set, and the controls its style
+  // leaves to edit.
   DoDataExchange(false);
-  m_bShadingFlag = m_bShading != 0;
+  m_bShadingFlag = m_para.m_bShading != 0;
   m_pHiddenLine->setEnabled(!m_bShadingFlag);
-  const int back = m_pFrame->m_para.m_nBackColor;
-  m_pBackColour->setCurrentIndex(back >= 0 && back <= 2 ? back : -1);
-  ApplyStyle(m_nDrawStyle);
+  const int back = m_para.m_nBackColor;
+  m_pBackColour->setCurrentIndex(back >= BACK_BLACK && back <= BACK_KEEP ? back : -1);
+  ApplyStyle(m_para.m_nDrawStyle);
   return RunModal(*this);
 }
 
-bool CParamDialog::ReadNumber(QLineEdit* edit, int field, double* value) {
-  std::string message;
-  const EntryFault fault =
-      CheckEntry(edit->text().toStdString(), FieldRule(field), value, &message);
-  if (fault == EntryFault::None) return true;
-  ShowMessage(this, QString::fromStdString(message),
-              fault == EntryFault::NotANumber ? MessageIcon::None : MessageIcon::Warning);
-  edit->setFocus(Qt::OtherFocusReason);
-  edit->selectAll();
-  return false;
+bool CParamDialog::ReadNumber(ParamField field, CParaData& read) {
+  double value = 0.0;
+  if (!ReadNumberField(Field(field), FieldInfo(field).rule, &value)) return false;
+  StoreField(read, field, value);
+  return true;
 }
 
 bool CParamDialog::DoDataExchange(bool read) {
   if (!read) {
-    m_pRange->setText(Text(m_dRange));
-    m_pZCoef->setText(Text(m_dZCoef));
-    m_pMesh->setText(QString::number(m_nMesh));
-    m_pFormula->setText(QString::fromStdString(m_strFormula));
-    m_pContourStep->setText(Text(m_dContourStep));
-    if (QAbstractButton* button = m_pStyles->button(m_nDrawStyle)) button->setChecked(true);
-    m_pLeftRight->setText(Text(m_dLeftRightAngle));
-    m_pUpDown->setText(Text(m_dUpDownAngle));
-    m_pZeroByZero->setCurrentIndex(m_nZeroByZero >= 0 && m_nZeroByZero <= 2 ? m_nZeroByZero : -1);
-    m_pPerspective->setChecked(m_bPerspective != 0);
-    m_pHiddenLine->setChecked(m_bHiddenLine != 0);
-    m_pShading->setChecked(m_bShading != 0);
+    for (int k = 0; k < kParamFieldCount; ++k) {
+      m_fields[k]->setText(FieldText(m_para, static_cast<ParamField>(k)));
+    }
+    m_pFormula->setText(QString::fromStdString(m_para.m_strFormula));
+    if (QAbstractButton* button = m_pStyles->button(m_para.m_nDrawStyle)) button->setChecked(true);
+    m_pZeroByZero->setCurrentIndex(ZeroByZeroIndex(m_para.m_dZeroByZero));
+    m_pPerspective->setChecked(m_para.m_bPerspective != 0);
+    m_pHiddenLine->setChecked(m_para.m_bHiddenLine != 0);
+    m_pShading->setChecked(m_para.m_bShading != 0);
     return true;
   }
-  double range = 0.0;
-  double zCoef = 0.0;
-  double mesh = 0.0;
-  double contourStep = 0.0;
-  double leftRight = 0.0;
-  double upDown = 0.0;
-  if (!ReadNumber(m_pRange, kScale, &range) || !ReadNumber(m_pZCoef, kScale, &zCoef) ||
-      !ReadNumber(m_pMesh, kMesh, &mesh)) {
-    return false;
-  }
+  CParaData edited = m_para;
   const std::string formula = m_pFormula->text().toStdString();
   const auto formulaFails = [this](const std::string& message) {
     ShowMessage(this, QString::fromStdString(message));
@@ -210,39 +184,44 @@ bool CParamDialog::DoDataExchange(bool read) {
     }
     return false;
   };
-  if (Cp932Length(formula) > kMaxFormulaBytes)
-    return formulaFails(MaxCharsMessage(kMaxFormulaBytes));
-  if (!ReadNumber(m_pContourStep, kScale, &contourStep) ||
-      !ReadNumber(m_pLeftRight, kAngle, &leftRight) || !ReadNumber(m_pUpDown, kAngle, &upDown)) {
+  // The formula's length is read after the mesh count, its check last.
+  if (!ReadNumber(ParamField::Range, edited) || !ReadNumber(ParamField::ZCoef, edited) ||
+      !ReadNumber(ParamField::Mesh, edited)) {
     return false;
   }
-  if (const FormulaCheck check = CheckFormula(formula); check != FormulaCheck::Ok) {
-    return formulaFails(FormulaCheckMessage(check));
+  if (const std::string refusal = FormulaLengthRefusal(formula); !refusal.empty()) {
+    return formulaFails(refusal);
   }
-  m_dRange = range;
-  m_dZCoef = zCoef;
-  m_nMesh = static_cast<int>(mesh);
-  m_strFormula = formula;
-  m_dContourStep = contourStep;
-  m_nDrawStyle = m_pStyles->checkedId();
-  m_dLeftRightAngle = leftRight;
-  m_dUpDownAngle = upDown;
-  m_nZeroByZero = m_pZeroByZero->currentIndex();
-  m_bPerspective = m_pPerspective->isChecked() ? 1 : 0;
-  m_bHiddenLine = m_pHiddenLine->isChecked() ? 1 : 0;
-  m_bShading = m_pShading->isChecked() ? 1 : 0;
+  if (!ReadNumber(ParamField::ContourStep, edited) || !ReadNumber(ParamField::LeftRight, edited) ||
+      !ReadNumber(ParamField::UpDown, edited)) {
+    return false;
+  }
+  if (const std::string refusal = FormulaEntryRefusal(formula); !refusal.empty()) {
+    return formulaFails(refusal);
+  }
+  edited.m_strFormula = formula;
+  if (m_pStyles->checkedId() >= 0) edited.m_nDrawStyle = m_pStyles->checkedId();
+  if (m_pZeroByZero->currentIndex() >= 0) {
+    edited.m_dZeroByZero = ZeroByZeroValue(m_pZeroByZero->currentIndex());
+  }
+  edited.m_bPerspective = m_pPerspective->isChecked() ? TRUE : FALSE;
+  edited.m_bHiddenLine = m_pHiddenLine->isChecked() ? TRUE : FALSE;
+  edited.m_bShading = m_pShading->isChecked() ? TRUE : FALSE;
+  m_para = edited;
   return true;
 }
 
 void CParamDialog::ApplyStyle(int style) {
-  if (style < 0 || style > 5) return;
-  const bool mesh = style == 0;
+  if (style < STYLE_MESH || style > STYLE_CONTOUR) return;
+  const bool mesh = style == STYLE_MESH;
   m_pShading->setEnabled(mesh);
   m_pHiddenLine->setEnabled(mesh && !m_bShadingFlag);
-  m_pContourStep->setEnabled(style == 5);
+  Field(ParamField::ContourStep)->setEnabled(style == STYLE_CONTOUR);
   // The angles, the Z coefficient and perspective apply to every style.
-  for (QWidget* always : {static_cast<QWidget*>(m_pUpDown), static_cast<QWidget*>(m_pLeftRight),
-                          static_cast<QWidget*>(m_pZCoef), static_cast<QWidget*>(m_pPerspective)}) {
+  for (QWidget* always :
+       {static_cast<QWidget*>(Field(ParamField::UpDown)),
+        static_cast<QWidget*>(Field(ParamField::LeftRight)),
+        static_cast<QWidget*>(Field(ParamField::ZCoef)), static_cast<QWidget*>(m_pPerspective)}) {
     always->setEnabled(true);
   }
 }
@@ -252,10 +231,8 @@ void CParamDialog::accept() {
 }
 
 void CParamDialog::done(int result) {
-  // OK or not, the background choice is the frame's from now on. With no
-  // item chosen (the set held a value off the list) the value stays.
-  if (m_pBackColour->currentIndex() >= 0) {
-    m_pFrame->m_para.m_nBackColor = m_pBackColour->currentIndex();
-  }
+  // OK or not, the background choice is the caller's. With no item chosen
+  // (the set held a value off the list) the value stays.
+  if (m_pBackColour->currentIndex() >= 0) m_para.m_nBackColor = m_pBackColour->currentIndex();
   QDialog::done(result);
 }

@@ -1,20 +1,20 @@
-// "パラメータ設定": the whole parameter set in one modal dialog. The caller
-// fills the value members, runs the dialog and reads them back after OK. OK
-// reads every field in a fixed order and stops at the first that is not
-// acceptable, with its message and the focus on it. The background choice is
-// written into the frame's m_para when the dialog closes, OK or not.
+// "パラメータ設定": the whole parameter set in one modal dialog, by value: a
+// set goes in, the edited set comes out. OK reads every field in a fixed
+// order and stops at the first that is not acceptable, with its message and
+// the focus on it. The background choice counts whether the dialog closes
+// with OK or not.
 #pragma once
 
 #include <QDialog>
 #include <array>
-#include <string>
+
+#include "core/ParaData.h"
+#include "gui/EntryRules.h"
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
-class CMainFrame;
 class CFormulaEdit;
 class CNumericEdit;
 
@@ -22,46 +22,33 @@ class CParamDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CParamDialog(CMainFrame* frame);
-
-  double m_dUpDownAngle = 0.0;
-  double m_dLeftRightAngle = 0.0;
-  double m_dRange = 0.0;
-  double m_dZCoef = 0.0;
-  int m_nMesh = 0;
-  double m_dContourStep = 0.0;
-  std::string m_strFormula;
-  int m_nDrawStyle = -1;
-  int m_nZeroByZero = -1;  // item of "-1.0", " 0.0", "+1.0"; -1: none
-  int m_bPerspective = 0;
-  int m_bHiddenLine = 0;
-  int m_bShading = 0;
-
-  // Fills the controls from the members (fill) or reads and checks them into
-  // the members; false at the first failure, after its message.
-  bool DoDataExchange(bool read);
-  // Enables the controls for a style's row of the table; unknown styles
-  // change nothing.
-  void ApplyStyle(int style);
+  CParamDialog(const CParaData& para, QWidget* parent);
 
   // Fills the controls and runs the dialog; QDialog::Accepted after a
   // successful OK.
   int DoModal();
+  // After OK: the set as edited. After Cancel: the set given, but for the
+  // background choice. A style or a 0/0 value off the lists stays unless an
+  // item was chosen.
+  const CParaData& Edited() const { return m_para; }
+
+  // Fills the controls from the set (fill) or reads and checks them into it;
+  // false at the first failure, after its message.
+  bool DoDataExchange(bool read);
+  // Enables the controls for a style's row of the table; unknown styles
+  // change nothing.
+  void ApplyStyle(int style);
 
   void accept() override;
   void done(int result) override;
 
  private:
   void Build();
-  bool ReadNumber(QLineEdit* edit, int field, double* value);
+  CNumericEdit* Field(ParamField field) const { return m_fields[static_cast<int>(field)]; }
+  bool ReadNumber(ParamField field, CParaData& read);
 
-  CMainFrame* m_pFrame;
-  CNumericEdit* m_pUpDown;
-  CNumericEdit* m_pLeftRight;
-  CNumericEdit* m_pRange;
-  CNumericEdit* m_pZCoef;
-  CNumericEdit* m_pMesh;
-  CNumericEdit* m_pContourStep;
+  CParaData m_para;
+  std::array<CNumericEdit*, kParamFieldCount> m_fields{};
   QComboBox* m_pZeroByZero;
   QComboBox* m_pBackColour;
   QButtonGroup* m_pStyles;

@@ -28,9 +28,9 @@ class DocumentTest : public GuiTest {
   QString Title() const { return Frame()->windowTitle(); }
   // The caption, the up-down angle, mesh and contour interval fields, the formula box.
   std::tuple<QString, QString, QString, QString, QString> Shown() const {
-    const CParamBar* panel = Frame()->m_wndParamBar;
-    return {Title(), panel->FieldText(CParamBar::UpDown), panel->FieldText(CParamBar::Mesh),
-            panel->FieldText(CParamBar::ContourStep), Frame()->m_wndToolBar->FormulaBox()->text()};
+    const CParamBar* panel = Frame()->ParamBar();
+    return {Title(), panel->FieldText(ParamField::UpDown), panel->FieldText(ParamField::Mesh),
+            panel->FieldText(ParamField::ContourStep), Frame()->ToolBar()->FormulaBox()->text()};
   }
   QStringList IniRecentFiles() {
     QSettings settings(QPath("orvex.ini"), QSettings::IniFormat);
@@ -48,13 +48,13 @@ TEST_F(DocumentTest, StartUpShowsTheDefaultsAndOpeningAFileItsValues) {
   WriteSet("good.ovx");
   Launch();
   EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
-  EXPECT_EQ(Frame()->MessageText(), "ﾚﾃﾞｲ");
+  EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
 
   Choose(ID_FILE_OPEN, "good.ovx");
   EXPECT_TRUE(m_messages.empty());
-  EXPECT_EQ(StoreParaData(Frame()->m_para), StoreParaData(SampleSet()));
+  EXPECT_EQ(StoreParaData(Para()), StoreParaData(SampleSet()));
   EXPECT_TRUE(Filled(Paint(), kContourIdle));  // the paint brings the file to the bars
   EXPECT_EQ(Shown(), std::tuple(Caption("good.ovx"), "12.5", "40", "0.25", "x*y"));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
@@ -73,26 +73,26 @@ TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
       {"folder.ovx", "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
   };
   Launch();
-  Frame()->m_para.m_dRange = 7.5;
-  const std::vector<std::uint8_t> before = StoreParaData(Frame()->m_para);
+  EditPara([&](CParaData& p) { p.m_dRange = 7.5; });
+  const std::vector<std::uint8_t> before = StoreParaData(Para());
   for (const auto& [name, message] : cases) {
     SCOPED_TRACE(name);
     Choose(ID_FILE_OPEN, name);
     EXPECT_EQ(TakeMessages(), QStringList{message});
-    EXPECT_EQ(StoreParaData(Frame()->m_para), before);
+    EXPECT_EQ(StoreParaData(Para()), before);
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }
   // Cancelling the dialog: untitled, parameters as they were.
   Command(ID_FILE_OPEN);
   EXPECT_EQ(Title(), Caption("Orvexa"));
-  EXPECT_EQ(StoreParaData(Frame()->m_para), before);
+  EXPECT_EQ(StoreParaData(Para()), before);
 }
 
 TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndTheTitle) {
   QDir folder(m_dir->path());
   ASSERT_TRUE(folder.mkdir("target.ovx"));
   Launch();
-  Frame()->m_para = SampleSet();
+  Model()->Set(SampleSet());
   Choose(ID_FILE_SAVE_AS, "saved.ovx");
   ASSERT_EQ(m_fileRequests.size(), 1u);
   EXPECT_EQ(m_fileRequests[0].suggestion, "Orvexa.ovx");
@@ -102,19 +102,26 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndThe
   EXPECT_EQ(saved, StoreParaData(SampleSet()));
 
   // Save of a titled document writes to its file without asking.
-  Frame()->m_para.m_nMesh = 77;
+  EditPara([&](CParaData& p) { p.m_nMesh = 77; });
   Command(ID_FILE_SAVE);
   EXPECT_EQ(m_fileRequests.size(), 1u);
-  Frame()->m_para = CParaData();
+  Model()->Set(CParaData());
   Choose(ID_FILE_OPEN, "saved.ovx");
-  EXPECT_EQ(Frame()->m_para.m_nMesh, 77);
-  Frame()->m_para.m_nMesh = 40;
+  EXPECT_EQ(Para().m_nMesh, 77);
+  EditPara([&](CParaData& p) { p.m_nMesh = 40; });
   Command(ID_FILE_SAVE);
   EXPECT_EQ(ReadFile(Path("saved.ovx")), saved);
   EXPECT_TRUE(m_messages.empty());
 
+  // The dialogs open where a file was last chosen, also after a restart.
+  EXPECT_EQ(m_fileRequests[0].directory, QString());
   Choose(ID_FILE_SAVE_AS, "nowhere/set.ovx");
+  EXPECT_EQ(m_fileRequests.back().directory, m_dir->path());
+  m_app.reset();
+  Launch();
+  Choose(ID_FILE_OPEN, "saved.ovx");
   Choose(ID_FILE_SAVE_AS, "target.ovx");
+  EXPECT_EQ(m_fileRequests.back().directory, m_dir->path());
   EXPECT_EQ(TakeMessages(), QStringList({QPath("nowhere/set.ovx") + kNotFound, kSaveFailed}));
   EXPECT_EQ(Title(), Caption("saved.ovx"));
   EXPECT_EQ(ReadFile(Path("saved.ovx")), saved);
@@ -157,10 +164,10 @@ TEST_F(DocumentTest, OpeningARecentFileDuringARunStopsTheRunFirst) {
   WriteSet("contour.ovx");
   Launch();
   Choose(ID_FILE_OPEN, "contour.ovx");
-  Frame()->m_para.m_nDrawStyle = STYLE_MESH;
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_MESH; });
   ASSERT_TRUE(StartAndWaitForPicture());
   Frame()->RecentAction(0)->trigger();
-  EXPECT_EQ(Frame()->m_para.m_nDrawStyle, STYLE_CONTOUR);
+  EXPECT_EQ(Para().m_nDrawStyle, STYLE_CONTOUR);
   ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
   // The load's clear wins over the ending thread and any late picture.
   EXPECT_TRUE(Filled(Paint(), kContourIdle));
@@ -169,7 +176,7 @@ TEST_F(DocumentTest, OpeningARecentFileDuringARunStopsTheRunFirst) {
 
 TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstAsPngByNameOrRefusesAnEmptyView) {
   Launch();
-  Frame()->m_para.m_nMesh = 8;
+  EditPara([&](CParaData& p) { p.m_nMesh = 8; });
   View()->setFixedSize(301, 200);
   ASSERT_TRUE(WaitUntil([&] { return View()->size() == QSize(301, 200); }));
   ASSERT_TRUE(StartAndWaitForPicture());
@@ -249,7 +256,7 @@ TEST_F(DocumentTest, StartingWithAFileOpensItAndWithABadOneEnds) {
   WriteSet("arg.ovx");
   Launch({QPath("arg.ovx")});
   EXPECT_EQ(Title(), Caption("arg.ovx"));
-  EXPECT_EQ(Frame()->m_para.m_nMesh, 40);
+  EXPECT_EQ(Para().m_nMesh, 40);
   m_app.reset();
   for (const QStringList& arguments : {QStringList{QPath("absent.ovx")}, QStringList{"--bogus"},
                                        QStringList{QPath("arg.ovx"), QPath("arg.ovx")}}) {
@@ -270,10 +277,17 @@ TEST_F(DocumentTest, StartOptionRunsTheDefaultPlotOnceShownAtItsFinalSize) {
   Command(ID_APP_ABOUT);
   EXPECT_EQ(m_modalTitles, std::vector<QString>{"ﾊﾞｰｼﾞｮﾝ情報(Orvex)"});
   Command(ID_HELP);
-  const auto* help = Frame()->findChild<QTextBrowser*>("help");
+  auto* help = Frame()->findChild<QTextBrowser*>("help");
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
   EXPECT_TRUE(help->toPlainText().contains("計算式")) << "help page not loaded";
+  // It closes as other windows of its kind do: Esc, Ctrl+W.
+  for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+    Command(ID_HELP);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, keys.key(), keys.keyboardModifiers());
+    EXPECT_FALSE(help->isVisible()) << keys.key();
+  }
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
 // Editing the parameters: the formula box, the parameter panel with its
-// numeric fields and spins, and the parameter dialog.
+// numeric fields and spins, and the parameter dialog, each built alone
+// against a parameter model; then the few rows that need the whole window.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "GuiTestSupport.h"
 #include "gui/NumericEdit.h"
@@ -25,121 +28,177 @@ const QString kBadFormula = "不正な計算式です！";
 const QString kBadCharacter = "不正な文字がありました！";
 const QString kNoFormula = "計算式が入力されてません！";
 const QString kTooLong = "128 文字以内で入力してください。";
-const QString kReady = "ﾚﾃﾞｲ";
 const QColor kFocused(220, 200, 192);
 const QColor kFault(244, 170, 170);
 
-class EditingTest : public GuiTest {
+QColor Base(QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
+
+// Clicks into the field, selects everything and types text key by key, or
+// (keyByKey false) puts it in place in one change, as a paste does.
+void Retype(QLineEdit* edit, const QString& text, bool keyByKey = true) {
+  edit->setFocus(Qt::MouseFocusReason);
+  edit->selectAll();
+  if (!keyByKey) return edit->insert(text);
+  text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Backspace) : QTest::keyClicks(edit, text);
+}
+
+// One widget under test in a window of its own, beside a field that takes
+// the focus when the test leaves the widget.
+class WidgetTest : public GuiTest {
  protected:
-  void SetUp() override {
-    GuiTest::SetUp();
-    Launch();
-    Frame()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+  void Host(QWidget* widget) {
+    auto* layout = new QVBoxLayout(&m_host);
+    layout->addWidget(widget);
+    m_elsewhere = new QLineEdit(&m_host);
+    layout->addWidget(m_elsewhere);
+    m_host.show();
+    m_host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
   }
-  CParaData& Para() const { return Frame()->m_para; }
-  QString Formula() const { return QString::fromStdString(Para().m_strFormula); }
-  CFormulaEdit* Box() const { return Frame()->m_wndToolBar->FormulaBox(); }
-  CParamBar* Panel() const { return Frame()->m_wndParamBar; }
-  CNumericEdit* Field(CParamBar::Field field) const { return Panel()->Edit(field); }
-  // Clicks into the field, selects everything and types text key by key, or
-  // (Enter) puts it in place in one change, as a paste or a confirmed input
-  // method does.
-  void Retype(QLineEdit* edit, const QString& text, bool keyByKey = true) {
-    edit->setFocus(Qt::MouseFocusReason);
-    edit->selectAll();
-    if (!keyByKey) return edit->insert(text);
-    text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Backspace) : QTest::keyClicks(edit, text);
+  void Leave() { m_elsewhere->setFocus(Qt::MouseFocusReason); }
+  const CParaData& Para() const { return m_model.Params(); }
+  void EditPara(const std::function<void(CParaData&)>& change) {
+    CParaData para = Para();
+    change(para);
+    m_model.Set(para);
   }
-  void Enter(QLineEdit* edit, const QString& text) { Retype(edit, text, false); }
-  // What an input method hands over when the user confirms a composition.
-  static void Compose(QLineEdit* edit, const QString& committed) {
-    QInputMethodEvent event;
-    event.setCommitString(committed);
-    QApplication::sendEvent(edit, &event);
-  }
-  void Leave() { View()->setFocus(Qt::MouseFocusReason); }
-  static QColor Base(QWidget* widget) {
-    return widget->palette().color(QPalette::Active, QPalette::Base);
-  }
+
+  CParamModel m_model;
+  QWidget m_host;
+  QLineEdit* m_elsewhere = nullptr;
 };
 
-TEST_F(EditingTest, TheFormulaBoxShowsFaultsWhileTypingAndCommitsOnlyAPassingFormula) {
-  // The text typed, what pane 0 says meanwhile (the idle text: it passes),
-  // and for a refused text the part selected when the focus comes back.
-  const std::tuple<QString, QString, QString> cases[] = {
-      {"x*y", kReady, ""},
-      {"", kNoFormula, ""},
-      {"x+", kBadFormula + " (3 文字目)", ""},          // missing operand: the cursor at the end
-      {"x+foo", kBadCharacter + " (3 文字目)", "foo"},  // unknown name
-      {"sin(x", kBadFormula + " (4 文字目)", "("},      // unbalanced bracket
-      {"cos ( y ) - x^2", kReady, ""},
+class FormulaBoxTest : public WidgetTest {
+ protected:
+  void SetUp() override {
+    WidgetTest::SetUp();
+    m_bar = new CFormulaToolBar(&m_model, &m_host);
+    m_bar->AddFormulaBox();
+    QObject::connect(m_bar, &CFormulaToolBar::noteChanged,
+                     [this](const QString& note) { m_note = note; });
+    Host(m_bar);
+  }
+  CFormulaEdit* Box() const { return m_bar->FormulaBox(); }
+  QString Formula() const { return QString::fromStdString(Para().m_strFormula); }
+
+  CFormulaToolBar* m_bar = nullptr;
+  QString m_note;  // what pane 0 would show over its message
+};
+
+TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
+  // The text typed, the note meanwhile, and for a refused text the message.
+  const std::tuple<QString, QString> cases[] = {
+      {"x*y", ""},
+      {"", kNoFormula},
+      {"x+", kBadFormula + " (3 文字目)"},       // a missing operand: one past the end
+      {"x+foo", kBadCharacter + " (3 文字目)"},  // an unknown name
+      {"sin(x", kBadFormula + " (4 文字目)"},    // an unbalanced bracket
+      {"cos ( y ) - x^2", ""},
   };
   QString accepted = DEFAULT_FORMULA;
-  for (const auto& [typed, note, selected] : cases) {
+  for (const auto& [typed, note] : cases) {
     SCOPED_TRACE(typed.toStdString());
     Retype(Box(), typed);
-    const bool refused = note != kReady;
-    EXPECT_EQ(Frame()->MessageText(), note);
+    const bool refused = !note.isEmpty();
+    EXPECT_EQ(m_note, note);
     EXPECT_EQ(Base(Box()), refused ? kFault : kFocused);
     EXPECT_EQ(Formula(), accepted);  // not before leaving
     Leave();
     if (!refused) accepted = typed;
-    // The check's message box, without the place.
+    // The message once, and the box shows the formula in use.
     EXPECT_EQ(TakeMessages().join('|'), refused ? note.section(" (", 0, 0) : "");
-    EXPECT_EQ(Formula(), accepted);
-    // A refused text stays, and the focus comes back with the fault selected.
-    EXPECT_EQ(Box()->text(), typed);
+    EXPECT_EQ(std::pair(Formula(), Box()->text()), std::pair(accepted, accepted));
+    EXPECT_EQ(m_note, "");
     if (refused) {
       EXPECT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
-      EXPECT_EQ(Box()->selectedText(), selected);
     }
   }
-  // Enter commits without leaving; Escape takes the typing back, and its fault.
+}
+
+// The refused text is not lost: Ctrl+Z brings it back to be mended. A menu or
+// another window taking the focus is not leaving the box, and the formula in
+// use is not refused again.
+TEST_F(FormulaBoxTest, ARefusedTextComesBackWithUndoAndIsAnsweredOnce) {
+  Retype(Box(), "x*y");
+  Leave();
+  Retype(Box(), "x**y");
+  Leave();
+  EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
+  ASSERT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
+  EXPECT_EQ(Box()->text(), "x*y");
+  QTest::keyClick(Box(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Box()->text(), "x**y");
+  EXPECT_EQ(m_note, kBadFormula + " (3 文字目)");
+
+  QMenu menu(&m_host);
+  menu.addAction("item");
+  menu.popup(Box()->mapToGlobal(QPoint(0, 0)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+  menu.close();
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  m_host.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
+  EXPECT_TRUE(m_messages.empty());
+  EXPECT_EQ(Box()->text(), "x**y");
+
+  // Mended, it is taken; the formula in use left as it is raises nothing.
+  Box()->setCursorPosition(2);
+  QTest::keyClick(Box(), Qt::Key_Delete);
+  Leave();
+  Box()->setFocus(Qt::MouseFocusReason);
+  Leave();
+  EXPECT_EQ(std::pair(Formula(), m_messages), std::pair(QString("x*y"), QStringList()));
+
+  // Enter takes the text without leaving; Escape puts the formula in use back.
   Retype(Box(), "x-y");
   QTest::keyClick(Box(), Qt::Key_Return);
   EXPECT_EQ(Formula(), "x-y");
   Retype(Box(), "junk(");
   QTest::keyClick(Box(), Qt::Key_Escape);
-  EXPECT_EQ(Box()->text(), "x-y");
-  EXPECT_EQ(Frame()->MessageText(), kReady);
+  EXPECT_EQ(std::pair(Box()->text(), m_note), std::pair(QString("x-y"), QString()));
   EXPECT_EQ(Base(Box()), kFocused);
-
-  // Start runs the formula just typed, or the last accepted one.
-  Para().m_nMesh = 8;
-  Retype(Box(), "x*y");
-  ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
-  ASSERT_TRUE(StopAndWaitForEnd());
-  Retype(Box(), "x**");
-  ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
-  EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
-  EXPECT_EQ(Box()->text(), "x**");
 }
 
-TEST_F(EditingTest, TheFormulaLimitCountsFileBytesAndNeverCutsACharacter) {
+TEST_F(FormulaBoxTest, TheBoxFollowsTheModelsFormulaButKeepsTypingThroughOtherChanges) {
+  Retype(Box(), "x+y");
+  EditPara([](CParaData& p) { p.m_dRange = 3.0; });
+  EXPECT_EQ(Box()->text(), "x+y");
+  EditPara([](CParaData& p) { p.m_strFormula = "y"; });
+  EXPECT_EQ(Box()->text(), "y");
+  // A load shows the file's formula even where the box last showed it.
+  Retype(Box(), "x-1");
+  m_model.Replace(Para());
+  EXPECT_EQ(Box()->text(), "y");
+  // The style colours the box.
+  Leave();
+  EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
+  EXPECT_EQ(Base(Box()), kContourIdle);
+}
+
+TEST_F(FormulaBoxTest, TheLimitCountsFileBytesAndNeverCutsACharacter) {
+  const auto compose = [&](const QString& committed) {
+    QInputMethodEvent event;
+    event.setCommitString(committed);
+    QApplication::sendEvent(Box(), &event);
+  };
   const QString ascii(126, 'x');
   Retype(Box(), ascii);
-  Compose(Box(), "あ");  // two bytes: 128, the limit
+  compose("あ");  // two bytes: 128, the limit
   EXPECT_EQ(Box()->text(), ascii + "あ");
-  Compose(Box(), "い");  // refused whole
+  compose("い");  // refused whole
   QTest::keyClick(Box(), Qt::Key_Y);
   EXPECT_EQ(Box()->text(), ascii + "あ");
   Leave();
   // Full-width letters are no names of the formula language.
   EXPECT_EQ(TakeMessages(), QStringList{kBadCharacter});
-  Retype(Box(), "");
-  Compose(Box(), "ｘ＊ｙ");
-  EXPECT_EQ(Box()->text(), "ｘ＊ｙ");
-  Leave();
-  EXPECT_EQ(TakeMessages(), QStringList{kBadCharacter});
 
-  // A longer formula from a file is shown whole, can be shortened, and is
-  // refused with the length message when the box is left.
-  CParaData para = Para();
-  para.m_strFormula = std::string(130, 'x');
-  Frame()->m_wndToolBar->SetParams(para);
+  // A longer formula from a file is shown whole and can be shortened; a
+  // shortened one still too long is refused, and the file's comes back.
+  const std::string fromFile(130, 'x');
+  EditPara([&](CParaData& p) { p.m_strFormula = fromFile; });
   EXPECT_EQ(Box()->text().size(), 130);
   Box()->setFocus(Qt::MouseFocusReason);
   Box()->end(false);
@@ -147,50 +206,97 @@ TEST_F(EditingTest, TheFormulaLimitCountsFileBytesAndNeverCutsACharacter) {
   EXPECT_EQ(Box()->text().size(), 129);
   Leave();
   EXPECT_EQ(TakeMessages(), QStringList{kTooLong});
+  EXPECT_EQ(Box()->text().toStdString(), fromFile);
 }
 
-TEST_F(EditingTest, PanelFieldsNameTheFirstFaultAndStoreAllSixOrNothing) {
-  const std::tuple<CParamBar::Field, QString, QString> cases[] = {
-      {CParamBar::Range, "", kNotANumber},      {CParamBar::Mesh, "", kNotAnInteger},
-      {CParamBar::Range, "0", kScaleRange},     {CParamBar::Mesh, "501", kMeshRange},
-      {CParamBar::Mesh, "12.5", kNotAnInteger}, {CParamBar::LeftRight, "-", kNotANumber},
-      {CParamBar::UpDown, "181", kAngleRange},
+class PanelTest : public WidgetTest {
+ protected:
+  void SetUp() override {
+    WidgetTest::SetUp();
+    m_panel = new CParamBar(&m_model, &m_host);
+    Host(m_panel);
+  }
+  CNumericEdit* Field(ParamField field) const { return m_panel->Edit(field); }
+  // Every field's text, in the panel's order.
+  QStringList Texts() const {
+    QStringList texts;
+    for (int k = 0; k < kParamFieldCount; ++k) texts << Field(static_cast<ParamField>(k))->text();
+    return texts;
+  }
+  CParamBar* m_panel = nullptr;
+};
+
+// A text no typing can mend is answered at once, its field keeps the focus
+// with the whole text selected, and nothing is stored.
+TEST_F(PanelTest, ATextNoTypingCanMendIsAnsweredAtOnceAndNothingIsStored) {
+  const std::tuple<ParamField, QString, QString> cases[] = {
+      {ParamField::Mesh, "501", kMeshRange},      {ParamField::Mesh, "12.5", kNotAnInteger},
+      {ParamField::UpDown, "181", kAngleRange},   {ParamField::Range, "-", kNotANumber},
+      {ParamField::Range, "1000", kScaleRange},   {ParamField::ZCoef, "0.001", kScaleRange},
+      {ParamField::LeftRight, "1-", kNotANumber},
   };
-  const std::vector<std::uint8_t> before = StoreParaData(Para());
+  const CParaData before = Para();
   for (const auto& [field, typed, message] : cases) {
     SCOPED_TRACE(typed.toStdString());
-    Enter(Field(field), typed);
+    Retype(Field(field), typed, false);
     EXPECT_EQ(TakeMessages(), QStringList{message});
-    EXPECT_EQ(StoreParaData(Para()), before);
-    // The field keeps the focus and the text as typed.
+    EXPECT_TRUE(Para() == before);
     EXPECT_TRUE(Field(field)->hasFocus());
-    EXPECT_EQ(Field(field)->text(), typed);
-    Leave();  // the last accepted values come back
-    EXPECT_EQ(Panel()->FieldText(CParamBar::Range), "12");
+    EXPECT_EQ(Field(field)->selectedText(), typed);
+    Leave();  // answered already: the accepted values come back, silently
+    EXPECT_EQ(Texts(), QStringList({"-20", "30", "12", "11", "32", "0.05"}));
+    EXPECT_TRUE(m_messages.empty());
   }
-  // Typed key by key, each acceptable step is stored at once, before the
-  // field is left; a refused step is not, and the typing goes on from it.
-  Retype(Field(CParamBar::Range), "0.5");
-  EXPECT_EQ(TakeMessages(), QStringList({kScaleRange, kScaleRange}));  // "0", "0."
-  EXPECT_EQ(Para().m_dRange, 0.5);
-  Retype(Field(CParamBar::Range), "5.50");
-  EXPECT_EQ(Para().m_dRange, 5.5);
-  EXPECT_EQ(Field(CParamBar::Range)->text(), "5.50");
-  Leave();
-  EXPECT_EQ(Field(CParamBar::Range)->text(), "5.5");
-  EXPECT_TRUE(TakeMessages().empty());
-
   // One unacceptable field (a file may hold mesh 2000) blocks every other.
-  Para().m_nMesh = 2000;
-  Panel()->SetParams(Para());
-  Enter(Field(CParamBar::ZCoef), "3");
+  EditPara([](CParaData& p) { p.m_nMesh = 2000; });
+  Retype(Field(ParamField::ZCoef), "3", false);
   EXPECT_EQ(TakeMessages(), QStringList{kMeshRange});
   EXPECT_EQ(Para().m_dZCoef, 11.0);
+  EXPECT_TRUE(Field(ParamField::Mesh)->hasFocus());
 }
 
-TEST_F(EditingTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
+// A text on its way to a number is tinted, not answered, while it is typed;
+// each acceptable step is stored at once.
+TEST_F(PanelTest, TypingOnTowardsANumberRaisesNoMessage) {
+  Retype(Field(ParamField::Range), "");
+  EXPECT_EQ(Base(Field(ParamField::Range)), kFault);
+  QTest::keyClicks(Field(ParamField::Range), "0.5");
+  EXPECT_EQ(std::pair(Para().m_dRange, m_messages), std::pair(0.5, QStringList()));
+  EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
+  Retype(Field(ParamField::LeftRight), "-");
+  QTest::keyClicks(Field(ParamField::LeftRight), "45");
+  EXPECT_EQ(std::pair(Para().m_dLeftRightAngle, m_messages), std::pair(-45.0, QStringList()));
+  // The fourth digit takes the mesh count past any number typing can reach:
+  // one answer, and the next key replaces the text.
+  Retype(Field(ParamField::Mesh), "321");
+  EXPECT_EQ(Para().m_nMesh, 321);
+  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_1);
+  EXPECT_EQ(TakeMessages(), QStringList{kMeshRange});
+  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_4);
+  EXPECT_EQ(std::pair(Field(ParamField::Mesh)->text(), Para().m_nMesh), std::pair(QString("4"), 4));
+  EXPECT_TRUE(m_messages.empty());
+}
+
+// Leaving a field shows the accepted values in every field; a text not yet a
+// number is answered then, and its field gets the focus back.
+TEST_F(PanelTest, LeavingAnswersWhatTheFieldStillHoldsAndRestoresTheAcceptedValues) {
+  Retype(Field(ParamField::Range), "5.50");
+  EXPECT_EQ(Para().m_dRange, 5.5);
+  Retype(Field(ParamField::ZCoef), "0");
+  EXPECT_TRUE(m_messages.empty());
+  Field(ParamField::Mesh)->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(TakeMessages(), QStringList{kScaleRange});
+  EXPECT_EQ(Texts(), QStringList({"-20", "30", "5.5", "11", "32", "0.05"}));
+  ASSERT_TRUE(WaitUntil([&] { return Field(ParamField::ZCoef)->hasFocus(); }));
+  EXPECT_EQ(Field(ParamField::ZCoef)->selectedText(), "11");
+  Leave();
+  EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(WidgetTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
   QApplication::clipboard()->setText("99");
-  CNumericEdit* edit = Field(CParamBar::Range);
+  auto* edit = new CNumericEdit(&m_host);
+  Host(edit);
   Retype(edit, "a1b.2 +-x");
   EXPECT_EQ(edit->text(), "1.2+-");
   QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
@@ -202,92 +308,52 @@ TEST_F(EditingTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
   EXPECT_EQ(edit->text(), "1.2");
 }
 
-// Ctrl+C copies the view's picture once there is one, and the prompt names
-// it; in the formula box the key copies the box's text, and a numeric field
-// drops it as it drops every control key: the picture never takes it from them.
-TEST_F(EditingTest, CtrlCCopiesThePictureButAFocusedFieldKeepsTheKey) {
-  QClipboard* clipboard = QApplication::clipboard();
-  const auto copied = [&] { return clipboard->image().convertToFormat(QImage::Format_RGB32); };
-  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
-  Para().m_nMesh = 8;
-  ASSERT_TRUE(StartAndWaitForPicture());
-  ASSERT_TRUE(StopAndWaitForEnd());
-  ASSERT_TRUE(Enabled(ID_EDIT_COPY));
-  Leave();
-  clipboard->clear();
-  QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(copied(), View()->ShownPicture());
-  EXPECT_NE(View()->ShownPicture().pixelColor(View()->width() / 2, View()->height() / 2),
-            kSurfaceIdle);
-
-  Retype(Box(), "x*y");
-  Box()->selectAll();
-  QTest::keyClick(Box(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(clipboard->text(), "x*y");
-  EXPECT_TRUE(copied().isNull());
-  clipboard->setText("kept");
-  Retype(Field(CParamBar::Range), "5");
-  Field(CParamBar::Range)->selectAll();
-  QTest::keyClick(Field(CParamBar::Range), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(clipboard->text(), "kept");
-  EXPECT_TRUE(copied().isNull());
-
-  Frame()->Action(ID_EDIT_COPY)->showStatusText(Frame());
-  EXPECT_EQ(Frame()->MessageText(), "画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする");
-  // A style change clears the picture, and there is nothing to copy.
-  Command(ID_DRAW_CONTOUR);
-  Paint();
-  QTest::qWait(0);
-  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
-}
-
-TEST_F(EditingTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
-  Panel()->Spin(CParamBar::Mesh)->StepUp();
+TEST_F(PanelTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
+  m_panel->Spin(ParamField::Mesh)->StepUp();
   EXPECT_EQ(Para().m_nMesh, 33);
-  Retype(Field(CParamBar::Mesh), "500");
-  Panel()->Spin(CParamBar::Mesh)->StepUp();
-  EXPECT_EQ(Panel()->FieldText(CParamBar::Mesh), "500");
-  QTest::keyClick(Field(CParamBar::Mesh), Qt::Key_Down);
+  Retype(Field(ParamField::Mesh), "500");
+  m_panel->Spin(ParamField::Mesh)->StepUp();
+  EXPECT_EQ(m_panel->FieldText(ParamField::Mesh), "500");
+  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_Down);
   EXPECT_EQ(Para().m_nMesh, 499);
   // From a fraction to the next whole number, at least the spin's low end.
-  Command(ID_DRAW_CONTOUR);
-  Panel()->Spin(CParamBar::ContourStep)->StepUp();
+  EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
+  m_panel->Spin(ParamField::ContourStep)->StepUp();
   EXPECT_EQ(Para().m_dContourStep, 1.0);
-  Enter(Field(CParamBar::UpDown), "-179.5");
-  Panel()->Spin(CParamBar::UpDown)->StepDown();
+  Retype(Field(ParamField::UpDown), "-179.5", false);
+  m_panel->Spin(ParamField::UpDown)->StepDown();
   EXPECT_EQ(Para().m_dUpDownAngle, -180.0);
-  Panel()->Spin(CParamBar::UpDown)->StepDown();
+  m_panel->Spin(ParamField::UpDown)->StepDown();
   EXPECT_EQ(Para().m_dUpDownAngle, -180.0);
   EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(EditingTest, FieldsAreEnabledAndColouredByStyleRunAndFocus) {
-  EXPECT_TRUE(Field(CParamBar::Range)->isEnabled());
-  EXPECT_FALSE(Field(CParamBar::ContourStep)->isEnabled());
-  EXPECT_FALSE(Panel()->Spin(CParamBar::ContourStep)->isEnabled());
-  EXPECT_EQ(Base(Field(CParamBar::Range)), kSurfaceIdle);
-  EXPECT_EQ(Base(Box()), kSurfaceIdle);
-  Field(CParamBar::Range)->setFocus(Qt::MouseFocusReason);
-  EXPECT_EQ(Base(Field(CParamBar::Range)), kFocused);
-  EXPECT_EQ(Base(Field(CParamBar::ZCoef)), kSurfaceIdle);
+TEST_F(PanelTest, FieldsAreEnabledAndColouredByStyleRunAndFocus) {
+  EXPECT_TRUE(Field(ParamField::Range)->isEnabled());
+  EXPECT_FALSE(Field(ParamField::ContourStep)->isEnabled());
+  EXPECT_FALSE(m_panel->Spin(ParamField::ContourStep)->isEnabled());
+  EXPECT_EQ(Base(Field(ParamField::Range)), kSurfaceIdle);
+  Field(ParamField::Range)->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
+  EXPECT_EQ(Base(Field(ParamField::ZCoef)), kSurfaceIdle);
 
-  Command(ID_DRAW_CONTOUR);
-  EXPECT_TRUE(Field(CParamBar::ContourStep)->isEnabled());
-  EXPECT_EQ(Base(Field(CParamBar::ZCoef)), kContourIdle);
-  EXPECT_EQ(Base(Box()), kContourIdle);
-
-  Para().m_nMesh = 8;
-  ASSERT_TRUE(StartAndWaitForPicture());
-  for (int k = 0; k < CParamBar::kFieldCount; ++k)
-    EXPECT_FALSE(Field(static_cast<CParamBar::Field>(k))->isEnabled()) << k;
-  ASSERT_TRUE(StopAndWaitForEnd());
-  EXPECT_TRUE(Field(CParamBar::ContourStep)->isEnabled());
+  EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
+  EXPECT_TRUE(Field(ParamField::ContourStep)->isEnabled());
+  EXPECT_EQ(Base(Field(ParamField::ZCoef)), kContourIdle);
+  m_panel->SetRunning(true);
+  for (int k = 0; k < kParamFieldCount; ++k)
+    EXPECT_FALSE(Field(static_cast<ParamField>(k))->isEnabled()) << k;
+  m_panel->SetRunning(false);
+  EXPECT_TRUE(Field(ParamField::ContourStep)->isEnabled());
+  // A change from elsewhere (a rotation, a load) shows in the fields.
+  EditPara([](CParaData& p) { p.m_dLeftRightAngle = -175.0; });
+  EXPECT_EQ(m_panel->FieldText(ParamField::LeftRight), "-175");
 }
 
-class DialogTest : public EditingTest {
+class DialogTest : public WidgetTest {
  protected:
-  // Runs the dialog as the frame's command does: edit acts on it as a user
-  // would, then it is closed with OK or Cancel.
+  // Runs the dialog on the model's set: edit acts on it as a user would, then
+  // it is closed with OK or Cancel; the model takes what it gives back.
   void RunDialog(const std::function<void(CParamDialog&)>& edit, bool ok) {
     m_onModal = [edit, ok](QDialog& dialog) {
       auto& params = static_cast<CParamDialog&>(dialog);
@@ -299,7 +365,9 @@ class DialogTest : public EditingTest {
       ok ? params.accept() : params.reject();
       return params.result();
     };
-    Command(ID_PARAM_SET);
+    CParamDialog dialog(Para(), &m_host);
+    dialog.DoModal();
+    m_model.Set(dialog.Edited());
   }
   template <typename T>
   static T* Control(CParamDialog& dialog, const char* name) {
@@ -311,8 +379,8 @@ class DialogTest : public EditingTest {
 };
 
 // Every limit holds at its bound and fails beyond it; then, with every field
-// wrong, OK names the first in exchange order.
-TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
+// wrong, OK names the first in reading order.
+TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInReadingOrder) {
   const std::tuple<const char*, const char*, bool> limits[] = {
       {"range", "0.01", true},      {"range", "0.0099", false},     {"range", "100", true},
       {"range", " 100.01 ", false}, {"zCoef", "0.01", true},        {"zCoef", "100.5", false},
@@ -341,6 +409,7 @@ TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
           EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
           EXPECT_EQ(TakeMessages().size(), accepted ? 0 : 1) << name << " " << text;
         }
+        dialog.DoDataExchange(false);
         // Backwards, so that the formula starts with its first wrong text.
         for (auto step = std::rbegin(order); step != std::rend(order); ++step)
           Set(dialog, std::get<0>(*step), std::get<1>(*step));
@@ -348,10 +417,13 @@ TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
           SCOPED_TRACE(name);
           EXPECT_FALSE(dialog.DoDataExchange(true));
           EXPECT_EQ(TakeMessages(), QStringList{message});
-          // The focus goes to the field, unless the style has it disabled
-          // (only its spin can mend it then).
+          // The focus goes to the field, with its text selected, unless the
+          // style has it disabled (only its spin can mend it then).
           auto* field = Control<QLineEdit>(dialog, name);
           EXPECT_TRUE(field->hasFocus() || !field->isEnabled());
+          if (field->isEnabled() && message != kBadFormula) {
+            EXPECT_EQ(field->selectedText(), wrong);
+          }
           // The formula field tints a refused formula and tells where it fails.
           if (message == kBadFormula) {
             EXPECT_EQ(Control<QLabel>(dialog, "formulaFault")->text(), kBadFormula + " (3 文字目)");
@@ -365,8 +437,6 @@ TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInExchangeOrder) {
   EXPECT_TRUE(m_messages.empty());
   EXPECT_EQ(std::tuple(Para().m_dRange, Para().m_nMesh, Para().m_dUpDownAngle, Para().m_strFormula),
             std::tuple(3.0, 40, -10.0, std::string("x*y")));
-  EXPECT_EQ(Panel()->FieldText(CParamBar::Mesh), "40");
-  EXPECT_EQ(Box()->text(), "x*y");
 }
 
 TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
@@ -389,24 +459,21 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
         EXPECT_TRUE(Control<QCheckBox>(dialog, "hiddenLine")->isChecked());
         shading->click();
         EXPECT_EQ(applying(), "s--u");
-        for (int solid = 1; solid <= 4; ++solid) {
+        for (int solid = STYLE_PLASTIC; solid <= STYLE_SILVER; ++solid) {
           choose(solid);
           EXPECT_EQ(applying(), "---u") << solid;
         }
-        choose(5);
+        choose(STYLE_CONTOUR);
         EXPECT_EQ(applying(), "--cu");
         shading->setChecked(false);  // as a file could have it
-        choose(0);
+        choose(STYLE_MESH);
         EXPECT_EQ(applying(), "sh-u");
-        choose(3);
+        choose(STYLE_GHOST);
       },
       true);
   // Hidden-line kept its state while disabled and is returned.
   EXPECT_EQ(std::tuple(Para().m_nDrawStyle, Para().m_bHiddenLine, Para().m_bShading),
             std::tuple(STYLE_GHOST, TRUE, FALSE));
-  // A changed style clears the picture to the new style's colour.
-  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), g_ShareData.m_para.m_nDrawStyle),
-            std::tuple(DS_CLEAR, STYLE_GHOST));
 }
 
 TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
@@ -417,7 +484,7 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
   };
   for (const auto& [stored, shown, chosen, result] : cases) {
     SCOPED_TRACE(stored);
-    Para().m_dZeroByZero = stored;
+    EditPara([&](CParaData& p) { p.m_dZeroByZero = stored; });
     RunDialog(
         [&](CParamDialog& dialog) {
           auto* list = Control<QComboBox>(dialog, "zeroByZero");
@@ -427,7 +494,6 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
         true);
     EXPECT_EQ(Para().m_dZeroByZero, result);
   }
-  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);  // no style change: no clear
 
   // Cancel keeps only the background choice.
   CParaData expected = Para();
@@ -442,6 +508,107 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
       },
       false);
   EXPECT_EQ(StoreParaData(Para()), StoreParaData(expected));
+}
+
+// The rows that need the whole window: the box, the panel and the dialog
+// wired to the view, the menus and the status bar.
+class WindowEditingTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    Launch();
+    Frame()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+  }
+  CFormulaEdit* Box() const { return Frame()->ToolBar()->FormulaBox(); }
+};
+
+TEST_F(WindowEditingTest, StartRunsTheFormulaJustTypedOrTheLastAcceptedOne) {
+  EditPara([](CParaData& p) { p.m_nMesh = 8; });
+  Retype(Box(), "x+");
+  EXPECT_EQ(Status()->MessageText(), kBadFormula + " (3 文字目)");
+  Retype(Box(), "x*y");
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
+  ASSERT_TRUE(StopAndWaitForEnd());
+  Retype(Box(), "x**");
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
+  EXPECT_EQ(std::pair(g_ShareData.m_para.m_strFormula, Box()->text()),
+            std::pair(std::string("x*y"), QString("x*y")));
+  ASSERT_TRUE(StopAndWaitForEnd());
+  // The refusal is answered once: the dialog, which commits typing first,
+  // does not raise it again.
+  Command(ID_PARAM_SET);
+  EXPECT_EQ(std::pair(m_modalTitles.size(), m_messages), std::pair(std::size_t{1}, QStringList()));
+}
+
+// Ctrl+C copies the view's picture once there is one; in the formula box the
+// key copies the box's text, and a numeric field drops it as it drops every
+// control key: the picture never takes it from them.
+TEST_F(WindowEditingTest, CtrlCCopiesThePictureButAFocusedFieldKeepsTheKey) {
+  QClipboard* clipboard = QApplication::clipboard();
+  const auto copied = [&] { return clipboard->image().convertToFormat(QImage::Format_RGB32); };
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+  EditPara([](CParaData& p) { p.m_nMesh = 8; });
+  ASSERT_TRUE(StartAndWaitForPicture());
+  ASSERT_TRUE(StopAndWaitForEnd());
+  ASSERT_TRUE(Enabled(ID_EDIT_COPY));
+  View()->setFocus(Qt::MouseFocusReason);
+  clipboard->clear();
+  QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copied(), View()->ShownPicture());
+  EXPECT_NE(View()->ShownPicture().pixelColor(View()->width() / 2, View()->height() / 2),
+            kSurfaceIdle);
+
+  Retype(Box(), "x*y");
+  Box()->selectAll();
+  QTest::keyClick(Box(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "x*y");
+  EXPECT_TRUE(copied().isNull());
+  clipboard->setText("kept");
+  CNumericEdit* range = Frame()->ParamBar()->Edit(ParamField::Range);
+  Retype(range, "5");
+  range->selectAll();
+  QTest::keyClick(range, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "kept");
+  EXPECT_TRUE(copied().isNull());
+
+  Frame()->Action(ID_EDIT_COPY)->showStatusText(Frame());
+  EXPECT_EQ(Status()->MessageText(), "画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする");
+  // A style change clears the picture, and there is nothing to copy.
+  Command(ID_DRAW_CONTOUR);
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+}
+
+// The dialog's OK reaches the panel, the box and the picture; a disabled menu
+// item still names itself in pane 0 while the mouse is on it.
+TEST_F(WindowEditingTest, TheDialogsEditsReachEveryPartAndDisabledItemsShowTheirPrompts) {
+  m_onModal = [](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>("mesh")->setText("40");
+    dialog.findChild<QLineEdit*>("formula")->setText("x-y");
+    dialog.findChild<QRadioButton*>("style5")->click();
+    dialog.accept();
+    return dialog.result();
+  };
+  Command(ID_PARAM_SET);
+  EXPECT_EQ(std::tuple(Frame()->ParamBar()->FieldText(ParamField::Mesh), Box()->text(),
+                       Checked(ID_DRAW_CONTOUR)),
+            std::tuple(QString("40"), QString("x-y"), true));
+  EXPECT_TRUE(Filled(Paint(), kContourIdle));
+
+  QMenu* start = nullptr;
+  for (QObject* holder : Frame()->Action(ID_CALC_STOP)->associatedObjects()) {
+    if (auto* menu = qobject_cast<QMenu*>(holder)) start = menu;
+  }
+  ASSERT_NE(start, nullptr);
+  ASSERT_FALSE(Enabled(ID_CALC_STOP));
+  start->popup(Frame()->mapToGlobal(QPoint(40, 40)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(start));
+  QTest::mouseMove(start, start->actionGeometry(Frame()->Action(ID_CALC_STOP)).center());
+  EXPECT_TRUE(WaitUntil([&] { return Status()->MessageText() == "計算を停止する"; }));
+  start->close();
+  EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
 }
 
 }  // namespace

@@ -27,28 +27,28 @@ TEST_F(FitTest, TheToggleRestartsARunShowsTheScaleAndIsKeptBetweenSessions) {
   Launch();
   QAction* fit = Frame()->Action(ID_VIEW_FIT);
   EXPECT_EQ(fit->text(), QStringLiteral("自動スケール"));
-  EXPECT_TRUE(Frame()->m_wndToolBar->actions().contains(fit));
+  EXPECT_TRUE(Frame()->ToolBar()->actions().contains(fit));
   ASSERT_NE(ViewMenu(), nullptr);
   EXPECT_TRUE(ViewMenu()->actions().contains(fit));
   EXPECT_FALSE(Checked(ID_VIEW_FIT));
 
-  Frame()->m_para.m_nMesh = 8;
+  EditPara([&](CParaData& p) { p.m_nMesh = 8; });
   ASSERT_TRUE(StartAndWaitForPicture());
   EXPECT_FALSE(View()->LastFrame().fit.has_value());
-  EXPECT_EQ(Frame()->FitText(), QString());
+  EXPECT_EQ(Status()->FitText(), QString());
   // Turned on during the run: the run starts again, fitted. The default
   // formula at N = 8 fits -0.2707..1.061 into a height of 12.
   Command(ID_VIEW_FIT);
   EXPECT_TRUE(Checked(ID_VIEW_FIT));
   ASSERT_TRUE(WaitUntil([&] { return View()->LastFrame().fit.has_value(); }));
-  EXPECT_EQ(Frame()->FitText(), QStringLiteral("自動ｽｹｰﾙ ×9.014  (-0.2707 〜 1.061)"));
+  EXPECT_EQ(Status()->FitText(), QStringLiteral("自動ｽｹｰﾙ ×9.014  (-0.2707 〜 1.061)"));
   EXPECT_TRUE(IniText().contains(QStringLiteral("[Settings]\nFit=1"))) << IniText().toStdString();
   // The stopped picture keeps its pane; a cleared view loses it.
   ASSERT_TRUE(StopAndWaitForEnd());
-  EXPECT_NE(Frame()->FitText(), QString());
+  EXPECT_NE(Status()->FitText(), QString());
   Command(ID_DRAW_CONTOUR);
   Paint();
-  EXPECT_EQ(Frame()->FitText(), QString());
+  EXPECT_EQ(Status()->FitText(), QString());
 
   // The next session starts with the fit on; turned off outside a run, it
   // waits for the next Start.

@@ -31,7 +31,9 @@
 #include "gui/OrvexApp.h"
 #include "gui/OrvexView.h"
 #include "gui/ParamBar.h"
+#include "gui/ParamModel.h"
 #include "gui/Prompts.h"
+#include "gui/StatusBar.h"
 
 class GuiTest : public ::testing::Test {
  protected:
@@ -73,11 +75,20 @@ class GuiTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Frame()));
     ASSERT_TRUE(WaitUntil([] { return g_ShareData.m_nState.load() != DS_INITIAL; }));
     // The panel comes with the first paint and takes its width from the view.
-    ASSERT_TRUE(WaitUntil([&] { return !Frame()->m_wndParamBar->isHidden(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !Frame()->ParamBar()->isHidden(); }));
     QTest::qWait(20);
   }
   CMainFrame* Frame() const { return m_app->MainFrame(); }
   COrvexView* View() const { return Frame()->View(); }
+  CParamModel* Model() const { return Frame()->Model(); }
+  CStatusBar* Status() const { return Frame()->StatusBar(); }
+  const CParaData& Para() const { return Model()->Params(); }
+  // Changes the model's set as the program's own edits do.
+  void EditPara(const std::function<void(CParaData&)>& change) {
+    CParaData para = Para();
+    change(para);
+    Model()->Set(para);
+  }
 
   // Processes events until done() or a minute has passed.
   bool WaitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 60000); }
@@ -124,7 +135,7 @@ class GuiTest : public ::testing::Test {
   // What the hooks saw and will answer.
   QStringList m_messages;
   std::vector<FileRequest> m_fileRequests;
-  std::deque<QString> m_fileAnswers;  // "" = cancel; none left = cancel
+  std::deque<QString> m_fileAnswers;    // "" = cancel; none left = cancel
   std::deque<QString> m_filterAnswers;  // the filter chosen, where a caller asks
   std::vector<QString> m_modalTitles;
   std::function<int(QDialog&)> m_onModal;  // none = accept at once

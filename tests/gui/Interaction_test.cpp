@@ -20,14 +20,10 @@ class InteractionTest : public GuiTest {
  protected:
   void SetUp() override {
     GuiTest::SetUp();
-    // The zoom lasts for the session, which here is the test binary.
-    g_ShareData.SetZoom(1.0);
     Launch();
     QObject::connect(View(), &COrvexView::pictureShown,
                      [this](bool coarse) { m_shown.push_back(coarse); });
   }
-  CParaData& Para() const { return Frame()->m_para; }
-
   void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held,
              Qt::MouseButton button = Qt::NoButton) {
     QMouseEvent event(type, at, View()->mapToGlobal(at), button, held, Qt::NoModifier);
@@ -82,20 +78,21 @@ TEST_F(InteractionTest, ADragTurnsHalfADegreePerPixelWrapsLikeTheButtonsAndThePa
   };
   for (const auto& [upDown, leftRight, by, upDownText, leftRightText] : cases) {
     SCOPED_TRACE(leftRightText.toStdString());
-    Para().m_dUpDownAngle = upDown;
-    Para().m_dLeftRightAngle = leftRight;
+    EditPara([&](CParaData& p) { p.m_dUpDownAngle = upDown; });
+    EditPara([&](CParaData& p) { p.m_dLeftRightAngle = leftRight; });
     Drag(by, 10);
     // Outside a run the angles wait in the parameter set for the next Start.
     EXPECT_EQ(Para().m_dUpDownAngle, upDownText.toDouble());
     EXPECT_EQ(Para().m_dLeftRightAngle, leftRightText.toDouble());
-    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::UpDown), upDownText);
-    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::LeftRight), leftRightText);
+    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::UpDown), upDownText);
+    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::LeftRight), leftRightText);
   }
   EXPECT_TRUE(m_shown.empty());
 }
 
 TEST_F(InteractionTest, ADragDuringAMeshRunShowsCoarsePicturesThenTheFullOneOfARotation) {
-  Para().m_nMesh = 200;  // above 100: the drag draws from a coarser grid
+  EditPara(
+      [&](CParaData& p) { p.m_nMesh = 200; });  // above 100: the drag draws from a coarser grid
   ASSERT_TRUE(StartAndWaitForPicture());
   m_shown.clear();
   Drag(QPoint(60, -20), 6, 60);
@@ -119,21 +116,22 @@ TEST_F(InteractionTest, ADragDuringAMeshRunShowsCoarsePicturesThenTheFullOneOfAR
 }
 
 TEST_F(InteractionTest, TheWheelZoomsThePictureAndHomeRestoresIt) {
-  Para().m_nMesh = 16;
+  EditPara([&](CParaData& p) { p.m_nMesh = 16; });
   ASSERT_TRUE(StartAndWaitForPicture());
   QTest::qWait(50);
   const QImage plain = View()->Backing().copy();
   Wheel(120);
-  EXPECT_EQ(g_ShareData.GetZoom(), 1.25);
+  EXPECT_EQ(std::pair(View()->Zoom(), g_ShareData.GetZoom()), std::pair(1.25, 1.25));
   const QImage zoomed = NextFullPicture();
   EXPECT_NE(zoomed, plain);
   QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier);
   QApplication::sendEvent(View(), &home);
-  EXPECT_EQ(g_ShareData.GetZoom(), 1.0);
+  EXPECT_EQ(std::pair(View()->Zoom(), g_ShareData.GetZoom()), std::pair(1.0, 1.0));
   EXPECT_EQ(NextFullPicture(), plain);
-  // The zoom is the session's: the next run starts with it.
-  Wheel(-240);
+  // The zoom is the view's: the next run starts with it, also when it was
+  // turned between runs.
   ASSERT_TRUE(StopAndWaitForEnd());
+  Wheel(-240);
   ASSERT_TRUE(StartAndWaitForPicture());
   EXPECT_EQ(g_ShareData.GetZoom(), 1.0 / 1.5625);
   EXPECT_NE(View()->Backing(), plain);
@@ -149,23 +147,24 @@ TEST_F(InteractionTest, HoveringASurfaceReadsTheFormulaAtTheGridPointThere) {
   };
   for (const auto& [formula, zCoef, x, y, below, reading] : cases) {
     SCOPED_TRACE(formula);
-    Para().m_strFormula = formula;
-    Para().m_dZCoef = zCoef;
+    EditPara([&](CParaData& p) { p.m_strFormula = formula; });
+    EditPara([&](CParaData& p) { p.m_dZCoef = zCoef; });
     ASSERT_TRUE(StartAndWaitForPicture());
     // The model holds (x, f times the Z coefficient, y).
     const auto height = static_cast<float>(reading.section('=', -1).toDouble() * Para().m_dZCoef);
     Hover(PixelOf(QVector3D(x, height, y)) + QPoint(0, below));
-    EXPECT_EQ(Frame()->MessageText(), reading);
-    // Off the surface pane 0 shows its message again.
+    EXPECT_EQ(Status()->ReadoutText(), reading);
+    // The readout has a pane of its own: pane 0 says the run is on throughout.
+    EXPECT_EQ(Status()->MessageText(), kComputing);
     Hover(QPoint(2, 2));
-    EXPECT_EQ(Frame()->MessageText(), kComputing);
+    EXPECT_EQ(Status()->ReadoutText(), QString());
     ASSERT_TRUE(StopAndWaitForEnd());
   }
 }
 
 TEST_F(InteractionTest, HoveringAContourLineReadsItsLevel) {
-  Para().m_dContourStep = 1.0;
-  Para().m_nMesh = 20;
+  EditPara([&](CParaData& p) { p.m_dContourStep = 1.0; });
+  EditPara([&](CParaData& p) { p.m_nMesh = 20; });
   Command(ID_DRAW_CONTOUR);
   const double spacing = Para().m_dRange / (Para().m_nMesh / 2.0);
   // f = x has its lines along x = L, f = y along y = L: the reading's x or y
@@ -174,10 +173,10 @@ TEST_F(InteractionTest, HoveringAContourLineReadsItsLevel) {
   for (const auto& [formula, axis, fit] :
        {std::tuple{"x", 1, false}, std::tuple{"y", 2, false}, std::tuple{"x", 1, true}}) {
     SCOPED_TRACE(std::string(formula) + (fit ? " fitted" : ""));
-    Para().m_strFormula = formula;
-    Frame()->m_bFit = fit;
+    EditPara([&](CParaData& p) { p.m_strFormula = formula; });
+    Model()->SetFit(fit);
     // A fitted run ignores the coefficient, and so must the reading.
-    Para().m_dZCoef = fit ? 5.0 : 0.5;
+    EditPara([&](CParaData& p) { p.m_dZCoef = fit ? 5.0 : 0.5; });
     ASSERT_TRUE(StartAndWaitForPicture());
     const auto& frame = View()->LastFrame();
     const int row = frame.height / 2;
@@ -190,8 +189,8 @@ TEST_F(InteractionTest, HoveringAContourLineReadsItsLevel) {
     Hover(QPoint(column, row));
     const QRegularExpressionMatch read =
         QRegularExpression("^x=(\\S+)  y=(\\S+)  f\\(x,y\\)=(\\S+)  等高線=(\\S+)$")
-            .match(Frame()->MessageText());
-    ASSERT_TRUE(read.hasMatch()) << Frame()->MessageText().toStdString();
+            .match(Status()->ReadoutText());
+    ASSERT_TRUE(read.hasMatch()) << Status()->ReadoutText().toStdString();
     const double coordinate = read.captured(axis).toDouble();
     EXPECT_EQ(read.captured(3).toDouble(), coordinate);
     EXPECT_LE(std::abs(read.captured(4).toDouble() - coordinate), spacing / 2 + 0.01);

@@ -35,9 +35,9 @@ class MeshExportTest : public GuiTest {
 // for it, and the run goes on.
 TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
   Launch();
-  Frame()->m_para.m_nMesh = 8;
+  EditPara([&](CParaData& p) { p.m_nMesh = 8; });
   ASSERT_TRUE(StartAndWaitForPicture());
-  Frame()->m_para.m_nMesh = 6;  // edits since Start are what gets written
+  EditPara([&](CParaData& p) { p.m_nMesh = 6; });  // edits since Start are what gets written
   EXPECT_TRUE(Enabled(ID_EXPORT_MESH));
 
   m_fileAnswers.push_back(QPath("during run.stl"));
@@ -50,10 +50,10 @@ TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
   EXPECT_EQ(request.defaultSuffix, "stl");
   // The result only comes back through the window's event loop.
   EXPECT_TRUE(Frame()->MeshExport()->Busy());
-  EXPECT_EQ(Frame()->MessageText(), kExporting);
+  EXPECT_EQ(Status()->MessageText(), kExporting);
   EXPECT_FALSE(Enabled(ID_EXPORT_MESH));
   ASSERT_TRUE(done.wait(60000));
-  EXPECT_EQ(Frame()->MessageText(), "ﾒｯｼｭを書き出しました。");
+  EXPECT_EQ(Status()->MessageText(), "ﾒｯｼｭを書き出しました。");
   EXPECT_TRUE(Enabled(ID_EXPORT_MESH));
   EXPECT_TRUE(Frame()->Running());
   EXPECT_EQ(StlTriangles("during run.stl"), std::pair(72u, std::size_t{72}));
@@ -71,8 +71,8 @@ TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
   EXPECT_EQ(StlTriangles("solid.stl"), std::pair(144u, std::size_t{144}));
   // With 自動スケール on, the cells the fit finds a pole in are left out (8 here).
   Command(ID_VIEW_FIT);
-  Frame()->m_para.m_strFormula = "1/(x^2+y^2-25)";
-  Frame()->m_para.m_nMesh = 32;
+  EditPara([&](CParaData& p) { p.m_strFormula = "1/(x^2+y^2-25)"; });
+  EditPara([&](CParaData& p) { p.m_nMesh = 32; });
   ASSERT_TRUE(Export("fitted.stl"));
   EXPECT_EQ(StlTriangles("fitted.stl"), std::pair(2032u, std::size_t{2032}));
   EXPECT_TRUE(TakeMessages().isEmpty());
@@ -80,7 +80,7 @@ TEST_F(MeshExportTest, WritesTheFramesParametersOffTheWindowThreadDuringARun) {
 
 TEST_F(MeshExportTest, RefusalsAndFailuresGiveTheirMessagesAndLeaveNoFile) {
   Launch();
-  Frame()->m_para.m_strFormula = "2X";  // only a file can bring one in
+  EditPara([&](CParaData& p) { p.m_strFormula = "2X"; });  // only a file can bring one in
   ASSERT_TRUE(Export("refused.stl"));
   EXPECT_EQ(TakeMessages(), QStringList{"不正な文字がありました！"});
   EXPECT_TRUE(m_fileRequests.empty());  // asked before the dialog
@@ -94,12 +94,13 @@ TEST_F(MeshExportTest, RefusalsAndFailuresGiveTheirMessagesAndLeaveNoFile) {
   };
   for (const auto& [formula, name, message] : cases) {
     SCOPED_TRACE(name);
-    Frame()->m_para.m_strFormula = formula;
+    EditPara([&](CParaData& p) { p.m_strFormula = formula; });
     ASSERT_TRUE(Export(name));
     EXPECT_EQ(TakeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
-    EXPECT_EQ(Frame()->MessageText(), "ﾚﾃﾞｲ");
+    EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
   }
-  Frame()->m_para.m_strFormula = "sqrt(x)";  // half the grid is NaN: no closed solid
+  EditPara(
+      [&](CParaData& p) { p.m_strFormula = "sqrt(x)"; });  // half the grid is NaN: no closed solid
   m_filterAnswers.push_back(kSolidFilter);
   ASSERT_TRUE(Export("holes.stl"));
   EXPECT_EQ(TakeMessages(),

@@ -19,7 +19,7 @@ class RunTest : public GuiTest {
   // A quick run of the given style.
   void LaunchWith(int style, int mesh = 8) {
     Launch();
-    Frame()->m_para.m_nDrawStyle = style, Frame()->m_para.m_nMesh = mesh;
+    EditPara([&](CParaData& p) { p.m_nDrawStyle = style, p.m_nMesh = mesh; });
   }
 };
 
@@ -45,7 +45,7 @@ TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
   for (const auto& [name, style, column] : cases) {
     SCOPED_TRACE(name);
     if (style >= 0) {
-      Frame()->m_para.m_nDrawStyle = style, Frame()->m_para.m_nMesh = 8;
+      EditPara([&](CParaData& p) { p.m_nDrawStyle = style, p.m_nMesh = 8; });
       ASSERT_TRUE(StartAndWaitForPicture());
     }
     for (const auto& [id, idle, mesh, solid, contour] : rows) {
@@ -54,7 +54,7 @@ TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
     }
     EXPECT_EQ(Checked(ID_TOOL_START), style >= 0);
     EXPECT_EQ(Checked(ID_TOOL_STOP), style < 0);
-    EXPECT_EQ(Frame()->m_wndToolBar->FormulaBox()->isEnabled(), style < 0);
+    EXPECT_EQ(Frame()->ToolBar()->FormulaBox()->isEnabled(), style < 0);
     ASSERT_TRUE(style < 0 || StopAndWaitForEnd());
   }
 }
@@ -62,13 +62,13 @@ TEST_F(RunTest, CommandStatesFollowTheRunAndItsStyle) {
 TEST_F(RunTest, StartAndStopShowTheirTextsAndProgressAndTheStyleButtonsClearTheView) {
   LaunchWith(STYLE_MESH, 500);
   ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Frame()->MessageText()),
+  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Status()->MessageText()),
             std::tuple(DS_RUN_SURFACE, kComputing));
-  ASSERT_NE(Frame()->m_pProgress, nullptr);
-  EXPECT_EQ(std::pair(Frame()->m_pProgress->minimum(), Frame()->m_pProgress->maximum()),
+  ASSERT_NE(Status()->Progress(), nullptr);
+  EXPECT_EQ(std::pair(Status()->Progress()->minimum(), Status()->Progress()->maximum()),
             std::pair(0, 1001));
   // The timer moves the bar to the end of sampling and building, not past it.
-  EXPECT_TRUE(WaitUntil([&] { return Frame()->m_pProgress->value() == 1001; }));
+  EXPECT_TRUE(WaitUntil([&] { return Status()->Progress()->value() == 1001; }));
   // Start again changes nothing.
   const QImage picture = View()->ShownPicture();
   View()->OnStart();
@@ -81,29 +81,28 @@ TEST_F(RunTest, StartAndStopShowTheirTextsAndProgressAndTheStyleButtonsClearTheV
     EXPECT_FALSE(Enabled(ID_CALC_STOP));
   }
   ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
-  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Frame()->MessageText(),
-                       Frame()->m_pProgress == nullptr, Enabled(ID_CALC_START)),
+  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Status()->MessageText(),
+                       Status()->Progress() == nullptr, Enabled(ID_CALC_START)),
             std::tuple(DS_IDLE, kFinished, true, true));
   // The last picture stays, also through a repaint.
   EXPECT_EQ(Paint(), picture);
   // Stop with no run changes nothing.
   Command(ID_TOOL_STOP);
-  EXPECT_EQ(Frame()->MessageText(), kFinished);
+  EXPECT_EQ(Status()->MessageText(), kFinished);
 
   // The style buttons clear the view to the style's idle colour.
   // The style it already has: no clear.
   Command(ID_DRAW_MESH);
   EXPECT_EQ(Paint(), picture);
   Command(ID_DRAW_CONTOUR);
-  EXPECT_EQ(
-      std::tuple(Frame()->m_para.m_nDrawStyle, Checked(ID_DRAW_CONTOUR), Checked(ID_DRAW_MESH)),
-      std::tuple(STYLE_CONTOUR, true, false));
+  EXPECT_EQ(std::tuple(Para().m_nDrawStyle, Checked(ID_DRAW_CONTOUR), Checked(ID_DRAW_MESH)),
+            std::tuple(STYLE_CONTOUR, true, false));
   EXPECT_TRUE(Filled(Paint(), kContourIdle));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   // Any solid becomes the plain mesh.
-  Frame()->m_para.m_nDrawStyle = STYLE_GHOST;
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_GHOST; });
   Command(ID_DRAW_MESH);
-  EXPECT_EQ(Frame()->m_para.m_nDrawStyle, STYLE_MESH);
+  EXPECT_EQ(Para().m_nDrawStyle, STYLE_MESH);
   EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
 }
 
@@ -117,25 +116,24 @@ TEST_F(RunTest, RotationButtonsWrapTheAngleAndRedrawTheRunningPicture) {
   LaunchWith(STYLE_MESH);
   for (const auto& [command, upDown, leftRight, newUpDown, newLeftRight] : cases) {
     SCOPED_TRACE(command);
-    Frame()->m_para.m_dUpDownAngle = upDown, Frame()->m_para.m_dLeftRightAngle = leftRight;
+    EditPara([&](CParaData& p) { p.m_dUpDownAngle = upDown, p.m_dLeftRightAngle = leftRight; });
     ASSERT_TRUE(StartAndWaitForPicture());
     const QImage before = View()->Backing();
     Command(command);
     double shared[2] = {0.0, 0.0};  // what the thread will draw at
     g_ShareData.GetAngles(shared[0], shared[1]);
-    EXPECT_EQ(std::tuple(Frame()->m_para.m_dUpDownAngle, Frame()->m_para.m_dLeftRightAngle,
-                         shared[0], shared[1]),
+    EXPECT_EQ(std::tuple(Para().m_dUpDownAngle, Para().m_dLeftRightAngle, shared[0], shared[1]),
               std::tuple(newUpDown, newLeftRight, newUpDown, newLeftRight));
-    EXPECT_EQ(Frame()->m_wndParamBar->FieldText(CParamBar::LeftRight),
+    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::LeftRight),
               QString::fromStdString(FormatEntryDouble(newLeftRight)));
     EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
     ASSERT_TRUE(StopAndWaitForEnd());
   }
   // With no run the buttons are off and a command that still arrives is ignored.
-  const double leftRight = Frame()->m_para.m_dLeftRightAngle;
-  View()->Rotate();
+  const double leftRight = Para().m_dLeftRightAngle;
+  Frame()->Action(ID_ROTATE_LEFT)->setEnabled(true);
   Command(ID_ROTATE_LEFT);
-  EXPECT_EQ(Frame()->m_para.m_dLeftRightAngle, leftRight);
+  EXPECT_EQ(Para().m_dLeftRightAngle, leftRight);
 }
 
 TEST_F(RunTest, StartRefusesWhatCannotRun) {
@@ -145,45 +143,45 @@ TEST_F(RunTest, StartRefusesWhatCannotRun) {
     Command(ID_CALC_START);
     EXPECT_EQ(TakeMessages().join('|'), message);
     EXPECT_EQ(std::tuple(Frame()->Running(), g_ShareData.m_nState.load(),
-                         Frame()->m_pProgress == nullptr, Enabled(ID_CALC_START)),
+                         Status()->Progress() == nullptr, Enabled(ID_CALC_START)),
               std::tuple(false, DS_IDLE, true, true));
   };
   // A formula that fails the check (only a file can bring one).
-  Frame()->m_para.m_strFormula = "x+";
+  EditPara([&](CParaData& p) { p.m_strFormula = "x+"; });
   refused("不正な計算式です！");
   // Values only a damaged file holds, with which nothing can be drawn.
-  Frame()->m_para.m_dRange = std::numeric_limits<double>::quiet_NaN();
+  EditPara([&](CParaData& p) { p.m_dRange = std::numeric_limits<double>::quiet_NaN(); });
   refused("ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。");
-  Frame()->m_para.m_dRange = 12.0;
+  EditPara([&](CParaData& p) { p.m_dRange = 12.0; });
   // A formula of megabytes from a file would hold the window at Start.
-  Frame()->m_para.m_strFormula = "x" + std::string(5000, ' ');
+  EditPara([&](CParaData& p) { p.m_strFormula = "x" + std::string(5000, ' '); });
   refused("計算式が長すぎます (4096 ﾊﾞｲﾄまで)。");
   // No thread to be had.
-  Frame()->m_para.m_strFormula = "x";
+  EditPara([&](CParaData& p) { p.m_strFormula = "x"; });
   View()->FailNextStartForTesting();
   refused("描画ｽﾚｯﾄﾞを開始できませんでした。");
   // A style outside 0..5 starts nothing and says the computation is over.
-  Frame()->m_para.m_nDrawStyle = 9;
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = 9; });
   refused("");
-  EXPECT_EQ(Frame()->MessageText(), kFinished);
+  EXPECT_EQ(Status()->MessageText(), kFinished);
   EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
 
   // A picture that cannot be drawn ends the run and says so where "finished"
   // would stand.
-  Frame()->m_para.m_nDrawStyle = STYLE_CONTOUR, Frame()->m_para.m_strFormula = "x^5";
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR, p.m_strFormula = "x^5"; });
   Command(ID_CALC_START);
   ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
-  EXPECT_EQ(Frame()->MessageText(), QStringLiteral("等高線が多すぎて描けません"));
+  EXPECT_EQ(Status()->MessageText(), QStringLiteral("等高線が多すぎて描けません"));
 }
 
 TEST_F(RunTest, NewKeepsARunAndClosingClosesAtOnceAndTheThreadEndsAfter) {
   LaunchWith(STYLE_PLASTIC, 300);
   ASSERT_TRUE(StartAndWaitForPicture());
-  const std::vector<std::uint8_t> before = StoreParaData(Frame()->m_para);
+  const std::vector<std::uint8_t> before = StoreParaData(Para());
   Command(ID_FILE_NEW);
   EXPECT_TRUE(Frame()->Running());
   EXPECT_EQ(Frame()->windowTitle(), Caption("Orvexa"));
-  EXPECT_EQ(StoreParaData(Frame()->m_para), before);
+  EXPECT_EQ(StoreParaData(Para()), before);
   // The event loop ends with the last window, as the program's does.
   QApplication::setQuitOnLastWindowClosed(true);
   QTimer::singleShot(0, Frame(), [&] { EXPECT_TRUE(Frame()->close()); });

@@ -254,19 +254,30 @@ TEST_F(EnglishWindowTest, TheWindowItsDialogsMessagesAndHelpSpeakEnglish) {
 
   // A file message from core with its path, and the formula check's.
   EXPECT_FALSE(m_app->OpenDocumentFile(QPath("absent.ovx")));
-  CFormulaEdit* box = Frame()->m_wndToolBar->FormulaBox();
+  CFormulaEdit* box = Frame()->ToolBar()->FormulaBox();
   box->setText("x+");
-  EXPECT_EQ(Frame()->m_wndToolBar->GetParams(Frame()->m_para), -1);
+  EXPECT_EQ(box->FaultNote(), "Invalid formula! (at character 3)");
+  QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(TakeMessages(),
             QStringList({QPath("absent.ovx") + " was not found.", "Invalid formula!"}));
-  EXPECT_EQ(box->FaultNote(), "Invalid formula! (at character 3)");
-  box->setText(DEFAULT_FORMULA);
 
-  Frame()->m_para.m_nMesh = 8;
+  // The readout of a fitted contour picture, whose level once bypassed the
+  // translation.
+  EditPara([&](CParaData& p) { p.m_nMesh = 8, p.m_nDrawStyle = STYLE_CONTOUR; });
+  Model()->SetFit(true);
   ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(Frame()->MessageText(), "Computing...");
+  EXPECT_EQ(Status()->MessageText(), "Computing...");
+  const ::Frame& picture = View()->LastFrame();
+  const auto drawn = std::find_if(picture.depth.begin(), picture.depth.end(),
+                                  [](float depth) { return depth < 1.0f; });
+  ASSERT_NE(drawn, picture.depth.end());
+  const auto pixel = static_cast<int>(drawn - picture.depth.begin());
+  const qreal ratio = View()->devicePixelRatioF();
+  const QString readout =
+      View()->ReadoutAt(QPointF(pixel % picture.width, pixel / picture.width) / ratio);
+  EXPECT_TRUE(readout.contains("  contour=")) << readout.toStdString();
   ASSERT_TRUE(StopAndWaitForEnd());
-  EXPECT_EQ(Frame()->MessageText(), "Computation finished.");
+  EXPECT_EQ(Status()->MessageText(), "Computation finished.");
 
   Command(ID_HELP_FINDER);
   const auto* help = Frame()->findChild<QTextBrowser*>("help");
