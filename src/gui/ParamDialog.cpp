@@ -13,7 +13,7 @@
 
 #include "core/Formula.h"
 #include "gui/Colours.h"
-#include "gui/FormulaToolBar.h"
+#include "gui/FormulaEdit.h"
 #include "gui/Language.h"
 #include "gui/NumericEdit.h"
 #include "gui/Prompts.h"
