@@ -8,6 +8,9 @@
 //                 threads:1 or threads:2 workers
 //   BM_MuParser   the muparser library with a guarded-division callback (only
 //                 when it was found at configure time)
+//   BM_PictureGrid/<N>  what `orvex-cli sample --summary` times, warm: the
+//                 default parameter set and formula at N = 500 and 2000,
+//                 sampled again and again into the grid it holds
 // Names are BM_<path>/<formula>[/threads:<n>]; every benchmark reports wall
 // time, so the ratios compare like with like. Before a path is timed, its grid
 // is compared bit for bit with one EvaluateFormula call per point; a path that
@@ -20,6 +23,7 @@
 #include <vector>
 
 #include "FormulaReference.h"
+#include "core/Fit.h"
 #include "core/Formula.h"
 #include "core/Grid.h"
 
@@ -175,6 +179,30 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
   PerPoint(state, s);
 }
 
+// SamplePictureGrid for the mesh without a fit on the default worker count, as
+// orvex-cli sample runs it. Sampled once before timing into the grid every
+// iteration reuses: the warm side of a fresh process's first sampling, whose
+// pages are not mapped yet (bench/first_sampling.sh times both).
+void BM_PictureGrid(benchmark::State& state) {
+  CParaData para;
+  para.m_nMesh = static_cast<int>(state.range(0));
+  CFormula formula;
+  formula.Tokenize(para.m_strFormula);
+  formula.MakePostfix();
+  const GridSpec gridSpec = MakeGridSpec(para);
+  PictureGrid grid;
+  SamplePictureGrid(STYLE_MESH, gridSpec, formula, false, RunSignals{}, grid);
+  const std::vector<float> first = grid.values;
+  for (auto _ : state) {
+    SamplePictureGrid(STYLE_MESH, gridSpec, formula, false, RunSignals{}, grid);
+    benchmark::DoNotOptimize(grid.values.data());
+    benchmark::ClobberMemory();
+  }
+  if (grid.values.size() != first.size() ||
+      std::memcmp(grid.values.data(), first.data(), first.size() * sizeof(float)) != 0)
+    state.SkipWithError("a reused grid differs from the first sampling");
+}
+
 #ifdef ORVEX_HAVE_MUPARSER
 double g_muZeroByZero = 1.0;
 
@@ -241,6 +269,11 @@ void RegisterAll() {
     add("MuParser", BM_MuParser);
 #endif
   }
+  benchmark::RegisterBenchmark("BM_PictureGrid", BM_PictureGrid)
+      ->Arg(500)
+      ->Arg(2000)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace
