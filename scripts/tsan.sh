@@ -18,6 +18,6 @@ cmake --build "$build" -j "$(nproc)"
 
 export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
 ctest --test-dir "$build" --output-on-failure --no-tests=error \
-  -R '^(DrawingThread|DrawingRunFace|GridParallel|RenderCli|RunTest|DocumentTest|EditingTest|DialogTest|InteractionTest|MeshExportTest|FitTest)\.'
+  -R '^(DrawingThread|DrawingRunFace|GridParallel|RenderCli|RunTest|DocumentTest|WindowEditingTest|FormulaBoxTest|PanelTest|DialogTest|InteractionTest|MeshExportTest|FitTest)\.'
 ORVEX_STRESS_RUNS=${ORVEX_STRESS_RUNS:-200} "$build/tests/render/test_stress" \
   --gtest_filter='Stress.ThousandRuns*'
