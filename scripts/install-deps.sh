@@ -17,6 +17,7 @@ packages=(
   libmuparser-dev libglm-dev
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev librsvg2-bin
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   python3
   qt6-base-dev libx11-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   fonts-ipafont-gothic
