@@ -1,0 +1,603 @@
+// The layout of a picture's reading aids: the far faces and their hysteresis
+// at edge-on views, the box, its faces, axis edges on the outline, grid lines
+// and tick marks, and the sweep that must hold: at every view, from above and
+// below, for a tiny and a huge range and tiny and huge values, no two labels
+// overlap, none leaves the picture or touches the colour bar, and an ordinary
+// view keeps at least two numbers on every axis.
+#include "core/PictureLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat4x4.hpp>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The picture's matrices as the drawing thread makes them (SetProjection,
+// SetViewpoint, RotateModel) for extents x, y in -R..R, in float as it
+// computes them.
+struct Camera {
+  float range = 12.0f;
+  bool perspective = true;
+  bool fit = true;
+  float zoom = 1.0f;
+  int width = 640, height = 480;
+};
+
+PictureView MakeView(const Camera& camera, double upDown, double leftRight) {
+  const double aspect = static_cast<double>(camera.width) / camera.height;
+  const float k = 1.8f;
+  const float frame = 1.0f / camera.zoom;
+  const float maxY = camera.range, minY = -camera.range;
+  const float w = camera.range;
+  const float widen = camera.fit && aspect > 4.0 / 3.0 ? static_cast<float>(aspect * 0.75) : 1.0f;
+  const auto a = static_cast<float>(aspect);
+  glm::mat4 projection;
+  float eye = 0.0f;
+  if (camera.perspective) {
+    const float half = w * k;
+    const float t =
+        static_cast<float>(std::tan(50.0 / 180.0 * static_cast<double>(3.1415927f) / 2.0));
+    const float d = half / t;
+    eye = -d;
+    const float zNear = d - k * maxY;
+    const float zFar = d - k * minY;
+    const float x = half * (zNear / d) * frame * widen;
+    projection = glm::frustum(-x, x, -x / a, x / a, zNear, zFar);
+  } else {
+    const float depth = std::fabs(maxY) + std::fabs(minY);
+    eye = -depth;
+    const float x = w * k * frame * widen;
+    projection = glm::ortho(-x, x, -x / a, x / a, depth - k * maxY, depth - k * minY);
+  }
+  glm::mat4 modelView = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, eye));
+  modelView = glm::rotate(modelView, glm::radians(static_cast<float>(-upDown)),
+                          glm::vec3(1.0f, 0.0f, 0.0f));
+  modelView = glm::rotate(modelView, glm::radians(static_cast<float>(leftRight)),
+                          glm::vec3(0.0f, 1.0f, 0.0f));
+  PictureView view;
+  std::copy_n(glm::value_ptr(projection), 16, view.projection.begin());
+  std::copy_n(glm::value_ptr(modelView), 16, view.modelView.begin());
+  view.width = camera.width;
+  view.height = camera.height;
+  return view;
+}
+
+// 7 pixels per character (a UTF-8 sequence is one), 13 high.
+LabelSize Measure(const std::string& text) {
+  const auto chars = std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  });
+  return {7.0 * static_cast<double>(chars), 13.0};
+}
+
+// A fitted picture: the height drawn -R/2..R/2 shows -V..V.
+std::array<AxisSpan, 3> FittedBox(double range, double values) {
+  return {AxisSpan{-range, range, -range, range}, AxisSpan{-range / 2, range / 2, -values, values},
+          AxisSpan{-range, range, -range, range}};
+}
+
+LayoutInput AllAids(const PictureView& view, const std::array<AxisSpan, 3>& box) {
+  LayoutInput in;
+  in.view = view;
+  in.box = box;
+  in.measure = Measure;
+  const double range = box[0].modelHigh;
+  in.colourBar = ColourBarRange{box[1].valueAtLow, box[1].valueAtHigh};
+  in.minimum = ExtremePoint{
+      {-range / 3, box[1].modelLow, range / 2}, box[1].valueAtLow, -range / 3, range / 2};
+  in.maximum = ExtremePoint{
+      {range / 2, box[1].modelHigh, -range / 3}, box[1].valueAtHigh, range / 2, -range / 3};
+  return in;
+}
+
+glm::dvec2 ImagePoint(const PictureView& view, const ModelPoint& p) {
+  const glm::dmat4 m = glm::dmat4(glm::make_mat4(view.projection.data())) *
+                       glm::dmat4(glm::make_mat4(view.modelView.data()));
+  const glm::dvec4 c = m * glm::dvec4(p[0], p[1], p[2], 1.0);
+  return {(c.x / c.w * 0.5 + 0.5) * view.width, (0.5 - c.y / c.w * 0.5) * view.height};
+}
+
+bool Intersect(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.Right() && b.left < a.Right() && a.top < b.Bottom() && b.top < a.Bottom();
+}
+
+std::string Describe(const PlacedLabel& label) {
+  char text[160];
+  std::snprintf(text, sizeof text, "'%s' at %g,%g %gx%g", label.text.c_str(), label.rect.left,
+                label.rect.top, label.rect.width, label.rect.height);
+  return text;
+}
+
+std::array<int, 3> TicksPerAxis(const PictureLayout& layout) {
+  std::array<int, 3> count{};
+  for (const PlacedLabel& label : layout.labels) {
+    if (label.kind == LabelKind::Tick) ++count[static_cast<std::size_t>(label.axis)];
+  }
+  return count;
+}
+
+// Everything the layout promises about its labels, at one view.
+void ExpectSound(const LayoutInput& in, const PictureLayout& layout) {
+  const double width = in.view.width, height = in.view.height;
+  const std::vector<PlacedLabel>& labels = layout.labels;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    const PlacedLabel& a = labels[i];
+    SCOPED_TRACE(Describe(a));
+    EXPECT_GE(a.rect.left, in.metrics.margin);
+    EXPECT_GE(a.rect.top, in.metrics.margin);
+    EXPECT_LE(a.rect.Right(), width - in.metrics.margin);
+    EXPECT_LE(a.rect.Bottom(), height - in.metrics.margin);
+    EXPECT_EQ(a.rect.left, std::round(a.rect.left));
+    EXPECT_EQ(a.rect.top, std::round(a.rect.top));
+    const LabelSize size = Measure(a.text);
+    EXPECT_EQ(a.rect.width, size.width);
+    EXPECT_EQ(a.rect.height, size.height);
+    for (std::size_t j = i + 1; j < labels.size(); ++j) {
+      EXPECT_FALSE(Intersect(a.rect, labels[j].rect)) << "overlaps " << Describe(labels[j]);
+    }
+    const bool ofBar = a.kind == LabelKind::BarTick || a.kind == LabelKind::BarFactor;
+    if (layout.colourBar && !ofBar) {
+      EXPECT_FALSE(Intersect(a.rect, layout.colourBar->region)) << "on the colour bar";
+    }
+    // The anchor is the rectangle's point its justification names.
+    const double ax = a.hAlign == HAlign::Left    ? a.rect.left
+                      : a.hAlign == HAlign::Right ? a.rect.Right()
+                                                  : a.rect.left + a.rect.width / 2;
+    const double ay = a.vAlign == VAlign::Top      ? a.rect.top
+                      : a.vAlign == VAlign::Bottom ? a.rect.Bottom()
+                                                   : a.rect.top + a.rect.height / 2;
+    EXPECT_EQ(a.anchor.x, ax);
+    EXPECT_EQ(a.anchor.y, ay);
+  }
+  // Numbers with a common factor are never shown without it.
+  const std::array<int, 3> ticks = TicksPerAxis(layout);
+  for (std::size_t a = 0; a < 3; ++a) {
+    if (ticks[a] == 0 || layout.axes[a].ticks.exponent == 0) continue;
+    EXPECT_EQ(std::count_if(labels.begin(), labels.end(),
+                            [&](const PlacedLabel& l) {
+                              return l.kind == LabelKind::Factor && l.axis == static_cast<int>(a);
+                            }),
+              1)
+        << "axis " << a;
+  }
+  if (layout.colourBar && layout.colourBar->ticks.exponent != 0 &&
+      std::any_of(labels.begin(), labels.end(),
+                  [](const PlacedLabel& l) { return l.kind == LabelKind::BarTick; })) {
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(),
+                            [](const PlacedLabel& l) { return l.kind == LabelKind::BarFactor; }));
+  }
+}
+
+TEST(FarFacesTest, FloorAndTopSwapSeenFromBelow) {
+  for (const bool perspective : {true, false}) {
+    Camera camera;
+    camera.perspective = perspective;
+    const auto box = FittedBox(12, 1);
+    for (const double leftRight : {0.0, 30.0, 135.0, -100.0}) {
+      SCOPED_TRACE(leftRight);
+      // Up-down -20 looks from above (the default view): the floor is far.
+      EXPECT_EQ(ChooseFarFaces(MakeView(camera, -20, leftRight), box, std::nullopt)[kAxisHeight],
+                BoxSide::Low);
+      EXPECT_EQ(ChooseFarFaces(MakeView(camera, 40, leftRight), box, std::nullopt)[kAxisHeight],
+                BoxSide::High);
+    }
+    // Left-right 30 puts the eye at x < 0 and y > 0: the x face at +R and
+    // the y face at -R are far; half a turn on, the others.
+    const FarFaces faces = ChooseFarFaces(MakeView(camera, -20, 30), box, std::nullopt);
+    EXPECT_EQ(faces[kAxisX], BoxSide::High);
+    EXPECT_EQ(faces[kAxisY], BoxSide::Low);
+    const FarFaces turned = ChooseFarFaces(MakeView(camera, -20, 210), box, std::nullopt);
+    EXPECT_EQ(turned[kAxisX], BoxSide::Low);
+    EXPECT_EQ(turned[kAxisY], BoxSide::High);
+  }
+}
+
+// Left-right 0 sees the x faces edge-on. Sweeping across it and back, the
+// choice changes once each way, past the edge-on view, not at it; jitter
+// about it changes nothing, where a choice without memory would flip every
+// frame.
+TEST(FarFacesTest, HysteresisAtEdgeOnViews) {
+  for (const bool perspective : {true, false}) {
+    SCOPED_TRACE(perspective ? "perspective" : "orthographic");
+    Camera camera;
+    camera.perspective = perspective;
+    const auto box = FittedBox(12, 1);
+    const auto sweep = [&](double from, double to, double step, FarFaces start) {
+      std::vector<double> flips;
+      std::optional<FarFaces> faces = start;
+      for (double angle = from; step > 0 ? angle <= to + 1e-9 : angle >= to - 1e-9; angle += step) {
+        const FarFaces next = ChooseFarFaces(MakeView(camera, -20, angle), box, faces);
+        if (next[kAxisX] != (*faces)[kAxisX]) flips.push_back(angle);
+        EXPECT_EQ(next[kAxisHeight], BoxSide::Low) << angle;
+        faces = next;
+      }
+      return std::make_pair(flips, *faces);
+    };
+    const FarFaces start = ChooseFarFaces(MakeView(camera, -20, -3), box, std::nullopt);
+    const auto [up, afterUp] = sweep(-3, 3, 0.05, start);
+    ASSERT_EQ(up.size(), 1u);
+    EXPECT_GT(up[0], 0.1);
+    EXPECT_LT(up[0], 1.5);
+    const auto [down, afterDown] = sweep(3, -3, -0.05, afterUp);
+    ASSERT_EQ(down.size(), 1u);
+    EXPECT_LT(down[0], -0.1);
+    EXPECT_GT(down[0], -1.5);
+    EXPECT_EQ(afterDown, start);
+    // Jitter of a fifth of a degree about the edge-on view, from either side.
+    for (const double from : {-3.0, 3.0}) {
+      std::optional<FarFaces> faces =
+          ChooseFarFaces(MakeView(camera, -20, from), box, std::nullopt);
+      const BoxSide first = (*faces)[kAxisX];
+      int memoryless = 0;
+      BoxSide last = first;
+      for (int frame = 0; frame < 40; ++frame) {
+        const double angle = frame % 2 == 0 ? 0.2 : -0.2;
+        faces = ChooseFarFaces(MakeView(camera, -20, angle), box, faces);
+        EXPECT_EQ((*faces)[kAxisX], first) << frame;
+        const BoxSide fresh =
+            ChooseFarFaces(MakeView(camera, -20, angle), box, std::nullopt)[kAxisX];
+        memoryless += fresh != last;
+        last = fresh;
+      }
+      EXPECT_GE(memoryless, 39);
+    }
+  }
+}
+
+TEST(PictureLayoutTest, BoxFacesEdgesGridAndTickMarks) {
+  Camera camera;
+  const PictureView view = MakeView(camera, -20, 30);
+  const auto box = FittedBox(12, 2);
+  LayoutInput in = AllAids(view, box);
+  const PictureLayout layout = LayOutPicture(in);
+  ASSERT_TRUE(layout.hasBox);
+  // 12 distinct edges, each along one axis between two corners.
+  for (std::size_t i = 0; i < 12; ++i) {
+    const ModelSegment& e = layout.boxEdges[i];
+    int differing = 0;
+    for (std::size_t a = 0; a < 3; ++a) {
+      const bool onCorner = (e.a[a] == box[a].modelLow || e.a[a] == box[a].modelHigh) &&
+                            (e.b[a] == box[a].modelLow || e.b[a] == box[a].modelHigh);
+      EXPECT_TRUE(onCorner);
+      differing += e.a[a] != e.b[a];
+    }
+    EXPECT_EQ(differing, 1);
+    for (std::size_t j = 0; j < i; ++j) {
+      EXPECT_FALSE(layout.boxEdges[j].a == e.a && layout.boxEdges[j].b == e.b);
+    }
+  }
+  // From above, x < 0 and y > 0: the high x face, the floor and the low y
+  // face are far.
+  EXPECT_EQ(layout.farFaces, (FarFaces{BoxSide::High, BoxSide::Low, BoxSide::Low}));
+  for (std::size_t a = 0; a < 3; ++a) {
+    const FaceLayout& face = layout.faces[a];
+    EXPECT_EQ(face.axis, static_cast<int>(a));
+    EXPECT_EQ(face.side, layout.farFaces[a]);
+    const double plane = face.side == BoxSide::Low ? box[a].modelLow : box[a].modelHigh;
+    for (const ModelPoint& corner : face.corners) EXPECT_EQ(corner[a], plane);
+    // The grid lines of the face's two other axes, one per tick, on its plane.
+    const std::size_t b = (a + 1) % 3, c = (a + 2) % 3;
+    EXPECT_EQ(face.gridLines.size(),
+              layout.axes[b].ticks.values.size() + layout.axes[c].ticks.values.size());
+    for (const ModelSegment& line : face.gridLines) {
+      EXPECT_EQ(line.a[a], plane);
+      EXPECT_EQ(line.b[a], plane);
+    }
+  }
+  // The axis edges: x at (y near = +R, height far = floor), y at (x near =
+  // -R, height far), the height at (x near, y far = -R).
+  const ModelSegment& x = layout.axes[kAxisX].edge;
+  EXPECT_EQ(x.a, (ModelPoint{-12, -6, 12}));
+  EXPECT_EQ(x.b, (ModelPoint{12, -6, 12}));
+  const ModelSegment& y = layout.axes[kAxisY].edge;
+  EXPECT_EQ(y.a, (ModelPoint{-12, -6, -12}));
+  EXPECT_EQ(y.b, (ModelPoint{-12, -6, 12}));
+  const ModelSegment& h = layout.axes[kAxisHeight].edge;
+  EXPECT_EQ(h.a, (ModelPoint{-12, -6, -12}));
+  EXPECT_EQ(h.b, (ModelPoint{-12, 6, -12}));
+  for (std::size_t a = 0; a < 3; ++a) {
+    const AxisLayout& axis = layout.axes[a];
+    ASSERT_EQ(axis.tickMarks.size(), axis.ticks.values.size());
+    for (std::size_t k = 0; k < axis.tickMarks.size(); ++k) {
+      const ModelSegment& mark = axis.tickMarks[k];
+      // Starts on the edge at the tick's model position (values -2..2 on
+      // the height's -6..6), leaves the box.
+      const double model = a == kAxisHeight ? axis.ticks.values[k] * 3 : axis.ticks.values[k];
+      EXPECT_DOUBLE_EQ(mark.a[a], model);
+      EXPECT_EQ(mark.b[a], mark.a[a]);
+      bool outside = false;
+      for (std::size_t d = 0; d < 3; ++d) {
+        outside = outside || mark.b[d] < box[d].modelLow || mark.b[d] > box[d].modelHigh;
+      }
+      EXPECT_TRUE(outside) << a << " " << k;
+    }
+  }
+  // Every number is one of its axis' ticks; the names are there.
+  for (const PlacedLabel& label : layout.labels) {
+    if (label.kind != LabelKind::Tick) continue;
+    const auto& values = layout.axes[static_cast<std::size_t>(label.axis)].ticks.values;
+    EXPECT_NE(std::find(values.begin(), values.end(), label.value), values.end());
+    EXPECT_EQ(label.text,
+              layout.axes[static_cast<std::size_t>(label.axis)].ticks.Label(label.value));
+  }
+  for (const char* name : {"x", "y", "f(x,y)"}) {
+    EXPECT_TRUE(std::any_of(layout.labels.begin(), layout.labels.end(), [&](const PlacedLabel& l) {
+      return l.kind == LabelKind::AxisName && l.text == name;
+    })) << name;
+  }
+  ExpectSound(in, layout);
+}
+
+// Orthographic views: every axis edge that shows as a line is on the box's
+// projected outline (all eight corners on one side of it).
+TEST(PictureLayoutTest, AxisEdgesOnTheOutline) {
+  Camera camera;
+  camera.perspective = false;
+  const auto box = FittedBox(12, 1);
+  for (int upDown = -85; upDown <= 85; upDown += 17) {
+    for (int leftRight = -180; leftRight < 180; leftRight += 7) {
+      const PictureView view = MakeView(camera, upDown, leftRight);
+      LayoutInput in;
+      in.view = view;
+      in.box = box;
+      in.measure = Measure;
+      const PictureLayout layout = LayOutPicture(in);
+      const glm::dmat4 m = glm::dmat4(glm::make_mat4(view.projection.data())) *
+                           glm::dmat4(glm::make_mat4(view.modelView.data()));
+      const auto screen = [&](const ModelPoint& p) {
+        const glm::dvec4 c = m * glm::dvec4(p[0], p[1], p[2], 1.0);
+        return glm::dvec2(c.x / c.w * view.width / 2, c.y / c.w * view.height / 2);
+      };
+      for (std::size_t a = 0; a < 3; ++a) {
+        const glm::dvec2 p = screen(layout.axes[a].edge.a);
+        const glm::dvec2 q = screen(layout.axes[a].edge.b);
+        const glm::dvec2 d = q - p;
+        if (glm::length(d) < 20) continue;
+        const glm::dvec2 n = glm::dvec2(-d.y, d.x) / glm::length(d);
+        double low = 0, high = 0;
+        for (const ModelSegment& edge : layout.boxEdges) {
+          for (const ModelPoint& corner : {edge.a, edge.b}) {
+            const double side = glm::dot(screen(corner) - p, n);
+            low = std::min(low, side);
+            high = std::max(high, side);
+          }
+        }
+        EXPECT_LT(std::min(-low, high), 0.5)
+            << "axis " << a << " at up-down " << upDown << ", left-right " << leftRight;
+      }
+    }
+  }
+}
+
+// 72 left-right angles x 7 up-down angles (from straight above to straight
+// below), perspective and orthographic, for R = 0.01 and R = 100 with values
+// of +-1e-6 and +-1e7, all aids on; also a tall picture scaled by a Z
+// coefficient (its eye inside the height's slab) and a zoomed one.
+TEST(PictureLayoutTest, SweepNoOverlapNothingCut) {
+  struct Case {
+    const char* name;
+    Camera camera;
+    std::array<AxisSpan, 3> box;
+  };
+  std::vector<Case> cases;
+  for (const bool perspective : {true, false}) {
+    for (const float range : {0.01f, 100.0f}) {
+      for (const double values : {1e-6, 1e7}) {
+        Camera camera;
+        camera.range = range;
+        camera.perspective = perspective;
+        cases.push_back({"fitted", camera, FittedBox(range, values)});
+      }
+    }
+  }
+  Camera tall;
+  tall.fit = false;
+  cases.push_back(
+      {"tall, Z coefficient",
+       tall,
+       {AxisSpan{-12, 12, -12, 12}, AxisSpan{-2, 60, -2e-6, 6e-5}, AxisSpan{-12, 12, -12, 12}}});
+  Camera zoomed;
+  zoomed.zoom = 2.5f;
+  cases.push_back({"zoomed", zoomed, FittedBox(100, 1e7)});
+  Camera wide;
+  wide.width = 900;
+  wide.height = 300;
+  cases.push_back({"wide", wide, FittedBox(12, 3)});
+
+  int views = 0;
+  long labels = 0;
+  long ticks = 0;
+  int fewestOnAxis = 1 << 20;
+  int fewestOnAxisFromAside = 1 << 20;  // up-down within +-60
+  int fewestTotal = 1 << 20;
+  int fewestOnShownAxis = 1 << 20;  // an axis 40 pixels long or more, clear of the bar
+  int extremesPlaced = 0, extremesShown = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const int upDown : {-90, -60, -30, 0, 30, 60, 90}) {
+      std::optional<FarFaces> previous;
+      for (int step = 0; step < 72; ++step) {
+        const int leftRight = -180 + 5 * step;
+        SCOPED_TRACE("up-down " + std::to_string(upDown) + ", left-right " +
+                     std::to_string(leftRight) + (c.camera.perspective ? "" : ", orthographic"));
+        LayoutInput in = AllAids(MakeView(c.camera, upDown, leftRight), c.box);
+        in.previousFarFaces = previous;
+        const PictureLayout layout = LayOutPicture(in);
+        previous = layout.farFaces;
+        ExpectSound(in, layout);
+        ASSERT_TRUE(layout.colourBar.has_value());
+        ++views;
+        labels += static_cast<long>(layout.labels.size());
+        fewestTotal = std::min(fewestTotal, static_cast<int>(layout.labels.size()));
+        const std::array<int, 3> perAxis = TicksPerAxis(layout);
+        for (std::size_t a = 0; a < 3; ++a) {
+          const int n = perAxis[a];
+          ticks += n;
+          fewestOnAxis = std::min(fewestOnAxis, n);
+          if (std::abs(upDown) <= 60) fewestOnAxisFromAside = std::min(fewestOnAxisFromAside, n);
+          // An axis that shows at least 40 pixels long, wholly in the
+          // picture and left of the colour bar, keeps two numbers.
+          const glm::dvec2 p = ImagePoint(in.view, layout.axes[a].edge.a);
+          const glm::dvec2 q = ImagePoint(in.view, layout.axes[a].edge.b);
+          const auto clear = [&](const glm::dvec2& z) {
+            return z.x >= 0 && z.y >= 0 && z.y <= in.view.height &&
+                   z.x < layout.colourBar->region.left;
+          };
+          if (glm::length(q - p) >= 40 && clear(p) && clear(q)) {
+            EXPECT_GE(n, 2) << "axis " << a;
+            fewestOnShownAxis = std::min(fewestOnShownAxis, n);
+          }
+        }
+        extremesShown += static_cast<int>(layout.markers.size());
+        extremesPlaced += static_cast<int>(
+            std::count_if(layout.labels.begin(), layout.labels.end(), [](const PlacedLabel& l) {
+              return l.kind == LabelKind::Minimum || l.kind == LabelKind::Maximum;
+            }));
+      }
+    }
+  }
+  std::printf(
+      "sweep: %d views, %.1f labels a view (%.1f numbers on the three axes), fewest labels %d, "
+      "fewest numbers on an axis %d (%d with up-down within +-60, %d on one 40 pixels long or "
+      "more, clear of the bar), extremes labelled %d of %d shown\n",
+      views, static_cast<double>(labels) / views, static_cast<double>(ticks) / views, fewestTotal,
+      fewestOnAxis, fewestOnAxisFromAside, fewestOnShownAxis, extremesPlaced, extremesShown);
+  EXPECT_EQ(views, 11 * 7 * 72);
+}
+
+// The default view keeps at least two numbers on every axis, the colour
+// bar's and both extremes' labels, at every range and value size.
+TEST(PictureLayoutTest, OrdinaryViewsKeepTwoNumbersPerAxis) {
+  for (const bool perspective : {true, false}) {
+    for (const float range : {0.01f, 12.0f, 100.0f}) {
+      for (const double values : {1e-6, 1.0, 1e7}) {
+        Camera camera;
+        camera.range = range;
+        camera.perspective = perspective;
+        for (const auto& [upDown, leftRight] :
+             {std::pair{-20.0, 30.0}, std::pair{-35.0, -60.0}, std::pair{25.0, 120.0}}) {
+          SCOPED_TRACE(std::to_string(range) + " " + std::to_string(values) + " " +
+                       std::to_string(upDown) + " " + std::to_string(leftRight) +
+                       (perspective ? "" : " orthographic"));
+          const LayoutInput in =
+              AllAids(MakeView(camera, upDown, leftRight), FittedBox(range, values));
+          const PictureLayout layout = LayOutPicture(in);
+          ExpectSound(in, layout);
+          for (const int n : TicksPerAxis(layout)) EXPECT_GE(n, 2);
+          EXPECT_GE(
+              std::count_if(layout.labels.begin(), layout.labels.end(),
+                            [](const PlacedLabel& l) { return l.kind == LabelKind::BarTick; }),
+              2);
+          EXPECT_EQ(std::count_if(layout.labels.begin(), layout.labels.end(),
+                                  [](const PlacedLabel& l) {
+                                    return l.kind == LabelKind::Minimum ||
+                                           l.kind == LabelKind::Maximum;
+                                  }),
+                    2);
+        }
+      }
+    }
+  }
+}
+
+TEST(PictureLayoutTest, ColourBarAndExtremes) {
+  Camera camera;
+  LayoutInput in = AllAids(MakeView(camera, -20, 30), FittedBox(12, 1e7));
+  in.axes = false;
+  const PictureLayout layout = LayOutPicture(in);
+  EXPECT_FALSE(layout.hasBox);
+  ASSERT_TRUE(layout.colourBar.has_value());
+  const ColourBarLayout& bar = *layout.colourBar;
+  // 60% of 480 high, centred; at the right, its labels inside the picture.
+  EXPECT_EQ(bar.bar.top, 96);
+  EXPECT_EQ(bar.bar.height, 288);
+  EXPECT_EQ(bar.bar.width, in.metrics.barWidth);
+  EXPECT_GT(bar.bar.left, 560);
+  EXPECT_EQ(bar.bottomValue, -1e7);
+  EXPECT_EQ(bar.topValue, 1e7);
+  EXPECT_EQ(bar.ticks.exponent, 7);
+  ASSERT_EQ(bar.tickMarks.size(), bar.ticks.values.size());
+  EXPECT_DOUBLE_EQ(bar.tickMarks.front().a.y, bar.bar.Bottom());
+  EXPECT_DOUBLE_EQ(bar.tickMarks.back().a.y, bar.bar.top);
+  std::vector<std::string> texts;
+  for (const PlacedLabel& l : layout.labels) {
+    EXPECT_NE(l.kind, LabelKind::Tick);
+    EXPECT_NE(l.kind, LabelKind::AxisName);
+    texts.push_back(l.text);
+  }
+  EXPECT_NE(std::find(texts.begin(), texts.end(),
+                      "\xC3\x97"
+                      "10^7"),
+            texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "-1.0"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "min f=-1e7 at (-4, 6)"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "max f=1e7 at (6, -4)"), texts.end());
+  ASSERT_EQ(layout.markers.size(), 2u);
+  EXPECT_EQ(layout.markers[0].kind, LabelKind::Minimum);
+  EXPECT_EQ(layout.markers[1].kind, LabelKind::Maximum);
+  ExpectSound(in, layout);
+
+  // Each aid alone.
+  LayoutInput bare = in;
+  bare.colourBar.reset();
+  bare.minimum.reset();
+  bare.maximum.reset();
+  EXPECT_TRUE(LayOutPicture(bare).labels.empty());
+  bare.axes = true;
+  const PictureLayout axesOnly = LayOutPicture(bare);
+  EXPECT_FALSE(axesOnly.colourBar.has_value());
+  EXPECT_TRUE(axesOnly.markers.empty());
+  EXPECT_GE(axesOnly.labels.size(), 9u);
+}
+
+TEST(PictureLayoutTest, PicturesThatCannotBeLaidOut) {
+  Camera camera;
+  const LayoutInput good = AllAids(MakeView(camera, -20, 30), FittedBox(12, 1));
+  LayoutInput in = good;
+  in.view.width = 0;
+  EXPECT_TRUE(LayOutPicture(in).labels.empty());
+  in = good;
+  in.view.modelView[5] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_TRUE(LayOutPicture(in).labels.empty());
+  in = good;
+  in.view.modelView.fill(0.0f);
+  EXPECT_TRUE(LayOutPicture(in).labels.empty());
+  in = good;
+  in.measure = nullptr;
+  EXPECT_TRUE(LayOutPicture(in).labels.empty());
+  // A box with a non-finite side has no box; the other aids stay.
+  in = good;
+  in.box[1].valueAtHigh = std::numeric_limits<double>::infinity();
+  const PictureLayout noBox = LayOutPicture(in);
+  EXPECT_FALSE(noBox.hasBox);
+  EXPECT_TRUE(noBox.colourBar.has_value());
+  // A text measure gone wrong leaves its labels out, never overlapping.
+  in = good;
+  in.measure = [](const std::string& text) {
+    return text == "0" ? LabelSize{std::numeric_limits<double>::quiet_NaN(), 13} : Measure(text);
+  };
+  const PictureLayout odd = LayOutPicture(in);
+  for (const PlacedLabel& l : odd.labels) EXPECT_NE(l.text, "0");
+  // A picture too small for anything but keeps its promises.
+  in = good;
+  in.view.width = 40;
+  in.view.height = 30;
+  const PictureLayout tiny = LayOutPicture(in);
+  ExpectSound(in, tiny);
+  // A flat box (a constant function under a Z coefficient) shows its value.
+  in = good;
+  in.box[1] = AxisSpan{0.5, 0.5, 0.5, 0.5};
+  const PictureLayout flat = LayOutPicture(in);
+  ExpectSound(in, flat);
+  EXPECT_EQ(flat.axes[kAxisHeight].ticks.values, std::vector<double>{0.5});
+}
+
+}  // namespace

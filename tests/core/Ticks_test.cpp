@@ -1,0 +1,281 @@
+// Nice ticks for the axes and the colour bar (steps, values, decimals, the
+// common factor, their texts), the automatic contour interval and the
+// locale-independent number texts.
+#include "core/Ticks.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <clocale>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
+  const struct {
+    const char* name;
+    double lo, hi;
+    int maxCount;
+    double step;
+    std::vector<double> values;
+    int decimals, exponent;
+    std::vector<std::string> labels;
+    std::string factor;
+  } cases[] = {
+      {"unit, 5", 0, 1, 5, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
+      {"unit, 6",
+       0,
+       1,
+       6,
+       0.2,
+       {0, 0.2, 0.4, 0.6, 0.8, 1},
+       1,
+       0,
+       {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"},
+       ""},
+      {"reversed", 1, 0, 5, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
+      {"ten", 0, 10, 10, 2, {0, 2, 4, 6, 8, 10}, 0, 0, {"0", "2", "4", "6", "8", "10"}, ""},
+      {"the default range",
+       -12,
+       12,
+       10,
+       5,
+       {-10, -5, 0, 5, 10},
+       0,
+       0,
+       {"-10", "-5", "0", "5", "10"},
+       ""},
+      {"negative",
+       -7.3,
+       -2.1,
+       6,
+       1,
+       {-7, -6, -5, -4, -3},
+       0,
+       0,
+       {"-7", "-6", "-5", "-4", "-3"},
+       ""},
+      {"crossing zero", -0.35, 1.2, 4, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
+      {"small R",
+       -0.01,
+       0.01,
+       5,
+       0.005,
+       {-0.01, -0.005, 0, 0.005, 0.01},
+       3,
+       0,
+       {"-0.010", "-0.005", "0.000", "0.005", "0.010"},
+       ""},
+      {"tiny",
+       -1e-6,
+       1e-6,
+       5,
+       5e-7,
+       {-1e-6, -5e-7, 0, 5e-7, 1e-6},
+       1,
+       -6,
+       {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
+       "\xC3\x97"
+       "10^-6"},
+      {"huge",
+       -1e7,
+       1e7,
+       5,
+       5e6,
+       {-1e7, -5e6, 0, 5e6, 1e7},
+       1,
+       7,
+       {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
+       "\xC3\x97"
+       "10^7"},
+      {"just 1e5",
+       0,
+       2e5,
+       5,
+       5e4,
+       {0, 5e4, 1e5, 1.5e5, 2e5},
+       1,
+       5,
+       {"0.0", "0.5", "1.0", "1.5", "2.0"},
+       "\xC3\x97"
+       "10^5"},
+      {"below 1e5", 0, 5e4, 5, 2e4, {0, 2e4, 4e4}, 0, 0, {"0", "20000", "40000"}, ""},
+      {"1e-4 is plain",
+       0,
+       1e-4,
+       5,
+       5e-5,
+       {0, 5e-5, 1e-4},
+       5,
+       0,
+       {"0.00000", "0.00005", "0.00010"},
+       ""},
+      {"below 1e-4",
+       0,
+       5e-5,
+       5,
+       2e-5,
+       {0, 2e-5, 4e-5},
+       0,
+       -5,
+       {"0", "2", "4"},
+       "\xC3\x97"
+       "10^-5"},
+      {"at most one", 0, 1, 1, 2, {0}, 0, 0, {"0"}, ""},
+      {"no multiple inside", 0.3, 0.7, 1, 0.5, {0.5}, 1, 0, {"0.5"}, ""},
+      {"far from zero",
+       1e6,
+       1e6 + 1,
+       5,
+       0.5,
+       {1e6, 1e6 + 0.5, 1e6 + 1},
+       7,
+       6,
+       {"1.0000000", "1.0000005", "1.0000010"},
+       "\xC3\x97"
+       "10^6"},
+      {"one value", 3.14159, 3.14159, 5, 0, {3.14159}, 3, 0, {"3.142"}, ""},
+      {"one value, whole",
+       2e7,
+       2e7,
+       5,
+       0,
+       {2e7},
+       0,
+       7,
+       {"2"},
+       "\xC3\x97"
+       "10^7"},
+      {"one value, zero", 0, 0, 5, 0, {0}, 0, 0, {"0"}, ""},
+      {"one value, negative", -0.25, -0.25, 5, 0, {-0.25}, 2, 0, {"-0.25"}, ""},
+      {"not finite", 0, kInf, 5, 0, {}, 0, 0, {}, ""},
+      {"not a number", kNaN, 1, 5, 0, {}, 0, 0, {}, ""},
+      {"no count", 0, 1, 0, 0, {}, 0, 0, {}, ""},
+      {"width overflows", -DBL_MAX, DBL_MAX, 5, 0, {}, 0, 0, {}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NiceTicks ticks = MakeNiceTicks(c.lo, c.hi, c.maxCount);
+    EXPECT_DOUBLE_EQ(ticks.step, c.step);
+    ASSERT_EQ(ticks.values.size(), c.values.size());
+    for (std::size_t k = 0; k < c.values.size(); ++k) {
+      // Formed as digits x power of ten: the double nearest the decimal.
+      EXPECT_EQ(ticks.values[k], c.values[k]) << k;
+      EXPECT_FALSE(std::signbit(ticks.values[k]) && ticks.values[k] == 0.0) << "-0 at " << k;
+      EXPECT_EQ(ticks.Label(ticks.values[k]), c.labels[k]) << k;
+    }
+    EXPECT_EQ(ticks.decimals, c.decimals);
+    EXPECT_EQ(ticks.exponent, c.exponent);
+    EXPECT_EQ(ticks.FactorText(), c.factor);
+    EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(std::max(c.maxCount, 0)));
+  }
+}
+
+// Every interval and count: at most maxCount ticks, all inside, equally
+// spaced by the step, the step 1, 2 or 5 x 10^k and the smallest such with
+// few enough ticks, labels distinct.
+TEST(NiceTicksTest, PropertiesOverManyIntervals) {
+  const double starts[] = {-1e9, -12345.6, -3, -1, -0.07, 0, 1e-7, 0.5, 42, 7e8};
+  const double widths[] = {1e-8, 3e-5, 0.01, 0.3, 1, 2.5, 7, 99, 1234, 5e6, 3e9};
+  for (const double lo : starts) {
+    for (const double width : widths) {
+      for (int maxCount = 1; maxCount <= 10; ++maxCount) {
+        const double hi = lo + width;
+        SCOPED_TRACE(std::to_string(lo) + " .. " + std::to_string(hi) + " at most " +
+                     std::to_string(maxCount));
+        const NiceTicks ticks = MakeNiceTicks(lo, hi, maxCount);
+        if (width < 1e-12 * std::fabs(lo)) continue;
+        ASSERT_GT(ticks.step, 0.0);
+        EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(maxCount));
+        const double digits =
+            ticks.step / std::pow(10.0, std::floor(std::log10(ticks.step) + 1e-9));
+        EXPECT_TRUE(std::fabs(digits - 1) < 1e-9 || std::fabs(digits - 2) < 1e-9 ||
+                    std::fabs(digits - 5) < 1e-9)
+            << ticks.step;
+        for (std::size_t k = 0; k < ticks.values.size(); ++k) {
+          EXPECT_GE(ticks.values[k], lo - 1e-6 * ticks.step);
+          EXPECT_LE(ticks.values[k], hi + 1e-6 * ticks.step);
+          if (k > 0) {
+            // Far from zero the values' own rounding (7e8 + 0.05) shows.
+            EXPECT_NEAR(ticks.values[k] - ticks.values[k - 1], ticks.step,
+                        1e-6 * ticks.step + 4e-16 * std::fabs(ticks.values[k]));
+            EXPECT_NE(ticks.Label(ticks.values[k]), ticks.Label(ticks.values[k - 1]));
+          }
+        }
+        // The next smaller step (1 <- 2 <- 5 <- 10) has too many.
+        const double smaller = std::fabs(digits - 5) < 1e-9 ? ticks.step * 0.4 : ticks.step * 0.5;
+        const double count = std::floor(hi / smaller + 1e-6) - std::ceil(lo / smaller - 1e-6) + 1;
+        EXPECT_GT(count, maxCount) << smaller;
+      }
+    }
+  }
+}
+
+TEST(AutoContourStepTest, AboutTwentyLevels) {
+  const struct {
+    double lo, hi, step;
+  } cases[] = {
+      {0, 1, 0.05}, {-1, 1, 0.1}, {0, 3, 0.2},         {0, 7, 0.5},
+      {0, 15, 1},   {1, 0, 0.05}, {-1e-6, 1e-6, 1e-7}, {1e7, -1e7, 1e6},
+      {5, 5, 0.2},  {0, 0, 1},    {-3, -3, 0.2},       {-DBL_MAX, DBL_MAX, 2e307},
+      {0, kInf, 0}, {kNaN, 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.lo) + " .. " + std::to_string(c.hi));
+    EXPECT_DOUBLE_EQ(AutoContourStep(c.lo, c.hi), c.step);
+  }
+  for (double width = 1e-9; width < 1e9; width *= 1.37) {
+    const double step = AutoContourStep(-width / 3, width * 2 / 3);
+    EXPECT_GE(width / step, 12.5) << width;
+    EXPECT_LE(width / step, 32) << width;
+  }
+}
+
+TEST(NumberTextTest, FixedAndSignificant) {
+  EXPECT_EQ(FormatFixed(-3.14159, 2), "-3.14");
+  EXPECT_EQ(FormatFixed(-0.0001, 2), "0.00");
+  EXPECT_EQ(FormatFixed(-0.0, 0), "0");
+  EXPECT_EQ(FormatFixed(1234567.0, 0), "1234567");
+  EXPECT_EQ(FormatFixed(0.3, 40), "0.299999999999999988897769753748");
+  EXPECT_EQ(FormatSignificant(-0.99, 4), "-0.99");
+  EXPECT_EQ(FormatSignificant(3.14159265, 4), "3.142");
+  EXPECT_EQ(FormatSignificant(100, 4), "100");
+  EXPECT_EQ(FormatSignificant(12346, 4), "1.235e4");
+  EXPECT_EQ(FormatSignificant(1e7, 4), "1e7");
+  EXPECT_EQ(FormatSignificant(1.23456e-6, 4), "1.235e-6");
+  EXPECT_EQ(FormatSignificant(0.0001234, 4), "0.0001234");
+  EXPECT_EQ(FormatSignificant(-2.5e-120, 4), "-2.5e-120");
+  EXPECT_EQ(FormatSignificant(0, 4), "0");
+  EXPECT_EQ(FormatSignificant(kInf, 4), "inf");
+  EXPECT_EQ(FormatSignificant(-kInf, 4), "-inf");
+}
+
+// A program that called setlocale(LC_ALL, "") (QApplication does) in a
+// locale with a decimal comma still gets points.
+TEST(NumberTextTest, IndependentOfTheLocale) {
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = previous != nullptr ? previous : "C";
+  bool comma = false;
+  for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
+    if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+      comma = true;
+      break;
+    }
+  }
+  const std::string fixed = FormatFixed(-2.5, 1);
+  const std::string significant = FormatSignificant(1.234e-6, 4);
+  const std::string label = MakeNiceTicks(0, 1, 5).Label(0.5);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(fixed, "-2.5");
+  EXPECT_EQ(significant, "1.234e-6");
+  EXPECT_EQ(label, "0.5");
+  if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
+}
+
+}  // namespace
