@@ -109,7 +109,7 @@ EntryFault CheckEntry(std::string_view text, const NumericField& field, double* 
     *message = "数字を入力してください。";
     return EntryFault::NotANumber;
   }
-  if (!(parsed >= field.low && parsed <= field.high)) {
+  if (!(parsed >= field.low && parsed <= field.high) && !(field.zeroAllowed && parsed == 0.0)) {
     *message = WithLimits("%1 から %2 までの数字を入力してください。", FormatEntryDouble(field.low),
                           FormatEntryDouble(field.high));
     return EntryFault::OutOfRange;

@@ -11,6 +11,8 @@ struct NumericField {
   bool integer = false;
   double low = 0.0;
   double high = 0.0;
+  // 0 is taken besides low..high: the contour interval's "automatic".
+  bool zeroAllowed = false;
 };
 
 // The fields of the parameter set that are typed in.
@@ -18,6 +20,7 @@ inline constexpr NumericField kAngleField{false, -180.0, 180.0};
 inline constexpr NumericField kScaleField{false, 0.01,
                                           100.0};  // range, Z coefficient, contour interval
 inline constexpr NumericField kMeshField{true, 1.0, 500.0};
+inline constexpr NumericField kContourStepField{false, 0.01, 100.0, true};
 
 // A decimal number with blanks (space, tab) around it and nothing else:
 // ".5" is 0.5, "+5" is 5, "1e2" is 100. Only the first 31 characters count. A

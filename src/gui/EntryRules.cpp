@@ -14,7 +14,7 @@ const ParamFieldInfo kFields[kParamFieldCount] = {
     {texts::kLabelRange, "計算範囲±：", "range", kScaleField, 1, 100},
     {texts::kLabelZCoef, "Z軸係数：", "zCoef", kScaleField, 1, 100},
     {texts::kLabelMesh, "メッシュ数：", "mesh", kMeshField, 1, 500},
-    {texts::kLabelContourStep, "等高線間隔：", "contourStep", kScaleField, 1, 100},
+    {texts::kLabelContourStep, "等高線間隔：", "contourStep", kContourStepField, 1, 100},
 };
 
 double* DoubleOf(CParaData& para, ParamField field) {

@@ -21,6 +21,8 @@ TEST(NumericEntry, FieldsAcceptTheirNumbersNameWhatIsWrongAndShowFifteenDigits) 
   const std::tuple<const char*, NumericField, std::string, double> cases[] = {
       {"", kScaleField, kNotANumber, 0},
       {"0", kScaleField, kScaleRange, 0},
+      {"0", kContourStepField, "", 0},  // the automatic interval
+      {"0.005", kContourStepField, kScaleRange, 0},
       {"0.01", kScaleField, "", 0.01},
       {"100", kScaleField, "", 100},
       {"100.5", kScaleField, kScaleRange, 0},
