@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/Ticks.h"
+
 namespace {
 
 struct CellCorners {
@@ -97,6 +99,19 @@ ContourLevelsStatus LevelsBetween(float lo, float hi, float step, std::vector<fl
     }
     levels->push_back(level);
     level = next;
+  }
+  return ContourLevelsStatus::Ok;
+}
+
+// The automatic interval's levels: the multiples of a nice step within
+// lo..hi, about 20 of them, so that the lines read as round numbers.
+ContourLevelsStatus AutoLevels(double lo, double hi, std::vector<float>* levels) {
+  levels->clear();
+  const double step = AutoContourStep(lo, hi);
+  if (!(step > 0.0) || !std::isfinite(lo) || !std::isfinite(hi))
+    return ContourLevelsStatus::Nothing;
+  for (double k = std::ceil(lo / step); k * step <= hi; k += 1.0) {
+    levels->push_back(static_cast<float>(k * step));
   }
   return ContourLevelsStatus::Ok;
 }
@@ -208,15 +223,19 @@ ContourBuild BuildContour(const std::vector<float>& grid, const GridSpec& gridSp
   const int n = gridSpec.nMesh;
   if (grid.empty() || grid.size() != ContourGridSize(n)) return ContourBuild::NoGrid;
 
-  std::vector<float> levels;
-  const ContourLevelsStatus status =
-      fit != nullptr ? LevelsBetween(static_cast<float>(fit->bottom), static_cast<float>(fit->top),
-                                     step, &levels)
-                     : ContourLevels(extents, step, &levels);
-  if (status == ContourLevelsStatus::TooMany) return ContourBuild::TooManyLines;
   // The colour scale's ends.
   const float minZ = fit != nullptr ? static_cast<float>(fit->bottom) : extents.minZ;
   const float maxZ = fit != nullptr ? static_cast<float>(fit->top) : extents.maxZ;
+  std::vector<float> levels;
+  ContourLevelsStatus status = ContourLevelsStatus::Ok;
+  if (step == 0.0f) {
+    status = AutoLevels(minZ, maxZ, &levels);
+  } else if (fit != nullptr) {
+    status = LevelsBetween(minZ, maxZ, step, &levels);
+  } else {
+    status = ContourLevels(extents, step, &levels);
+  }
+  if (status == ContourLevelsStatus::TooMany) return ContourBuild::TooManyLines;
 
   // The reach of every grid point, searched once, not once per cell it is a
   // corner of; 8 bytes a point, like the grid's own 4.

@@ -93,6 +93,8 @@ enum class ContourBuild {
 // gives it, and the segments come in the same order. The crossings are
 // counted first, so a picture over kMaxContourCrossings emits nothing. The
 // state is tested at the start of every cell and before every crossed level.
+// A step of 0 is the automatic interval: the multiples of AutoContourStep over
+// the colour scale's range (the extents' or the fit's), about 20 levels.
 // With a fit, the levels run from fit->bottom while below fit->top, coloured
 // from blue at the bottom to red at the top, at the heights fit->Height(L); the
 // extents and the Z coefficient are not used, and the cells a pole runs

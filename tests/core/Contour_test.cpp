@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -297,6 +298,18 @@ TEST(ContourWalkTest, APictureOfTooManyCrossingsIsRefusedWhole) {
   // A wide enough interval draws the same function.
   EXPECT_EQ(BuildContour(s.grid, s.gridSpec, s.extents, 5000.0f, {}, sink), ContourBuild::Complete);
   EXPECT_GT(sink.trace.size(), 0u);
+  // The automatic interval (0): about 20 levels at round multiples of a nice
+  // step over the range of values, +-12^5.
+  TraceSink automatic;
+  EXPECT_EQ(BuildContour(s.grid, s.gridSpec, s.extents, 0.0f, {}, automatic),
+            ContourBuild::Complete);
+  std::set<float> levels;
+  for (std::size_t k = 1; k < automatic.trace.size(); k += 9) {
+    levels.insert(automatic.At(k) / s.gridSpec.zScale);
+  }
+  EXPECT_GE(levels.size(), 13u);
+  EXPECT_LE(levels.size(), 32u);
+  for (float level : levels) EXPECT_EQ(std::fmod(level, 20000.0f), 0.0f) << level;
 }
 
 }  // namespace
