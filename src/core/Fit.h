@@ -9,8 +9,8 @@
 //   2. FitSurface(grid, gridSpec): the fit, the cells to draw, the heights;
 //   3. draw cell (j, i) only where CellDrawn(j, i), and cut the surface at
 //      Height(bottom) and Height(top), which are -R/2 and +R/2.
-// The contour grid holds f itself anyway: FitValues(grid, gridSpec) and
-// SurfaceFit::CellDrawn on a cell's four corners.
+// The contour grid holds f itself anyway: FitValues(grid, GridLayout::Contour,
+// gridSpec) and SurfaceFit::CellDrawn on a cell's four corners.
 #pragma once
 
 #include <cstdint>
@@ -42,16 +42,27 @@ struct SurfaceFit {
   bool CellDrawn(float h00, float h10, float h11, float h01) const;
 };
 
-// The fit of values of f for a grid of half-width R = N/2 * spacing: NaN and
+// Where a grid keeps its heights: the surface layout's second float of three
+// per point (GridIndex), or the contour layout's one float (ContourIndex).
+enum class GridLayout { Surface, Contour };
+
+// The fit of the heights of a grid of half-width R = N/2 * spacing: NaN and
 // infinities are left out; the percentile range runs from the 1st to the
 // 99th percentile (ranks floor(0.01 (n-1)) and its mirror from the top). The
 // fitted range is that range, except that a tail reaching no further beyond
 // it than its width is kept whole (a smooth peak such as the default
-// formula's stays uncut; a pole's values, far beyond, are cut). Both are
-// widened by 5% of their width at each end; one value alone (or all equal)
-// gets c -/+ max(|c|, 1) / 2. factor = R / (top - bottom). Nothing when no
-// value is finite: there is nothing to draw.
-std::optional<SurfaceFit> FitValues(std::vector<float> values, const GridSpec& gridSpec);
+// formula's stays uncut; a pole's values, far beyond, are cut), and that a
+// value beyond it stays inside when its depth beyond the percentile range is
+// at least three times every step to its finite neighbours and every step of
+// some path of neighbouring finite samples that reaches it from inside: a
+// narrow smooth well such as Easom's is reached in many small steps, the
+// samples next to a pole in large ones.
+// Both are widened by 5% of their width at each end; one value alone (or
+// all equal) gets c -/+ max(|c|, 1) / 2. factor = R / (top - bottom).
+// Nothing when no value is finite (there is nothing to draw) or the grid
+// does not have the layout's size for gridSpec.nMesh.
+std::optional<SurfaceFit> FitValues(const std::vector<float>& grid, GridLayout layout,
+                                    const GridSpec& gridSpec);
 
 // The gridSpec to sample a fitted surface with: Z coefficient 1.
 GridSpec FitSampling(GridSpec gridSpec);

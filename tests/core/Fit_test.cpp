@@ -37,6 +37,23 @@ std::vector<float> Joined(std::vector<float> values, const std::vector<float>& m
   return values;
 }
 
+// The values row by row in a contour grid of N = 32, the rest NaN.
+std::vector<float> Grid32(std::vector<float> values) {
+  values.resize(ContourGridSize(32), kNaN);
+  return values;
+}
+
+// A well beyond 330 zeros that only a path down column 0 reaches: from row
+// 10 on, each row holds one sample there, the 0 and then the well's, and NaN.
+std::vector<float> Corridor(const std::vector<float>& well) {
+  std::vector<float> values(33 * 10, 0.0f);
+  for (const float v : Joined({0.0f}, well)) {
+    values.push_back(v);
+    values.resize(values.size() + 32, kNaN);
+  }
+  return values;
+}
+
 TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
   const struct {
     const char* name;
@@ -55,6 +72,11 @@ TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
        -3.95, 104.95, 12.0 / 165},
       {"a tail just beyond the width cut", Joined(Ramp(1, 100), {-120, 1e6f}), 0.75, -3.95, 104.95,
        -3.95, 104.95, 12.0 / 108.9},
+      // 334 values: ranks 3 and 330 are 0. Depth 3 reached in steps of 1 stays;
+      // 2.9 is not three steps deep.
+      {"a well three steps deep kept", Corridor({-1, -2, -3}), 0.75, -3.15, 0.15, -0.5, 0.5,
+       12.0 / 3.3},
+      {"a well less deep cut", Corridor({-1, -2, -2.9f}), 0.75, -0.5, 0.5, -0.5, 0.5, 12.0},
       {"all equal", {5, 5, 5}, 0.75, 2.5, 7.5, 2.5, 7.5, 12.0 / 5},
       {"one finite value, 0", {kNaN, 0, -kInf}, 0.75, -0.5, 0.5, -0.5, 0.5, 12.0},
       {"a negative range", {5, 5, 5}, -0.75, 2.5, 7.5, 2.5, 7.5, 12.0 / 5},
@@ -63,7 +85,8 @@ TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
     SCOPED_TRACE(c.name);
     GridSpec gridSpec = GridOf(32, 12.0);
     gridSpec.spacing = static_cast<float>(c.spacing);
-    const std::optional<SurfaceFit> fit = FitValues(c.values, gridSpec);
+    const std::optional<SurfaceFit> fit =
+        FitValues(Grid32(c.values), GridLayout::Contour, gridSpec);
     ASSERT_TRUE(fit.has_value());
     EXPECT_DOUBLE_EQ(fit->bottom, c.bottom);
     EXPECT_DOUBLE_EQ(fit->top, c.top);
@@ -75,8 +98,84 @@ TEST(FitValuesTest, PercentilesTailsWideningAndDegenerateData) {
     EXPECT_FLOAT_EQ(fit->Height(fit->top), 6.0f);
     EXPECT_EQ(fit->Height(fit->Middle()), 0.0f);
   }
-  EXPECT_FALSE(FitValues({kNaN, kInf, -kInf}, GridOf(32, 12.0)).has_value());
-  EXPECT_FALSE(FitValues({}, GridOf(32, 12.0)).has_value());
+  EXPECT_FALSE(FitValues(Grid32({kInf, -kInf}), GridLayout::Contour, GridOf(32, 12.0)));
+  EXPECT_FALSE(FitValues(Grid32({1, 2}), GridLayout::Surface, GridOf(32, 12.0)));
+  EXPECT_FALSE(FitValues({}, GridLayout::Contour, GridOf(32, 12.0)));
+}
+
+// Easom's function: a well of depth 1 and width about 1 at (pi, pi), almost 0
+// elsewhere.
+const std::string kEasom = "-cos(x)*cos(y)*exp(-((x-pi)^2+(y-pi)^2))";
+const std::string kEasomPeak = kEasom.substr(1);
+
+TEST(FitValuesTest, SmoothExtremesStayInsideAndPolesAreCut) {
+  enum Expect {
+    kWhole,   // the tails lie within the percentile range's width anyway
+    kSmooth,  // an extreme far beyond that width, reached in small steps
+    kCut,     // cut where the percentile range ends, a small part of the extent
+  };
+  const struct {
+    std::string formula;
+    double range;
+    int nMesh;
+    Expect expect;
+  } cases[] = {
+      {DEFAULT_FORMULA, 12.0, 32, kWhole},
+      {kEasom, 10.0, 64, kSmooth},
+      {kEasom, 10.0, 200, kSmooth},
+      {kEasom, 6.0, 64, kSmooth},
+      {kEasomPeak, 10.0, 64, kSmooth},
+      {kEasomPeak, 6.0, 200, kSmooth},
+      {"exp(-4*(x^2+y^2))", 12.0, 200, kSmooth},
+      // At N = 200 the percentile range of 1/x reaches within a width of its
+      // largest finite value; at N = 500 no longer.
+      {"1/x", 12.0, 500, kCut},
+      {"tan(x*y)", 12.0, 200, kCut},
+      {"1/(x^2+y^2-25)", 12.0, 64, kCut},
+      // Where the ring touches a column (x = 5.04, y = 0) the samples along the
+      // column climb gently to 2.5, but the neighbour across the ring is -1.3.
+      {"1/(x^2+y^2-25)", 12.0, 200, kCut},
+      // A disc of height 1000 whose edge falls between two samples: flat on
+      // top, reached by one jump.
+      {"1000/(1+exp(-200*(0.5-sqrt((x-3)^2+(y-3)^2))))", 12.0, 200, kCut},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.formula << " R=" << c.range << " N=" << c.nMesh);
+    const GridSpec gridSpec = GridOf(c.nMesh, c.range);
+    const CFormula formula = Compiled(c.formula);
+    std::vector<float> grid;
+    GridExtents extents;
+    ASSERT_TRUE(ComputeContour(FitSampling(gridSpec), formula, {}, grid, extents));
+    const std::optional<SurfaceFit> fit = FitValues(grid, GridLayout::Contour, gridSpec);
+    ASSERT_TRUE(fit.has_value());
+    const double minimum = extents.minZ, maximum = extents.maxZ;
+    // The percentile range, before it was widened by 5% of its width each way.
+    const double width = (fit->upper - fit->lower) / 1.1;
+    const double low = fit->lower + 0.05 * width, high = fit->upper - 0.05 * width;
+    const double fitted = (fit->top - fit->bottom) / 1.1;
+    switch (c.expect) {
+      case kWhole:
+        EXPECT_DOUBLE_EQ(fit->bottom, minimum - 0.05 * (maximum - minimum));
+        EXPECT_DOUBLE_EQ(fit->top, maximum + 0.05 * (maximum - minimum));
+        break;
+      case kSmooth:
+        EXPECT_TRUE(minimum < low - width || maximum > high + width);
+        EXPECT_LE(fit->bottom, minimum);
+        EXPECT_GE(fit->top, maximum);
+        break;
+      case kCut:
+        EXPECT_LT(fit->top - fit->bottom, (maximum - minimum) / 4);
+        EXPECT_TRUE(minimum < fit->bottom || maximum > fit->top);
+        // A side beyond the fitted range ends where the percentile range does.
+        if (minimum < fit->bottom) {
+          EXPECT_NEAR(fit->bottom + 0.05 * fitted, low, 1e-9 * fitted);
+        }
+        if (maximum > fit->top) {
+          EXPECT_NEAR(fit->top - 0.05 * fitted, high, 1e-9 * fitted);
+        }
+        break;
+    }
+  }
 }
 
 TEST(FitCellTest, NonFiniteCornersAndPolesAcrossThePercentileRangeAreLeftOut) {
@@ -169,7 +268,7 @@ TEST(FitContourTest, TheLevelsSpanTheFittedRangeAtTheFittedHeights) {
   std::vector<float> grid;
   GridExtents extents;
   ASSERT_TRUE(ComputeContour(FitSampling(gridSpec), Compiled("1/(x-0.51)"), {}, grid, extents));
-  const std::optional<SurfaceFit> fit = FitValues(grid, gridSpec);
+  const std::optional<SurfaceFit> fit = FitValues(grid, GridLayout::Contour, gridSpec);
   ASSERT_TRUE(fit.has_value());
   HeightSink sink;
   ASSERT_EQ(BuildContour(grid, gridSpec, extents, 0.05f, {}, sink, &*fit), ContourBuild::Complete);
