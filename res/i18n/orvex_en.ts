@@ -152,5 +152,20 @@
 <message><source>Z軸係数の代わりに値の分布から高さを決める</source><translation>Scale the heights to the spread of the values instead of the Z coefficient</translation></message>
 <message><source>自動ｽｹｰﾙ ×%1  (%2 〜 %3)</source><translation>Auto scale ×%1  (%2 to %3)</translation></message>
 <message><source>描画できる値がありません</source><translation>There are no values that can be drawn</translation></message>
+<message><source>図を箱で囲み、目盛と数値の付いた軸を表示する</source><translation>Draws a box around the picture with numbered axes</translation></message>
+<message><source>最大・最小</source><translation>Min and Max</translation></message>
+<message><source>最大・最小(&amp;M)</source><translation>&amp;Min and Max</translation></message>
+<message><source>最大値と最小値の点に印と値を表示する</source><translation>Marks the points of the minimum and the maximum with their values</translation></message>
+<message><source>等高線の色</source><translation>Contour colours</translation></message>
+<message><source>色の並び(&amp;O)</source><translation>C&amp;olour Map</translation></message>
+<message><source>色の並びを 3D等高線 の青・緑・赤にする</source><translation>Colours by the blue, green and red of 3D Contours</translation></message>
+<message><source>色の並びを cividis にする</source><translation>Colours by the cividis map</translation></message>
+<message><source>色の並びを turbo にする</source><translation>Colours by the turbo map</translation></message>
+<message><source>色の並びを viridis にする</source><translation>Colours by the viridis map</translation></message>
+<message><source>軸と目盛</source><translation>Axes and Ticks</translation></message>
+<message><source>軸と目盛(&amp;X)</source><translation>A&amp;xes and Ticks</translation></message>
+<message><source>面を高さに応じた色で塗り、色の目盛を表示する</source><translation>Colours the surface by height and shows a colour bar</translation></message>
+<message><source>高さで色分け</source><translation>Colour by Height</translation></message>
+<message><source>高さで色分け(&amp;C)</source><translation>&amp;Colour by Height</translation></message>
 </context>
 </TS>

@@ -21,6 +21,7 @@
 #include "cli/ParaOverrides.h"
 #include "cli/PngWriter.h"
 #include "cli/RunSetup.h"
+#include "core/ColourMap.h"
 #include "core/Contour.h"
 #include "core/DibImage.h"
 #include "core/Fit.h"
@@ -44,6 +45,10 @@ struct RunArgs {
   std::string output;
   bool summary = false;
   bool fit = false;
+  // The picture's reading aids (render only).
+  bool axes = false;
+  bool extremes = false;
+  std::optional<ColourMap> colourMap;
 };
 
 constexpr int kMaxSide = 16384;
@@ -81,8 +86,8 @@ bool ParseSize(const std::string& text, int* width, int* height) {
 int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunArgs* out) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue =
-        arg == "--set" || (forRender && (arg == "--size" || arg == "--ticks" || arg == "-o"));
+    const bool takesValue = arg == "--set" || (forRender && (arg == "--size" || arg == "--ticks" ||
+                                                             arg == "-o" || arg == "--colour-map"));
     if (takesValue && i + 1 == args.size()) {
       std::fprintf(stderr, "orvex-cli %s: %s needs a value\n", command, arg.c_str());
       return 2;
@@ -103,6 +108,18 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
       }
     } else if (forRender && arg == "-o") {
       out->output = args[++i];
+    } else if (forRender && arg == "--axes") {
+      out->axes = true;
+    } else if (forRender && arg == "--extremes") {
+      out->extremes = true;
+    } else if (forRender && arg == "--colour-map") {
+      out->colourMap = ColourMapFromName(args[++i]);
+      if (!out->colourMap) {
+        std::fprintf(stderr,
+                     "orvex-cli %s: unknown colour map '%s' (viridis, cividis, turbo, contour)\n",
+                     command, args[i].c_str());
+        return 2;
+      }
     } else if (!forRender && arg == "--summary") {
       out->summary = true;
     } else if (arg == "--fit") {
@@ -206,9 +223,9 @@ std::size_t FittedCellsLeftOut(const GridSpec& gridSpec, PictureGrid& sampled) {
   std::size_t leftOut = 0;
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
-      leftOut += sampled.fit->CellDrawn(grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
-                                        grid[ContourIndex(n, i + 1, j + 1)],
-                                        grid[ContourIndex(n, i, j + 1)])
+      leftOut += sampled.fit->CellDrawn(
+                     grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
+                     grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)])
                      ? 0
                      : 1;
     }
@@ -253,8 +270,11 @@ int CmdRender(const CliArgs& args) {
   RunController controller;
   RunOptions options;
   options.fit = run.fit;
-  switch (controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink,
-                           options)) {
+  options.axes = run.axes;
+  options.extremes = run.extremes;
+  options.colourMap = run.colourMap;
+  switch (
+      controller.Start(para, ClientRect{0, 0, run.width, run.height}, &formula, &sink, options)) {
     case StartResult::Started:
       break;
     case StartResult::BadStyle:

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
+#include "core/ColourMap.h"
 #include "core/Formula.h"
 #include "core/ParaData.h"
 
@@ -48,9 +50,17 @@ const char* RunProblemMessage(RunProblem problem);
 struct RunOptions {
   // Heights fitted to the data instead of scaled by the Z coefficient.
   bool fit = false;
-  // The wheel's zoom (1 = the picture as the projection frames it); the only
-  // option that may change while the run is on (SetZoom).
+  // The surface coloured by height through this map, with a colour bar;
+  // none: the style's own colours.
+  std::optional<ColourMap> colourMap;
+  // These three may change while the run is on (SetZoom, SetAids): the
+  // picture is drawn again with them, from the same grid and lists.
+  // The wheel's zoom (1 = the picture as the projection frames it).
   double zoom = 1.0;
+  // The box around the drawn range with three numbered axes.
+  bool axes = false;
+  // The sampled minimum and maximum marked with their values.
+  bool extremes = false;
 };
 
 struct ClientRect {
@@ -107,6 +117,11 @@ class CShareData {
   double GetZoom() const {
     std::lock_guard lock(m_angleMutex);
     return m_options.zoom;
+  }
+  void SetAids(bool axes, bool extremes) {
+    std::lock_guard lock(m_angleMutex);
+    m_options.axes = axes;
+    m_options.extremes = extremes;
   }
   void GetAngles(double& upDown, double& leftRight) const {
     std::lock_guard lock(m_angleMutex);

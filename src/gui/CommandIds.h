@@ -31,6 +31,11 @@ enum CommandId : int {
   ID_ROTATE_DOWN = 32813,
   ID_ROTATE_RIGHT = 32814,
   ID_VIEW_FIT = 32830,
+  ID_VIEW_AXES = 32831,
+  ID_VIEW_COLOUR = 32832,
+  ID_VIEW_EXTREMES = 32833,
+  // The colour maps, in kColourMaps' order.
+  ID_COLOUR_MAP_FIRST = 32840,
   IDC_FORMULA = 1063,
 };
 

@@ -1,6 +1,7 @@
 #include "gui/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
@@ -11,6 +12,7 @@
 #include <QStatusTipEvent>
 #include <QTextBrowser>
 
+#include "core/ColourMap.h"
 #include "core/ViewControl.h"
 #include "gui/Commands.h"
 #include "gui/FormulaToolBar.h"
@@ -39,6 +41,9 @@ bool IsCheckable(int id) {
     case ID_VIEW_STATUS_BAR:
     case ID_VIEW_PARAMBAR:
     case ID_VIEW_FIT:
+    case ID_VIEW_AXES:
+    case ID_VIEW_COLOUR:
+    case ID_VIEW_EXTREMES:
       return true;
     default:
       return false;
@@ -133,6 +138,17 @@ void CMainFrame::CreateMenus() {
       {Action(ID_VIEW_TOOLBAR), Action(ID_VIEW_STATUS_BAR), Action(ID_VIEW_PARAMBAR)});
   m_pViewMenu->addSeparator();
   m_pViewMenu->addAction(Action(ID_VIEW_FIT));
+  m_pViewMenu->addSeparator();
+  m_pViewMenu->addActions({Action(ID_VIEW_AXES), Action(ID_VIEW_COLOUR)});
+  QMenu* maps = m_pViewMenu->addMenu(Tr(texts::kMenuColourMap));
+  auto* mapGroup = new QActionGroup(this);
+  for (std::size_t k = 0; k < kColourMaps.size(); ++k) {
+    QAction* map = Action(ID_COLOUR_MAP_FIRST + static_cast<int>(k));
+    map->setCheckable(true);
+    mapGroup->addAction(map);
+    maps->addAction(map);
+  }
+  m_pViewMenu->addAction(Action(ID_VIEW_EXTREMES));
   // The panel's flag follows the panel however it was hidden.
   connect(m_pViewMenu, &QMenu::aboutToShow, this, [this] {
     m_bParamBar = !m_wndParamBar->isHidden();
@@ -143,7 +159,7 @@ void CMainFrame::CreateMenus() {
   help->addAction(Action(ID_HELP_FINDER));
   help->addSeparator();
   help->addAction(Action(ID_APP_ABOUT));
-  for (QMenu* menu : {file, edit, start, m_pViewMenu, help}) menu->installEventFilter(this);
+  for (QMenu* menu : {file, edit, start, m_pViewMenu, maps, help}) menu->installEventFilter(this);
 }
 
 void CMainFrame::CreateToolBar() {
@@ -153,7 +169,9 @@ void CMainFrame::CreateToolBar() {
   m_wndToolBar->addSeparator();
   m_wndToolBar->addActions({Action(ID_TOOL_START), Action(ID_TOOL_STOP)});
   m_wndToolBar->addSeparator();
-  m_wndToolBar->addActions({Action(ID_DRAW_MESH), Action(ID_DRAW_CONTOUR), Action(ID_VIEW_FIT)});
+  m_wndToolBar->addActions({Action(ID_DRAW_MESH), Action(ID_DRAW_CONTOUR), Action(ID_VIEW_FIT),
+                            Action(ID_VIEW_AXES), Action(ID_VIEW_COLOUR),
+                            Action(ID_VIEW_EXTREMES)});
   m_wndToolBar->addSeparator();
   m_wndToolBar->AddFormulaBox();
   m_wndToolBar->addSeparator();
@@ -190,6 +208,12 @@ void CMainFrame::ConnectCommands() {
   on(ID_DRAW_CONTOUR, [this] { OnDrawStyle(STYLE_CONTOUR); });
   on(ID_VIEW_PARAMBAR, [this] { OnViewParamBar(); });
   on(ID_VIEW_FIT, [this] { m_pModel->SetFit(!m_pModel->Fit()); });
+  on(ID_VIEW_AXES, [this] { m_pModel->SetAxes(!m_pModel->Axes()); });
+  on(ID_VIEW_COLOUR, [this] { m_pModel->SetColourByHeight(!m_pModel->ColourByHeight()); });
+  on(ID_VIEW_EXTREMES, [this] { m_pModel->SetExtremes(!m_pModel->Extremes()); });
+  for (std::size_t k = 0; k < kColourMaps.size(); ++k) {
+    on(ID_COLOUR_MAP_FIRST + static_cast<int>(k), [this, k] { m_pModel->SetMap(kColourMaps[k]); });
+  }
   on(ID_VIEW_TOOLBAR, [this] {
     m_wndToolBar->setVisible(m_wndToolBar->isHidden());
     UpdateCommandStates();
@@ -204,7 +228,11 @@ void CMainFrame::ConnectCommands() {
 
 void CMainFrame::ConnectParts() {
   connect(m_pModel, &CParamModel::paramsChanged, this, &CMainFrame::UpdateCommandStates);
-  connect(m_pModel, &CParamModel::fitChanged, this, &CMainFrame::UpdateCommandStates);
+  for (const auto changed :
+       {&CParamModel::fitChanged, &CParamModel::axesChanged, &CParamModel::extremesChanged}) {
+    connect(m_pModel, changed, this, &CMainFrame::UpdateCommandStates);
+  }
+  connect(m_pModel, &CParamModel::colourChanged, this, &CMainFrame::UpdateCommandStates);
 
   // Not from inside the paint: showing the panel changes the layout.
   connect(m_pView, &COrvexView::firstPainted, this, &CMainFrame::ApplyParamBar,
@@ -262,6 +290,13 @@ void CMainFrame::UpdateCommandStates() {
   Action(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
   Action(ID_VIEW_PARAMBAR)->setChecked(!m_wndParamBar->isHidden());
   Action(ID_VIEW_FIT)->setChecked(m_pModel->Fit());
+  Action(ID_VIEW_AXES)->setChecked(m_pModel->Axes());
+  Action(ID_VIEW_COLOUR)->setChecked(m_pModel->ColourByHeight());
+  Action(ID_VIEW_EXTREMES)->setChecked(m_pModel->Extremes());
+  for (std::size_t k = 0; k < kColourMaps.size(); ++k) {
+    Action(ID_COLOUR_MAP_FIRST + static_cast<int>(k))
+        ->setChecked(m_pModel->Map() == kColourMaps[k]);
+  }
   m_wndToolBar->FormulaBox()->setEnabled(!running);
   m_wndParamBar->SetRunning(running);
 }

@@ -63,8 +63,8 @@ bool COrvexApp::InitInstance(const QStringList& arguments) {
   connect(m_pDoc, &COrvexDoc::recentFilesChanged, m_pFrame.get(), &CMainFrame::SetRecentFiles);
   m_pDoc->OnNewDocument();
   m_pFrame->SetRecentFiles(m_pRecent->Files());
-  model->SetFit(m_pSettings->Fit());
-  connect(model, &CParamModel::fitChanged, this, [this](bool fit) { m_pSettings->SetFit(fit); });
+  m_pSettings->Restore(*model);
+  m_pSettings->Follow(*model);
   const auto on = [this](int id, auto handler) {
     connect(m_pFrame->Action(id), &QAction::triggered, this, handler);
   };

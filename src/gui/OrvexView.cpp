@@ -51,7 +51,15 @@ COrvexView::COrvexView(CParamModel* model, QWidget* parent)
   connect(model, &CParamModel::styleChanged, this, clear);
   connect(model, &CParamModel::loaded, this, clear);
   connect(model, &CParamModel::paramsChanged, this, &COrvexView::FollowAngles);
-  connect(model, &CParamModel::fitChanged, this, &COrvexView::OnFitChanged);
+  // The fit and the colours change the grid's heights or the lists: a run
+  // on starts again with them. The box and the extremes are drawn anew.
+  connect(model, &CParamModel::fitChanged, this, &COrvexView::RestartRun);
+  connect(model, &CParamModel::colourChanged, this, [this] {
+    if (m_pModel->Options().colourMap != m_runColourMap) RestartRun();
+  });
+  const auto aids = [this] { m_run.SetAids(m_pModel->Axes(), m_pModel->Extremes()); };
+  connect(model, &CParamModel::axesChanged, this, aids);
+  connect(model, &CParamModel::extremesChanged, this, aids);
 }
 
 COrvexView::~COrvexView() = default;
@@ -126,9 +134,9 @@ void COrvexView::OnStart() {
   RebuildBacking();
   QApplication::restoreOverrideCursor();
   emit runStarted(DrawingRun::ProgressMaxFor(para.m_nMesh));
-  RunOptions options;
-  options.fit = m_pModel->Fit();
+  RunOptions options = m_pModel->Options();
   options.zoom = m_dZoom;
+  m_runColourMap = options.colourMap;
   const QSize size = DeviceSize();
   switch (m_run.Start(para, size.width(), size.height(), &m_formula, options)) {
     case StartResult::Started:
@@ -176,7 +184,7 @@ void COrvexView::FollowAngles() {
   }
 }
 
-void COrvexView::OnFitChanged() {
+void COrvexView::RestartRun() {
   if (!IsStoppable()) return;
   m_run.RequestStop();
   m_bRestart = true;

@@ -96,9 +96,10 @@ class COrvexView : public QWidget, private DrawingRunListener {
 
   // The model's angles changed: a run on them turns its picture.
   void FollowAngles();
-  // The fit was turned on or off: a run on starts again with the new
-  // setting, which a user expects of a toggle; otherwise the next Start takes it.
-  void OnFitChanged();
+  // A setting the grid or the lists are made with changed: a run on starts
+  // again with it, which a user expects of a toggle; otherwise the next
+  // Start takes it.
+  void RestartRun();
   QSize DeviceSize() const;
   // A new backing image of the client size, in the idle colour.
   void RebuildBacking();
@@ -118,6 +119,8 @@ class COrvexView : public QWidget, private DrawingRunListener {
   CParaData m_runPara;
   CFormula m_readoutFormula;
   double m_dZoom = 1.0;
+  // The colour map of the run on (none: the style's colours).
+  std::optional<ColourMap> m_runColourMap;
   bool m_bDragging = false;
   bool m_bDragMoved = false;
   QPoint m_dragFrom;

@@ -35,7 +35,37 @@ void CParamModel::SetFormula(const std::string& formula) {
 }
 
 void CParamModel::SetFit(bool fit) {
-  if (fit == m_bFit) return;
-  m_bFit = fit;
+  if (fit == m_options.fit) return;
+  m_options.fit = fit;
   emit fitChanged(fit);
+}
+
+void CParamModel::SetAxes(bool axes) {
+  if (axes == m_options.axes) return;
+  m_options.axes = axes;
+  emit axesChanged(axes);
+}
+
+void CParamModel::SetExtremes(bool extremes) {
+  if (extremes == m_options.extremes) return;
+  m_options.extremes = extremes;
+  emit extremesChanged(extremes);
+}
+
+void CParamModel::SetColourByHeight(bool on) {
+  if (on == m_bColourByHeight) return;
+  m_bColourByHeight = on;
+  emit colourChanged();
+}
+
+void CParamModel::SetMap(ColourMap map) {
+  if (map == m_map) return;
+  m_map = map;
+  emit colourChanged();
+}
+
+RunOptions CParamModel::Options() const {
+  RunOptions options = m_options;
+  if (m_bColourByHeight) options.colourMap = m_map;
+  return options;
 }

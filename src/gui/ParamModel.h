@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/ParaData.h"
+#include "core/ShareData.h"
 
 class CParamModel : public QObject {
   Q_OBJECT
@@ -26,9 +27,23 @@ class CParamModel : public QObject {
   void SetAngles(double upDown, double leftRight);
   void SetFormula(const std::string& formula);
 
+  // How pictures are to look, kept in the INI file, never in a parameter file.
   // Runs fit their heights to the data (the 自動スケール toggle).
-  bool Fit() const { return m_bFit; }
+  bool Fit() const { return m_options.fit; }
   void SetFit(bool fit);
+  // The box with numbered axes (軸と目盛) and the marked extremes (最大・最小).
+  bool Axes() const { return m_options.axes; }
+  void SetAxes(bool axes);
+  bool Extremes() const { return m_options.extremes; }
+  void SetExtremes(bool extremes);
+  // The surface coloured by height (高さで色分け) through the map chosen, which
+  // is kept while the colouring is off.
+  bool ColourByHeight() const { return m_bColourByHeight; }
+  void SetColourByHeight(bool on);
+  ColourMap Map() const { return m_map; }
+  void SetMap(ColourMap map);
+  // The settings as a run takes them; the zoom is the view's.
+  RunOptions Options() const;
 
  signals:
   void paramsChanged();
@@ -36,8 +51,14 @@ class CParamModel : public QObject {
   // After a load's paramsChanged: the fields show the file, the picture goes.
   void loaded();
   void fitChanged(bool fit);
+  void axesChanged(bool axes);
+  void extremesChanged(bool extremes);
+  // The colouring went on or off, or the map changed (also while it is off).
+  void colourChanged();
 
  private:
   CParaData m_para;
-  bool m_bFit = false;
+  RunOptions m_options;
+  bool m_bColourByHeight = false;
+  ColourMap m_map = ColourMap::Viridis;
 };

@@ -65,6 +65,7 @@ inline constexpr char kMenuStart[] = "ｽﾀｰﾄ/設定(&S)";
 inline constexpr char kMenuView[] = "表示(&D)";
 inline constexpr char kMenuHelp[] = "ﾍﾙﾌﾟ(&H)";
 inline constexpr char kRecentPlaceholder[] = "最新のﾌｧｲﾙ";
+inline constexpr char kMenuColourMap[] = "色の並び(&O)";
 inline constexpr char kRecentPrompt[] = "指定のﾌｧｲﾙを開く";
 
 // Panel labels.

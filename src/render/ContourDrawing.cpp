@@ -69,7 +69,7 @@ BOOL CThreadDrawOpenGL::DrawContour() {
   glGetFloatv(GL_LINE_WIDTH_GRANULARITY, &granularity);
   glLineWidth(range[0] + 6.0f * granularity);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  DrawContourPicture();
+  DrawPicture();
   glFinish();
   if (!SwapBuffers()) return FALSE;
   return CommandLoop();

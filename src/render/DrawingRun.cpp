@@ -114,6 +114,12 @@ void DrawingRun::SetZoom(double zoom) {
   m_pImpl->controller.PostRotate();
 }
 
+void DrawingRun::SetAids(bool axes, bool extremes) {
+  if (!Busy()) return;
+  g_ShareData.SetAids(axes, extremes);
+  m_pImpl->controller.PostRotate();
+}
+
 void DrawingRun::Drag() { m_pImpl->controller.PostDrag(); }
 
 void DrawingRun::Tick() { m_pImpl->controller.PostTick(); }

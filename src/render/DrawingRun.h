@@ -48,6 +48,9 @@ class DrawingRun {
   void Rotate();
   // The zoom of the run on changes; its mesh or contour picture redraws.
   void SetZoom(double zoom);
+  // The box with its axes, or the marked extremes, turned on or off for the
+  // run on: its picture is drawn again with them.
+  void SetAids(bool axes, bool extremes);
   // The angles changed under a held mouse button: a quick coarse picture.
   void Drag();
   // The 200 ms timer: a lit solid turns by a degree.

@@ -230,6 +230,7 @@ BOOL COpenGLContext::SwapBuffers() {
                        m_frame.depth.begin() + static_cast<std::ptrdiff_t>(bottom * rowLength));
     }
   }
+  DecorateFrame(m_frame);
   if (!m_pSink->Present(m_frame)) {
     SetError(GLERR_SWAP);
     return FALSE;

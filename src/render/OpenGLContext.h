@@ -69,6 +69,10 @@ class COpenGLContext {
   BOOL SwapBuffers();
 
  protected:
+  // Paints onto a read-back frame before it is presented: text and the like,
+  // which GL does not draw.
+  virtual void DecorateFrame(Frame&) {}
+
   // Set by the derived class for the next present: a coarse picture (no depth
   // is read for it), the matrices the picture was drawn with and its fit.
   bool m_bCoarsePicture = false;

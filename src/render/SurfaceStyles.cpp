@@ -200,6 +200,7 @@ void CThreadDrawOpenGL::BeginRow() {
   m_rowVertices.clear();
   m_rowNormals.clear();
   m_rowTexCoords.clear();
+  m_rowColours.clear();
 }
 
 void CThreadDrawOpenGL::RowVertex(const float normal[3], const float* texCoord,
@@ -207,6 +208,11 @@ void CThreadDrawOpenGL::RowVertex(const float normal[3], const float* texCoord,
   m_rowNormals.insert(m_rowNormals.end(), normal, normal + 3);
   if (texCoord != nullptr) m_rowTexCoords.insert(m_rowTexCoords.end(), texCoord, texCoord + 2);
   m_rowVertices.insert(m_rowVertices.end(), vertex, vertex + 3);
+  if (m_colourMap) {
+    GLfloat colour[4];
+    HeightColour(vertex[1], colour);
+    m_rowColours.insert(m_rowColours.end(), colour, colour + 4);
+  }
 }
 
 void CThreadDrawOpenGL::EndRow(GLenum mode) {
@@ -223,7 +229,13 @@ void CThreadDrawOpenGL::EndRow(GLenum mode) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, 0, m_rowTexCoords.data());
   }
+  const bool coloured = !m_rowColours.empty();
+  if (coloured) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, 0, m_rowColours.data());
+  }
   glDrawArrays(mode, 0, count);
+  if (coloured) glDisableClientState(GL_COLOR_ARRAY);
   if (textured) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
@@ -365,13 +377,28 @@ void CThreadDrawOpenGL::SetSmallestLineWidth() {
 BOOL CThreadDrawOpenGL::DrawMeshPlain() {
   SetSmallestLineWidth();
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
+  DrawPicture();
   glFinish();
   if (!SwapBuffers()) return FALSE;
   return CommandLoop();
 }
 
 void CThreadDrawOpenGL::DrawHiddenPicture() {
+  if (m_colourMap) {
+    // The list carries its colours, so the faces cannot be drawn in the
+    // background's: they go first into the depth buffer alone, pushed back,
+    // and hide the lines behind them as they are drawn.
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 1.0f);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    DrawModel(0.0f, 0.0f, 0.0f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
+    return;
+  }
   glDisable(GL_POLYGON_OFFSET_FILL);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
   DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
@@ -387,7 +414,7 @@ void CThreadDrawOpenGL::DrawHiddenPicture() {
 
 BOOL CThreadDrawOpenGL::DrawMeshHidden() {
   SetSmallestLineWidth();
-  DrawHiddenPicture();
+  DrawPicture();
   glFinish();
   if (!SwapBuffers()) return FALSE;
   return CommandLoop();
@@ -413,7 +440,8 @@ BOOL CThreadDrawOpenGL::DrawMeshShaded() {
   ApplyLights(kMeshLights);
   glEnable(GL_LIGHT0);
   glEnable(GL_LIGHT1);
-  DrawShadedPicture();
+  ApplyColourMaterial();
+  DrawPicture();
   glFinish();
   if (!SwapBuffers()) return FALSE;
   return CommandLoop();
@@ -425,6 +453,7 @@ BOOL CThreadDrawOpenGL::DrawPlastic() {
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   ApplyLights(kPlasticLights);
   EnableLighting(kPlasticLights);
+  ApplyColourMaterial();
   return DrawSolid();
 }
 
@@ -434,6 +463,7 @@ BOOL CThreadDrawOpenGL::DrawPaper() {
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   ApplyLights(kPaperLights);
   EnableLighting(kPaperLights);
+  ApplyColourMaterial();
   return DrawSolid();
 }
 
@@ -443,6 +473,7 @@ BOOL CThreadDrawOpenGL::DrawGhost() {
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   ApplyLights(kGhostLights);
   EnableLighting(kGhostLights);
+  ApplyColourMaterial();
   return DrawSolid();
 }
 
@@ -453,6 +484,7 @@ BOOL CThreadDrawOpenGL::DrawSilver() {
   glLightModelf(GL_LIGHT_MODEL_TWO_SIDE, 1.0f);
   ApplyLights(kSilverLights);
   EnableLighting(kSilverLights);
+  ApplyColourMaterial();
   return DrawSolid();
 }
 
@@ -466,11 +498,20 @@ BOOL CThreadDrawOpenGL::DrawSolid() {
 }
 
 void CThreadDrawOpenGL::DrawSolidGeometry() {
+  DrawAidsBehind(true);
   if (m_nDrawStyle == STYLE_GHOST) {
     DrawGhostPasses();
   } else {
     CallList(SurfaceList());
   }
+  DrawAidsInFront(true);
+}
+
+void CThreadDrawOpenGL::ApplyColourMaterial() const {
+  // The lights shade the map's colours instead of the look's own.
+  if (!m_colourMap) return;
+  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  glEnable(GL_COLOR_MATERIAL);
 }
 
 void CThreadDrawOpenGL::DrawGhostPasses() {

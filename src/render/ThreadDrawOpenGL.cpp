@@ -100,6 +100,7 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   m_fZoom = static_cast<float>(options.zoom);
   m_nBackColor = para.m_nBackColor;
   m_bFit = options.fit;
+  m_colourMap = options.colourMap;
 }
 
 void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
@@ -132,14 +133,74 @@ bool CThreadDrawOpenGL::SampleGrid() {
   m_fMaxZ = extents.maxZ;
   m_fMinZ = extents.minZ;
   // A stopped run shows no picture, so a partial grid is not fitted.
-  if (!m_bFit || Stopped()) return true;
-  if (!sampled.fit) {
-    RecordProblem(RunProblem::NothingToDraw);
-    return false;
+  if (Stopped()) return true;
+  if (m_bFit) {
+    if (!sampled.fit) {
+      RecordProblem(RunProblem::NothingToDraw);
+      return false;
+    }
+    m_pictureFit = sampled.fit;
+    if (sampled.surface) m_drawnCells = std::move(sampled.surface->drawn);
   }
-  m_pictureFit = sampled.fit;
-  if (sampled.surface) m_drawnCells = std::move(sampled.surface->drawn);
+  SetUpAids();
   return true;
+}
+
+void CThreadDrawOpenGL::SetUpAids() {
+  const RunOptions options = g_ShareData.Options();
+  const SampledBox sampled =
+      BoxOfGrid(m_grid, m_nDrawStyle != STYLE_CONTOUR, m_spec, Extents(),
+                m_pictureFit ? &*m_pictureFit : nullptr, g_ShareData.m_pFormula);
+  AidsSetup setup;
+  setup.axes = options.axes;
+  setup.extremes = options.extremes;
+  // The contour lines have their colours by height already: the bar shows those.
+  if (m_colourMap)
+    setup.colourMap = m_nDrawStyle == STYLE_CONTOUR ? ColourMap::Contour : *m_colourMap;
+  setup.barRange = sampled.valueRange;
+  setup.box = sampled.box;
+  setup.minimum = sampled.minimum;
+  setup.maximum = sampled.maximum;
+  setup.backColor = m_nBackColor;
+  setup.drawStyle = m_nDrawStyle;
+  m_aids.Setup(setup);
+}
+
+void CThreadDrawOpenGL::HeightColour(float height, GLfloat out[4]) const {
+  const AxisSpan& span = m_aids.Setting().box[kAxisHeight];
+  const double t = (height - span.modelLow) / (span.modelHigh - span.modelLow);
+  const std::array<float, 3> rgb = MapColour(*m_colourMap, t);
+  out[0] = rgb[0];
+  out[1] = rgb[1];
+  out[2] = rgb[2];
+  // The ghost's see-through passes take their alpha from the colour.
+  out[3] = m_nDrawStyle == STYLE_GHOST ? 0.5f : 1.0f;
+}
+
+void CThreadDrawOpenGL::DrawAidsBehind(bool modelMatrixCurrent) {
+  if (!m_aids.Active()) return;
+  glPushMatrix();
+  if (modelMatrixCurrent) {
+    glGetFloatv(GL_MODELVIEW_MATRIX, m_pictureModelView.data());
+  } else {
+    RotateModel();
+  }
+  m_aids.LayOut(m_pictureProjection, m_pictureModelView, m_clientRect.Width(),
+                m_clientRect.Height());
+  m_aids.DrawBehind();
+  glPopMatrix();
+}
+
+void CThreadDrawOpenGL::DrawAidsInFront(bool modelMatrixCurrent) {
+  if (!m_aids.Active()) return;
+  glPushMatrix();
+  if (!modelMatrixCurrent) RotateModel();
+  m_aids.DrawInFront();
+  glPopMatrix();
+}
+
+void CThreadDrawOpenGL::DecorateFrame(Frame& frame) {
+  if (m_aids.Active()) m_aids.Decorate(frame);
 }
 
 int CThreadDrawOpenGL::RunState() const {
@@ -168,32 +229,46 @@ BOOL CThreadDrawOpenGL::SetProjection(double aspect) {
   const float k = 1.8f;
   // The wheel's zoom narrows the frame around the centre; the eye and the
   // depth planes stay where they are, so nothing of the model is cut away.
-  const float frame = 1.0f / m_fZoom;
+  // The box's numbers want a little room around the model.
+  const float frame = (m_aids.Setting().axes ? kAxesRoom : 1.0f) / m_fZoom;
   const float absMax = std::fabs(m_fMaxX);
   const float absMin = std::fabs(m_fMinX);
   const float w = absMax > absMin ? absMin : absMax;
+  // The colour bar takes a strip at the right: the model is framed in what is
+  // left, at the same scale across and up.
+  const double width = m_clientRect.Width();
+  const double room = m_aids.Setting().colourMap && width > 2.0 * kBarRoom ? kBarRoom : 0.0;
+  const double shown = room > 0.0 ? aspect * (width - room) / width : aspect;
+  const float extra = room > 0.0 ? static_cast<float>(room / (width - room)) : 0.0f;
   // A fitted model is a box R high, which at the default angles just fits
   // the height of a 4:3 view: a wider view widens the frame instead of
   // cutting the box.
-  const float widen = m_pictureFit && aspect > 4.0 / 3.0 ? static_cast<float>(aspect * 0.75) : 1.0f;
+  const float widen = m_pictureFit && shown > 4.0 / 3.0 ? static_cast<float>(shown * 0.75) : 1.0f;
+  float x = 0.0f;
+  float zNear = 0.0f;
+  float zFar = 0.0f;
   if (m_bPerspective) {
     const float half = w * k;
     const float t =
         static_cast<float>(std::tan(50.0 / 180.0 * static_cast<double>(3.1415927f) / 2.0));
     const float d = half / t;
     m_fEyeDistance = -d;
-    const float zNear = d - k * m_fMaxY;
-    const float zFar = d - k * m_fMinY;
+    zNear = d - k * m_fMaxY;
+    zFar = d - k * m_fMinY;
     const float r = zNear / d;
-    const float x = half * r * frame * widen;
-    glFrustum(-x, x, -x / aspect, x / aspect, zNear, zFar);
+    x = half * r * frame * widen;
   } else {
     const float depth = std::fabs(m_fMaxY) + std::fabs(m_fMinY);
     m_fEyeDistance = -depth;
-    const float zNear = depth - k * m_fMaxY;
-    const float zFar = depth - k * m_fMinY;
-    const float x = w * k * frame * widen;
-    glOrtho(-x, x, -x / aspect, x / aspect, zNear, zFar);
+    zNear = depth - k * m_fMaxY;
+    zFar = depth - k * m_fMinY;
+    x = w * k * frame * widen;
+  }
+  const double y = x / shown;
+  if (m_bPerspective) {
+    glFrustum(-x, x + 2.0f * x * extra, -y, y, zNear, zFar);
+  } else {
+    glOrtho(-x, x + 2.0f * x * extra, -y, y, zNear, zFar);
   }
   glGetFloatv(GL_PROJECTION_MATRIX, m_pictureProjection.data());
   return TRUE;
@@ -263,8 +338,11 @@ void CThreadDrawOpenGL::ApplyViewChange() {
   g_ShareData.GetAngles(upDown, leftRight);
   m_fAngleX = static_cast<float>(upDown);
   m_fAngleY = static_cast<float>(leftRight);
-  const auto zoom = static_cast<float>(g_ShareData.GetZoom());
-  if (zoom != m_fZoom) {
+  const RunOptions options = g_ShareData.Options();
+  const bool roomChanges = options.axes != m_aids.Setting().axes;
+  m_aids.SetShown(options.axes, options.extremes);
+  const auto zoom = static_cast<float>(options.zoom);
+  if (zoom != m_fZoom || roomChanges) {
     m_fZoom = zoom;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -363,6 +441,7 @@ void CThreadDrawOpenGL::CallList(GLuint list) {
 }
 
 void CThreadDrawOpenGL::DrawPicture() {
+  DrawAidsBehind(false);
   switch (m_nDrawStyle) {
     case STYLE_MESH:
       if (m_bShading) {
@@ -378,8 +457,9 @@ void CThreadDrawOpenGL::DrawPicture() {
       break;
     default:
       DrawSolidGeometry();
-      break;
+      return;
   }
+  DrawAidsInFront(false);
 }
 
 BOOL CThreadDrawOpenGL::CommandLoop() {

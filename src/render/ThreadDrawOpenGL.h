@@ -14,6 +14,7 @@
 #include "core/Grid.h"
 #include "core/ParaData.h"
 #include "render/OpenGLContext.h"
+#include "render/PictureAids.h"
 #include "render/RunMailbox.h"
 
 class CThreadDrawOpenGL : public COpenGLContext {
@@ -78,12 +79,27 @@ class CThreadDrawOpenGL : public COpenGLContext {
   void CallList(GLuint list);
   // One picture of the current style (for the loops: the redraw).
   void DrawPicture();
+  // The reading aids around the model: laid out for this picture's matrices,
+  // the box's far faces before the model and its edges after it.
+  // modelMatrixCurrent: the model's own matrix is the current one (the
+  // solids), else it is made by RotateModel.
+  void DrawAidsBehind(bool modelMatrixCurrent);
+  void DrawAidsInFront(bool modelMatrixCurrent);
+  void DecorateFrame(Frame& frame) override;
+  // The sampled box, its extremes and the colour bar, for the run's aids.
+  void SetUpAids();
+  // The map's colour at a model height, for a surface coloured by height.
+  void HeightColour(float height, GLfloat out[4]) const;
   void DrawSolidGeometry();
 
   // The grid rows and columns a list is built from: every one for the full
   // picture; for the coarse one drawn during a drag, every k-th (and the last)
   // so that about kCoarseCells cells per side remain.
   static constexpr int kCoarseCells = 100;
+  // With the box on, the frame is this much wider than the model, for its
+  // numbers; the colour bar takes this many pixels at the right.
+  static constexpr float kAxesRoom = 1.15f;
+  static constexpr double kBarRoom = 72.0;
   std::vector<std::size_t> GridLines(bool coarse) const;
   // The list of the picture being drawn: the coarse one while a drag goes on
   // (where there is one), else the full one.
@@ -101,6 +117,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // faster than a call per vertex.
   void BeginRow();
   void RowVertex(const float normal[3], const float* texCoord, const float* vertex);
+  // GL_COLOR_MATERIAL for the lit looks of a surface coloured by height.
+  void ApplyColourMaterial() const;
   void EndRow(GLenum mode);
   void SetSmallestLineWidth();
   BOOL DrawMeshPlain();
@@ -145,6 +163,9 @@ class CThreadDrawOpenGL : public COpenGLContext {
   BOOL m_bHiddenLine = FALSE;
   BOOL m_bShading = FALSE;
   bool m_bFit = false;
+  // The surface coloured by height through this map; none: the style's colours.
+  std::optional<ColourMap> m_colourMap;
+  CPictureAids m_aids;
   // With a fit, the surface's cells to draw (FittedSurface's layout).
   std::vector<std::uint8_t> m_drawnCells;
   float m_fMaxX = -3.4028235e38f, m_fMinX = 3.4028235e38f;
@@ -166,6 +187,7 @@ class CThreadDrawOpenGL : public COpenGLContext {
   std::vector<GLfloat> m_rowVertices;
   std::vector<GLfloat> m_rowNormals;
   std::vector<GLfloat> m_rowTexCoords;
+  std::vector<GLfloat> m_rowColours;
   std::atomic<std::uint64_t> m_nListCalls{0};
   std::atomic<bool> m_bFinished{false};
   std::atomic<RunProblem> m_problem{RunProblem::None};

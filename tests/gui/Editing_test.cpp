@@ -382,12 +382,12 @@ class DialogTest : public WidgetTest {
 // wrong, OK names the first in reading order.
 TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInReadingOrder) {
   const std::tuple<const char*, const char*, bool> limits[] = {
-      {"range", "0.01", true},      {"range", "0.0099", false},     {"range", "100", true},
-      {"range", " 100.01 ", false}, {"zCoef", "0.01", true},        {"zCoef", "100.5", false},
-      {"contourStep", "100", true}, {"contourStep", "0", false},    {"mesh", "1", true},
-      {"mesh", "0", false},         {"mesh", "500", true},          {"mesh", "-3", false},
-      {"leftRight", "-180", true},  {"leftRight", "-180.5", false}, {"upDown", "180", true},
-      {"upDown", "181", false},     {"upDown", "0", true},          {"range", " 5 ", true},
+      {"range", "0.01", true},      {"range", "0.0099", false},      {"range", "100", true},
+      {"range", " 100.01 ", false}, {"zCoef", "0.01", true},         {"zCoef", "100.5", false},
+      {"contourStep", "100", true}, {"contourStep", "0.005", false}, {"mesh", "1", true},
+      {"mesh", "0", false},         {"mesh", "500", true},           {"mesh", "-3", false},
+      {"leftRight", "-180", true},  {"leftRight", "-180.5", false},  {"upDown", "180", true},
+      {"upDown", "181", false},     {"upDown", "0", true},           {"range", " 5 ", true},
   };
   // Every field wrong; each round checks the one named, then gives it the
   // next text: a right one, or for the formula a second wrong one.
