@@ -161,9 +161,9 @@ bool WriteBmp(const std::string& path, const Frame& frame, std::string* error) {
 // The picture as an SVG drawing of its lines; the run's own formula and
 // parameters give the geometry again.
 bool WriteSvg(const std::string& path, const Frame& frame, const CParaData& para,
-              const CFormula& formula, std::string* error) {
+              const CFormula& formula, const RunOptions& options, std::string* error) {
   std::string svg;
-  switch (BuildSvgPicture(frame, para, formula, &svg)) {
+  switch (BuildSvgPicture(frame, para, formula, &svg, options)) {
     case SvgPictureResult::Ok:
       break;
     case SvgPictureResult::SolidStyle:
@@ -332,7 +332,7 @@ int CmdRender(const CliArgs& args) {
 
   std::string error;
   const Frame frame = sink.Last();
-  const bool written = svg   ? WriteSvg(run.output, frame, para, formula, &error)
+  const bool written = svg   ? WriteSvg(run.output, frame, para, formula, options, &error)
                        : png ? WritePng(run.output, frame, &error)
                              : WriteBmp(run.output, frame, &error);
   if (!written) {

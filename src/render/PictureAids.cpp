@@ -14,6 +14,11 @@ namespace {
 
 // The labels' size in pixels: the window's small text.
 constexpr int kLabelPixels = 12;
+// How far the far faces, their grid lines and the box's edges go from the
+// background towards the text's colour: faint panes, clear edges.
+constexpr float kPaneShare = 0.1f;
+constexpr float kGridShare = 0.3f;
+constexpr float kEdgeShare = 0.6f;
 
 using Rgb = std::array<float, 3>;
 
@@ -176,6 +181,29 @@ bool CPictureAids::Active() const {
 
 std::array<std::uint8_t, 3> CPictureAids::TextColour() const { return Bytes(Ink(m_setup)); }
 
+std::array<std::uint8_t, 3> CPictureAids::PaneColour() const {
+  return Bytes(Mix(Background(m_setup), Ink(m_setup), kPaneShare));
+}
+
+std::array<std::uint8_t, 3> CPictureAids::GridColour() const {
+  return Bytes(Mix(Background(m_setup), Ink(m_setup), kGridShare));
+}
+
+std::array<std::uint8_t, 3> CPictureAids::EdgeColour() const {
+  return Bytes(Mix(Background(m_setup), Ink(m_setup), kEdgeShare));
+}
+
+std::array<std::uint8_t, 3> CPictureAids::MarkerColour(LabelKind kind) const {
+  // Blue at the bottom, red at the top, as the contour lines run.
+  return kind == LabelKind::Minimum ? Bytes({0.15f, 0.45f, 1.0f}) : Bytes({1.0f, 0.25f, 0.15f});
+}
+
+int CPictureAids::TextPixels() { return kLabelPixels; }
+
+int CPictureAids::TextAscent() const {
+  return m_pPainter != nullptr ? m_pPainter->Measure("0").ascent : 0;
+}
+
 void CPictureAids::LayOut(const std::array<float, 16>& projection,
                           const std::array<float, 16>& modelView, int width, int height) {
   m_layout = PictureLayout{};
@@ -213,14 +241,14 @@ void CPictureAids::DrawBehind() const {
   // overlap: drawn first, they need no depth.
   const Rgb back = Background(m_setup);
   const Rgb ink = Ink(m_setup);
-  const Rgb pane = Mix(back, ink, 0.1f);
+  const Rgb pane = Mix(back, ink, kPaneShare);
   glColor3f(pane[0], pane[1], pane[2]);
   glBegin(GL_QUADS);
   for (const FaceLayout& face : m_layout.faces) {
     for (const ModelPoint& corner : face.corners) Vertex(corner);
   }
   glEnd();
-  const Rgb grid = Mix(back, ink, 0.3f);
+  const Rgb grid = Mix(back, ink, kGridShare);
   glColor3f(grid[0], grid[1], grid[2]);
   glLineWidth(1.0f);
   glBegin(GL_LINES);
@@ -239,7 +267,7 @@ void CPictureAids::DrawInFront() const {
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
   glDepthMask(GL_FALSE);
-  const Rgb edge = Mix(Background(m_setup), Ink(m_setup), 0.6f);
+  const Rgb edge = Mix(Background(m_setup), Ink(m_setup), kEdgeShare);
   glColor3f(edge[0], edge[1], edge[2]);
   glLineWidth(1.0f);
   glBegin(GL_LINES);
@@ -270,15 +298,13 @@ void CPictureAids::Decorate(Frame& frame) const {
     for (const PixelSegment& tick : bar->tickMarks) PaintLine(frame, tick.a, tick.b, ink);
   }
   for (const MarkerLayout& marker : m_layout.markers) {
-    // A filled square, blue at the minimum and red at the maximum, outlined.
+    // A filled square, outlined.
     const double half = LayoutMetrics{}.markerSize / 2.0;
     const PixelRect square{std::floor(marker.at.x - half), std::floor(marker.at.y - half),
                            LayoutMetrics{}.markerSize, LayoutMetrics{}.markerSize};
-    const Rgb fill =
-        marker.kind == LabelKind::Minimum ? Rgb{0.15f, 0.45f, 1.0f} : Rgb{1.0f, 0.25f, 0.15f};
     FillRect(frame.rgba.data(), frame.width, frame.height, static_cast<int>(square.left),
              static_cast<int>(square.top), static_cast<int>(square.width),
-             static_cast<int>(square.height), Bytes(fill));
+             static_cast<int>(square.height), MarkerColour(marker.kind));
     PaintFrameOf(frame, square, ink);
   }
   for (const PlacedLabel& label : m_layout.labels) {

@@ -74,8 +74,16 @@ class CPictureAids {
   void Decorate(Frame& frame) const;
 
   const PictureLayout& Layout() const { return m_layout; }
-  // The text colour the labels are painted in on this background.
+  // The colours of the labels, the far faces, their grid lines and the box's
+  // edges on this background.
   std::array<std::uint8_t, 3> TextColour() const;
+  std::array<std::uint8_t, 3> PaneColour() const;
+  std::array<std::uint8_t, 3> GridColour() const;
+  std::array<std::uint8_t, 3> EdgeColour() const;
+  std::array<std::uint8_t, 3> MarkerColour(LabelKind kind) const;
+  // The labels' font size, and from a label's top to its baseline, in pixels.
+  static int TextPixels();
+  int TextAscent() const;
 
  private:
   AidsSetup m_setup;

@@ -533,6 +533,21 @@ void TraceMeshLines(const std::vector<float>& grid, int nMesh, const FittedSurfa
   CutLines(grid, nMesh, *fitted, slab, tracer);
 }
 
+void TraceModelSegments(const std::vector<ModelSegment>& segments, const Rgb& colour,
+                        const PictureSpace& space, bool depthTest, ShownLines& out) {
+  LineTracer tracer(space, depthTest, out);
+  const float rgb[3] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f};
+  tracer.Colour(rgb);
+  for (const auto& [a, b] : segments) {
+    const float from[3] = {static_cast<float>(a[0]), static_cast<float>(a[1]),
+                           static_cast<float>(a[2])};
+    const float to[3] = {static_cast<float>(b[0]), static_cast<float>(b[1]),
+                         static_cast<float>(b[2])};
+    tracer.MoveTo(from);
+    tracer.LineTo(to);
+  }
+}
+
 ContourBuild TraceContourLines(const std::vector<float>& grid, const GridSpec& gridSpec,
                                const GridExtents& extents, float step, const SurfaceFit* fit,
                                const PictureSpace& space, ShownLines& out) {

@@ -11,6 +11,7 @@
 #include "core/Contour.h"
 #include "core/Fit.h"
 #include "core/Grid.h"
+#include "core/PictureLayout.h"
 #include "render/PictureSpace.h"
 
 // Where the shown pieces of the lines go: polylines in window coordinates,
@@ -30,6 +31,11 @@ class ShownLines {
 // fitted range, and the edges the cut leaves.
 void TraceMeshLines(const std::vector<float>& grid, int nMesh, const FittedSurface* fitted,
                     const PictureSpace& space, bool depthTest, ShownLines& out);
+
+// Straight segments in model coordinates (a box's edges, grid lines, tick
+// marks) in one colour, kept where the picture shows them when depthTest.
+void TraceModelSegments(const std::vector<ModelSegment>& segments, const Rgb& colour,
+                        const PictureSpace& space, bool depthTest, ShownLines& out);
 
 // The contour lines of the contour grid, walked as the picture's list was
 // (BuildContour, with the fit when the picture had one), in their level

@@ -384,21 +384,6 @@ BOOL CThreadDrawOpenGL::DrawMeshPlain() {
 }
 
 void CThreadDrawOpenGL::DrawHiddenPicture() {
-  if (m_colourMap) {
-    // The list carries its colours, so the faces cannot be drawn in the
-    // background's: they go first into the depth buffer alone, pushed back,
-    // and hide the lines behind them as they are drawn.
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1.0f, 1.0f);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    DrawModel(0.0f, 0.0f, 0.0f);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-    DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
-    return;
-  }
   glDisable(GL_POLYGON_OFFSET_FILL);
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
   DrawModel(kMeshLineColour[0], kMeshLineColour[1], kMeshLineColour[2]);
@@ -409,7 +394,24 @@ void CThreadDrawOpenGL::DrawHiddenPicture() {
   glPolygonOffset(1.0f, 1.0f);
   float rgb[3];
   ClearColour(rgb);
+  if (!m_colourMap) {
+    DrawModel(rgb[0], rgb[1], rgb[2]);
+    return;
+  }
+  // A list coloured by height carries its colours: lit by nothing, with the
+  // background as the faces' own light, they still come out in its colour.
+  glPushAttrib(GL_LIGHTING_BIT | GL_ENABLE_BIT);
+  const GLfloat none[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+  const GLfloat glow[4] = {rgb[0], rgb[1], rgb[2], 1.0f};
+  glDisable(GL_COLOR_MATERIAL);
+  for (GLenum light = GL_LIGHT0; light <= GL_LIGHT7; ++light) glDisable(light);
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, none);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
+  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, glow);
+  glEnable(GL_LIGHTING);
   DrawModel(rgb[0], rgb[1], rgb[2]);
+  glPopAttrib();
 }
 
 BOOL CThreadDrawOpenGL::DrawMeshHidden() {

@@ -8,6 +8,7 @@
 
 #include "core/Fit.h"
 #include "core/Grid.h"
+#include "render/PictureAids.h"
 #include "render/PictureColours.h"
 #include "render/PictureSpace.h"
 #include "render/PictureVisibility.h"
@@ -113,10 +114,106 @@ void WriteFaces(const std::vector<ShownFace>& faces, int height, std::string* ou
   }
 }
 
+// The box's far faces, behind everything else, as the picture has them.
+void WritePanes(const PictureLayout& layout, const PictureSpace& space, const Rgb& colour,
+                std::string* out) {
+  for (const FaceLayout& face : layout.faces) {
+    std::string data;
+    bool inside = true;
+    for (const ModelPoint& corner : face.corners) {
+      const float v[3] = {static_cast<float>(corner[0]), static_cast<float>(corner[1]),
+                          static_cast<float>(corner[2])};
+      const ClipPoint c = space.Clip(v);
+      // A face reaching behind the eye has no flat outline to fill.
+      if (!(c.w > 0.0)) inside = false;
+      if (!inside) break;
+      const WindowPoint w = space.ToWindow(c);
+      data += data.empty() ? "M" : " ";
+      AppendTenths(&data, std::lround(w.x * 10.0));
+      data.push_back(' ');
+      AppendTenths(&data, std::lround((space.Height() - w.y) * 10.0));
+    }
+    if (inside) *out += "<path fill=\"" + HexColour(colour) + "\" d=\"" + data + "Z\"/>\n";
+  }
+}
+
+std::string Number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// XML's five special characters; the labels hold none today but "×".
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// The colour bar, the extremes' markers and every label, over the drawing,
+// where the picture paints them.
+void WriteAids(const CPictureAids& aids, const AidsSetup& setup, std::string* out) {
+  const PictureLayout& layout = aids.Layout();
+  const std::string ink = HexColour(aids.TextColour());
+  if (layout.colourBar && setup.colourMap) {
+    const ColourBarLayout& bar = *layout.colourBar;
+    *out += "<defs><linearGradient id=\"bar\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">\n";
+    constexpr int kStops = 16;
+    for (int k = 0; k <= kStops; ++k) {
+      const double t = static_cast<double>(k) / kStops;
+      const std::array<float, 3> c = MapColour(*setup.colourMap, t);
+      const float rgb[3] = {c[0], c[1], c[2]};
+      *out +=
+          "<stop offset=\"" + Number(t) + "\" stop-color=\"" + HexColour(ToBytes(rgb)) + "\"/>\n";
+    }
+    *out += "</linearGradient></defs>\n";
+    *out += "<rect x=\"" + Number(bar.bar.left) + "\" y=\"" + Number(bar.bar.top) + "\" width=\"" +
+            Number(bar.bar.width) + "\" height=\"" + Number(bar.bar.height) +
+            "\" fill=\"url(#bar)\" stroke=\"" + ink + "\"/>\n";
+    for (const PixelSegment& tick : bar.tickMarks) {
+      *out += "<line x1=\"" + Number(tick.a.x) + "\" y1=\"" + Number(tick.a.y) + "\" x2=\"" +
+              Number(tick.b.x) + "\" y2=\"" + Number(tick.b.y) + "\" stroke=\"" + ink + "\"/>\n";
+    }
+  }
+  const double marker = LayoutMetrics{}.markerSize;
+  for (const MarkerLayout& m : layout.markers) {
+    const std::string fill = HexColour(aids.MarkerColour(m.kind));
+    *out += "<rect x=\"" + Number(std::floor(m.at.x - marker / 2)) + "\" y=\"" +
+            Number(std::floor(m.at.y - marker / 2)) + "\" width=\"" + Number(marker) +
+            "\" height=\"" + Number(marker) + "\" fill=\"" + fill + "\" stroke=\"" + ink + "\"/>\n";
+  }
+  if (layout.labels.empty()) return;
+  // The raster's font at its pixel size: the same text at the same place.
+  *out += "<g font-family=\"DejaVu Sans, sans-serif\" font-size=\"" +
+          std::to_string(CPictureAids::TextPixels()) + "px\" fill=\"" + ink + "\">\n";
+  for (const PlacedLabel& label : layout.labels) {
+    *out += "<text x=\"" + Number(label.rect.left) + "\" y=\"" +
+            Number(label.rect.top + aids.TextAscent()) + "\">" + Escaped(label.text) + "</text>\n";
+  }
+  *out += "</g>\n";
+}
+
 }  // namespace
 
 SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, const CFormula& formula,
-                                 std::string* svg) {
+                                 std::string* svg, const RunOptions& options) {
   const int style = para.m_nDrawStyle;
   if (style != STYLE_MESH && style != STYLE_CONTOUR) return SvgPictureResult::SolidStyle;
   if (frame.width < 1 || frame.height < 1 || frame.coarse ||
@@ -155,6 +252,42 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
                    paths);
   }
 
+  // The aids as the run made them for this frame: the same box, extremes
+  // and layout, the first frame's far faces.
+  CFormula evaluated = formula;
+  const SampledBox box = BoxOfGrid(grid, style != STYLE_CONTOUR, gridSpec, extents,
+                                   sampled.fit ? &*sampled.fit : nullptr, &evaluated);
+  AidsSetup setup;
+  setup.axes = options.axes;
+  setup.extremes = options.extremes;
+  if (options.colourMap) {
+    setup.colourMap = style == STYLE_CONTOUR ? ColourMap::Contour : *options.colourMap;
+  }
+  setup.barRange = box.valueRange;
+  setup.box = box.box;
+  setup.minimum = box.minimum;
+  setup.maximum = box.maximum;
+  setup.backColor = para.m_nBackColor;
+  setup.drawStyle = style;
+  CPictureAids aids;
+  aids.Setup(setup);
+  aids.LayOut(frame.projection, frame.modelView, frame.width, frame.height);
+  const PictureLayout& layout = aids.Layout();
+  LinePaths gridLines(frame.height);
+  LinePaths edges(frame.height);
+  if (layout.hasBox) {
+    std::vector<ModelSegment> lines;
+    for (const FaceLayout& face : layout.faces) {
+      lines.insert(lines.end(), face.gridLines.begin(), face.gridLines.end());
+    }
+    TraceModelSegments(lines, aids.GridColour(), space, true, gridLines);
+    lines.assign(layout.boxEdges.begin(), layout.boxEdges.end());
+    for (const AxisLayout& axis : layout.axes) {
+      lines.insert(lines.end(), axis.tickMarks.begin(), axis.tickMarks.end());
+    }
+    TraceModelSegments(lines, aids.EdgeColour(), space, true, edges);
+  }
+
   float background[3];
   BackgroundColour(para.m_nBackColor, style, background);
   const std::string width = std::to_string(frame.width);
@@ -167,11 +300,24 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
          "\" height=\"" + height + "\" viewBox=\"0 0 " + width + " " + height + "\">\n";
   out += "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"" +
          HexColour(ToBytes(background)) + "\"/>\n";
+  if (layout.hasBox) {
+    WritePanes(layout, space, aids.PaneColour(), &out);
+    out += "<g fill=\"none\" stroke-width=\"1\">\n";
+    gridLines.Write(&out);
+    out += "</g>\n";
+  }
   WriteFaces(faces, frame.height, &out);
   out += "<g fill=\"none\" stroke-width=\"" + std::string(lineWidth) +
          "\" stroke-linejoin=\"round\">\n";
   paths.Write(&out);
-  out += "</g>\n</svg>\n";
+  out += "</g>\n";
+  if (layout.hasBox) {
+    out += "<g fill=\"none\" stroke-width=\"1\">\n";
+    edges.Write(&out);
+    out += "</g>\n";
+  }
+  WriteAids(aids, setup, &out);
+  out += "</svg>\n";
   *svg = std::move(out);
   return SvgPictureResult::Ok;
 }

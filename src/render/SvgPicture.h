@@ -9,6 +9,7 @@
 
 #include "core/Formula.h"
 #include "core/ParaData.h"
+#include "core/ShareData.h"
 #include "render/FrameSink.h"
 
 enum class SvgPictureResult {
@@ -28,6 +29,10 @@ enum class SvgPictureResult {
 // left out. Contour lines keep their level colours. A fitted picture (frame.fit)
 // is drawn as the fit drew it: its heights, no cell a pole runs through, the
 // mesh's lines and faces cut at the fitted range with the edges the cut
-// leaves, the contour's levels over that range. *svg is set only on Ok.
+// leaves, the contour's levels over that range. The run's reading aids
+// (options: the box with its axes, the colour bar, the extremes) are laid out
+// as the run laid them out on this frame: the box's far faces and grid lines
+// behind, its edges where the picture shows them, the numbers as <text> at
+// the places the picture has them. *svg is set only on Ok.
 SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, const CFormula& formula,
-                                 std::string* svg);
+                                 std::string* svg, const RunOptions& options = {});
