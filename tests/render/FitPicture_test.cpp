@@ -2,13 +2,15 @@
 // frame at the default angles, also in a wide view; the default formula's
 // fitted picture is its plain one at the fit's scale; no style draws a wall
 // across a pole. The readout finds the grid point a picture draws under the
-// pointer, and a contour line's level with the fit and without.
+// pointer, and a contour line's level with the fit and without. The aids'
+// box and extremes are those of the grid as drawn.
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "RenderTestSupport.h"
+#include "render/PictureAids.h"
 #include "render/PictureSpace.h"
 
 namespace {
@@ -184,6 +186,72 @@ TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
     // The top left corner: nothing drawn within reach.
     EXPECT_FALSE(ReadPicture(frame, para, formula, 2.0, 2.0));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The box a picture's aids are drawn around and the extremes they mark: f's
+// own values at the grid points of the drawn minimum and maximum, whatever
+// the coefficient's sign, the layout or a fit's cut.
+TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
+  const struct {
+    const char* name;
+    int style;
+    double zCoef;
+    bool fit;
+    const char* formula;
+    double low, high;  // f at the extremes
+    double lowX, lowY, highX, highY;
+  } cases[] = {
+      {"surface", STYLE_MESH, 3.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"turned over", STYLE_MESH, -1.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"contour", STYLE_CONTOUR, 3.0, false, "x-2*y", -6, 6, -2, 2, 2, -2},
+      {"fitted", STYLE_MESH, 1.0, true, "x+2*y", -6, 6, -2, -2, 2, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParaData para;
+    para.m_nMesh = 4, para.m_dRange = 2.0, para.m_dZCoef = c.zCoef, para.m_strFormula = c.formula;
+    const GridSpec gridSpec = MakeGridSpec(para);
+    PictureGrid sampled;
+    CFormula formula = Compiled(c.formula);
+    ASSERT_TRUE(SamplePictureGrid(c.style, gridSpec, formula, c.fit, RunSignals{}, sampled));
+    const SurfaceFit* fit = sampled.fit ? &*sampled.fit : nullptr;
+    const SampledBox box = BoxOfGrid(sampled.values, c.style != STYLE_CONTOUR, gridSpec,
+                                     sampled.extents, fit, &formula);
+    ASSERT_TRUE(box.minimum && box.maximum && box.valueRange);
+    EXPECT_NEAR(box.minimum->value, c.low, 1e-4);
+    EXPECT_NEAR(box.maximum->value, c.high, 1e-4);
+    EXPECT_EQ(std::tuple(box.minimum->x, box.minimum->y, box.maximum->x, box.maximum->y),
+              std::tuple(c.lowX, c.lowY, c.highX, c.highY));
+    // Marked where they are drawn: the height is the value as the picture scales it.
+    const double scale = fit != nullptr ? fit->factor : c.zCoef;
+    EXPECT_NEAR(box.maximum->model[1] - box.minimum->model[1], (c.high - c.low) * scale, 1e-3);
+    // The box's height spans the values the picture draws, from the lower.
+    const AxisSpan& height = box.box[kAxisHeight];
+    EXPECT_LE(height.valueAtLow, c.low + 1e-4);
+    EXPECT_GE(height.valueAtHigh, c.high - 1e-4);
+    EXPECT_NEAR((height.modelHigh - height.modelLow) / (height.valueAtHigh - height.valueAtLow),
+                scale, 1e-4);
+  }
+  // A pole's values beyond the fitted range are cut from the picture, and
+  // not marked: the extremes lie within the range, some samples beyond it.
+  CParaData para;
+  para.m_nMesh = 64, para.m_strFormula = "1/(x^2+y^2-25)";
+  const GridSpec gridSpec = MakeGridSpec(para);
+  CFormula formula = Compiled(para.m_strFormula);
+  PictureGrid sampled;
+  ASSERT_TRUE(SamplePictureGrid(STYLE_CONTOUR, gridSpec, formula, true, RunSignals{}, sampled));
+  ASSERT_TRUE(sampled.fit);
+  const SampledBox box =
+      BoxOfGrid(sampled.values, false, gridSpec, sampled.extents, &*sampled.fit, &formula);
+  ASSERT_TRUE(box.minimum && box.maximum);
+  EXPECT_GE(box.minimum->value, sampled.fit->bottom);
+  EXPECT_LE(box.maximum->value, sampled.fit->top);
+  EXPECT_TRUE(sampled.extents.minZ < sampled.fit->bottom ||
+              sampled.extents.maxZ > sampled.fit->top);
 }
 
 }  // namespace

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -184,6 +188,57 @@ TEST_F(RenderCli, SvgDrawingsShowTheLinesThePictureShows) {
   EXPECT_LT(InkFoundIn(drawn[0].second, drawn[1].first), 0.9);
 }
 
+// The reading aids of one run in its PNG and its SVG: every <text> of the
+// drawing stands where the picture has the same label's ink, within 2 pixels,
+// and the aids are more than the plain picture.
+TEST_F(RenderCli, AidsPutTheSameNumbersAtTheSamePlacesInThePngAndTheSvg) {
+  REQUIRE_GL_CONTEXT();
+  const Args sets = {"m_strFormula=(x^2+y-11)^2+(x+y^2-7)^2", "m_dRange=6", "m_bShading=0"};
+  const Args aids = {"--fit", "--axes", "--colour-map", "viridis", "--extremes"};
+  for (const std::string out : {"aids.png", "aids.svg", "plain.png"}) {
+    Args rest = out == "plain.png" ? Args{"--fit"} : aids;
+    rest.insert(rest.end(), {"-o", Path(out)});
+    const RunResult run = Run("render", sets, rest);
+    ASSERT_EQ(run.code, 0) << run.err;
+  }
+  ASSERT_EQ(CliTest::Run(RSVG_CONVERT_PATH, {Path("aids.svg"), "-o", Path("aids.svg.png")}).code,
+            0);
+  const Frame png = ReadPng(Path("aids.png"));
+  const Frame svg = ReadPng(Path("aids.svg.png"));
+  EXPECT_GT(CountDifferent(png, ReadPng(Path("plain.png"))), 5000u);
+  // The labels' light grey; no line or face of the picture is as light in
+  // all three channels.
+  const auto bright = [](const RGB& p) { return std::min({p[0], p[1], p[2]}) > 145; };
+  // The left and the bottom of a label's ink in the box it may take.
+  const auto inkCorner = [&](const Frame& frame, int x, int y, int w) {
+    int left = x + w, bottom = y - 16;
+    for (int v = std::max(0, y - 16); v <= std::min(frame.height - 1, y + 4); ++v)
+      for (int u = std::max(0, x - 3); u <= std::min(frame.width - 1, x + w); ++u)
+        if (bright(PixelAt(frame, u, v))) left = std::min(left, u), bottom = std::max(bottom, v);
+    return std::pair(left, bottom);
+  };
+  std::ifstream in(Path("aids.svg"));
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  const std::regex label("<text x=\"([-0-9.e]+)\" y=\"([-0-9.e]+)\">([^<]*)</text>");
+  std::set<std::string> texts;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), label);
+       it != std::sregex_iterator(); ++it) {
+    const std::string shown = (*it)[3];
+    SCOPED_TRACE(shown);
+    texts.insert(shown);
+    const int x = static_cast<int>(std::stod((*it)[1])), y = static_cast<int>(std::stod((*it)[2]));
+    const int w = 8 * static_cast<int>(shown.size());
+    const auto [pngLeft, pngBottom] = inkCorner(png, x, y, w);
+    const auto [svgLeft, svgBottom] = inkCorner(svg, x, y, w);
+    ASSERT_LT(pngLeft, x + w);  // the picture has ink there
+    EXPECT_LE(std::abs(pngLeft - svgLeft), 2);
+    EXPECT_LE(std::abs(pngBottom - svgBottom), 2);
+  }
+  for (const char* name : {"x", "y", "f(x,y)", "2000", "min f=0.2502 at (3, 1.875)"}) {
+    EXPECT_TRUE(texts.count(name)) << name;
+  }
+}
+
 TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
   const std::string png = Path("x.png");
   const std::string longFormula = std::string(2100, 'x') + "+" + std::string(2100, 'y');
@@ -193,6 +248,7 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {}, {"--size", "10", "-o", png}},
       {"render", {}, {"--size", "10x-4", "-o", png}},
       {"render", {}, {"-o", Path("x.jpg")}},
+      {"render", {}, {"--colour-map", "jet", "-o", png}},
       {"render", {"m_nDrawStyle=1"}, {"-o", Path("x.svg")}},
       {"render", {"m_nDrawStyle=6"}, {"-o", png}},
       {"render", {"m_strFormula=x+"}, {"-o", png}},
