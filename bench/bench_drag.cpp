@@ -57,17 +57,18 @@ bool Time(RunController& controller, LatestFrameSink& sink, bool drag, Latency* 
   return true;
 }
 
-bool Measure(const char* name, CParaData para, std::vector<std::string>* rows) {
+bool Measure(const std::string& name, CParaData para, const RunOptions& options,
+             std::vector<std::string>* rows) {
   CFormula formula;
   formula.Tokenize(para.m_strFormula);
   formula.MakePostfix();
   LatestFrameSink sink;
   RunController controller;
   g_ShareData.SetAngles(para.m_dUpDownAngle, para.m_dLeftRightAngle);
-  if (controller.Start(para, ClientRect{0, 0, 1024, 768}, &formula, &sink) !=
+  if (controller.Start(para, ClientRect{0, 0, 1024, 768}, &formula, &sink, options) !=
           StartResult::Started ||
       !sink.WaitForFrames(1)) {
-    std::fprintf(stderr, "bench_drag: %s N=%d: no picture\n", name, para.m_nMesh);
+    std::fprintf(stderr, "bench_drag: %s N=%d: no picture\n", name.c_str(), para.m_nMesh);
     controller.Stop();
     return false;
   }
@@ -77,7 +78,7 @@ bool Measure(const char* name, CParaData para, std::vector<std::string>* rows) {
   controller.Stop();
   if (!ok) return false;
   char row[256];
-  std::snprintf(row, sizeof row, "| %s | %d | %.1f | %.1f | %d/%d | %.1f | %.1f |", name,
+  std::snprintf(row, sizeof row, "| %s | %d | %.1f | %.1f | %d/%d | %.1f | %.1f |", name.c_str(),
                 para.m_nMesh, drag.median, drag.p95, drag.coarse, kSamples, full.median, full.p95);
   rows->push_back(row);
   return true;
@@ -109,8 +110,19 @@ int main() {
     for (int mesh : {100, 250, 500}) {
       CParaData para = style.para;
       para.m_nMesh = mesh;
-      ok = Measure(style.name, para, &rows) && ok;
+      ok = Measure(style.name, para, {}, &rows) && ok;
     }
+  }
+  // Every reading aid on: the box laid out and drawn, its labels, the colour
+  // bar and the extremes painted onto each frame, the surface coloured.
+  RunOptions aids;
+  aids.axes = true;
+  aids.extremes = true;
+  aids.colourMap = ColourMap::Viridis;
+  for (const auto& style : styles) {
+    CParaData para = style.para;
+    para.m_nMesh = 500;
+    ok = Measure(std::string(style.name) + ", aids on", para, aids, &rows) && ok;
   }
   std::printf(
       "| style | N | drag frame median, ms | drag frame p95, ms | coarse | full redraw median, ms "
