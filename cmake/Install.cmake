@@ -67,7 +67,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so invisible to dpkg-shlibdeps: the off-screen drawing
 # context needs Mesa's EGL driver and its GL drivers (software rasteriser
 # included) behind the vendor-neutral libEGL/libGL.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri, fonts-dejavu-core")
 # The window's texts are Japanese; without a CJK font they show as boxes, and
 # without Qt's translations the file dialog's own texts are English.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
