@@ -132,8 +132,9 @@ SampledBox BoxOfGrid(const std::vector<float>& grid, bool surface, const GridSpe
     const auto side = static_cast<std::size_t>(n + 1);
     if (surface) {
       point.model = {grid[3 * k], grid[3 * k + 1], grid[3 * k + 2]};
-      point.x = grid[3 * k];
-      point.y = grid[3 * k + 2];
+      // + 0.0: the middle row's -0 is the point x = 0, y = 0 a user reads.
+      point.x = grid[3 * k] + 0.0;
+      point.y = grid[3 * k + 2] + 0.0;
     } else {
       // The contour layout runs i along x and j along y.
       point.x = GridCoordinate(gridSpec, static_cast<int>(k / side));
@@ -307,8 +308,19 @@ void CPictureAids::Decorate(Frame& frame) const {
              static_cast<int>(square.height), MarkerColour(marker.kind));
     PaintFrameOf(frame, square, ink);
   }
+  const std::array<std::uint8_t, 3> halo = Bytes(Background(m_setup));
   for (const PlacedLabel& label : m_layout.labels) {
-    m_pPainter->Draw(frame.rgba.data(), frame.width, frame.height, label.text,
-                     static_cast<int>(label.rect.left), static_cast<int>(label.rect.top), ink);
+    const int left = static_cast<int>(label.rect.left);
+    const int top = static_cast<int>(label.rect.top);
+    // An extreme's value may lie over the surface: a rim of the background
+    // keeps it readable on any colour.
+    if (label.kind == LabelKind::Minimum || label.kind == LabelKind::Maximum) {
+      for (const auto& [dx, dy] :
+           {std::pair(-1, 0), std::pair(1, 0), std::pair(0, -1), std::pair(0, 1)}) {
+        m_pPainter->Draw(frame.rgba.data(), frame.width, frame.height, label.text, left + dx,
+                         top + dy, halo);
+      }
+    }
+    m_pPainter->Draw(frame.rgba.data(), frame.width, frame.height, label.text, left, top, ink);
   }
 }

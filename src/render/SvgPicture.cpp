@@ -169,7 +169,8 @@ std::string Escaped(const std::string& text) {
 
 // The colour bar, the extremes' markers and every label, over the drawing,
 // where the picture paints them.
-void WriteAids(const CPictureAids& aids, const AidsSetup& setup, std::string* out) {
+void WriteAids(const CPictureAids& aids, const AidsSetup& setup, const std::string& background,
+               std::string* out) {
   const PictureLayout& layout = aids.Layout();
   const std::string ink = HexColour(aids.TextColour());
   if (layout.colourBar && setup.colourMap) {
@@ -204,8 +205,12 @@ void WriteAids(const CPictureAids& aids, const AidsSetup& setup, std::string* ou
   *out += "<g font-family=\"DejaVu Sans, sans-serif\" font-size=\"" +
           std::to_string(CPictureAids::TextPixels()) + "px\" fill=\"" + ink + "\">\n";
   for (const PlacedLabel& label : layout.labels) {
+    // An extreme's value may lie over the surface: a rim of the background.
+    const bool rim = label.kind == LabelKind::Minimum || label.kind == LabelKind::Maximum;
     *out += "<text x=\"" + Number(label.rect.left) + "\" y=\"" +
-            Number(label.rect.top + aids.TextAscent()) + "\">" + Escaped(label.text) + "</text>\n";
+            Number(label.rect.top + aids.TextAscent()) + "\"";
+    if (rim) *out += " stroke=\"" + background + "\" stroke-width=\"2\" paint-order=\"stroke\"";
+    *out += ">" + Escaped(label.text) + "</text>\n";
   }
   *out += "</g>\n";
 }
@@ -316,7 +321,7 @@ SvgPictureResult BuildSvgPicture(const Frame& frame, const CParaData& para, cons
     edges.Write(&out);
     out += "</g>\n";
   }
-  WriteAids(aids, setup, &out);
+  WriteAids(aids, setup, HexColour(ToBytes(background)), &out);
   out += "</svg>\n";
   *svg = std::move(out);
   return SvgPictureResult::Ok;
