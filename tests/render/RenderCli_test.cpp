@@ -219,7 +219,7 @@ TEST_F(RenderCli, AidsPutTheSameNumbersAtTheSamePlacesInThePngAndTheSvg) {
   };
   std::ifstream in(Path("aids.svg"));
   const std::string text((std::istreambuf_iterator<char>(in)), {});
-  const std::regex label("<text x=\"([-0-9.e]+)\" y=\"([-0-9.e]+)\">([^<]*)</text>");
+  const std::regex label("<text x=\"([-0-9.e]+)\" y=\"([-0-9.e]+)\"[^>]*>([^<]*)</text>");
   std::set<std::string> texts;
   for (auto it = std::sregex_iterator(text.begin(), text.end(), label);
        it != std::sregex_iterator(); ++it) {
