@@ -79,6 +79,24 @@ void PaintFrameOf(Frame& frame, const PixelRect& r, const std::array<std::uint8_
   FillRect(frame.rgba.data(), frame.width, frame.height, left + width - 1, top, 1, height, colour);
 }
 
+// Unlit, untextured, opaque, filled, writing no depth, whatever the style
+// left on; depthTest: hidden behind what is drawn. glPopAttrib restores.
+void BeginPlainDrawing(bool depthTest) {
+  glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT |
+               GL_COLOR_BUFFER_BIT);
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_BLEND);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDepthMask(GL_FALSE);
+  if (depthTest) {
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+  } else {
+    glDisable(GL_DEPTH_TEST);
+  }
+}
+
 }  // namespace
 
 SampledBox BoxOfGrid(const std::vector<float>& grid, bool surface, const GridSpec& gridSpec,
@@ -230,14 +248,7 @@ void CPictureAids::LayOut(const std::array<float, 16>& projection,
 
 void CPictureAids::DrawBehind() const {
   if (!m_layout.hasBox) return;
-  glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT |
-               GL_COLOR_BUFFER_BIT);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glDisable(GL_DEPTH_TEST);
-  glDepthMask(GL_FALSE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  BeginPlainDrawing(false);
   // The far faces lie behind all of the model, and their projections do not
   // overlap: drawn first, they need no depth.
   const Rgb back = Background(m_setup);
@@ -260,14 +271,7 @@ void CPictureAids::DrawBehind() const {
 
 void CPictureAids::DrawInFront() const {
   if (!m_layout.hasBox) return;
-  glPushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_DEPTH_BUFFER_BIT | GL_CURRENT_BIT | GL_LINE_BIT |
-               GL_COLOR_BUFFER_BIT);
-  glDisable(GL_LIGHTING);
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_BLEND);
-  glEnable(GL_DEPTH_TEST);
-  glDepthFunc(GL_LEQUAL);
-  glDepthMask(GL_FALSE);
+  BeginPlainDrawing(true);
   const Rgb edge = Mix(Background(m_setup), Ink(m_setup), kEdgeShare);
   glColor3f(edge[0], edge[1], edge[2]);
   glLineWidth(1.0f);
