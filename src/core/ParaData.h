@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 using BOOL = int;  // 32-bit boolean, as stored in parameter files
 constexpr BOOL TRUE = 1;
@@ -29,6 +30,16 @@ constexpr int kMaxMesh = 2000;
 
 extern const char* const DEFAULT_FORMULA;
 
+// A named parameter of the formula ("a" in a*sin(x)): its value and its slider.
+enum class PlayMode : int { Loop = 0, BackAndForth = 1, Once = 2 };
+struct FormulaParameter {
+  std::string name;  // as the user wrote it first; matched in any case
+  double value = 1.0;
+  double min = -10.0, max = 10.0, step = 0.1;
+  PlayMode play = PlayMode::Loop;
+  bool operator==(const FormulaParameter&) const = default;
+};
+
 class CParaData {
  public:
   bool operator==(const CParaData&) const = default;
@@ -46,6 +57,9 @@ class CParaData {
   std::string m_strFormula = DEFAULT_FORMULA;  // UTF-8 in memory, CP932 in files
   double m_dZeroByZero = 1.0;
   int m_nBackColor = BACK_BLACK;
+  // Beyond the thirteen stored fields: a file keeps these in a block of its
+  // own after the object, so a set without them writes the same bytes.
+  std::vector<FormulaParameter> m_params;
 };
 
 // False when a value the picture is built from is not a finite number, or
