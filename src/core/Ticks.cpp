@@ -157,3 +157,32 @@ std::string FormatSignificant(double value, int digits) {
   power.erase(0, std::min(power.find_first_not_of('0'), power.size() - 1));
   return text.substr(0, e) + "e" + (negative ? "-" : "") + power;
 }
+
+double NiceStepNear(double x) {
+  if (!(x > 0.0) || !std::isfinite(x)) return 1.0;
+  const double power = std::pow(10.0, std::floor(std::log10(x)));
+  double best = power;
+  for (double digit : {1.0, 2.0, 5.0, 10.0}) {
+    if (std::fabs(std::log(digit * power / x)) < std::fabs(std::log(best / x))) {
+      best = digit * power;
+    }
+  }
+  return best;
+}
+
+SliderRange SliderRangeFor(double value) {
+  SliderRange range;
+  if (value != 0.0 && value != 1.0 && std::isfinite(value)) {
+    // The 1-2-5 number past |value|.
+    double power = std::pow(10.0, std::floor(std::log10(std::fabs(value))));
+    double end = power;
+    for (double digit : {1.0, 2.0, 5.0, 10.0}) {
+      end = digit * power;
+      if (end > std::fabs(value)) break;
+    }
+    range.min = -end;
+    range.max = end;
+  }
+  range.step = NiceStepNear((range.max - range.min) / 200.0);
+  return range;
+}

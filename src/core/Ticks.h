@@ -49,6 +49,17 @@ NiceTicks MakeNiceTicks(double lo, double hi, int maxCount);
 // |lo| / 20, or 1 when lo is 0; 0 when lo or hi is not finite.
 double AutoContourStep(double lo, double hi);
 
+// The 1, 2 or 5 x 10^k nearest to x (> 0) on a log scale: 0.3 -> 0.2, 0.4 -> 0.5.
+double NiceStepNear(double x);
+
+// A new slider for a formula parameter at value: -10..10 for 0 and 1, else
+// symmetric out to the 1-2-5 number past |value| (37 -> -50..50); the step
+// the 1-2-5 value nearest a 200th of the range.
+struct SliderRange {
+  double min = -10.0, max = 10.0, step = 0.1;
+};
+SliderRange SliderRangeFor(double value);
+
 // The value with exactly `decimals` digits after the point (0..30), "-0.0"
 // written "0.0".
 std::string FormatFixed(double value, int decimals);

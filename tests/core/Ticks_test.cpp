@@ -278,4 +278,21 @@ TEST(NumberTextTest, IndependentOfTheLocale) {
   if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
 }
 
+// A new parameter's slider: -10..10 for the usual 0 and 1, else out to the
+// round number past the value; about 200 steps of a round size.
+TEST(SliderRangeTest, RoundEndsAndStepsAroundTheValue) {
+  const std::tuple<double, double, double> cases[] = {
+      {1.0, 10.0, 0.1}, {0.0, 10.0, 0.1},  {37.0, 50.0, 0.5},
+      {-3.0, 5.0, 0.05}, {10.0, 20.0, 0.2}, {0.25, 0.5, 0.005},
+  };
+  for (const auto& [value, end, step] : cases) {
+    SCOPED_TRACE(value);
+    const SliderRange range = SliderRangeFor(value);
+    EXPECT_EQ(std::tuple(range.min, range.max), std::tuple(-end, end));
+    EXPECT_DOUBLE_EQ(range.step, step);
+  }
+  EXPECT_EQ(NiceStepNear(0.3), 0.2);
+  EXPECT_EQ(NiceStepNear(0.4), 0.5);
+}
+
 }  // namespace
