@@ -1,8 +1,11 @@
 // Any bytes as a parameter file. A refused file leaves the target set alone; a
-// loaded set is within the safe ranges, and saving it and loading the result
-// gives the same set back: every number with the same bits, the formula byte
-// for byte except where a character has no CP932 form of its own (see
-// OnlySaveFoldings); and a second save and load changes nothing at all.
+// loaded set is within the safe ranges and holds only parameters a file may
+// hold, a byte more after it changes nothing of the object, and saving it and
+// loading the result gives the same set back without a warning: every number
+// with the same bits, the formula byte for byte except where a character has
+// no CP932 form of its own (see OnlySaveFoldings); and a second save and load
+// changes nothing at all.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -33,6 +36,7 @@ CParaData SentinelSet() {
   p.m_strFormula = "sentinel";
   p.m_dZeroByZero = -1.0;
   p.m_nBackColor = 12;
+  p.m_params = {{"sentinel", 2.0, -3.0, 3.0, 0.25, PlayMode::Once}};
   return p;
 }
 
@@ -47,8 +51,32 @@ bool SameNumbers(const CParaData& a, const CParaData& b) {
          a.m_nBackColor == b.m_nBackColor;
 }
 
-bool SameSet(const CParaData& a, const CParaData& b) {
+bool SameParams(const CParaData& a, const CParaData& b) {
+  const auto same = [](const FormulaParameter& p, const FormulaParameter& q) {
+    return p.name == q.name && SameBits(p.value, q.value) && SameBits(p.min, q.min) &&
+           SameBits(p.max, q.max) && SameBits(p.step, q.step) && p.play == q.play;
+  };
+  return std::equal(a.m_params.begin(), a.m_params.end(), b.m_params.begin(), b.m_params.end(),
+                    same);
+}
+
+bool SameObject(const CParaData& a, const CParaData& b) {
   return SameNumbers(a, b) && a.m_strFormula == b.m_strFormula;
+}
+
+bool SameSet(const CParaData& a, const CParaData& b) {
+  return SameObject(a, b) && SameParams(a, b);
+}
+
+bool ParamsAFileMayHold(const std::vector<FormulaParameter>& params) {
+  for (auto p = params.begin(); p != params.end(); ++p) {
+    const auto same = [&](const FormulaParameter& q) { return SameParameterName(q.name, p->name); };
+    if (!IsStorableParameter(*p) || p->value < p->min || p->value > p->max ||
+        std::any_of(params.begin(), p, same)) {
+      return false;
+    }
+  }
+  return params.size() <= kMaxFormulaParameters;
 }
 
 // Bytes of the UTF-8 character at the start of text (which the reader made,
@@ -103,23 +131,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const CParaData sentinel = SentinelSet();
 
   CParaData loaded = sentinel;
-  if (!LoadParaData(bytes, loaded)) {
+  std::string warning;
+  if (!LoadParaData(bytes, loaded, &warning)) {
     FUZZ_CHECK(SameSet(loaded, sentinel));
     return 0;
   }
   FUZZ_CHECK(loaded.m_nMesh >= kMinMesh && loaded.m_nMesh <= kMaxMesh);
+  FUZZ_CHECK(ParamsAFileMayHold(loaded.m_params));
+  FUZZ_CHECK(warning.empty() || loaded.m_params.empty());
 
-  // What follows the object does not count.
+  // A byte after the object, or after its good block, damages only the block.
   std::vector<std::uint8_t> longer(bytes.begin(), bytes.end());
   longer.push_back(0xFF);
   CParaData loadedLonger = sentinel;
-  FUZZ_CHECK(LoadParaData(longer, loadedLonger));
-  FUZZ_CHECK(SameSet(loadedLonger, loaded));
+  std::string warningLonger;
+  FUZZ_CHECK(LoadParaData(longer, loadedLonger, &warningLonger));
+  FUZZ_CHECK(SameObject(loadedLonger, loaded));
+  FUZZ_CHECK(!warning.empty() || (!warningLonger.empty() && loadedLonger.m_params.empty()));
 
   const std::vector<std::uint8_t> saved = StoreParaData(loaded);
   CParaData reloaded = sentinel;
-  FUZZ_CHECK(LoadParaData(saved, reloaded));
+  FUZZ_CHECK(LoadParaData(saved, reloaded, &warning));
+  FUZZ_CHECK(warning.empty());
   FUZZ_CHECK(SameNumbers(reloaded, loaded));
+  FUZZ_CHECK(SameParams(reloaded, loaded));
   FUZZ_CHECK_MSG(OnlySaveFoldings(loaded.m_strFormula, reloaded.m_strFormula),
                  "formula %s saved and read back as %s", Hex(loaded.m_strFormula).c_str(),
                  Hex(reloaded.m_strFormula).c_str());

@@ -37,6 +37,10 @@ void CArchiveWriter::WriteString(std::string_view bytes) {
   m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
 }
 
+void CArchiveWriter::WriteBytes(std::span<const std::uint8_t> bytes) {
+  m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+}
+
 bool CArchiveReader::Take(std::size_t count, const std::uint8_t** data) {
   if (count > Remaining()) return false;
   *data = m_bytes.data() + m_pos;
@@ -119,5 +123,12 @@ bool CArchiveReader::ReadString(ArchiveString* value) {
   if (!Take(static_cast<std::size_t>(byteCount), &text)) return false;
   value->wide = wide;
   value->bytes.assign(reinterpret_cast<const char*>(text), static_cast<std::size_t>(byteCount));
+  return true;
+}
+
+bool CArchiveReader::ReadBytes(std::size_t count, std::span<const std::uint8_t>* bytes) {
+  const std::uint8_t* data = nullptr;
+  if (!Take(count, &data)) return false;
+  *bytes = {data, count};
   return true;
 }

@@ -23,6 +23,8 @@ class CArchiveWriter {
   // n <= 0xFFFD, else 0xFF, 0xFFFF and 32 bits; then the bytes. The caller keeps
   // n below 0xFFFFFFFF.
   void WriteString(std::string_view bytes);
+  // The bytes as they are, with no length.
+  void WriteBytes(std::span<const std::uint8_t> bytes);
 
   const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
@@ -55,6 +57,8 @@ class CArchiveReader {
   // Accepts the narrow form and the wide form (0xFF, 0xFFFE, then the length
   // in the same scheme counting 16-bit units).
   bool ReadString(ArchiveString* value);
+  // The next count bytes, still owned by the caller of the constructor.
+  bool ReadBytes(std::size_t count, std::span<const std::uint8_t>* bytes);
 
   std::size_t Remaining() const { return m_bytes.size() - m_pos; }
 

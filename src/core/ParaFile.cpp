@@ -6,19 +6,29 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "core/Archive.h"
 #include "core/Cp932.h"
 #include "core/SafeSave.h"
 
 const char* const PARAFILE_BAD_FORMAT = "予期しないﾌｧｲﾙ形式です。";
+const char* const PARAFILE_BLOCK_DAMAGED =
+    "ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。";
+const char* const PARAFILE_BLOCK_NEWER =
+    "ﾌｧｲﾙの拡張部分はこのﾊﾞｰｼﾞｮﾝでは読めません。ﾊﾟﾗﾒｰﾀ以外を読み込みました。";
 
 namespace {
 
 constexpr std::string_view kClassName = "CParaData";
 constexpr std::uint16_t kSchema = 0x0100;
+
+constexpr std::uint8_t kBlockMagic[] = {'O', 'v', 'x', 'E'};
+constexpr std::uint16_t kBlockVersion = 1;
+constexpr std::uint16_t kParameterRecord = 1;
 
 std::string WithPath(std::string_view text, const std::string& path) {
   std::string message(text);
@@ -43,7 +53,117 @@ bool ReadFields(CArchiveReader& ar, CParaData& para) {
   return true;
 }
 
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+void WriteRecord(CArchiveWriter& body, std::uint16_t tag, const CArchiveWriter& payload) {
+  body.WriteU16(tag);
+  body.WriteU32(static_cast<std::uint32_t>(payload.Bytes().size()));
+  body.WriteBytes(payload.Bytes());
+}
+
+void WriteBlock(CArchiveWriter& ar, const std::vector<FormulaParameter>& params) {
+  CArchiveWriter body;
+  std::vector<std::string_view> written;
+  for (const FormulaParameter& param : params) {
+    const auto same = [&](std::string_view name) { return SameParameterName(name, param.name); };
+    if (!IsStorableParameter(param) || written.size() == kMaxFormulaParameters ||
+        std::any_of(written.begin(), written.end(), same)) {
+      continue;
+    }
+    written.push_back(param.name);
+    CArchiveWriter record;
+    record.WriteU8(static_cast<std::uint8_t>(param.name.size()));
+    record.WriteBytes(AsBytes(param.name));
+    for (const double number : {param.value, param.min, param.max, param.step})
+      record.WriteDouble(number);
+    record.WriteU8(static_cast<std::uint8_t>(param.play));
+    WriteRecord(body, kParameterRecord, record);
+  }
+  if (body.Bytes().empty()) return;
+  ar.WriteBytes(kBlockMagic);
+  ar.WriteU16(kBlockVersion);
+  ar.WriteU32(static_cast<std::uint32_t>(body.Bytes().size()));
+  ar.WriteBytes(body.Bytes());
+}
+
+// Payload bytes after the play mode are a later version's fields; a play mode
+// this version does not know plays as a loop.
+bool ReadParameter(std::span<const std::uint8_t> payload, FormulaParameter* param) {
+  CArchiveReader ar(payload);
+  std::uint8_t nameLength = 0;
+  std::span<const std::uint8_t> name;
+  std::uint8_t play = 0;
+  if (!ar.ReadU8(&nameLength) || !ar.ReadBytes(nameLength, &name) ||
+      !ar.ReadDouble(&param->value) || !ar.ReadDouble(&param->min) || !ar.ReadDouble(&param->max) ||
+      !ar.ReadDouble(&param->step) || !ar.ReadU8(&play)) {
+    return false;
+  }
+  param->name.assign(name.begin(), name.end());
+  param->play = play <= static_cast<std::uint8_t>(PlayMode::Once) ? static_cast<PlayMode>(play)
+                                                                  : PlayMode::Loop;
+  return true;
+}
+
+// Reads the rest of ar as one block into *params, or says why it cannot.
+const char* ReadBlock(CArchiveReader& ar, std::vector<FormulaParameter>* params) {
+  std::span<const std::uint8_t> magic;
+  std::uint16_t version = 0;
+  if (!ar.ReadBytes(sizeof kBlockMagic, &magic) ||
+      !std::equal(magic.begin(), magic.end(), kBlockMagic) || !ar.ReadU16(&version) ||
+      version == 0) {
+    return PARAFILE_BLOCK_DAMAGED;
+  }
+  if (version > kBlockVersion) return PARAFILE_BLOCK_NEWER;
+  std::uint32_t bodyLength = 0;
+  std::span<const std::uint8_t> body;
+  if (!ar.ReadU32(&bodyLength) || !ar.ReadBytes(bodyLength, &body) || ar.Remaining() != 0)
+    return PARAFILE_BLOCK_DAMAGED;
+  CArchiveReader records(body);
+  while (records.Remaining() > 0) {
+    std::uint16_t tag = 0;
+    std::uint32_t length = 0;
+    std::span<const std::uint8_t> payload;
+    if (!records.ReadU16(&tag) || !records.ReadU32(&length) ||
+        !records.ReadBytes(length, &payload)) {
+      return PARAFILE_BLOCK_DAMAGED;
+    }
+    if (tag != kParameterRecord) continue;
+    FormulaParameter param;
+    const auto same = [&](const FormulaParameter& p) {
+      return SameParameterName(p.name, param.name);
+    };
+    if (params->size() == kMaxFormulaParameters || !ReadParameter(payload, &param) ||
+        !IsStorableParameter(param) || std::any_of(params->begin(), params->end(), same)) {
+      return PARAFILE_BLOCK_DAMAGED;
+    }
+    param.value = std::clamp(param.value, param.min, param.max);
+    params->push_back(param);
+  }
+  return nullptr;
+}
+
 }  // namespace
+
+bool IsParameterName(std::string_view name) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  return !name.empty() && name.size() <= kMaxParameterNameBytes && letter(name[0]) &&
+         std::all_of(name.begin(), name.end(),
+                     [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+}
+
+bool IsStorableParameter(const FormulaParameter& param) {
+  return IsParameterName(param.name) && std::isfinite(param.value) && std::isfinite(param.min) &&
+         std::isfinite(param.max) && std::isfinite(param.step) && param.min < param.max &&
+         param.step > 0.0;
+}
+
+bool SameParameterName(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char p, char q) { return lower(p) == lower(q); });
+}
 
 std::vector<std::uint8_t> StoreParaData(const CParaData& para) {
   CArchiveWriter ar;
@@ -61,15 +181,22 @@ std::vector<std::uint8_t> StoreParaData(const CParaData& para) {
   ar.WriteDouble(para.m_dZeroByZero);
   ar.WriteInt32(para.m_nDrawStyle);
   ar.WriteInt32(para.m_nBackColor);
+  WriteBlock(ar, para.m_params);
   return ar.Bytes();
 }
 
-bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para) {
+bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para, std::string* warning) {
   CArchiveReader ar(bytes);
   CParaData loaded;
   if (!ar.ReadNewClass(kClassName, kSchema) || !ReadFields(ar, loaded)) return false;
+  const char* blockProblem = nullptr;
+  if (ar.Remaining() > 0) {
+    blockProblem = ReadBlock(ar, &loaded.m_params);
+    if (blockProblem != nullptr) loaded.m_params.clear();
+  }
   ClampToSafeRanges(loaded);
-  para = loaded;
+  para = std::move(loaded);
+  if (warning != nullptr) *warning = blockProblem != nullptr ? blockProblem : "";
   return true;
 }
 
@@ -122,7 +249,8 @@ bool SaveParaFile(const std::string& path, const CParaData& para, std::string* e
   return err == 0;
 }
 
-bool LoadParaFile(const std::string& path, CParaData& para, std::string* error) {
+bool LoadParaFile(const std::string& path, CParaData& para, std::string* error,
+                  std::string* warning) {
   // Non-blocking, so that naming a FIFO cannot hang the open; anything but a
   // regular file is refused right after.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -168,7 +296,7 @@ bool LoadParaFile(const std::string& path, CParaData& para, std::string* error) 
     *error = ParaFileErrorMessage(err, path, ParaFileOp::Open);
     return false;
   }
-  if (tooLarge || !LoadParaData(bytes, para)) {
+  if (tooLarge || !LoadParaData(bytes, para, warning)) {
     *error = PARAFILE_BAD_FORMAT;
     return false;
   }

@@ -11,12 +11,18 @@
 
 #include "core/ParaData.h"
 
-// Every field, doubles by their bits, so NaN and -0.0 survive a round trip or not.
+// Every field and formula parameter, doubles by their bits, so NaN and -0.0
+// survive a round trip or not.
 inline auto Fields(const CParaData& p) {
   const auto b = [](double d) { return std::bit_cast<std::uint64_t>(d); };
+  std::vector<
+      std::tuple<std::string, std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t, PlayMode>>
+      params;
+  for (const FormulaParameter& q : p.m_params)
+    params.emplace_back(q.name, b(q.value), b(q.min), b(q.max), b(q.step), q.play);
   return std::tuple(b(p.m_dUpDownAngle), b(p.m_dLeftRightAngle), b(p.m_dRange), b(p.m_dZCoef),
                     p.m_bPerspective, p.m_bHiddenLine, p.m_bShading, p.m_nMesh, b(p.m_dContourStep),
-                    p.m_nDrawStyle, p.m_strFormula, b(p.m_dZeroByZero), p.m_nBackColor);
+                    p.m_nDrawStyle, p.m_strFormula, b(p.m_dZeroByZero), p.m_nBackColor, params);
 }
 inline void ExpectSameSet(const CParaData& actual, const CParaData& expected) {
   EXPECT_EQ(Fields(actual), Fields(expected));
@@ -29,6 +35,7 @@ inline CParaData SentinelSet() {
   p.m_bPerspective = p.m_bHiddenLine = p.m_bShading = FALSE;
   p.m_nMesh = 77, p.m_dContourStep = 0.5, p.m_nDrawStyle = STYLE_SILVER;
   p.m_strFormula = "x*y", p.m_dZeroByZero = -1.0, p.m_nBackColor = BACK_KEEP;
+  p.m_params = {{"k", 2.0, -3.0, 3.0, 0.25, PlayMode::Once}};
   return p;
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include <new>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "ParaFileTestUtil.h"
@@ -116,9 +118,10 @@ TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
   EXPECT_EQ(StoreParaData(CParaData()), DefaultFile());
   ASSERT_EQ(DefaultFile().size(), 135u);
   CParaData para = SentinelSet();
-  ASSERT_TRUE(
-      LoadParaData(Cat(DefaultFile(), Hex("FFFF 0001 DEADBEEF")), para));  // trailing bytes ignored
-  ExpectSameSet(para, CParaData());
+  std::string warning;
+  ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Hex("FFFF 0001 DEADBEEF")), para, &warning));
+  ExpectSameSet(para, CParaData());  // bytes after the object that are no block cost nothing
+  EXPECT_EQ(warning, PARAFILE_BLOCK_DAMAGED);
   CParaData loaded;
   ASSERT_TRUE(LoadParaData(StoreParaData(SentinelSet()), loaded));
   ExpectSameSet(loaded, SentinelSet());
@@ -233,6 +236,179 @@ TEST(ParaFileHostile, OutOfRangeValuesLoad) {
     para.m_nMesh = loadedMesh;
     ExpectSameSet(loaded, para);
   }
+}
+
+Buf Le(std::uint64_t value, int bytes) {
+  Buf out;
+  for (int k = 0; k < bytes; ++k) out.push_back(static_cast<std::uint8_t>(value >> (8 * k)));
+  return out;
+}
+Buf Block(const Buf& body, std::uint16_t version = 1) {
+  return Cat(Cat(Bytes("OvxE"), Le(version, 2)), Cat(Le(body.size(), 4), body));
+}
+Buf Record(std::uint16_t tag, const Buf& payload) {
+  return Cat(Cat(Le(tag, 2), Le(payload.size(), 4)), payload);
+}
+Buf ParamRecord(const std::string& name, double value, double min = -10.0, double max = 10.0,
+                double step = 0.1, std::uint8_t play = 0) {
+  Buf payload = Cat(Le(name.size(), 1), Bytes(name));
+  for (double number : {value, min, max, step})
+    payload = Cat(payload, Le(std::bit_cast<std::uint64_t>(number), 8));
+  payload.push_back(play);
+  return Record(1, payload);
+}
+Buf Records(int count) {
+  Buf body;
+  for (int k = 0; k < count; ++k) body = Cat(body, ParamRecord("p" + std::to_string(k), 0.0));
+  return body;
+}
+
+TEST(ParaFileBlock, ParametersFollowTheUnchangedObjectInOneBlock) {
+  CParaData para;
+  para.m_params = {{"a", 1.5, -10.0, 10.0, 0.1, PlayMode::Loop},
+                   {"Beta", -2.0, -5.0, 5.0, 0.5, PlayMode::BackAndForth}};
+  const Buf block =
+      Hex("4F767845 0100 55000000"  // "OvxE", version 1, 85 bytes of records
+          "0100 23000000 01 61"     // a parameter in 35 bytes: "a"
+          "000000000000F83F 00000000000024C0 0000000000002440 9A9999999999B93F 00"
+          "0100 26000000 04 42657461"  // "Beta"
+          "00000000000000C0 00000000000014C0 0000000000001440 000000000000E03F 01");
+  EXPECT_EQ(StoreParaData(para), Cat(DefaultFile(), block));
+  for (const auto& [bytes, expected] :
+       {std::pair(Cat(DefaultFile(), block), para), std::pair(DefaultFile(), CParaData())}) {
+    CParaData loaded = SentinelSet();
+    std::string warning = "stale";
+    ASSERT_TRUE(LoadParaData(bytes, loaded, &warning));
+    ExpectSameSet(loaded, expected);
+    EXPECT_EQ(warning, "");
+  }
+}
+
+// What a later version may add is passed over; values are kept in their range.
+TEST(ParaFileBlock, LaterRecordsAndFieldsAreSkippedAndValuesClamped) {
+  const FormulaParameter a{"a", 0.0};
+  const Buf a0 = ParamRecord("a", 0);
+  const std::tuple<const char*, Buf, std::vector<FormulaParameter>> cases[] = {
+      {"no records", {}, {}},
+      {"unknown tags",
+       Cat(Record(2, Le(0, 16)), Cat(Record(0xFFFF, {}), ParamRecord("a", 0))),
+       {a}},
+      {"fields after the play mode",
+       Record(1, Cat(Buf(a0.begin() + 6, a0.end()), Hex("AABBCC"))),
+       {a}},
+      {"unknown play modes",
+       Cat(ParamRecord("a", 0, -1, 1, 1, 3), ParamRecord("b", 0, -1, 1, 1, 255)),
+       {{"a", 0, -1, 1, 1}, {"b", 0, -1, 1, 1}}},
+      {"values outside the range",
+       Cat(ParamRecord("a", 50, -10, 10, 1, 2), ParamRecord("b", -1e300, -1, 3, 0.5)),
+       {{"a", 10, -10, 10, 1, PlayMode::Once}, {"b", -1, -1, 3, 0.5}}},
+      {"longest name", ParamRecord(std::string(32, 'Z'), 0), {{std::string(32, 'Z'), 0.0}}},
+      {"names of every kind",
+       Cat(ParamRecord("Q", 0), ParamRecord("x9Y", 0)),
+       {{"Q", 0.0}, {"x9Y", 0.0}}},
+  };
+  for (const auto& [what, body, params] : cases) {
+    SCOPED_TRACE(what);
+    CParaData loaded = SentinelSet(), expected;
+    expected.m_params = params;
+    std::string warning = "stale";
+    ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Block(body)), loaded, &warning));
+    ExpectSameSet(loaded, expected);
+    EXPECT_EQ(warning, "");
+  }
+  CParaData loaded;
+  ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Block(Records(64))), loaded));
+  EXPECT_EQ(loaded.m_params.size(), 64u);
+}
+
+// A block is taken whole or not at all; the object loads either way, and a
+// forged length asks for no more memory than the most parameters take.
+TEST(ParaFileBlock, ADamagedBlockLoadsTheObjectAloneAndSaysSo) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = HUGE_VAL;
+  const Buf good = ParamRecord("a", 1.0), body = Cat(good, ParamRecord("b", 2.0));
+  const Buf block = Block(body);
+  const char* damaged = PARAFILE_BLOCK_DAMAGED;
+  const std::tuple<const char*, Buf, const char*> cases[] = {
+      {"bad magic", Cat(Bytes("OvxF"), Buf(block.begin() + 4, block.end())), damaged},
+      {"magic cut short", Bytes("Ov"), damaged},
+      {"version 0", Block(body, 0), damaged},
+      {"version 2", Block(body, 2), PARAFILE_BLOCK_NEWER},
+      {"version 65535, nothing after", Hex("4F767845 FFFF"), PARAFILE_BLOCK_NEWER},
+      {"a byte after the block", Cat(Block(body), Hex("00")), damaged},
+      {"two blocks", Cat(Block(good), Block(good)), damaged},
+      {"body length past the end", Cat(Hex("4F767845 0100 FFFFFFFF"), body), damaged},
+      {"record length past the body",
+       Block(Cat(Hex("0100 FFFFFF7F"), Buf(good.begin() + 6, good.end()))), damaged},
+      {"record shorter than its fields", Block(Record(1, Buf(good.begin() + 6, good.end() - 1))),
+       damaged},
+      {"record cut in its header", Block(Cat(good, Hex("0100 2300"))), damaged},
+      {"name length past the record", Block(Record(1, Hex("FF 61"))), damaged},
+      {"empty name", Block(ParamRecord("", 0)), damaged},
+      {"name with a digit first", Block(ParamRecord("1a", 0)), damaged},
+      {"name with a blank", Block(ParamRecord("a b", 0)), damaged},
+      {"name with an underscore", Block(ParamRecord("a_b", 0)), damaged},
+      {"name with a NUL", Block(ParamRecord(std::string("a\0", 2), 0)), damaged},
+      {"name beyond ASCII", Block(ParamRecord("\xCE\xB1", 0)), damaged},
+      {"name of 33 bytes", Block(ParamRecord(std::string(33, 'a'), 0)), damaged},
+      {"NaN value", Block(ParamRecord("a", nan)), damaged},
+      {"infinite min", Block(ParamRecord("a", 0, -inf)), damaged},
+      {"NaN max", Block(ParamRecord("a", 0, -1, nan)), damaged},
+      {"min equal to max", Block(ParamRecord("a", 1, 1, 1)), damaged},
+      {"min above max", Block(ParamRecord("a", 0, 1, -1)), damaged},
+      {"step 0", Block(ParamRecord("a", 0, -1, 1, 0)), damaged},
+      {"negative step", Block(ParamRecord("a", 0, -1, 1, -0.1)), damaged},
+      {"infinite step", Block(ParamRecord("a", 0, -1, 1, inf)), damaged},
+      {"a name twice in two cases", Block(Cat(ParamRecord("Rate", 0), ParamRecord("rATE", 1))),
+       damaged},
+      {"a good parameter then a bad one", Block(Cat(good, ParamRecord("b", nan))), damaged},
+      {"65 parameters", Block(Records(65)), damaged},
+  };
+  for (const auto& [what, bytes, message] : cases) {
+    SCOPED_TRACE(what);
+    CParaData loaded = SentinelSet();
+    std::string warning;
+    const Buf file = Cat(DefaultFile(), bytes);
+    g_largestAllocation = 0;
+    ASSERT_TRUE(LoadParaData(file, loaded, &warning));
+    EXPECT_LE(g_largestAllocation.load(), kMaxFormulaParameters * sizeof(FormulaParameter));
+    ExpectSameSet(loaded, CParaData());
+    EXPECT_EQ(warning, message);
+  }
+}
+
+TEST(ParaFileBlock, EveryTruncationOfTheBlockLoadsTheObjectAndSaysSo) {
+  CParaData para;
+  para.m_params = {{"a", 1.0}, {"bb", -1.0, -2.0, 0.0, 0.5, PlayMode::Once}};
+  const Buf full = StoreParaData(para);
+  ASSERT_EQ(full.size(), DefaultFile().size() + 10 + 41 + 42);
+  for (std::size_t length = DefaultFile().size() + 1; length < full.size(); ++length) {
+    SCOPED_TRACE(length);
+    CParaData loaded = SentinelSet();
+    std::string warning;
+    ASSERT_TRUE(LoadParaData(Buf(full.begin(), full.begin() + length), loaded, &warning));
+    ExpectSameSet(loaded, CParaData());
+    EXPECT_EQ(warning, PARAFILE_BLOCK_DAMAGED);
+  }
+}
+
+// So that no saved file can hold a block its own reader calls damaged.
+TEST(ParaFileBlock, SavingLeavesOutWhatLoadingWouldRefuse) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  CParaData para;
+  para.m_params = {{"a", 20.0}, {"1x", 0.0},          {"b", nan},
+                   {"A", 0.0},  {"c", 0.0, 1.0, 1.0}, {"d", 0.0, -1.0, 1.0, 0.0}};
+  CParaData expected;
+  expected.m_params = {{"a", 10.0}};
+  for (int k = 0; k < 70; ++k) para.m_params.push_back({"p" + std::to_string(k), 0.0});
+  for (int k = 0; k < 63; ++k) expected.m_params.push_back({"p" + std::to_string(k), 0.0});
+  CParaData loaded;
+  std::string warning;
+  ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded, &warning));
+  ExpectSameSet(loaded, expected);
+  EXPECT_EQ(warning, "");
+
+  para.m_params = {{"1x", 0.0}, {"b", nan}, {"c", 0.0, 1.0, 1.0}, {"d", 0.0, -1.0, 1.0, 0.0}};
+  EXPECT_EQ(StoreParaData(para), DefaultFile());
 }
 
 TEST(ParaFileText, Cp932ConvertsBothWaysAndMarksBadBytes) {
