@@ -19,21 +19,22 @@ class ListSink : public ContourSink {
 
 }  // namespace
 
-BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::size_t>& lines) {
-  // The coarse list walks a grid of the chosen rows and columns only; its
+ContourBuild CThreadDrawOpenGL::BuildContourList(GLuint list, const SampledGrid& grid,
+                                                 const std::vector<std::size_t>& lines,
+                                                 const RunSignals& signals) {
+  // The drag's list walks a grid of the chosen rows and columns only; its
   // cells are `lines` steps wide (equal, where the stride divides N).
-  const bool everyLine = lines.size() == static_cast<std::size_t>(m_nMesh) + 1;
-  GridSpec gridSpec = m_spec;
-  std::vector<float> coarse;
+  const bool everyLine = lines.size() == grid.Mesh() + 1;
+  GridSpec gridSpec = grid.spec;
   if (!everyLine) {
     const std::size_t side = lines.size();
     gridSpec.nMesh = static_cast<int>(side - 1);
-    gridSpec.spacing = m_spec.spacing * static_cast<float>(lines[1]);
-    coarse.resize(side * side);
+    gridSpec.spacing = grid.spec.spacing * static_cast<float>(lines[1]);
+    m_contourSubgrid.resize(side * side);
     for (std::size_t a = 0; a < side; ++a) {
       for (std::size_t b = 0; b < side; ++b) {
-        coarse[a * side + b] =
-            m_grid[ContourIndex(m_nMesh, static_cast<int>(lines[a]), static_cast<int>(lines[b]))];
+        m_contourSubgrid[a * side + b] = grid.values[ContourIndex(
+            grid.spec.nMesh, static_cast<int>(lines[a]), static_cast<int>(lines[b]))];
       }
     }
   }
@@ -43,20 +44,17 @@ BOOL CThreadDrawOpenGL::BuildContourList(GLuint list, const std::vector<std::siz
   // The walk tests the state at every cell and level; a stop leaves a partial
   // list that is still closed properly below.
   const ContourBuild result =
-      BuildContour(everyLine ? m_grid : coarse, gridSpec, Extents(), m_fContourStep,
-                   everyLine ? Signals() : RunSignals{Signals().state, Signals().runState, nullptr},
-                   sink, m_pictureFit ? &*m_pictureFit : nullptr);
+      BuildContour(everyLine ? grid.values : m_contourSubgrid, gridSpec, grid.extents,
+                   grid.spec.contourStep, signals, sink, grid.fit ? &*grid.fit : nullptr);
   glEnd();
   glEndList();
-  // An empty picture must not pass for a drawn one: the run ends with the reason.
-  if (result == ContourBuild::TooManyLines) RecordProblem(RunProblem::TooManyContourLines);
-  return result == ContourBuild::Complete ? TRUE : FALSE;
+  return result;
 }
 
 void CThreadDrawOpenGL::DrawContourPicture() {
   glPushMatrix();
   RotateModel();
-  CallList(ContourList());
+  CallList(ShownList());
   glPopMatrix();
 }
 

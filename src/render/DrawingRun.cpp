@@ -124,6 +124,12 @@ void DrawingRun::Drag() { m_pImpl->controller.PostDrag(); }
 
 void DrawingRun::Tick() { m_pImpl->controller.PostTick(); }
 
+bool DrawingRun::Resample(const CParaData& para, bool coarse) {
+  return m_pImpl->controller.PostResample(para, coarse);
+}
+
+ResampleFault DrawingRun::ResampleProblem() const { return m_pImpl->controller.ResampleProblem(); }
+
 int DrawingRun::Progress() const {
   // A surface run counts 2 per row over N + 1 rows, one more than the range.
   return std::clamp(g_ShareData.m_nProgress.load(), 0, m_nProgressMax);

@@ -1,6 +1,6 @@
 // What the window sees of the drawing thread: start with a parameter copy,
-// stop, rotate, tick, progress, state and frames out. Includes no GL or EGL
-// header, so the window layer stays free of them.
+// stop, rotate, tick, resample, progress, state and frames out. Includes no
+// GL or EGL header, so the window layer stays free of them.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "core/ParaData.h"
 #include "core/ShareData.h"
 #include "render/FrameSink.h"
+#include "render/RunMailbox.h"
 
 // Told about a run from the drawing thread. Both calls must return at once:
 // post a message to the window's thread and do the work there. Blocking here
@@ -55,6 +56,21 @@ class DrawingRun {
   void Drag();
   // The 200 ms timer: a lit solid turns by a degree.
   void Tick();
+  // New formula or parameter values for the running picture, which is
+  // sampled and drawn again without a new run: coarse (at most 100 cells a
+  // side, no depth) while a slider moves or a formula is typed, full when
+  // they stop. The style and the other looks are never resampled: a change
+  // of them takes a new run (false is returned, nothing is sent). Returns at
+  // once: the para is copied, the window's own formula is not touched, and
+  // only the newest of resamples the thread has not yet begun is drawn. The
+  // picture arrives as any other, by FrameReady(); a resample that cannot be
+  // drawn keeps the picture on display and says why in ResampleProblem().
+  bool Resample(const CParaData& para, bool coarse);
+  // Why the last resample left the picture as it was: the formula refused,
+  // no finite value to fit, too many contour lines, no grid; None after a
+  // drawn one. Written by the drawing thread when it has answered a
+  // resample; read without waiting, for example on the 200 ms timer.
+  ResampleFault ResampleProblem() const;
   // The sampling and building progress, never past ProgressMax().
   int Progress() const;
   // 2N + 1 for the run's mesh count N.

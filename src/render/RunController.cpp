@@ -54,6 +54,24 @@ void RunController::PostDrag() { Post(RunMessage::Drag); }
 
 void RunController::PostTick() { Post(RunMessage::Tick); }
 
+bool RunController::PostResample(const CParaData& para, bool coarse) {
+  if (m_pThread == nullptr || !IsRunning()) return false;
+  // The run's own set is not written while the run is on: reading it here
+  // races with nothing.
+  const CParaData& running = g_ShareData.m_para;
+  const bool sameLook =
+      para.m_nDrawStyle == running.m_nDrawStyle && para.m_bShading == running.m_bShading &&
+      para.m_bHiddenLine == running.m_bHiddenLine &&
+      para.m_bPerspective == running.m_bPerspective && para.m_nBackColor == running.m_nBackColor;
+  if (!sameLook) return false;
+  m_mailbox.PostResample(para, coarse);
+  return true;
+}
+
+ResampleFault RunController::ResampleProblem() const {
+  return m_pThread != nullptr ? m_pThread->ResampleProblem() : m_lastResampleFault;
+}
+
 void RunController::RequestStop() {
   ORVEX_ASSERT_OWNER(m_owner);
   if (m_pThread == nullptr) return;
@@ -73,6 +91,7 @@ void RunController::Reap() {
   // Joined: the thread's last act has happened.
   m_pszLastError = m_pThread->ErrorText();
   m_lastProblem = m_pThread->Problem();
+  m_lastResampleFault = m_pThread->ResampleProblem();
   m_grid = m_pThread->ReturnGrid();
   m_pThread.reset();
 }

@@ -37,6 +37,18 @@ class RunController {
   void PostDrag();
   // One timer tick: a solid turns by a degree.
   void PostTick();
+  // New values for the running picture (ResampleRequest tells which fields
+  // count): the drawing thread samples its grid again in place and draws,
+  // keeping the angles, the zoom and the run; coarse while the user is still
+  // moving something, then full. A resample still pending is replaced, so a
+  // burst costs one picture. Copies para and returns at once, from any thread
+  // (as the other posts). False, and nothing posted, when no run is on or
+  // para looks different (style, shading, hidden lines, perspective,
+  // background): that takes a new run.
+  bool PostResample(const CParaData& para, bool coarse);
+  // Why the last resample of the run on left the picture as it was (None
+  // after a drawn one); any thread, as the posts. After Reap, the last run's.
+  ResampleFault ResampleProblem() const;
   // Asks a running thread to end and returns at once: a redraw on a software
   // rasteriser can take seconds, and the window must not wait for it. The
   // sink's Ended() tells when the thread is done; Reap() then joins it.
@@ -76,6 +88,7 @@ class RunController {
   std::vector<float> m_grid;
   const char* m_pszLastError = g_glErrorText[GLERR_NONE];
   RunProblem m_lastProblem = RunProblem::None;
+  ResampleFault m_lastResampleFault = ResampleFault::None;
   bool m_bFailNextStart = false;
   // Start, RequestStop and Reap come from one thread (the window's, or the
   // tool's main thread), never from the drawing thread it joins. The posts may

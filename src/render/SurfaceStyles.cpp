@@ -165,22 +165,21 @@ void EnableLighting(const LightSource (&)[Count]) {
 
 }  // namespace
 
-bool CThreadDrawOpenGL::SurfaceGridUsable() const {
-  return m_nMesh >= 1 && m_grid.size() == SurfaceGridSize(m_nMesh);
+bool CThreadDrawOpenGL::SampledGrid::SurfaceUsable() const {
+  return spec.nMesh >= 1 && values.size() == SurfaceGridSize(spec.nMesh);
 }
 
-const float* CThreadDrawOpenGL::P(std::size_t j, std::size_t i) const {
-  const std::size_t side = static_cast<std::size_t>(m_nMesh) + 1;
-  return m_grid.data() + 3 * (j * side + i);
+const float* CThreadDrawOpenGL::SampledGrid::Point(std::size_t j, std::size_t i) const {
+  return values.data() + 3 * (j * (Mesh() + 1) + i);
 }
 
-bool CThreadDrawOpenGL::CellsDrawn(const std::vector<std::size_t>& lines, std::size_t a,
-                                   std::size_t b) const {
+bool CThreadDrawOpenGL::CellsDrawn(const SampledGrid& grid, const std::vector<std::size_t>& lines,
+                                   std::size_t a, std::size_t b) const {
   if (!m_bFit) return true;
-  const auto n = static_cast<std::size_t>(m_nMesh);
+  const std::size_t n = grid.Mesh();
   for (std::size_t j = lines[b]; j < lines[b + 1]; ++j) {
     for (std::size_t i = lines[a]; i < lines[a + 1]; ++i) {
-      if (m_drawnCells[j * n + i] == 0) return false;
+      if (grid.drawnCells[j * n + i] == 0) return false;
     }
   }
   return true;
@@ -241,9 +240,11 @@ void CThreadDrawOpenGL::EndRow(GLenum mode) {
   glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-BOOL CThreadDrawOpenGL::BuildStripList(GLuint list, const std::vector<std::size_t>& lines) {
+BOOL CThreadDrawOpenGL::BuildStripList(GLuint list, const SampledGrid& grid,
+                                       const std::vector<std::size_t>& lines) {
   glNewList(list, GL_COMPILE);
-  if (SurfaceGridUsable()) {
+  if (grid.SurfaceUsable()) {
+    const auto P = [&grid](std::size_t j, std::size_t i) { return grid.Point(j, i); };
     // The strips join the chosen rows and columns; for the full list they are
     // all of them. Index k of `lines` is the k-th row (or column) drawn.
     const std::size_t n = lines.size() - 1;
@@ -255,12 +256,12 @@ BOOL CThreadDrawOpenGL::BuildStripList(GLuint list, const std::vector<std::size_
       const std::size_t i1 = lines[a + 1];
       // A strip per run of drawn cells; without a fit the whole row is one.
       for (std::size_t first = 0; first < n;) {
-        if (!CellsDrawn(lines, a, first)) {
+        if (!CellsDrawn(grid, lines, a, first)) {
           ++first;
           continue;
         }
         std::size_t last = first + 1;
-        while (last < n && CellsDrawn(lines, a, last)) ++last;
+        while (last < n && CellsDrawn(grid, lines, a, last)) ++last;
         BeginRow();
         for (std::size_t b = first; b <= last; ++b) {
           if (Stopped()) {
@@ -318,12 +319,14 @@ void CThreadDrawOpenGL::MakeCheckerTexture() {
                m_textureImage.data());
 }
 
-BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const std::vector<std::size_t>& lines) {
+BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const SampledGrid& grid,
+                                          const std::vector<std::size_t>& lines) {
   glNewList(list, GL_COMPILE);
   glEnable(GL_TEXTURE_2D);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
-  if (SurfaceGridUsable()) {
+  if (grid.SurfaceUsable()) {
+    const auto P = [&grid](std::size_t j, std::size_t i) { return grid.Point(j, i); };
     constexpr float kCorner[4][2] = {{0.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}, {1.0f, 0.0f}};
     const std::size_t n = lines.size() - 1;
     m_rowVertices.reserve(12 * n);
@@ -338,7 +341,7 @@ BOOL CThreadDrawOpenGL::BuildTexturedList(GLuint list, const std::vector<std::si
           glEndList();
           return FALSE;
         }
-        if (!CellsDrawn(lines, a, b)) continue;
+        if (!CellsDrawn(grid, lines, a, b)) continue;
         // Every cell carries the whole texture; the normals take their
         // neighbours as the strip list does, turned back at the last row and
         // column, and next to a pole.
@@ -504,7 +507,7 @@ void CThreadDrawOpenGL::DrawSolidGeometry() {
   if (m_nDrawStyle == STYLE_GHOST) {
     DrawGhostPasses();
   } else {
-    CallList(SurfaceList());
+    CallList(ShownList());
   }
   DrawAidsInFront(true);
 }
@@ -522,10 +525,10 @@ void CThreadDrawOpenGL::DrawGhostPasses() {
   glEnable(GL_DEPTH_TEST);
   glDisable(GL_BLEND);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOpaque);
-  CallList(SurfaceList());
+  CallList(ShownList());
   glDisable(GL_DEPTH_TEST);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kGhostDiffuseOverlay);
-  CallList(SurfaceList());
+  CallList(ShownList());
 }

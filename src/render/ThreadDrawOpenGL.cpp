@@ -14,6 +14,21 @@
 #include "core/ShareData.h"
 #include "render/PictureColours.h"
 
+namespace {
+
+// The formula of a parameter set compiled for a run's grid; false when it is
+// refused. The drawing thread's one compile: a resample's formula.
+bool CompileRunFormula(const CParaData& para, CFormula& formula) {
+  if (FormulaTooLongToRun(para.m_strFormula) ||
+      CheckFormula(para.m_strFormula) != FormulaCheck::Ok) {
+    return false;
+  }
+  formula.Tokenize(para.m_strFormula);
+  return formula.MakePostfix() == TRUE;
+}
+
+}  // namespace
+
 CThreadDrawOpenGL::CThreadDrawOpenGL(FrameSink* pSink, RunMailbox* pMailbox)
     : m_pViewSink(pSink), m_pMailbox(pMailbox) {}
 
@@ -36,12 +51,12 @@ void CThreadDrawOpenGL::Join() {
 
 void CThreadDrawOpenGL::LendGrid(std::vector<float>&& grid) {
   assert(!m_thread.joinable());
-  m_grid = std::move(grid);
+  m_full.values = std::move(grid);
 }
 
 std::vector<float> CThreadDrawOpenGL::ReturnGrid() {
   assert(!m_thread.joinable());
-  return std::exchange(m_grid, {});
+  return std::exchange(m_full.values, {});
 }
 
 void CThreadDrawOpenGL::ThreadMain() {
@@ -82,20 +97,19 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   const CParaData& para = g_ShareData.m_para;
   m_clientRect = g_ShareData.m_clientRect;
   m_nDrawStyle = para.m_nDrawStyle;
-  m_spec = MakeGridSpec(para);
-  m_nMesh = m_spec.nMesh;
-  m_fSpacing = m_spec.spacing;
-  m_fZScale = m_spec.zScale;
+  m_full.spec = MakeGridSpec(para);
   m_bPerspective = para.m_bPerspective;
   m_bHiddenLine = para.m_bHiddenLine;
   m_bShading = para.m_bShading;
-  m_fZeroDivValue = m_spec.zeroDiv;
+  m_pFormula = g_ShareData.m_pFormula;
+  m_formulaText = para.m_strFormula;
+  m_formulaParams = para.m_params;
+  if (m_nDrawStyle == STYLE_CONTOUR) m_nFullList = 2, m_nCoarseList = 4;
   double upDown = 0.0;
   double leftRight = 0.0;
   g_ShareData.GetAngles(upDown, leftRight);
   m_fAngleY = static_cast<float>(leftRight);
   m_fAngleX = static_cast<float>(upDown);
-  m_fContourStep = static_cast<float>(para.m_dContourStep);
   const RunOptions options = g_ShareData.Options();
   m_fZoom = static_cast<float>(options.zoom);
   m_nBackColor = para.m_nBackColor;
@@ -109,48 +123,135 @@ void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
 }
 
 bool CThreadDrawOpenGL::SampleGrid() {
-  PictureGrid sampled;
-  try {
-    if (m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_CONTOUR) {
-      sampled.values = std::move(m_grid);
-      SamplePictureGrid(m_nDrawStyle, m_spec, *g_ShareData.m_pFormula, m_bFit, Signals(), sampled);
-    }
-  } catch (const std::bad_alloc&) {
-    sampled = PictureGrid{};
-  }
-  m_grid = std::move(sampled.values);
-  const GridExtents& extents = sampled.extents;
-  // A stop during sampling leaves the grid partly zero but whole; an empty one
-  // was refused (the mesh count) or could not be had.
-  if (m_grid.empty()) {
+  const bool drawable = m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_CONTOUR;
+  const ResampleFault fault =
+      drawable ? Sample(m_full, m_full.spec, *m_pFormula, Signals()) : ResampleFault::NoGrid;
+  if (fault == ResampleFault::NoGrid) {
     RecordProblem(RunProblem::NoGrid);
     return false;
   }
-  m_fMaxX = extents.maxX;
-  m_fMinX = extents.minX;
-  m_fMaxY = extents.maxY;
-  m_fMinY = extents.minY;
-  m_fMaxZ = extents.maxZ;
-  m_fMinZ = extents.minZ;
+  TakeExtents(m_full);
   // A stopped run shows no picture, so a partial grid is not fitted.
   if (Stopped()) return true;
-  if (m_bFit) {
-    if (!sampled.fit) {
-      RecordProblem(RunProblem::NothingToDraw);
-      return false;
-    }
-    m_pictureFit = sampled.fit;
-    if (sampled.surface) m_drawnCells = std::move(sampled.surface->drawn);
+  if (fault == ResampleFault::NothingToDraw) {
+    RecordProblem(RunProblem::NothingToDraw);
+    return false;
   }
-  SetUpAids();
+  SetUpAids(m_full, *m_pFormula);
   return true;
 }
 
-void CThreadDrawOpenGL::SetUpAids() {
+ResampleFault CThreadDrawOpenGL::Sample(SampledGrid& target, const GridSpec& spec,
+                                        const CFormula& formula, const RunSignals& signals) {
+  PictureGrid sampled;
+  sampled.values = std::move(target.values);
+  bool complete = false;
+  try {
+    complete = SamplePictureGrid(m_nDrawStyle, spec, formula, m_bFit, signals, sampled);
+  } catch (const std::bad_alloc&) {
+    sampled = PictureGrid{};
+  }
+  target.values = std::move(sampled.values);
+  target.spec = spec;
+  target.extents = sampled.extents;
+  target.fit = sampled.fit;
+  if (sampled.surface) target.drawnCells = std::move(sampled.surface->drawn);
+  // An empty grid was refused (the mesh count) or could not be had.
+  if (target.values.empty()) return ResampleFault::NoGrid;
+  if (complete && m_bFit && !target.fit) return ResampleFault::NothingToDraw;
+  return ResampleFault::None;
+}
+
+void CThreadDrawOpenGL::TakeExtents(const SampledGrid& grid) {
+  m_fMaxX = grid.extents.maxX;
+  m_fMinX = grid.extents.minX;
+  m_fMaxY = grid.extents.maxY;
+  m_fMinY = grid.extents.minY;
+  m_fMaxZ = grid.extents.maxZ;
+  m_fMinZ = grid.extents.minZ;
+  m_pictureFit = grid.fit;
+}
+
+CFormula* CThreadDrawOpenGL::ResampleFormula(const CParaData& para) {
+  // A change of the range, N or the Z coefficient keeps the program. The
+  // window's own formula is left to the window from the first resample on:
+  // the thread compiles one of its own.
+  const bool same = para.m_strFormula == m_formulaText && para.m_params == m_formulaParams;
+  if (same && m_pFormula == &m_formula) return m_pFormula;
+  return CompileRunFormula(para, m_candidate) ? &m_candidate : nullptr;
+}
+
+bool CThreadDrawOpenGL::Resample(const ResampleRequest& request) {
+  const CParaData& para = request.para;
+  CFormula* formula = ResampleFormula(para);
+  if (formula == nullptr) {
+    m_resampleFault.store(ResampleFault::FormulaRefused);
+    return false;
+  }
+  GridSpec spec = MakeGridSpec(para);
+  // Up to kCoarseCells cells a side the coarse picture is the full one.
+  const bool coarseGrid = request.coarse && IsValidMesh(spec.nMesh) && spec.nMesh > kCoarseCells;
+  if (coarseGrid) {
+    // Over the same -R..R, so that the picture keeps its frame.
+    spec.nMesh = static_cast<int>(CoarseCells(static_cast<std::size_t>(spec.nMesh)));
+    spec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
+                                      (static_cast<long double>(spec.nMesh) / 2.0L));
+  }
+  SampledGrid& grid = coarseGrid ? m_coarse : m_full;
+  const RunSignals signals = Signals(false);
+  // A fault leaves the lists, the extents and the aids of the picture on
+  // display as they are; only the grid buffer holds the refused values, and
+  // nothing is built from it before the next resample samples it again.
+  ResampleFault fault = Sample(grid, spec, *formula, signals);
+  if (Stopped()) return false;
+  if (fault == ResampleFault::None) {
+    // The surface lists take their colours from the aids' height span; the
+    // contour list may be refused, so its aids wait for it.
+    const bool contour = m_nDrawStyle == STYLE_CONTOUR;
+    if (!contour) SetUpAids(grid, *formula);
+    const ContourBuild built = BuildLists(grid, coarseGrid, signals);
+    if (built == ContourBuild::Stopped) return false;
+    if (built == ContourBuild::TooManyLines) fault = ResampleFault::TooManyContourLines;
+    if (built == ContourBuild::NoGrid) fault = ResampleFault::NoGrid;
+    if (contour && fault == ResampleFault::None) SetUpAids(grid, *formula);
+  }
+  m_resampleFault.store(fault);
+  if (fault != ResampleFault::None) return false;
+  if (formula == &m_candidate) {
+    std::swap(m_formula, m_candidate);
+    m_pFormula = &m_formula;
+    m_formulaText = para.m_strFormula;
+    m_formulaParams = para.m_params;
+  }
+  TakeExtents(grid);
+  Reframe();
+  return true;
+}
+
+void CThreadDrawOpenGL::Reframe() {
+  const float eye = m_fEyeDistance;
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  SetProjection(m_dAspect);
+  glMatrixMode(GL_MODELVIEW);
+  if (m_fEyeDistance == eye) return;
+  if (m_nDrawStyle == STYLE_MESH || m_nDrawStyle == STYLE_CONTOUR) {
+    glLoadIdentity();
+    SetViewpoint();
+    return;
+  }
+  // The solid's matrix is the viewpoint times the turns: only the first moves.
+  GLfloat turned[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, turned);
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, m_fEyeDistance - eye);
+  glMultMatrixf(turned);
+}
+
+void CThreadDrawOpenGL::SetUpAids(const SampledGrid& grid, CFormula& formula) {
   const RunOptions options = g_ShareData.Options();
-  const SampledBox sampled =
-      BoxOfGrid(m_grid, m_nDrawStyle != STYLE_CONTOUR, m_spec, Extents(),
-                m_pictureFit ? &*m_pictureFit : nullptr, g_ShareData.m_pFormula);
+  const SampledBox sampled = BoxOfGrid(grid.values, m_nDrawStyle != STYLE_CONTOUR, grid.spec,
+                                       grid.extents, grid.fit ? &*grid.fit : nullptr, &formula);
   AidsSetup setup;
   setup.axes = options.axes;
   setup.extremes = options.extremes;
@@ -209,8 +310,9 @@ int CThreadDrawOpenGL::RunState() const {
 
 bool CThreadDrawOpenGL::Stopped() const { return g_ShareData.m_nState.load() != RunState(); }
 
-RunSignals CThreadDrawOpenGL::Signals() const {
-  return RunSignals{&g_ShareData.m_nState, RunState(), &g_ShareData.m_nProgress};
+RunSignals CThreadDrawOpenGL::Signals(bool countProgress) const {
+  return RunSignals{&g_ShareData.m_nState, RunState(),
+                    countProgress ? &g_ShareData.m_nProgress : nullptr};
 }
 
 GridExtents CThreadDrawOpenGL::Extents() const {
@@ -279,57 +381,79 @@ BOOL CThreadDrawOpenGL::SetViewpoint() {
   return TRUE;
 }
 
-std::vector<std::size_t> CThreadDrawOpenGL::GridLines(bool coarse) const {
-  const auto n = static_cast<std::size_t>(m_nMesh);
-  std::size_t stride = 1;
-  if (coarse) {
-    // The smallest stride that leaves kCoarseCells cells or fewer, made a
-    // divisor of N where one is within a quarter more, so that the coarse
-    // cells are equal without thinning the picture much.
-    const std::size_t least = (n + kCoarseCells - 1) / kCoarseCells;
-    stride = least;
-    for (std::size_t k = least; k <= least + least / 4; ++k) {
-      if (n % k == 0) {
-        stride = k;
-        break;
-      }
-    }
+std::size_t CThreadDrawOpenGL::CoarseStride(std::size_t n) {
+  // The smallest stride that leaves kCoarseCells cells or fewer, made a
+  // divisor of N where one is within a quarter more, so that the coarse
+  // cells are equal without thinning the picture much.
+  const std::size_t least = (n + kCoarseCells - 1) / kCoarseCells;
+  for (std::size_t k = least; k <= least + least / 4; ++k) {
+    if (n % k == 0) return k;
   }
-  std::vector<std::size_t> lines;
+  return least;
+}
+
+std::size_t CThreadDrawOpenGL::CoarseCells(std::size_t n) {
+  const std::size_t stride = CoarseStride(n);
+  return (n + stride - 1) / stride;
+}
+
+void CThreadDrawOpenGL::GridLines(std::size_t n, bool coarse, std::vector<std::size_t>& lines) {
+  const std::size_t stride = coarse ? CoarseStride(n) : 1;
+  lines.clear();
   for (std::size_t k = 0; k < n; k += stride) lines.push_back(k);
   lines.push_back(n);
-  return lines;
 }
 
 BOOL CThreadDrawOpenGL::BuildScene() {
-  // A coarse copy of the picture for the frames of a drag, where the full one
-  // would take longer than a mouse move.
-  m_bHasCoarseList = m_nMesh > kCoarseCells;
-  const std::vector<std::size_t> all = GridLines(false);
-  switch (m_nDrawStyle) {
-    case STYLE_MESH:
-    case STYLE_PLASTIC:
-    case STYLE_GHOST:
-    case STYLE_SILVER:
-      return BuildStripList(1, all) && (!m_bHasCoarseList || BuildStripList(3, GridLines(true)));
-    case STYLE_PAPER:
-      MakeCheckerTexture();
-      return BuildTexturedList(1, all) &&
-             (!m_bHasCoarseList || BuildTexturedList(3, GridLines(true)));
-    case STYLE_CONTOUR:
-      return BuildContourList(2, all) &&
-             (!m_bHasCoarseList || BuildContourList(4, GridLines(true)));
-    default:
-      return FALSE;
+  if (m_nDrawStyle == STYLE_PAPER) MakeCheckerTexture();
+  const ContourBuild built = BuildLists(m_full, false, Signals());
+  // An empty picture must not pass for a drawn one: the run ends with the reason.
+  if (built == ContourBuild::TooManyLines) RecordProblem(RunProblem::TooManyContourLines);
+  return built == ContourBuild::Complete ? TRUE : FALSE;
+}
+
+ContourBuild CThreadDrawOpenGL::BuildLists(const SampledGrid& grid, bool coarseGrid,
+                                           const RunSignals& signals) {
+  const bool contour = m_nDrawStyle == STYLE_CONTOUR;
+  GLuint& live = coarseGrid ? m_nCoarseList : m_nFullList;
+  GridLines(grid.Mesh(), false, m_lines);
+  const ContourBuild built = BuildList(contour ? m_nSpareList : live, grid, m_lines, signals);
+  if (built != ContourBuild::Complete) return built;
+  if (contour) std::swap(live, m_nSpareList);
+  if (coarseGrid) {
+    m_bHasCoarseList = true;
+    m_bFullListsStale = true;
+    return built;
   }
+  m_bFullListsStale = false;
+  // A coarse copy of the picture for the frames of a drag, where the full one
+  // would take longer than a mouse move. It has the full one's levels and
+  // fewer crossings, so it cannot be refused where that was not.
+  m_bHasCoarseList = grid.Mesh() > kCoarseCells;
+  if (!m_bHasCoarseList) return built;
+  GridLines(grid.Mesh(), true, m_lines);
+  return BuildList(m_nCoarseList, grid, m_lines, {signals.state, signals.runState, nullptr});
 }
 
-GLuint CThreadDrawOpenGL::SurfaceList() const {
-  return m_bCoarsePicture && m_bHasCoarseList ? 3 : 1;
+ContourBuild CThreadDrawOpenGL::BuildList(GLuint list, const SampledGrid& grid,
+                                          const std::vector<std::size_t>& lines,
+                                          const RunSignals& signals) {
+  BOOL built = FALSE;
+  switch (m_nDrawStyle) {
+    case STYLE_CONTOUR:
+      return BuildContourList(list, grid, lines, signals);
+    case STYLE_PAPER:
+      built = BuildTexturedList(list, grid, lines);
+      break;
+    default:
+      built = BuildStripList(list, grid, lines);
+      break;
+  }
+  return built ? ContourBuild::Complete : ContourBuild::Stopped;
 }
 
-GLuint CThreadDrawOpenGL::ContourList() const {
-  return m_bCoarsePicture && m_bHasCoarseList ? 4 : 2;
+GLuint CThreadDrawOpenGL::ShownList() const {
+  return m_bCoarsePicture && m_bHasCoarseList ? m_nCoarseList : m_nFullList;
 }
 
 void CThreadDrawOpenGL::ApplyViewChange() {
@@ -415,7 +539,7 @@ void CThreadDrawOpenGL::DrawModel(float red, float green, float blue) {
   glColor3f(red, green, blue);
   glPushMatrix();
   RotateModel();
-  CallList(SurfaceList());
+  CallList(ShownList());
   glPopMatrix();
 }
 
@@ -465,11 +589,16 @@ void CThreadDrawOpenGL::DrawPicture() {
 BOOL CThreadDrawOpenGL::CommandLoop() {
   // Blocks in the mailbox; a message redraws with the angles and the zoom as
   // they are now, so messages that queued up meanwhile collapse into this
-  // redraw: coarse for a drag, full for a rotation command or the release.
+  // redraw: coarse for a drag or a coarse resample, full for a rotation
+  // command, the release or a full resample. A resample that cannot be drawn
+  // leaves the picture on display.
   RunMessage message{};
-  while (m_pMailbox->Wait({RunMessage::Rotate, RunMessage::Drag}, g_ShareData.m_nState, RunState(),
-                          &message)) {
-    m_bCoarsePicture = message == RunMessage::Drag;
+  while (m_pMailbox->Wait({RunMessage::Resample, RunMessage::Rotate, RunMessage::Drag},
+                          g_ShareData.m_nState, RunState(), &message, &m_request)) {
+    const bool resample = message == RunMessage::Resample;
+    if (resample && !Resample(m_request)) continue;
+    m_bCoarsePicture =
+        message == RunMessage::Drag || (resample && m_request.coarse) || m_bFullListsStale;
     ApplyViewChange();
     ClearScene();
     DrawPicture();
@@ -484,24 +613,34 @@ BOOL CThreadDrawOpenGL::TickLoop() {
   // next one turned by a further degree; the turns accumulate in the
   // model-view matrix. A drag (and its release) sets the angles the solid
   // turns from: the turns so far are dropped and the picture is shown at once.
+  // A resample keeps the turns (a slider moves the surface, not the view) and
+  // shows its picture at once; the ticks go on turning it.
   RunMessage message{};
-  while (m_pMailbox->Wait({RunMessage::Rotate, RunMessage::Drag, RunMessage::Tick},
-                          g_ShareData.m_nState, RunState(), &message)) {
+  while (m_pMailbox->Wait(
+      {RunMessage::Resample, RunMessage::Rotate, RunMessage::Drag, RunMessage::Tick},
+      g_ShareData.m_nState, RunState(), &message, &m_request)) {
     if (message == RunMessage::Tick) {
       if (!SwapBuffers()) return FALSE;
       ClearScene();
       glRotatef(1.0f, 1.0f, 1.0f, 1.0f);
       glGetFloatv(GL_MODELVIEW_MATRIX, m_pictureModelView.data());
-      m_bCoarsePicture = false;
+      m_bCoarsePicture = m_bFullListsStale;
       DrawSolidGeometry();
       glFinish();
       continue;
     }
-    m_bCoarsePicture = message == RunMessage::Drag;
-    ApplyViewChange();
-    glLoadIdentity();
-    SetViewpoint();
-    RotateModel();
+    if (message == RunMessage::Resample) {
+      if (!Resample(m_request)) continue;
+      m_bCoarsePicture = m_request.coarse || m_bFullListsStale;
+      ApplyViewChange();
+      glGetFloatv(GL_MODELVIEW_MATRIX, m_pictureModelView.data());
+    } else {
+      m_bCoarsePicture = message == RunMessage::Drag || m_bFullListsStale;
+      ApplyViewChange();
+      glLoadIdentity();
+      SetViewpoint();
+      RotateModel();
+    }
     ClearScene();
     DrawSolidGeometry();
     glFinish();
