@@ -36,8 +36,14 @@ bool EglAvailable() {
 }
 
 Frame Render(const CParaData& para, int width, int height, bool fit) {
+  RunOptions options;
+  options.fit = fit;
+  return Render(para, width, height, options);
+}
+
+Frame Render(const CParaData& para, int width, int height, const RunOptions& options) {
   TestRun run(para);
-  run.options.fit = fit;
+  run.options = options;
   const bool ok = run.Start(width, height);
   run.controller.Stop();
   if (!ok) ADD_FAILURE() << "the run presented no frame";

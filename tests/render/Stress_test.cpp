@@ -1,7 +1,7 @@
 // Start and stop through the window's face, a thousand runs in a row, stopped
 // at random moments (during sampling, during the list build, while a picture
-// is on display) with rotate and tick messages flooding the mailbox, every
-// style, small meshes mostly. Then the time from a stop request to the end
+// is on display) with rotate, tick and resample messages flooding the
+// mailbox, every style, small meshes mostly. Then the time from a stop request to the end
 // notice at N = 500, measured per style. Not part of the default test run:
 // scripts/stress.sh runs it (docs/STRESS.md).
 //
@@ -87,11 +87,23 @@ struct Window {
         para.m_nDrawStyle == STYLE_CONTOUR ? para.m_nMesh + 1 : 2 * para.m_nMesh + 2;
     return g_ShareData.m_nProgress.load() >= sampled ? kBuilding : kSampling;
   }
-  // A burst of rotate and tick messages, the angles changed before it.
+  // A burst of rotate, tick and resample messages, the angles changed before
+  // it; a resample brings either formula at another small mesh count, coarse
+  // or full.
   void Burst() {
     std::uniform_real_distribution<double> angle(-180.0, 180.0);
     g_ShareData.SetAngles(angle(random), angle(random));
-    for (int k = Pick(1, 20); k > 0; --k) Pick(0, 1) != 0 ? run.Rotate() : run.Tick();
+    for (int k = Pick(1, 20); k > 0; --k) {
+      const int kind = Pick(0, 2);
+      if (kind == 2) {
+        CParaData changed = para;
+        changed.m_strFormula = formulas[static_cast<std::size_t>(Pick(0, 1))];
+        changed.m_nMesh = Pick(2, 60);
+        run.Resample(changed, Pick(0, 1) != 0);
+      } else {
+        kind != 0 ? run.Rotate() : run.Tick();
+      }
+    }
   }
   // Asks for the stop, with a burst after it when asked (to be dropped, not
   // answered), and adds the time to the end notice to the figures.

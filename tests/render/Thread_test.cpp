@@ -1,5 +1,5 @@
 // The drawing thread's protocol: start, stop during sampling, the two display
-// loops driven by the mailbox, and runs that end without their picture; then
+// loops driven by the mailbox, resamples, and runs that end without their picture; then
 // its face to the window, DrawingRun: notices posted without waiting, the
 // newest picture handed over, progress inside its range.
 #include <atomic>
@@ -291,6 +291,163 @@ TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
   ASSERT_TRUE(run.Start());
   run.controller.Stop();
   EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
+}
+
+// A resample samples the new formula into the run's buffers and draws it at
+// the angles and the zoom the run has: coarse first (from at most 100 cells,
+// no depth), then full, which is the picture a new run of the formula draws.
+// The run goes on: a solid keeps turning on ticks.
+TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullKeepingTheView) {
+  REQUIRE_GL_CONTEXT();
+  constexpr int kWidth = 160, kHeight = 120;
+  // Style, shading, fit.
+  const std::tuple<int, BOOL, bool> cases[] = {
+      {STYLE_MESH, FALSE, false},
+      {STYLE_MESH, TRUE, true},
+      {STYLE_CONTOUR, FALSE, false},
+      {STYLE_PLASTIC, FALSE, true},
+  };
+  for (const auto& [style, shading, fit] : cases) {
+    SCOPED_TRACE(testing::Message() << style << " " << shading << " " << fit);
+    TestRun run(SmallPara(style, "SIN(X)*COS(Y)", 200));
+    run.para.m_bShading = shading;
+    run.options.fit = fit;
+    CParaData resampled = run.para;
+    resampled.m_strFormula = "SIN(X/2)*COS(Y)*2";
+    resampled.m_dUpDownAngle = 25.0, resampled.m_dLeftRightAngle = -70.0;
+    RunOptions zoomed = run.options;
+    zoomed.zoom = 1.5;
+    const Frame reference = Render(resampled, kWidth, kHeight, zoomed);
+    ASSERT_TRUE(run.Start(kWidth, kHeight));
+    g_ShareData.SetAngles(resampled.m_dUpDownAngle, resampled.m_dLeftRightAngle);
+    g_ShareData.SetZoom(1.5);
+    run.controller.PostRotate();
+    ASSERT_TRUE(run.sink.WaitForFrames(2));
+    const Frame before = run.sink.At(1);
+
+    CParaData otherStyle = resampled;
+    otherStyle.m_nDrawStyle = style == STYLE_CONTOUR ? STYLE_MESH : STYLE_CONTOUR;
+    EXPECT_FALSE(run.controller.PostResample(otherStyle, true));
+    ASSERT_TRUE(run.controller.PostResample(resampled, true));
+    ASSERT_TRUE(run.sink.WaitForFrames(3));
+    ASSERT_TRUE(run.controller.PostResample(resampled, false));
+    ASSERT_TRUE(run.sink.WaitForFrames(4));
+    const Frame coarse = run.sink.At(2);
+    const Frame full = run.sink.At(3);
+    EXPECT_TRUE(coarse.coarse);
+    EXPECT_TRUE(coarse.depth.empty());
+    EXPECT_FALSE(full.coarse);
+    EXPECT_EQ(full.depth.size(), std::size_t{kWidth} * kHeight);
+    for (const Frame* frame : {&coarse, &full}) {
+      EXPECT_EQ(frame->projection, before.projection);
+      EXPECT_EQ(frame->modelView, before.modelView);
+      EXPECT_NE(CountDifferent(*frame, before), 0u);
+    }
+    EXPECT_NE(CountDifferent(coarse, full), 0u);
+    EXPECT_EQ(CountDifferent(full, reference), 0u);
+    if (style == STYLE_PLASTIC) {
+      // The first tick shows the picture drawn last; the second, one turned further.
+      for (std::size_t tick = 1; tick <= 2; ++tick) {
+        run.controller.PostTick();
+        ASSERT_TRUE(run.sink.WaitForFrames(4 + tick));
+      }
+      EXPECT_EQ(CountDifferent(run.sink.At(4), full), 0u);
+      EXPECT_NE(CountDifferent(run.sink.At(5), full), 0u);
+    }
+    EXPECT_TRUE(run.controller.IsRunning());
+    run.controller.Stop();
+    EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
+    EXPECT_EQ(run.controller.ResampleProblem(), ResampleFault::None);
+  }
+}
+
+TEST(DrawingThread, OfResamplesQueuedDuringARedrawOnlyTheNewestIsDrawn) {
+  REQUIRE_GL_CONTEXT();
+  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 16));
+  run.para.m_bShading = FALSE;
+  const auto withFormula = [&](int k) {
+    CParaData para = run.para;
+    para.m_strFormula = "SIN(" + std::to_string(k) + "*X)*COS(Y)";
+    return para;
+  };
+  // Three resamples arrive while the thread is still presenting the first picture.
+  run.sink.m_onPresent = [&](std::size_t frame) {
+    for (int k = 1; k <= 3 && frame == 0; ++k) run.controller.PostResample(withFormula(k), k != 3);
+  };
+  ASSERT_TRUE(run.Start(64, 64));
+  ASSERT_TRUE(run.sink.WaitForFrames(2));
+  // Messages are answered in order: a second resample's picture would come before this one.
+  run.controller.PostRotate();
+  ASSERT_TRUE(run.sink.WaitForFrames(3));
+  run.controller.Stop();
+  EXPECT_EQ(run.sink.Count(), 3u);
+  const Frame third = Render(withFormula(3), 64, 64);
+  EXPECT_EQ(CountDifferent(run.sink.At(1), third), 0u);
+  EXPECT_FALSE(run.sink.At(1).coarse);
+}
+
+// Waits until the drawing thread has answered a resample with a fault.
+ResampleFault AwaitResampleFault(const RunController& controller) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (controller.ResampleProblem() == ResampleFault::None &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return controller.ResampleProblem();
+}
+
+// A resample that cannot be drawn leaves the picture and its lists as they
+// were, and the run on; it says why until a resample is drawn again.
+TEST(DrawingThread, AResampleThatCannotBeDrawnKeepsThePictureAndTheRun) {
+  REQUIRE_GL_CONTEXT();
+  using F = ResampleFault;
+  // Style, fit, the resample's formula, coarse, the fault.
+  const std::tuple<const char*, int, bool, const char*, bool, F> cases[] = {
+      {"a refused formula", STYLE_MESH, false, "SIN(X", false, F::FormulaRefused},
+      {"nothing finite to fit", STYLE_PLASTIC, true, "sqrt(-1-x^2)", true, F::NothingToDraw},
+      {"millions of levels", STYLE_CONTOUR, false, "x^5", false, F::TooManyContourLines},
+      {"millions of coarse levels", STYLE_CONTOUR, false, "x^5", true, F::TooManyContourLines},
+  };
+  for (const auto& [name, style, fit, formula, coarse, fault] : cases) {
+    SCOPED_TRACE(name);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 120));
+    run.options.fit = fit;
+    ASSERT_TRUE(run.Start(48, 48));
+    CParaData refused = run.para;
+    refused.m_strFormula = formula;
+    ASSERT_TRUE(run.controller.PostResample(refused, coarse));
+    EXPECT_EQ(AwaitResampleFault(run.controller), fault);
+    // A redraw comes from the lists of the first picture.
+    run.controller.PostRotate();
+    ASSERT_TRUE(run.sink.WaitForFrames(2));
+    EXPECT_EQ(CountDifferent(run.sink.At(1), run.sink.At(0)), 0u);
+    CParaData good = run.para;
+    good.m_strFormula = "SIN(X)";
+    ASSERT_TRUE(run.controller.PostResample(good, false));
+    ASSERT_TRUE(run.sink.WaitForFrames(3));
+    EXPECT_EQ(run.controller.ResampleProblem(), F::None);
+    EXPECT_TRUE(run.controller.IsRunning());
+    run.controller.Stop();
+    EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
+  }
+}
+
+TEST(DrawingThread, AStopDuringAResampleEndsTheRunCleanly) {
+  REQUIRE_GL_CONTEXT();
+  for (int style : {STYLE_MESH, STYLE_CONTOUR}) {
+    SCOPED_TRACE(style);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 16));
+    ASSERT_TRUE(run.Start());
+    // 2001 x 2001 points take far longer to sample than the wait before the stop.
+    CParaData large = run.para;
+    large.m_nMesh = 2000;
+    large.m_strFormula = "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)";
+    ASSERT_TRUE(run.controller.PostResample(large, false));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    run.controller.Stop();
+    EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), run.sink.HasEnded(), run.sink.Count()),
+              std::tuple(DS_IDLE, true, std::size_t{1}));
+    EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
+  }
 }
 
 struct FaceRun {
