@@ -36,7 +36,7 @@ void FillCompiled(Setup& s, double* out) {
   const FormulaProgram& program = s.formula.Program();
   FormulaProgram::Scratch scratch;
   for (double y : s.coords) {
-    for (double x : s.coords) *out++ = program.Run(x, y, kZeroByZero, scratch);
+    for (double x : s.coords) *out++ = program.Run(x, y, {}, kZeroByZero, scratch);
   }
 }
 
@@ -91,7 +91,7 @@ void RunPoints(benchmark::State& state, Eval eval) {
 void BM_PointCompiled(benchmark::State& state) {
   const FormulaProgram& program = Shared().formula.Program();
   FormulaProgram::Scratch scratch;
-  RunPoints(state, [&](double x, double y) { return program.Run(x, y, kZeroByZero, scratch); });
+  RunPoints(state, [&](double x, double y) { return program.Run(x, y, {}, kZeroByZero, scratch); });
 }
 
 void BM_PointEntry(benchmark::State& state) {

@@ -57,9 +57,7 @@ int CmdEval(const CliArgs& args) {
     std::fprintf(stderr, "%s\n", FormulaCheckMessage(result));
     return 1;
   }
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
+  CFormula formula = CompileFormula(text);
   PrintNumber(stdout, EvaluateFormula(&formula, &numbers[0], &numbers[1], &numbers[2]), 17);
   std::fputc('\n', stdout);
   return 0;

@@ -31,13 +31,12 @@ int PrepareRun(const char* command, const std::string& file,
                  kMaxRunFormulaBytes);
     return 1;
   }
-  const FormulaCheck check = CheckFormula(para->m_strFormula);
+  const FormulaCheck check = CheckFormula(para->m_strFormula, FormulaParameterNames(*para));
   if (check != FormulaCheck::Ok) {
     std::fprintf(stderr, "orvex-cli %s: %s\n", command, FormulaCheckMessage(check));
     return 1;
   }
-  formula->Tokenize(para->m_strFormula);
-  formula->MakePostfix();
+  *formula = CompileFormula(*para);
   return 0;
 }
 

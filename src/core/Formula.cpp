@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -23,6 +24,16 @@ bool IsSpaceChar(char c) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+std::string UpperCase(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
 
 // After these (or at the start) a sign is unary.
 bool OpensOperand(const std::string& previous) {
@@ -75,7 +86,35 @@ double FormulaNumberValue(const std::string& token) {
   return strtod_l(text.c_str(), nullptr, cLocale);
 }
 
+bool IsFormulaParameterName(std::string_view name) {
+  if (name.empty() || !IsLetter(name[0])) return false;
+  for (char c : name) {
+    if (!IsLetter(c) && !IsDigit(c)) return false;
+  }
+  return CFormula::GetPriority(UpperCase(name)) == -1;
+}
+
 namespace {
+
+// The list as the tokens spell names; "" for one that can name nothing, so
+// that a damaged list ("2", "(") never turns a number or a bracket into a
+// parameter.
+std::vector<std::string> UpperParameterNames(std::span<const std::string> names) {
+  std::vector<std::string> upper;
+  upper.reserve(names.size());
+  for (const std::string& name : names) {
+    upper.push_back(IsFormulaParameterName(name) ? UpperCase(name) : std::string());
+  }
+  return upper;
+}
+
+// GetPriority with the parameters as operands; names as UpperParameterNames
+// gives them.
+int TokenPriority(const std::string& token, std::span<const std::string> upperNames) {
+  const int priority = CFormula::GetPriority(token);
+  if (priority != -1) return priority;
+  return std::find(upperNames.begin(), upperNames.end(), token) != upperNames.end() ? 6 : -1;
+}
 
 struct RawToken {
   std::string text;    // upper case
@@ -104,14 +143,6 @@ std::vector<RawToken> SplitFormula(const std::string& upper) {
     pos = next;
   }
   return raw;
-}
-
-std::string UpperCase(const std::string& text) {
-  std::string upper = text;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper;
 }
 
 }  // namespace
@@ -159,7 +190,11 @@ int CFormula::IsOperator(const std::string& token) {
 // Operands wait on the operator stack too (when they follow "(" or arrive on
 // an empty stack) until a token of equal or lower priority takes them off;
 // this gives left grouping at every level, "^" included.
-BOOL CFormula::MakePostfix() {
+BOOL CFormula::MakePostfix() { return MakePostfix({}); }
+
+BOOL CFormula::MakePostfix(std::span<const std::string> parameterNames) {
+  m_parameterNames = UpperParameterNames(parameterNames);
+  m_parameterValues.assign(m_parameterNames.size(), 0.0);
   struct Entry {
     const std::string* token;
     int priority;
@@ -169,7 +204,7 @@ BOOL CFormula::MakePostfix() {
   BOOL complete = TRUE;
 
   for (const std::string& token : m_tokens) {
-    const Entry t{&token, GetPriority(token)};
+    const Entry t{&token, TokenPriority(token, m_parameterNames)};
     if (t.priority == -1) {
       complete = FALSE;
       break;
@@ -215,13 +250,64 @@ BOOL CFormula::MakePostfix() {
   }
   // A partial list is compiled too: a formula that never passed the check (one
   // read from a parameter file) is still evaluated from what was converted.
-  m_program = FormulaProgram::Compile(m_postfix);
+  m_program = FormulaProgram::Compile(m_postfix, m_parameterNames);
   return complete;
 }
 
+void CFormula::SetParameterValues(std::span<const double> values) {
+  std::copy_n(values.begin(), std::min(values.size(), m_parameterValues.size()),
+              m_parameterValues.begin());
+}
+
 BOOL CFormula::Evaluate(const double* x, const double* y, double* result) {
-  *result = m_program.Run(*x, *y, g_zeroByZero, m_scratch);
+  *result = m_program.Run(*x, *y, m_parameterValues, g_zeroByZero, m_scratch);
   return m_program.Succeeds() ? TRUE : FALSE;
+}
+
+std::vector<std::string> FormulaParameterNames(const CParaData& para) {
+  std::vector<std::string> names;
+  names.reserve(para.m_params.size());
+  for (const FormulaParameter& parameter : para.m_params) names.push_back(parameter.name);
+  return names;
+}
+
+std::vector<double> FormulaParameterValues(const CParaData& para) {
+  std::vector<double> values;
+  values.reserve(para.m_params.size());
+  for (const FormulaParameter& parameter : para.m_params) values.push_back(parameter.value);
+  return values;
+}
+
+CFormula CompileFormula(const CParaData& para) {
+  return CompileFormula(para.m_strFormula, para.m_params);
+}
+
+CFormula CompileFormula(const std::string& text, std::span<const FormulaParameter> parameters) {
+  std::vector<std::string> names;
+  std::vector<double> values;
+  for (const FormulaParameter& parameter : parameters) {
+    names.push_back(parameter.name);
+    values.push_back(parameter.value);
+  }
+  CFormula formula;
+  formula.Tokenize(text);
+  formula.MakePostfix(names);
+  formula.SetParameterValues(values);
+  return formula;
+}
+
+std::vector<std::string> FormulaParameterCandidates(const std::string& text,
+                                                    std::span<const std::string> known) {
+  std::vector<std::string> seen;  // upper case: known, then found
+  for (const std::string& name : known) seen.push_back(UpperCase(name));
+  std::vector<std::string> found;
+  for (const RawToken& token : SplitFormula(UpperCase(text))) {
+    if (!IsFormulaParameterName(token.text)) continue;
+    if (std::find(seen.begin(), seen.end(), token.text) != seen.end()) continue;
+    seen.push_back(token.text);
+    found.push_back(text.substr(token.offset, token.text.size()));
+  }
+  return found;
 }
 
 double EvaluateFormula(CFormula* formula, const double* x, const double* y,
@@ -241,11 +327,11 @@ bool FormulaTooLongToRun(const std::string& text) {
   return Cp932Length(text) > kMaxRunFormulaBytes;
 }
 
-FormulaCheck CheckFormula(const std::string& text) {
+FormulaCheck CheckFormula(const std::string& text, std::span<const std::string> parameterNames) {
   if (text.empty()) return FormulaCheck::Empty;
   CFormula formula;
   formula.Tokenize(text);
-  if (!formula.MakePostfix()) return FormulaCheck::InvalidCharacter;
+  if (!formula.MakePostfix(parameterNames)) return FormulaCheck::InvalidCharacter;
   // A bracket reaches the postfix list only when it has no partner; the
   // evaluator would read it as 0 and '(' alone, ')' alone or 'X*(' would plot 0.
   for (const std::string& token : formula.Postfix()) {
@@ -281,11 +367,12 @@ FaultSpan At(const RawToken& token) { return {token.offset, token.text.size()}; 
 // conversion read it: the first token that is no name or number, an
 // unmatched bracket, or the first place an operand is missing or one too
 // many stands.
-FaultSpan FaultOf(const std::string& text, FormulaCheck check) {
+FaultSpan FaultOf(const std::string& text, FormulaCheck check,
+                  std::span<const std::string> upperNames) {
   const std::vector<RawToken> raw = SplitFormula(UpperCase(text));
   if (check == FormulaCheck::InvalidCharacter) {
     for (const RawToken& token : raw) {
-      if (CFormula::GetPriority(token.text) == -1) return At(token);
+      if (TokenPriority(token.text, upperNames) == -1) return At(token);
     }
     return {0, 0};
   }
@@ -304,7 +391,7 @@ FaultSpan FaultOf(const std::string& text, FormulaCheck check) {
   std::string previous;
   for (const RawToken& token : raw) {
     const std::string& t = token.text;
-    const int priority = CFormula::GetPriority(t);
+    const int priority = TokenPriority(t, upperNames);
     const bool binary = priority >= 1 && priority <= 3;
     if (wantOperand) {
       if ((t == "-" || t == "+") && OpensOperand(previous)) continue;
@@ -321,11 +408,12 @@ FaultSpan FaultOf(const std::string& text, FormulaCheck check) {
 
 }  // namespace
 
-FormulaFault CheckFormulaWithPosition(const std::string& text) {
-  const FormulaCheck check = CheckFormula(text);
+FormulaFault CheckFormulaWithPosition(const std::string& text,
+                                      std::span<const std::string> parameterNames) {
+  const FormulaCheck check = CheckFormula(text, parameterNames);
   if (check == FormulaCheck::Ok) return {check, 0, 0};
   if (check == FormulaCheck::Empty) return {check, 1, 0};
-  const FaultSpan span = FaultOf(text, check);
+  const FaultSpan span = FaultOf(text, check, UpperParameterNames(parameterNames));
   const std::size_t first = CharacterNumber(text, span.offset);
   return {check, first, CharacterNumber(text, span.offset + span.bytes) - first};
 }
@@ -349,14 +437,15 @@ std::string FormulaLengthRefusal(const std::string& text) {
   return MaxCharsMessage(static_cast<int>(kMaxFormulaBytes));
 }
 
-std::string FormulaEntryRefusal(const std::string& text) {
+std::string FormulaEntryRefusal(const std::string& text,
+                                std::span<const std::string> parameterNames) {
   std::string refusal = FormulaLengthRefusal(text);
-  return refusal.empty() ? FormulaCheckMessage(CheckFormula(text)) : refusal;
+  return refusal.empty() ? FormulaCheckMessage(CheckFormula(text, parameterNames)) : refusal;
 }
 
 const char* RunRefusalMessage(const CParaData& para) {
   if (!HasDrawableValues(para)) return PARA_NOT_DRAWABLE_MESSAGE;
   if (FormulaTooLongToRun(para.m_strFormula)) return FORMULA_TOO_LONG_MESSAGE;
-  const FormulaCheck check = CheckFormula(para.m_strFormula);
+  const FormulaCheck check = CheckFormula(para.m_strFormula, FormulaParameterNames(para));
   return check == FormulaCheck::Ok ? nullptr : FormulaCheckMessage(check);
 }

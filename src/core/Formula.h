@@ -1,6 +1,7 @@
 // The formula engine: tokenizer, conversion to postfix, evaluation.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,35 +33,79 @@ bool IsFormulaNumber(std::string_view token);
 // starts with none (a stray bracket). Too large a number gives +infinity.
 double FormulaNumberValue(const std::string& token);
 
+// True when the text, in any case, can name a parameter: an ASCII letter,
+// then letters and digits, and no word of the vocabulary ("A", "b2", "E",
+// "theta"; not "X", "pi", "Sin", "2A" or "A B").
+bool IsFormulaParameterName(std::string_view name);
+
 class CFormula {
  public:
   // Cuts the text into tokens and rewrites unary signs. Never fails.
   BOOL Tokenize(const std::string& text);
   // Rebuilds the postfix list from the token list; FALSE at the first
   // unrecognised token (the postfix list is then partial). Also compiles the
-  // postfix list, partial or not, into Program().
+  // postfix list, partial or not, into Program(). This form knows no
+  // parameters.
   BOOL MakePostfix();
+  // The same with a parameter list: a token that is a parameter name and
+  // equals one of the list's in any case is an operand, read as the first
+  // such parameter's value. The list's order is the order of the values;
+  // they all start at 0.0.
+  BOOL MakePostfix(std::span<const std::string> parameterNames);
+  // New values for the parameters, in the list's order; values beyond the
+  // list are ignored, and parameters beyond the values keep theirs.
+  void SetParameterValues(std::span<const double> values);
   // Evaluates the postfix list at (x, y); TRUE when exactly one value results.
   // Uses g_zeroByZero for 0/0. The result is always stored: with values left
   // over it is the one popped first; with no value, or an operator short of
   // operands, it is 0.0. Not re-entrant for one object (it uses the object's
-  // scratch); threads share Program() instead.
+  // scratch); threads share Program() instead, or call ValueAt.
   BOOL Evaluate(const double* x, const double* y, double* result);
+  // The same value, with the caller's scratch: safe from several threads.
+  double ValueAt(double x, double y, double zeroByZero, FormulaProgram::Scratch& scratch) const {
+    return m_program.Run(x, y, m_parameterValues, zeroByZero, scratch);
+  }
 
   static int GetPriority(const std::string& token);  // -1: unrecognised
   static int IsOperator(const std::string& token);   // priority if 1..5, else 0
 
   const std::vector<std::string>& Tokens() const { return m_tokens; }
   const std::vector<std::string>& Postfix() const { return m_postfix; }
-  // The postfix list compiled; evaluates bit for bit as the list does.
+  // The parameter list in upper case as the postfix list holds it; a name
+  // that can name no parameter ("X", "2A") is kept as "", which no token is.
+  const std::vector<std::string>& ParameterNames() const { return m_parameterNames; }
+  const std::vector<double>& ParameterValues() const { return m_parameterValues; }
+  // The postfix list compiled, with a parameter register per name; run with
+  // ParameterValues() it evaluates bit for bit as the list does.
   const FormulaProgram& Program() const { return m_program; }
 
  private:
   std::vector<std::string> m_tokens;
   std::vector<std::string> m_postfix;
+  std::vector<std::string> m_parameterNames;
+  std::vector<double> m_parameterValues;
   FormulaProgram m_program;
   FormulaProgram::Scratch m_scratch;
 };
+
+// The names and the values of a parameter set's list, in its order.
+std::vector<std::string> FormulaParameterNames(const CParaData& para);
+std::vector<double> FormulaParameterValues(const CParaData& para);
+
+// The formula of para compiled with its parameter list and values: ready for
+// EvaluateFormula, the samplers and the mesh export. Every caller compiles a
+// parameter set's formula here. Like MakePostfix it never fails: a formula
+// the check refuses is evaluated from what converted.
+CFormula CompileFormula(const CParaData& para);
+// A formula text with a parameter list of its own (orvex-cli eval).
+CFormula CompileFormula(const std::string& text, std::span<const FormulaParameter> parameters = {});
+
+// The names in a formula that would be parameters (IsFormulaParameterName),
+// as first written, in order of first appearance, each once in any case;
+// names that equal one of `known` in any case are left out. Only whole
+// operands count: "2A" and "SIN A" name nothing.
+std::vector<std::string> FormulaParameterCandidates(const std::string& text,
+                                                    std::span<const std::string> known = {});
 
 // The value the "/" operator yields for 0/0; EvaluateFormula sets it before
 // every call. One per thread: a drawing thread's run and a check on the
@@ -84,8 +129,11 @@ extern const char* const FORMULA_TOO_LONG_MESSAGE;
 // The formula check every entry field runs before it takes a formula over.
 // Besides the structural faults the evaluator finds, it rejects unbalanced
 // brackets as InvalidFormula (the evaluator would read a stray bracket as 0).
+// A name is taken when the parameter list holds it (as MakePostfix takes it);
+// any other is InvalidCharacter.
 enum class FormulaCheck { Ok, Empty, InvalidCharacter, InvalidFormula };
-FormulaCheck CheckFormula(const std::string& text);
+FormulaCheck CheckFormula(const std::string& text,
+                          std::span<const std::string> parameterNames = {});
 // "計算式が入力されてません！", "不正な文字がありました！", "不正な計算式です！", or "" for Ok.
 const char* FormulaCheckMessage(FormulaCheck result);
 
@@ -96,11 +144,13 @@ constexpr std::size_t kMaxFormulaBytes = 128;
 std::string FormulaLengthRefusal(const std::string& text);
 // Why an entry field refuses a formula: its length, else the check's
 // message; "" when it passes.
-std::string FormulaEntryRefusal(const std::string& text);
+std::string FormulaEntryRefusal(const std::string& text,
+                                std::span<const std::string> parameterNames = {});
 
 // Why the window will not run (or export) a parameter set: the message it
-// shows, or null when the set can run. Start's checks, in Start's order;
-// only a file can bring a set that fails one.
+// shows, or null when the set can run. Start's checks, in Start's order
+// (the formula checked with the set's parameter list); only a file can bring
+// a set that fails one.
 const char* RunRefusalMessage(const CParaData& para);
 
 // The check's verdict, and for a refused formula where it goes wrong: the
@@ -113,4 +163,5 @@ struct FormulaFault {
   std::size_t position;
   std::size_t length;
 };
-FormulaFault CheckFormulaWithPosition(const std::string& text);
+FormulaFault CheckFormulaWithPosition(const std::string& text,
+                                      std::span<const std::string> parameterNames = {});

@@ -6,15 +6,24 @@
 
 #include "core/FormulaProgram.h"
 
-FormulaProgram FormulaProgram::Optimized() const { return Optimize(nullptr); }
+FormulaProgram FormulaProgram::Optimized() const { return Optimize(nullptr, nullptr); }
 
-FormulaProgram FormulaProgram::Optimized(double zeroByZero) const { return Optimize(&zeroByZero); }
+FormulaProgram FormulaProgram::Optimized(double zeroByZero) const {
+  return Optimize(&zeroByZero, nullptr);
+}
 
-FormulaProgram FormulaProgram::Optimize(const double* zeroByZero) const {
-  // Values are named as Compile names its operands while it builds: x, y,
-  // constant k | CONSTANT_FLAG, instruction k | INSTR_FLAG. Constants are told
-  // apart by bit pattern, so a folded value meets its twin among the literals
-  // and -0.0 stays apart from 0.0.
+FormulaProgram FormulaProgram::Optimized(double zeroByZero,
+                                         std::span<const double> parameters) const {
+  return Optimize(&zeroByZero, &parameters);
+}
+
+FormulaProgram FormulaProgram::Optimize(const double* zeroByZero,
+                                        const std::span<const double>* parameters) const {
+  // Values are named as Compile names its operands while it builds: x, y and
+  // the parameters by their registers, constant k | CONSTANT_FLAG, instruction
+  // k | INSTR_FLAG. Constants are told apart by bit pattern, so a folded value
+  // meets its twin among the literals and -0.0 stays apart from 0.0. A
+  // parameter with its value given is a constant like any literal.
   std::vector<double> constants;
   std::map<std::uint64_t, std::uint32_t> constantIndex;
   auto constantOperand = [&](double value) {
@@ -29,8 +38,16 @@ FormulaProgram FormulaProgram::Optimize(const double* zeroByZero) const {
   std::vector<std::uint32_t> value(m_registerCount);
   value[REG_X] = REG_X;
   value[REG_Y] = REG_Y;
+  for (std::uint32_t k = 0; k < m_parameterCount; ++k) {
+    const std::uint32_t reg = REG_FIRST_PARAMETER + k;
+    if (parameters == nullptr) {
+      value[reg] = reg;
+    } else {
+      value[reg] = constantOperand(k < parameters->size() ? (*parameters)[k] : 0.0);
+    }
+  }
   for (std::size_t i = 0; i < m_constants.size(); ++i) {
-    value[REG_FIRST_CONSTANT + i] = constantOperand(m_constants[i]);
+    value[FirstConstantRegister() + i] = constantOperand(m_constants[i]);
   }
   std::vector<FormulaInstr> code;
   std::map<std::tuple<FormulaOpcode, std::uint32_t, std::uint32_t>, std::uint32_t> computed;
@@ -74,15 +91,15 @@ FormulaProgram FormulaProgram::Optimize(const double* zeroByZero) const {
 
   FormulaProgram program(m_status);
   program.m_constants.clear();
+  program.m_parameterCount = parameters == nullptr ? m_parameterCount : 0;
+  const std::uint32_t firstConstant = program.FirstConstantRegister();
   std::vector<std::uint32_t> constantRegister(constants.size());
   for (std::size_t k = 0; k < constants.size(); ++k) {
     if (!liveConstant[k]) continue;
-    constantRegister[k] =
-        REG_FIRST_CONSTANT + static_cast<std::uint32_t>(program.m_constants.size());
+    constantRegister[k] = firstConstant + static_cast<std::uint32_t>(program.m_constants.size());
     program.m_constants.push_back(constants[k]);
   }
-  const auto firstInstr =
-      REG_FIRST_CONSTANT + static_cast<std::uint32_t>(program.m_constants.size());
+  const auto firstInstr = firstConstant + static_cast<std::uint32_t>(program.m_constants.size());
   std::vector<std::uint32_t> instrRegister(code.size());
   std::uint32_t next = firstInstr;
   for (std::size_t k = 0; k < code.size(); ++k) {

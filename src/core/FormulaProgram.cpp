@@ -1,5 +1,6 @@
 #include "core/FormulaProgram.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -22,13 +23,15 @@ FormulaProgram::FormulaProgram() : FormulaProgram(FormulaStatus::Empty) {}
 
 FormulaProgram::FormulaProgram(FormulaStatus status)
     : m_constants{0.0},
-      m_result(REG_FIRST_CONSTANT),
-      m_registerCount(REG_FIRST_CONSTANT + 1),
+      m_result(REG_FIRST_PARAMETER),
+      m_registerCount(REG_FIRST_PARAMETER + 1),
       m_status(status) {}
 
-FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix) {
+FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix,
+                                       std::span<const std::string> parameterNames) {
   FormulaProgram program(FormulaStatus::Ok);
   program.m_constants.clear();
+  program.m_parameterCount = static_cast<std::uint32_t>(parameterNames.size());
 
   // Constants and instructions are numbered apart while the code is built
   // (operands carry a flag saying which) and get their registers at the end,
@@ -68,16 +71,20 @@ FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix) 
       stack.push_back(REG_Y);
     } else if (token == "PI") {
       stack.push_back(constantOperand(FORMULA_PI));
+    } else if (const auto name = std::find(parameterNames.begin(), parameterNames.end(), token);
+               name != parameterNames.end()) {
+      stack.push_back(REG_FIRST_PARAMETER +
+                      static_cast<std::uint32_t>(name - parameterNames.begin()));
     } else {
       stack.push_back(constantOperand(FormulaNumberValue(token)));
     }
   }
   if (stack.empty()) return FormulaProgram(FormulaStatus::Empty);
 
-  const auto firstInstr =
-      REG_FIRST_CONSTANT + static_cast<std::uint32_t>(program.m_constants.size());
-  auto resolve = [firstInstr](std::uint32_t operand) {
-    if (operand & CONSTANT_FLAG) return REG_FIRST_CONSTANT + (operand & ~CONSTANT_FLAG);
+  const std::uint32_t firstConstant = program.FirstConstantRegister();
+  const auto firstInstr = firstConstant + static_cast<std::uint32_t>(program.m_constants.size());
+  auto resolve = [firstConstant, firstInstr](std::uint32_t operand) {
+    if (operand & CONSTANT_FLAG) return firstConstant + (operand & ~CONSTANT_FLAG);
     if (operand & INSTR_FLAG) return firstInstr + (operand & ~INSTR_FLAG);
     return operand;
   };
@@ -92,13 +99,16 @@ FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix) 
   return program;
 }
 
-double FormulaProgram::Run(double x, double y, double zeroByZero, Scratch& scratch) const {
+double FormulaProgram::Run(double x, double y, std::span<const double> parameters,
+                           double zeroByZero, Scratch& scratch) const {
   if (scratch.m_regs.size() < m_registerCount) scratch.m_regs.resize(m_registerCount);
   double* const reg = scratch.m_regs.data();
   reg[REG_X] = x;
   reg[REG_Y] = y;
-  const std::size_t constantCount = m_constants.size();
-  for (std::size_t i = 0; i < constantCount; ++i) reg[REG_FIRST_CONSTANT + i] = m_constants[i];
+  const std::size_t given = std::min<std::size_t>(parameters.size(), m_parameterCount);
+  std::copy_n(parameters.begin(), given, reg + REG_FIRST_PARAMETER);
+  std::fill(reg + REG_FIRST_PARAMETER + given, reg + FirstConstantRegister(), 0.0);
+  std::copy(m_constants.begin(), m_constants.end(), reg + FirstConstantRegister());
 
   for (const FormulaInstr& instr : m_code) {
     reg[instr.dst] = FormulaApply(instr.op, reg[instr.a], reg[instr.b], zeroByZero);

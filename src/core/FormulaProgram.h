@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -109,7 +110,8 @@ inline double FormulaApply(FormulaOpcode op, double a, double b, double zeroByZe
       op, [&](auto opcode) { return FormulaApplyOp<decltype(opcode)::value>(a, b, zeroByZero); });
 }
 
-// Which of x and y a register's value depends on (a bit set).
+// Which of x and y a register's value depends on (a bit set). A parameter is
+// the same at every point, so it depends on neither.
 enum class FormulaDependence : std::uint8_t { None = 0, X = 1, Y = 2, XY = 3 };
 
 // One instruction: reg[dst] = op(reg[a], reg[b]). a is the left operand and b
@@ -131,7 +133,8 @@ enum class FormulaStatus {
   ExtraValues,     // values left over: the result is the one on top
 };
 
-// Register layout: 0 holds x, 1 holds y, 2.. the constants in Constants()
+// Register layout: 0 holds x, 1 holds y, 2.. the parameters in the order of
+// the names the program was compiled with, then the constants in Constants()
 // order, and every instruction writes a register of its own after those
 // (single assignment), so each register is one node of the expression DAG.
 // The program is immutable after Compile and may be run from several threads
@@ -140,7 +143,7 @@ class FormulaProgram {
  public:
   static constexpr std::uint32_t REG_X = 0;
   static constexpr std::uint32_t REG_Y = 1;
-  static constexpr std::uint32_t REG_FIRST_CONSTANT = 2;
+  static constexpr std::uint32_t REG_FIRST_PARAMETER = 2;
 
   // The caller's register file. It grows to the program's size on first use
   // and is then reused without allocation.
@@ -157,16 +160,21 @@ class FormulaProgram {
 
   // Compiles a postfix list of token strings, reading each token as the
   // string-walking evaluator does: the first vocabulary row with that name,
-  // "X", "Y", "PI", and any other operand as the number it starts with (0.0
-  // when none, which is what a stray bracket reads as).
-  static FormulaProgram Compile(const std::vector<std::string>& postfix);
+  // "X", "Y", "PI", the first of parameterNames equal to it (upper case, as
+  // the tokens are), and any other operand as the number it starts with (0.0
+  // when none, which is what a stray bracket reads as). Every name gets a
+  // parameter register, used or not, so that values go in in the list's order.
+  static FormulaProgram Compile(const std::vector<std::string>& postfix,
+                                std::span<const std::string> parameterNames = {});
 
   FormulaStatus Status() const { return m_status; }
   bool Succeeds() const { return m_status == FormulaStatus::Ok; }
 
-  // The value at (x, y) with the given value for 0/0. When Succeeds() is
-  // false the value is still defined: see FormulaStatus.
-  double Run(double x, double y, double zeroByZero, Scratch& scratch) const;
+  // The value at (x, y) with these parameter values and this value for 0/0;
+  // parameters past the end of the span read as 0.0. When Succeeds() is false
+  // the value is still defined: see FormulaStatus.
+  double Run(double x, double y, std::span<const double> parameters, double zeroByZero,
+             Scratch& scratch) const;
 
   // The same function, cheaper to run: each (opcode, operands) pair is
   // computed once, instructions whose operands are all constants are computed
@@ -175,9 +183,12 @@ class FormulaProgram {
   // operands it saw before, so Run gives bit for bit the same values. Without
   // a 0/0 value, divisions whose result would be that value stay in the code
   // and the program holds for every value; with one, they are folded too and
-  // the program may only be run with that value.
+  // the program may only be run with that value. Parameters stay inputs
+  // unless their values are given too: then they fold as the same numbers
+  // written into the formula would, and the program has none left.
   FormulaProgram Optimized() const;
   FormulaProgram Optimized(double zeroByZero) const;
+  FormulaProgram Optimized(double zeroByZero, std::span<const double> parameters) const;
 
   // For every register, which of x and y its value depends on.
   std::vector<FormulaDependence> Dependences() const;
@@ -186,11 +197,15 @@ class FormulaProgram {
   const std::vector<FormulaInstr>& Code() const { return m_code; }
   std::uint32_t ResultRegister() const { return m_result; }
   std::uint32_t RegisterCount() const { return m_registerCount; }
+  std::uint32_t ParameterCount() const { return m_parameterCount; }
+  std::uint32_t FirstConstantRegister() const { return REG_FIRST_PARAMETER + m_parameterCount; }
 
  private:
   // A program without code whose result is the constant 0.0.
   explicit FormulaProgram(FormulaStatus status);
-  FormulaProgram Optimize(const double* zeroByZero) const;
+  // parameters null: they stay inputs.
+  FormulaProgram Optimize(const double* zeroByZero,
+                          const std::span<const double>* parameters) const;
 
   // While the compiler and the optimiser build code, an operand names a
   // value before registers are numbered: x and y by their registers, constant
@@ -202,5 +217,6 @@ class FormulaProgram {
   std::vector<FormulaInstr> m_code;
   std::uint32_t m_result;
   std::uint32_t m_registerCount;
+  std::uint32_t m_parameterCount = 0;
   FormulaStatus m_status;
 };

@@ -123,7 +123,8 @@ bool SampleProgram(const GridSpec& gridSpec, const CFormula& formula, Layout lay
   const double zeroByZero = gridSpec.zeroDiv;
   // EvaluateFormula leaves the 0/0 value behind; so does this walk.
   g_zeroByZero = zeroByZero;
-  const GridProgram program = GridProgram::Build(formula.Program(), zeroByZero);
+  const GridProgram program =
+      GridProgram::Build(formula.Program(), zeroByZero, formula.ParameterValues());
 
   // Surface rows run against y (row 0 at y = +R) with x along the row; contour
   // rows run along x with y along the row.

@@ -46,10 +46,13 @@ void Map(std::size_t n, const double* a, const double* b, double* __restrict out
 
 GridProgram::GridProgram() : m_pointConstants{0.0}, m_pointRegisterCount(1), m_result(0) {}
 
-GridProgram GridProgram::Build(const FormulaProgram& source, double zeroByZero) {
-  // With the 0/0 value fixed every constant subexpression folds, so each
-  // remaining instruction depends on x, on y, or on both.
-  const FormulaProgram program = source.Optimized(zeroByZero);
+GridProgram GridProgram::Build(const FormulaProgram& source, double zeroByZero,
+                               std::span<const double> parameters) {
+  // With the 0/0 value and the parameters fixed every constant subexpression
+  // folds, so each remaining instruction depends on x, on y, or on both, and
+  // every register that depends on neither is a constant.
+  const FormulaProgram program = source.Optimized(zeroByZero, parameters);
+  const std::uint32_t firstConstant = program.FirstConstantRegister();
   const std::vector<FormulaDependence> dependence = program.Dependences();
   const std::size_t registers = program.RegisterCount();
 
@@ -109,7 +112,7 @@ GridProgram GridProgram::Build(const FormulaProgram& source, double zeroByZero) 
     AxisPart& part = grid.m_parts[side];
     const Building& built = axis[side];
     for (std::uint32_t reg : built.constants) {
-      part.constants.push_back(program.Constants()[reg - FormulaProgram::REG_FIRST_CONSTANT]);
+      part.constants.push_back(program.Constants()[reg - firstConstant]);
     }
     const auto firstNode = 1 + static_cast<std::uint32_t>(part.constants.size());
     auto resolve = [firstNode](Operand operand) {
@@ -132,7 +135,7 @@ GridProgram GridProgram::Build(const FormulaProgram& source, double zeroByZero) 
   }
 
   for (std::uint32_t reg : pointConstants) {
-    grid.m_pointConstants.push_back(program.Constants()[reg - FormulaProgram::REG_FIRST_CONSTANT]);
+    grid.m_pointConstants.push_back(program.Constants()[reg - firstConstant]);
   }
   const auto xValues = static_cast<std::uint32_t>(grid.m_parts[0].exports.size());
   const auto yValues = static_cast<std::uint32_t>(grid.m_parts[1].exports.size());

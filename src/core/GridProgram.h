@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/FormulaProgram.h"
@@ -46,8 +47,10 @@ class GridProgram {
   GridProgram();
 
   // Splits the optimised program (FormulaProgram::Optimized with this 0/0
-  // value: the value is fixed for the whole grid).
-  static GridProgram Build(const FormulaProgram& program, double zeroByZero);
+  // value and these parameter values: they are fixed for the whole grid, so
+  // the parameters fold away as numbers written in would).
+  static GridProgram Build(const FormulaProgram& program, double zeroByZero,
+                           std::span<const double> parameters);
 
   // The variable's part at coords[0..count).
   AxisTable Tabulate(FormulaVariable variable, const double* coords, std::size_t count) const;

@@ -119,7 +119,7 @@ std::optional<PictureReadout> ReadPicture(const Frame& frame, const CParaData& r
   readout.x = GridCoordinate(gridSpec, column);
   readout.y = GridCoordinate(gridSpec, row);
   FormulaProgram::Scratch scratch;
-  readout.value = formula.Program().Run(readout.x, readout.y, gridSpec.zeroDiv, scratch);
+  readout.value = formula.ValueAt(readout.x, readout.y, gridSpec.zeroDiv, scratch);
   if (runPara.m_nDrawStyle == STYLE_CONTOUR) {
     // The line's height back in f's units; the depth buffer's steps leave a
     // few digits of it.

@@ -1,9 +1,29 @@
+#include <strings.h>
+
+#include <cctype>
 #include <cstdlib>
 
 #include "FormulaReference.h"
 
+namespace {
+
+// The parameter a token names, or -1. Of the tokens a postfix list holds,
+// only names start with a letter: a list entry "2" or "(" names nothing.
+int ParameterIndex(const std::string& token, std::span<const std::string> names) {
+  if (!std::isalpha(static_cast<unsigned char>(token[0]))) return -1;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    if (!names[k].empty() && strcasecmp(token.c_str(), names[k].c_str()) == 0) {
+      return static_cast<int>(k);
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
 FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, double y,
-                             double* result) {
+                             double* result, std::span<const std::string> parameterNames,
+                             std::span<const double> parameterValues) {
   std::vector<double> stack;
   for (const std::string& token : postfix) {
     int row = 0;
@@ -26,6 +46,9 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
       stack.push_back(y);
     } else if (token == "PI") {
       stack.push_back(3.141592654);
+    } else if (const int k = ParameterIndex(token, parameterNames); k >= 0) {
+      const auto index = static_cast<std::size_t>(k);
+      stack.push_back(index < parameterValues.size() ? parameterValues[index] : 0.0);
     } else {
       std::string text = token;
       for (char& c : text)

@@ -2,6 +2,7 @@
 // the tests and in the benchmarks.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,12 @@
 // values go through a stack, at every call. The "/" row reads g_zeroByZero.
 // Stores the result as the evaluation algorithm does: 0.0 for an empty list,
 // the value popped first when values are left over, nothing when an operator
-// finds too few values.
+// finds too few values. A token that is none of the vocabulary, X, Y and PI,
+// starts with a letter and equals a parameter name in any case reads as the
+// first such name's value (0.0 past the end of the values).
 FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, double y,
-                             double* result);
+                             double* result, std::span<const std::string> parameterNames = {},
+                             std::span<const double> parameterValues = {});
 
 // "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )" written out in C++ with
 // the same library calls, compiled without builtins or contraction.
@@ -28,10 +32,13 @@ double HeavyFormulaPlain(double x, double y, double zeroByZero);
 // s = R / (N/2), formed in float and widened, k = 0..N.
 std::vector<double> DefaultGridCoordinates();
 
-// The formula's token and postfix lists and its program, made from its text.
-inline CFormula Compiled(const std::string& text) {
+// The formula's token and postfix lists and its program, made from its text,
+// with a parameter list and its values.
+inline CFormula Compiled(const std::string& text, std::span<const std::string> names = {},
+                         std::span<const double> values = {}) {
   CFormula formula;
   formula.Tokenize(text);
-  formula.MakePostfix();
+  formula.MakePostfix(names);
+  formula.SetParameterValues(values);
   return formula;
 }

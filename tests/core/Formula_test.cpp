@@ -1,9 +1,10 @@
 // The formula engine: the check and values at a point; then the compiled
 // program, optimised or not, against the string-walking evaluator, the plain
-// C++ formula, and itself on several threads. Values are compared bit for
-// bit, NaN sign and payload included: both paths perform the same operations
-// on the same operands in the same order, so even the NaN that propagates
-// must be the same one.
+// C++ formula, and itself on several threads; a parameter against its value
+// written into the formula. Values are compared bit for bit, NaN sign and
+// payload included: both paths perform the same operations on the same
+// operands in the same order, so even the NaN that propagates must be the
+// same one.
 #include "core/Formula.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 
 #include "FormulaReference.h"
 #include "core/FormulaProgram.h"
+#include "core/Grid.h"
 #include "core/GridProgram.h"
 
 namespace {
@@ -33,6 +35,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
 std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 // Hostile texts among them, which nobody types but a file or a paste can
 // bring: a cut UTF-8 sequence, bytes UTF-8 never holds, what a bad CP932 byte
@@ -86,6 +89,56 @@ TEST(FormulaCheckTest, TheFaultsPlaceAndLength) {
     EXPECT_EQ(fault.check, CheckFormula(text));
     EXPECT_EQ(fault.position, position);
     EXPECT_EQ(fault.length, length);
+  }
+}
+
+// A name is an operand only when the list holds it, in any case; what is a
+// number, a word of the vocabulary or no name at all stays as it was.
+TEST(FormulaCheckTest, ParameterNamesFromTheList) {
+  using Names = std::vector<std::string>;
+  const std::tuple<std::string, Names, FormulaCheck, std::size_t, std::size_t> cases[] = {
+      {"a*sin(b*x)", {"a", "b"}, FormulaCheck::Ok, 0, 0},
+      {"A*SIN(B1*X)-a^b1", {"a", "b1"}, FormulaCheck::Ok, 0, 0},
+      {"-theta^2+x*-Theta", {"THETA"}, FormulaCheck::Ok, 0, 0},
+      {"E+1E3+2D2*D", {"e", "d"}, FormulaCheck::Ok, 0, 0},
+      {"a*x", {}, FormulaCheck::InvalidCharacter, 1, 1},
+      {"a*c", {"a"}, FormulaCheck::InvalidCharacter, 3, 1},
+      {"E", {"D"}, FormulaCheck::InvalidCharacter, 1, 1},
+      {"2a+a", {"a"}, FormulaCheck::InvalidCharacter, 1, 2},
+      {"sin a", {"a", "sin a"}, FormulaCheck::InvalidCharacter, 1, 5},
+      {"x$y+a", {"a", "x$y"}, FormulaCheck::InvalidCharacter, 1, 3},
+      {"2+(", {"(", "2", "x"}, FormulaCheck::InvalidFormula, 3, 1},
+      {"a(b)", {"a", "b"}, FormulaCheck::InvalidFormula, 2, 1},
+      {"sin", {"sin"}, FormulaCheck::InvalidFormula, 4, 0},
+  };
+  for (const auto& [text, names, check, position, length] : cases) {
+    SCOPED_TRACE(text);
+    const FormulaFault fault = CheckFormulaWithPosition(text, names);
+    EXPECT_EQ(fault.check, check);
+    EXPECT_EQ(CheckFormula(text, names), check);
+    EXPECT_EQ(fault.position, position);
+    EXPECT_EQ(fault.length, length);
+    EXPECT_EQ(FormulaEntryRefusal(text, names), FormulaCheckMessage(check));
+  }
+  CParaData para;
+  para.m_strFormula = "a*sin(x)";
+  EXPECT_STREQ(RunRefusalMessage(para), FormulaCheckMessage(FormulaCheck::InvalidCharacter));
+  para.m_params.push_back({.name = "A"});
+  EXPECT_EQ(RunRefusalMessage(para), nullptr);
+}
+
+TEST(FormulaCheckTest, NamesThatWouldBeParameters) {
+  using Names = std::vector<std::string>;
+  const std::string text = "a*sin(b*x)+A+k2-2c+E+1E3+PI+sin x+log10(y)+Theta+THETA";
+  const std::tuple<std::string, Names, Names> cases[] = {
+      {text, {}, {"a", "b", "k2", "E", "Theta"}},
+      {text, {"B", "theta", "2c"}, {"a", "k2", "E"}},
+      {"x+y*pi-sqrt(x)", {}, {}},
+      {"", {}, {}},
+  };
+  for (const auto& [formula, known, names] : cases) {
+    SCOPED_TRACE(formula);
+    EXPECT_EQ(FormulaParameterCandidates(formula, known), names);
   }
 }
 
@@ -174,6 +227,12 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
   }
 }
 
+// The parameter list every formula below is compiled with, in mixed case, and
+// values for it that change from formula to formula.
+const std::vector<std::string> kParameterNames = {"a", "B2", "Theta"};
+const std::vector<double> kParameterValues[] = {
+    {1.5, -2.0, 0.0}, {-0.0, 1e308, kNaN}, {kInf, 4.9e-324, -1.0}, {0.5, -kInf, 710.0}};
+
 std::vector<std::string> Formulas() {
   std::vector<std::string> f = {
       kDefaultFormula, "SIN(X)+COS(Y)*TAN(X-Y)", "ASIN(X)-ACOS(Y)/ATAN(X*Y)", "EXP(X)^LOG(Y)",
@@ -208,10 +267,23 @@ std::vector<std::string> Formulas() {
       text += tokens[pick(11)] + std::string(" ");
     f.push_back(text);
   }
+  // The same with parameters among the leaves, and a name the list lacks.
+  const char* const named[] = {"X", "Y", "A", "b2", "THETA", "2", "0", "a", "-A", "K"};
+  for (int k = 0; k < 100; ++k) {
+    std::vector<std::string> pool;
+    for (int i = 0; i < 4; ++i) pool.push_back(named[pick(std::size(named))]);
+    for (int step = 0; step < 6; ++step) {
+      const std::string a = pool[pick(pool.size())], b = pool[pick(pool.size())];
+      pool.push_back(pick(3) == 0 ? std::string(functions[pick(10)]) + "(" + a + ")"
+                                  : "(" + a + ")" + operators[pick(6)] + "(" + b + ")");
+    }
+    f.push_back(pool.back());
+  }
   return f;
 }
 
-// The compiled, the optimised and the grid-split programs against the oracle.
+// The compiled, the optimised and the grid-split programs against the oracle,
+// with the parameters as inputs and folded in.
 TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -219,18 +291,21 @@ TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
                            inf, -inf, nan, -nan, 710.0, 1e16, 0.048f};
   const double zeroByZeros[] = {-1.0, 0.0, 1.0, nan, inf, -inf};
   FormulaProgram::Scratch scratch;  // shared by programs of every size
+  std::size_t formulaIndex = 0;
   for (const std::string& text : Formulas()) {
     SCOPED_TRACE("formula '" + text + "'");
-    CFormula formula = Compiled(text);
+    const std::vector<double>& p = kParameterValues[formulaIndex++ % std::size(kParameterValues)];
+    CFormula formula = Compiled(text, kParameterNames, p);
     const FormulaProgram anyZero = formula.Program().Optimized();
     std::set<std::tuple<FormulaOpcode, std::uint32_t, std::uint32_t>> seen;
     for (const FormulaInstr& in : anyZero.Code())
       EXPECT_TRUE(seen.emplace(in.op, in.a, in.b).second) << "computed twice";
-    std::vector<FormulaProgram> fixedZero;
+    std::vector<FormulaProgram> fixedZero, folded;
     std::vector<GridProgram> grid;
     for (double z : zeroByZeros) {
       fixedZero.push_back(formula.Program().Optimized(z));
-      grid.push_back(GridProgram::Build(formula.Program(), z));
+      folded.push_back(formula.Program().Optimized(z, p));
+      grid.push_back(GridProgram::Build(formula.Program(), z, p));
     }
     std::size_t point = 0;
     for (double x : values) {
@@ -239,18 +314,116 @@ TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
         const double z = zeroByZeros[zi];
         g_zeroByZero = z;
         double expected = 0.0;
-        const FormulaStatus status = OracleEvaluate(formula.Postfix(), x, y, &expected);
+        const FormulaStatus status =
+            OracleEvaluate(formula.Postfix(), x, y, &expected, kParameterNames, p);
         ASSERT_EQ(formula.Program().Status(), status);
         if (status == FormulaStatus::MissingOperand) expected = 0.0;
-        const double compiled = formula.Program().Run(x, y, z, scratch);
+        const double compiled = formula.Program().Run(x, y, p, z, scratch);
         double viaEvaluate = 1.0;
         ASSERT_EQ(formula.Evaluate(&x, &y, &viaEvaluate), status == FormulaStatus::Ok);
         ASSERT_EQ(Bits(compiled), Bits(expected)) << "at " << x << ", " << y << " z " << z;
         ASSERT_EQ(Bits(viaEvaluate), Bits(expected));
-        ASSERT_EQ(Bits(anyZero.Run(x, y, z, scratch)), Bits(expected)) << "optimised";
-        ASSERT_EQ(Bits(fixedZero[zi].Run(x, y, z, scratch)), Bits(expected)) << "for this 0/0";
+        ASSERT_EQ(Bits(anyZero.Run(x, y, p, z, scratch)), Bits(expected)) << "optimised";
+        ASSERT_EQ(Bits(fixedZero[zi].Run(x, y, p, z, scratch)), Bits(expected)) << "for this 0/0";
+        ASSERT_EQ(Bits(folded[zi].Run(x, y, {}, z, scratch)), Bits(expected)) << "folded in";
         ASSERT_EQ(Bits(grid[zi].Evaluate(x, y)), Bits(expected)) << "split for the grid";
       }
+    }
+  }
+}
+
+bool SameExtents(const GridExtents& a, const GridExtents& b) {
+  return Bits(a.maxX) == Bits(b.maxX) && Bits(a.minX) == Bits(b.minX) &&
+         Bits(a.maxY) == Bits(b.maxY) && Bits(a.minY) == Bits(b.minY) &&
+         Bits(a.maxZ) == Bits(b.maxZ) && Bits(a.minZ) == Bits(b.minZ);
+}
+
+// A parameter gives the bits its value gives written into the formula, on
+// every path: the string walk, the program as compiled, optimised with the
+// parameters as inputs and folded in, split for the grid, and both threaded
+// samplers. The values are set after the compile, as a slider sets them.
+TEST(FormulaProgram, ParameterEqualsTheNumberWrittenIn) {
+  const struct {
+    const char* text;
+    std::vector<FormulaParameter> parameters;
+    const char* written;
+  } cases[] = {
+      {"a*SIN(b*X)*COS(Y)",
+       {{.name = "a", .value = 1.5}, {.name = "B", .value = 2}},
+       "1.5*SIN(2*X)*COS(Y)"},
+      // 0/0 and x/0 take the grid's 0/0 value and the limit, folded or not.
+      {"X/A+A/A+Y/(A*X)-A/Y", {{.name = "A", .value = 0}}, "X/0+0/0+Y/(0*X)-0/Y"},
+      {"X^A/A", {{.name = "A", .value = -0.0}}, "X^(-0)/(-0)"},
+      // A sign binds tighter than ^: -a^2 is (-a)^2 for a negative a too.
+      {"-A^2+X*-A-A^Y", {{.name = "a", .value = -2.5}}, "-(-2.5)^2+X*-(-2.5)-(-2.5)^Y"},
+      {"K*X^2-K/Y+K*K", {{.name = "k", .value = 1e308}}, "1E308*X^2-1E308/Y+1E308*1E308"},
+      {"SQRT(C)*X+LOG(C)+ASIN(C*Y)/C",
+       {{.name = "c", .value = -1}},
+       "SQRT(-1)*X+LOG(-1)+ASIN(-1*Y)/(-1)"},
+      // Any case; E and D are names beside the numbers 1E3 and 2D2; a list
+      // entry that names no parameter changes nothing.
+      {"theta*x+THETA+E*1E3-2D2*d+2",
+       {{.name = "Theta", .value = 0.25},
+        {.name = "e", .value = 2},
+        {.name = "D", .value = 3},
+        {.name = "2", .value = 5}},
+       "0.25*x+0.25+2*1E3-2D2*3+2"},
+  };
+  const double zeroByZero = -1.0;
+  std::vector<double> coordinates = {0.0, -0.0, kInf, -kInf, kNaN, 1e-310, -1.0, 1.0};
+  for (int k = -12; k <= 12; k += 3) coordinates.push_back(k * 0.75);
+  GridSpec gridSpec;
+  gridSpec.nMesh = 24;
+  gridSpec.spacing = 1.0f;
+  gridSpec.zScale = 11.0f;
+  gridSpec.zeroDiv = static_cast<float>(zeroByZero);
+  FormulaProgram::Scratch scratch;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<std::string> names;
+    std::vector<double> values;
+    std::vector<FormulaParameter> unset = c.parameters;
+    for (FormulaParameter& parameter : unset) {
+      names.push_back(parameter.name);
+      values.push_back(parameter.value);
+      parameter.value = 7.0;
+    }
+    ASSERT_EQ(CheckFormula(c.text, names), FormulaCheck::Ok);
+    ASSERT_EQ(CheckFormula(c.written), FormulaCheck::Ok);
+    CFormula formula = CompileFormula(c.text, unset);
+    formula.SetParameterValues(values);
+    CFormula written = Compiled(c.written);
+
+    const FormulaProgram anyZero = formula.Program().Optimized();
+    const FormulaProgram fixedZero = formula.Program().Optimized(zeroByZero);
+    const FormulaProgram folded = formula.Program().Optimized(zeroByZero, values);
+    const GridProgram grid = GridProgram::Build(formula.Program(), zeroByZero, values);
+    for (double x : coordinates) {
+      for (double y : coordinates) {
+        SCOPED_TRACE(testing::Message() << "at " << x << ", " << y);
+        const double expected = EvaluateFormula(&written, &x, &y, &zeroByZero);
+        double walked = 1.0;
+        ASSERT_EQ(OracleEvaluate(formula.Postfix(), x, y, &walked, names, values),
+                  FormulaStatus::Ok);
+        EXPECT_EQ(Bits(walked), Bits(expected)) << "string walk";
+        EXPECT_EQ(Bits(EvaluateFormula(&formula, &x, &y, &zeroByZero)), Bits(expected));
+        EXPECT_EQ(Bits(anyZero.Run(x, y, values, zeroByZero, scratch)), Bits(expected));
+        EXPECT_EQ(Bits(fixedZero.Run(x, y, values, zeroByZero, scratch)), Bits(expected));
+        EXPECT_EQ(Bits(folded.Run(x, y, {}, zeroByZero, scratch)), Bits(expected));
+        EXPECT_EQ(Bits(grid.Evaluate(x, y)), Bits(expected)) << "split for the grid";
+      }
+    }
+    for (const bool surface : {true, false}) {
+      std::vector<float> got, want;
+      GridExtents gotExtents, wantExtents;
+      const auto sample = surface ? ComputeSurface : ComputeContour;
+      ASSERT_TRUE(sample(gridSpec, formula, RunSignals{}, got, gotExtents, 2));
+      ASSERT_TRUE(sample(gridSpec, written, RunSignals{}, want, wantExtents, 2));
+      ASSERT_EQ(got.size(), want.size());
+      std::size_t mismatches = 0;
+      for (std::size_t k = 0; k < got.size(); ++k) mismatches += Bits(got[k]) != Bits(want[k]);
+      EXPECT_EQ(mismatches, 0u) << (surface ? "surface" : "contour");
+      EXPECT_TRUE(SameExtents(gotExtents, wantExtents));
     }
   }
 }
@@ -265,7 +438,7 @@ TEST(FormulaProgram, ThreadsShareOneProgram) {
     for (int repeat = 0; repeat < 20; ++repeat)
       for (int i = -20; i <= 20; ++i)
         for (int j = -20; j <= 20; ++j)
-          out.push_back(Bits(formula.Program().Run(i * 0.25, j * 0.25, z, scratch)));
+          out.push_back(Bits(formula.Program().Run(i * 0.25, j * 0.25, {}, z, scratch)));
     return out;
   };
   const double zeroByZeros[] = {-1.0, 0.0, 1.0, 0.25};
@@ -283,8 +456,8 @@ TEST(FormulaProgram, DefaultGridEqualsPlainC) {
   std::size_t mismatches = 0;
   for (double y : DefaultGridCoordinates())
     for (double x : DefaultGridCoordinates())
-      mismatches +=
-          Bits(formula.Program().Run(x, y, 1.0, scratch)) != Bits(DefaultFormulaPlain(x, y, 1.0));
+      mismatches += Bits(formula.Program().Run(x, y, {}, 1.0, scratch)) !=
+                    Bits(DefaultFormulaPlain(x, y, 1.0));
   EXPECT_EQ(mismatches, 0u);
 }
 
