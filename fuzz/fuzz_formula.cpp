@@ -5,20 +5,29 @@
 // string-walking evaluator gives, NaN payloads aside: the compiled program
 // through CFormula::Evaluate and EvaluateFormula, its two optimised forms, the
 // grid program at single points, and the grid sampler on two tiny grids
-// against the same sampler calling EvaluateFormula point by point.
+// against the same sampler calling EvaluateFormula point by point. Then the
+// same with a parameter list, the parameters folded in too where a path can;
+// and where the formula passes the check with it, the parameters must give
+// the bits of their values written into the text.
+#include <strings.h>
+
+#include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FormulaReference.h"
 #include "FuzzCheck.h"
 #include "GridPlain.h"
 #include "core/Formula.h"
-#include "core/GridProgram.h"
 #include "core/Grid.h"
+#include "core/GridProgram.h"
 
 namespace {
 
@@ -39,6 +48,21 @@ constexpr Point kPoints[] = {
     {1e-300, -1e300, -1}, {kInf, -kInf, 0.0}, {kNaN, 1.0, 1.0}, {0.5, -0.0, 0.125},
 };
 
+// Names in mixed case, two of them letters the numbers use (1E3, 2D2).
+const std::vector<std::string> kNames = {"a", "B2", "E", "Theta", "d"};
+// Values for them, set in turn; the sets without a NaN can be written in.
+const std::vector<double> kValueSets[] = {
+    {1.5, -0.0, 1e308, -2.5, 0.0},
+    {0.0, -1.0, kInf, 0.125, 710.0},
+    {kNaN, 4.9e-324, -kInf, 1.0, -1e-5},
+};
+
+std::vector<FormulaParameter> Parameters() {
+  std::vector<FormulaParameter> parameters;
+  for (const std::string& name : kNames) parameters.push_back({.name = name});
+  return parameters;
+}
+
 const char* StatusName(FormulaStatus status) {
   switch (status) {
     case FormulaStatus::Ok:
@@ -58,13 +82,16 @@ bool SameExtents(const GridExtents& a, const GridExtents& b) {
          SameBits(a.minY, b.minY) && SameBits(a.maxZ, b.maxZ) && SameBits(a.minZ, b.minZ);
 }
 
-void CheckPoint(const std::string& text, CFormula& formula, const Point& p) {
+void CheckPoint(const std::string& text, CFormula& formula, const Point& p,
+                std::span<const std::string> names) {
   const FormulaProgram& program = formula.Program();
+  const std::vector<double>& values = formula.ParameterValues();
 
   // The oracle's "/" reads g_zeroByZero, which EvaluateFormula also sets.
   g_zeroByZero = p.zeroByZero;
   double expected = 0.0;
-  const FormulaStatus status = OracleEvaluate(formula.Postfix(), p.x, p.y, &expected);
+  const FormulaStatus status =
+      OracleEvaluate(formula.Postfix(), p.x, p.y, &expected, names, values);
   FUZZ_CHECK_MSG(status == program.Status(), "'%s': oracle %s, program %s", text.c_str(),
                  StatusName(status), StatusName(program.Status()));
   // The oracle stores nothing when an operator finds too few values; the
@@ -84,19 +111,26 @@ void CheckPoint(const std::string& text, CFormula& formula, const Point& p) {
   FormulaProgram::Scratch scratch;
   const FormulaProgram anyZero = program.Optimized();
   FUZZ_CHECK(anyZero.Status() == status);
-  const double optimized = anyZero.Run(p.x, p.y, p.zeroByZero, scratch);
+  const double optimized = anyZero.Run(p.x, p.y, values, p.zeroByZero, scratch);
   FUZZ_CHECK_MSG(SameValue(optimized, expected),
                  "'%s' at (%a, %a; 0/0 %a): Optimized() %a, oracle %a", text.c_str(), p.x, p.y,
                  p.zeroByZero, optimized, expected);
 
   const FormulaProgram thisZero = program.Optimized(p.zeroByZero);
   FUZZ_CHECK(thisZero.Status() == status);
-  const double folded = thisZero.Run(p.x, p.y, p.zeroByZero, scratch);
+  const double folded = thisZero.Run(p.x, p.y, values, p.zeroByZero, scratch);
   FUZZ_CHECK_MSG(SameValue(folded, expected),
                  "'%s' at (%a, %a; 0/0 %a): Optimized(z) %a, oracle %a", text.c_str(), p.x, p.y,
                  p.zeroByZero, folded, expected);
 
-  const GridProgram grid = GridProgram::Build(program, p.zeroByZero);
+  const FormulaProgram bound = program.Optimized(p.zeroByZero, values);
+  FUZZ_CHECK(bound.Status() == status && bound.ParameterCount() == 0);
+  const double boundValue = bound.Run(p.x, p.y, {}, p.zeroByZero, scratch);
+  FUZZ_CHECK_MSG(SameValue(boundValue, expected),
+                 "'%s' at (%a, %a; 0/0 %a): Optimized(z, parameters) %a, oracle %a", text.c_str(),
+                 p.x, p.y, p.zeroByZero, boundValue, expected);
+
+  const GridProgram grid = GridProgram::Build(program, p.zeroByZero, values);
   const double split = grid.Evaluate(p.x, p.y);
   FUZZ_CHECK_MSG(SameValue(split, expected), "'%s' at (%a, %a; 0/0 %a): GridProgram %a, oracle %a",
                  text.c_str(), p.x, p.y, p.zeroByZero, split, expected);
@@ -131,6 +165,123 @@ void CheckGrid(const std::string& text, CFormula& formula, bool surface, const G
   FUZZ_CHECK(SameExtents(fastExtents, slowExtents));
 }
 
+// N = 4 over -12..12 hits 0 and both ends; N = 3 puts no point on an axis.
+GridSpec SurfaceSpec() {
+  GridSpec surface;
+  surface.nMesh = 4;
+  surface.spacing = 6.0f;
+  surface.zScale = 11.0f;
+  surface.zeroDiv = 1.0f;
+  return surface;
+}
+
+GridSpec ContourSpec() {
+  GridSpec contour;
+  contour.nMesh = 3;
+  contour.spacing = 8.0f / 3.0f;
+  contour.zScale = 1.0f;
+  contour.zeroDiv = -1.0f;
+  return contour;
+}
+
+// A value as the formula language writes it: a sign is a unary minus in
+// brackets, infinity overflows, and an exponent may not be negative.
+std::string Literal(double value) {
+  if (std::signbit(value)) return "(-" + Literal(-value) + ")";
+  if (std::isinf(value)) return "1E999";
+  char buffer[400];
+  std::string text(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+  if (const std::size_t e = text.find('e'); e != std::string::npos) {
+    if (text[e + 1] == '-') {
+      return std::string(
+          buffer,
+          std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed).ptr);
+    }
+    text.replace(e, 2, "E");  // "e+"
+  }
+  return text;
+}
+
+// The text with every operand that names a parameter replaced by its value,
+// cut as the tokenizer cuts: at operator characters, white space trimmed.
+std::string WrittenIn(const std::string& text, std::span<const double> values) {
+  auto isOperator = [](char c) {
+    return std::string_view("()+-*/^").find(c) != std::string_view::npos;
+  };
+  auto isSpace = [](char c) {
+    return std::string_view(" \t\n\v\f\r").find(c) != std::string_view::npos;
+  };
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (isOperator(text[pos])) {
+      out += text[pos++];
+      continue;
+    }
+    std::size_t end = pos;
+    while (end < text.size() && !isOperator(text[end])) ++end;
+    std::size_t first = pos, last = end;
+    while (first < last && isSpace(text[first])) ++first;
+    while (last > first && isSpace(text[last - 1])) --last;
+    const std::string operand = text.substr(first, last - first);
+    std::string replacement = operand;
+    if (IsFormulaParameterName(operand)) {
+      for (std::size_t k = 0; k < kNames.size(); ++k) {
+        if (strcasecmp(operand.c_str(), kNames[k].c_str()) == 0) {
+          replacement = Literal(values[k]);
+          break;
+        }
+      }
+    }
+    out += text.substr(pos, first - pos) + replacement + text.substr(last, end - last);
+    pos = end;
+  }
+  return out;
+}
+
+void CheckWithParameters(const std::string& text, const CFormula& plain) {
+  CFormula formula = CompileFormula(text, Parameters());
+  const FormulaCheck check = CheckFormula(text, kNames);
+  // A list the text names nothing of changes nothing: the conversion without
+  // one stops at the first name.
+  if (formula.Postfix() == plain.Postfix()) {
+    FUZZ_CHECK(check == CheckFormula(text));
+    return;
+  }
+  for (std::size_t i = 0; i < std::size(kPoints); ++i) {
+    formula.SetParameterValues(kValueSets[i % std::size(kValueSets)]);
+    CheckPoint(text, formula, kPoints[i], kNames);
+  }
+  formula.SetParameterValues(kValueSets[2]);
+  CheckGrid(text, formula, true, SurfaceSpec());
+  CheckGrid(text, formula, false, ContourSpec());
+  if (check != FormulaCheck::Ok) return;
+
+  for (std::size_t set = 0; set < 2; ++set) {
+    formula.SetParameterValues(kValueSets[set]);
+    const std::string literal = WrittenIn(text, kValueSets[set]);
+    FUZZ_CHECK_MSG(CheckFormula(literal) == FormulaCheck::Ok, "'%s' written in: '%s' refused",
+                   text.c_str(), literal.c_str());
+    CFormula written = Compiled(literal);
+    for (const Point& p : kPoints) {
+      const double want = EvaluateFormula(&written, &p.x, &p.y, &p.zeroByZero);
+      const double got = EvaluateFormula(&formula, &p.x, &p.y, &p.zeroByZero);
+      FUZZ_CHECK_MSG(SameBits(got, want), "'%s' at (%a, %a; 0/0 %a): %a, written in '%s': %a",
+                     text.c_str(), p.x, p.y, p.zeroByZero, got, literal.c_str(), want);
+    }
+    std::vector<float> got, want;
+    GridExtents gotExtents, wantExtents;
+    FUZZ_CHECK(ComputeSurface(SurfaceSpec(), formula, RunSignals{}, got, gotExtents, 1));
+    FUZZ_CHECK(ComputeSurface(SurfaceSpec(), written, RunSignals{}, want, wantExtents, 1));
+    for (std::size_t k = 0; k < got.size(); ++k) {
+      FUZZ_CHECK_MSG(SameBits(got[k], want[k]), "'%s' grid element %zu: %a, written in '%s': %a",
+                     text.c_str(), k, static_cast<double>(got[k]), literal.c_str(),
+                     static_cast<double>(want[k]));
+    }
+    FUZZ_CHECK(SameExtents(gotExtents, wantExtents));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -156,20 +307,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& token : formula.Postfix()) FUZZ_CHECK(token != "(" && token != ")");
   }
 
-  for (const Point& p : kPoints) CheckPoint(text, formula, p);
+  for (const Point& p : kPoints) CheckPoint(text, formula, p, {});
+  CheckGrid(text, formula, true, SurfaceSpec());
+  CheckGrid(text, formula, false, ContourSpec());
 
-  // N = 4 over -12..12 hits 0 and both ends; N = 3 puts no point on an axis.
-  GridSpec surface;
-  surface.nMesh = 4;
-  surface.spacing = 6.0f;
-  surface.zScale = 11.0f;
-  surface.zeroDiv = 1.0f;
-  CheckGrid(text, formula, true, surface);
-  GridSpec contour;
-  contour.nMesh = 3;
-  contour.spacing = 8.0f / 3.0f;
-  contour.zScale = 1.0f;
-  contour.zeroDiv = -1.0f;
-  CheckGrid(text, formula, false, contour);
+  CheckWithParameters(text, formula);
   return 0;
 }
