@@ -1,6 +1,7 @@
-// Sampling the whole 501 x 501 grid (R = 12, N = 500, 0/0 = 1.0) with two
-// formulas, the default one and a heavier one, each way the program can or
-// could do it:
+// Sampling the whole 501 x 501 grid (R = 12, N = 500, 0/0 = 1.0) with three
+// formulas, the default one, a heavier one, and the heavier one with three of
+// its numbers made parameters (the same values, so the same grid), each way
+// the program can or could do it:
 //   BM_PlainCpp   the formula written out in C++ calling the C library (pow for "^")
 //   BM_Oracle     the string-walking evaluator
 //   BM_Compiled   FormulaProgram::Run per point, unoptimised
@@ -43,14 +44,25 @@ struct FormulaCase {
   const char* text;
   double (*plain)(double x, double y, double zeroByZero);
   const char* muparser;  // the same formula in muparser's syntax
+  std::vector<FormulaParameter> parameters;
 };
 
 const FormulaCase kCases[] = {
-    {"default", "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )", DefaultFormulaPlain,
-     "gdiv(sin(sqrt(x^2+y^2)), sqrt(x^2+y^2))"},
-    {"heavy", "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)",
+    {"default",
+     "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )",
+     DefaultFormulaPlain,
+     "gdiv(sin(sqrt(x^2+y^2)), sqrt(x^2+y^2))",
+     {}},
+    {"heavy",
+     "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)",
      HeavyFormulaPlain,
-     "sin(x)*cos(y) + exp(gdiv((-x)^2, 10)) * ln(y^2+1) + atan(x*y) + sqrt(x^2+y^2)"},
+     "sin(x)*cos(y) + exp(gdiv((-x)^2, 10)) * ln(y^2+1) + atan(x*y) + sqrt(x^2+y^2)",
+     {}},
+    {"heavy-named",
+     "SIN(X)*COS(Y) + EXP(-X^P/K) * LOG(Y^P+B) + ATAN(X*Y) + SQRT(X^P+Y^P)",
+     HeavyFormulaPlain,
+     "sin(x)*cos(y) + exp(gdiv((-x)^2, 10)) * ln(y^2+1) + atan(x*y) + sqrt(x^2+y^2)",
+     {{.name = "p", .value = 2}, {.name = "k", .value = 10}, {.name = "b", .value = 1}}},
 };
 
 GridSpec DefaultGridSpec() {
@@ -66,14 +78,15 @@ GridSpec DefaultGridSpec() {
 // sampler forms them, and the per-point reference values in row order.
 struct Setup {
   CFormula formula;
+  std::vector<std::string> names;
   GridSpec gridSpec = DefaultGridSpec();
   std::vector<double> xs, ys;  // column j: x; row i: y (row 0 at y = +R)
   std::vector<double> reference;
   std::size_t points = 0;
 
   explicit Setup(const FormulaCase& c) {
-    formula.Tokenize(c.text);
-    formula.MakePostfix();
+    formula = CompileFormula(c.text, c.parameters);
+    for (const FormulaParameter& parameter : c.parameters) names.push_back(parameter.name);
     for (int k = 0; k <= kMesh; ++k) {
       xs.push_back(GridCoordinate(gridSpec, k));
       ys.push_back(-GridCoordinate(gridSpec, k));
@@ -87,7 +100,7 @@ struct Setup {
 };
 
 Setup& Shared(std::size_t index) {
-  static Setup setups[] = {Setup(kCases[0]), Setup(kCases[1])};
+  static Setup setups[] = {Setup(kCases[0]), Setup(kCases[1]), Setup(kCases[2])};
   return setups[index];
 }
 
@@ -137,7 +150,9 @@ void BM_Oracle(benchmark::State& state, std::size_t index) {
   RunFill(state, index, [](const Setup& s, double* out) {
     g_zeroByZero = kZeroDiv;
     for (double y : s.ys) {
-      for (double x : s.xs) OracleEvaluate(s.formula.Postfix(), x, y, out++);
+      for (double x : s.xs) {
+        OracleEvaluate(s.formula.Postfix(), x, y, out++, s.names, s.formula.ParameterValues());
+      }
     }
   });
 }
@@ -147,7 +162,8 @@ void BM_Compiled(benchmark::State& state, std::size_t index) {
     const FormulaProgram& program = s.formula.Program();
     FormulaProgram::Scratch scratch;
     for (double y : s.ys) {
-      for (double x : s.xs) *out++ = program.Run(x, y, kZeroDiv, scratch);
+      for (double x : s.xs)
+        *out++ = program.Run(x, y, s.formula.ParameterValues(), kZeroDiv, scratch);
     }
   });
 }
@@ -186,9 +202,7 @@ void BM_Sampler(benchmark::State& state, std::size_t index, int threads) {
 void BM_PictureGrid(benchmark::State& state) {
   CParaData para;
   para.m_nMesh = static_cast<int>(state.range(0));
-  CFormula formula;
-  formula.Tokenize(para.m_strFormula);
-  formula.MakePostfix();
+  const CFormula formula = CompileFormula(para);
   const GridSpec gridSpec = MakeGridSpec(para);
   PictureGrid grid;
   SamplePictureGrid(STYLE_MESH, gridSpec, formula, false, RunSignals{}, grid);
