@@ -13,12 +13,13 @@
 namespace {
 
 const char kExportUsage[] =
-    "usage: orvex-cli export [FILE.ovx] [--set FIELD=VALUE]... [--solid] [--fit]\n"
-    "       -o OUT.stl|OUT.obj\n";
+    "usage: orvex-cli export [FILE.ovx] [--set FIELD=VALUE]... [--param NAME=VALUE]...\n"
+    "       [--solid] [--fit] -o OUT.stl|OUT.obj\n";
 
 struct ExportArgs {
   std::string file;
   std::vector<std::string> overrides;
+  std::vector<std::string> params;
   bool solid = false;
   bool fit = false;
   std::string output;
@@ -28,12 +29,14 @@ struct ExportArgs {
 int ParseExportArgs(const CliArgs& args, ExportArgs* out) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if ((arg == "--set" || arg == "-o") && i + 1 == args.size()) {
+    if ((arg == "--set" || arg == "--param" || arg == "-o") && i + 1 == args.size()) {
       std::fprintf(stderr, "orvex-cli export: %s needs a value\n", arg.c_str());
       return 2;
     }
     if (arg == "--set") {
       out->overrides.push_back(args[++i]);
+    } else if (arg == "--param") {
+      out->params.push_back(args[++i]);
     } else if (arg == "-o") {
       out->output = args[++i];
     } else if (arg == "--solid") {
@@ -72,7 +75,8 @@ int CmdExport(const CliArgs& args) {
   }
   CParaData para;
   CFormula formula;
-  if (const int code = PrepareRun("export", run.file, run.overrides, &para, &formula); code != 0) {
+  if (const int code = PrepareRun("export", {run.file, run.overrides, run.params}, &para, &formula);
+      code != 0) {
     return code;
   }
   if (!IsValidMesh(para.m_nMesh)) {

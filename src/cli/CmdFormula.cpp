@@ -2,36 +2,50 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cli/CliCommands.h"
 #include "cli/Numbers.h"
+#include "cli/ParaOverrides.h"
 #include "core/Formula.h"
 
+// A formula alone has no parameter list: every name that could be a
+// parameter is taken as one, as the window offers a slider for each.
 int CmdCheck(const CliArgs& args) {
   if (args.size() != 1) {
     std::fputs("usage: orvex-cli check FORMULA\n", stderr);
     return 2;
   }
-  const FormulaCheck result = CheckFormula(args[0]);
+  const std::vector<std::string> names = FormulaParameterCandidates(args[0]);
+  const FormulaCheck result = CheckFormula(args[0], names);
   if (result != FormulaCheck::Ok) {
     std::printf("%s\n", FormulaCheckMessage(result));
     return 1;
   }
+  for (const std::string& name : names) std::fprintf(stderr, "parameter: %s\n", name.c_str());
   std::puts("OK");
   return 0;
 }
 
 int CmdEval(const CliArgs& args) {
-  static const char kUsage[] = "usage: orvex-cli eval FORMULA X Y [--zero-by-zero V]\n";
+  static const char kUsage[] =
+      "usage: orvex-cli eval FORMULA X Y [--zero-by-zero V] [--param NAME=VALUE]...\n";
   CliArgs positional;
   std::string zeroText = "1.0";
+  CParaData params;
   for (std::size_t i = 0; i < args.size(); ++i) {
+    if ((args[i] == "--zero-by-zero" || args[i] == "--param") && i + 1 == args.size()) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
     if (args[i] == "--zero-by-zero") {
-      if (i + 1 == args.size()) {
-        std::fputs(kUsage, stderr);
+      zeroText = args[++i];
+    } else if (args[i] == "--param") {
+      std::string error;
+      if (!ApplyParamOverride(params, args[++i], &error)) {
+        std::fprintf(stderr, "orvex-cli eval: %s\n", error.c_str());
         return 2;
       }
-      zeroText = args[++i];
     } else {
       positional.push_back(args[i]);
     }
@@ -52,12 +66,12 @@ int CmdEval(const CliArgs& args) {
   }
 
   const std::string& text = positional[0];
-  const FormulaCheck result = CheckFormula(text);
+  const FormulaCheck result = CheckFormula(text, FormulaParameterNames(params));
   if (result != FormulaCheck::Ok) {
     std::fprintf(stderr, "%s\n", FormulaCheckMessage(result));
     return 1;
   }
-  CFormula formula = CompileFormula(text);
+  CFormula formula = CompileFormula(text, params.m_params);
   PrintNumber(stdout, EvaluateFormula(&formula, &numbers[0], &numbers[1], &numbers[2]), 17);
   std::fputc('\n', stdout);
   return 0;

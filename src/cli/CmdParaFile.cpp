@@ -11,13 +11,16 @@ int CmdWrite(const CliArgs& args) {
   CParaData para;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg == "--set") {
+    if (arg == "--set" || arg == "--param") {
+      const bool field = arg == "--set";
       if (i + 1 == args.size()) {
-        std::fputs("orvex-cli write: --set needs FIELD=VALUE\n", stderr);
+        std::fprintf(stderr, "orvex-cli write: %s needs %s=VALUE\n", arg.c_str(),
+                     field ? "FIELD" : "NAME");
         return 2;
       }
       std::string error;
-      if (!ApplyParaOverride(para, args[++i], &error)) {
+      if (!(field ? ApplyParaOverride(para, args[++i], &error)
+                  : ApplyParamOverride(para, args[++i], &error))) {
         std::fprintf(stderr, "orvex-cli write: %s\n", error.c_str());
         return 2;
       }
@@ -32,7 +35,8 @@ int CmdWrite(const CliArgs& args) {
     }
   }
   if (path.empty()) {
-    std::fputs("usage: orvex-cli write FILE.ovx [--set FIELD=VALUE]...\n", stderr);
+    std::fputs("usage: orvex-cli write FILE.ovx [--set FIELD=VALUE]... [--param NAME=VALUE]...\n",
+               stderr);
     return 2;
   }
   std::string error;
@@ -49,13 +53,14 @@ int CmdInfo(const CliArgs& args) {
     return 2;
   }
   CParaData para;
-  std::string error;
-  if (!LoadParaFile(args[0], para, &error)) {
+  std::string error, warning;
+  if (!LoadParaFile(args[0], para, &error, &warning)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
+  if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
   // fwrite, not fputs: a formula read from a file may hold a NUL byte.
-  const std::string fields = FormatParaFields(para);
+  const std::string fields = FormatParaFields(para) + FormatFormulaParameters(para);
   std::fwrite(fields.data(), 1, fields.size(), stdout);
   return 0;
 }

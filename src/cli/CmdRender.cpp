@@ -39,6 +39,7 @@ namespace {
 struct RunArgs {
   std::string file;
   std::vector<std::string> overrides;
+  std::vector<std::string> params;
   int width = 800;
   int height = 600;
   long ticks = 0;
@@ -86,14 +87,17 @@ bool ParseSize(const std::string& text, int* width, int* height) {
 int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunArgs* out) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    const bool takesValue = arg == "--set" || (forRender && (arg == "--size" || arg == "--ticks" ||
-                                                             arg == "-o" || arg == "--colour-map"));
+    const bool takesValue = arg == "--set" || arg == "--param" ||
+                            (forRender && (arg == "--size" || arg == "--ticks" || arg == "-o" ||
+                                           arg == "--colour-map"));
     if (takesValue && i + 1 == args.size()) {
       std::fprintf(stderr, "orvex-cli %s: %s needs a value\n", command, arg.c_str());
       return 2;
     }
     if (arg == "--set") {
       out->overrides.push_back(args[++i]);
+    } else if (arg == "--param") {
+      out->params.push_back(args[++i]);
     } else if (forRender && arg == "--size") {
       if (!ParseSize(args[++i], &out->width, &out->height)) {
         std::fprintf(stderr, "orvex-cli %s: bad --size '%s' (expected WxH, each 1..%d)\n", command,
@@ -241,8 +245,8 @@ int CmdRender(const CliArgs& args) {
   if (const int code = ParseRunArgs("render", args, true, &run); code != 0) return code;
   if (run.output.empty()) {
     std::fputs(
-        "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--size WxH] [--ticks T] "
-        "[--fit] -o OUT.png|OUT.bmp|OUT.svg\n",
+        "usage: orvex-cli render [FILE.ovx] [--set FIELD=VALUE]... [--param NAME=VALUE]... "
+        "[--size WxH] [--ticks T] [--fit] -o OUT.png|OUT.bmp|OUT.svg\n",
         stderr);
     return 2;
   }
@@ -255,7 +259,8 @@ int CmdRender(const CliArgs& args) {
   }
   CParaData para;
   CFormula formula;
-  if (const int code = PrepareRun("render", run.file, run.overrides, &para, &formula); code != 0)
+  if (const int code = PrepareRun("render", {run.file, run.overrides, run.params}, &para, &formula);
+      code != 0)
     return code;
   // Refused before the run: a solid's picture has no lines to draw.
   if (svg && para.m_nDrawStyle >= STYLE_PLASTIC && para.m_nDrawStyle <= STYLE_SILVER) {
@@ -347,7 +352,8 @@ int CmdSample(const CliArgs& args) {
   if (const int code = ParseRunArgs("sample", args, false, &run); code != 0) return code;
   CParaData para;
   CFormula formula;
-  if (const int code = PrepareRun("sample", run.file, run.overrides, &para, &formula); code != 0)
+  if (const int code = PrepareRun("sample", {run.file, run.overrides, run.params}, &para, &formula);
+      code != 0)
     return code;
 
   const int style = para.m_nDrawStyle;

@@ -1,5 +1,6 @@
 #include "cli/ParaOverrides.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -9,6 +10,9 @@
 #include <variant>
 
 #include "cli/Numbers.h"
+#include "core/Formula.h"
+#include "core/ParaFile.h"
+#include "core/Ticks.h"
 
 namespace {
 
@@ -81,6 +85,61 @@ std::string FormatParaFields(const CParaData& para) {
       out += para.*std::get<std::string CParaData::*>(field.member);
     }
     out += '\n';
+  }
+  return out;
+}
+
+bool ApplyParamOverride(CParaData& para, const std::string& assignment, std::string* error) {
+  const std::size_t equals = assignment.find('=');
+  if (equals == std::string::npos) {
+    *error = "expected NAME=VALUE, got '" + assignment + "'";
+    return false;
+  }
+  const std::string name = assignment.substr(0, equals);
+  const std::string text = assignment.substr(equals + 1);
+  if (!IsFormulaParameterName(name) || !IsParameterName(name)) {
+    *error = "'" + name + "' cannot name a parameter (a letter, then letters and digits, up to " +
+             std::to_string(kMaxParameterNameBytes) + ", and no word of the formula language)";
+    return false;
+  }
+  double value = 0.0;
+  if (!ParseDouble(text, &value) || !std::isfinite(value)) {
+    *error = "bad value for parameter " + name + ": '" + text + "'";
+    return false;
+  }
+  const SliderRange slider = SliderRangeFor(value);
+  FormulaParameter param{name, value, slider.min, slider.max, slider.step};
+  auto existing = para.m_params.begin();
+  while (existing != para.m_params.end() && !SameParameterName(existing->name, name)) ++existing;
+  if (existing != para.m_params.end()) {
+    param = *existing;
+    param.value = value;
+    if (value < param.min || value > param.max) {
+      param.min = std::min(param.min, slider.min);
+      param.max = std::max(param.max, slider.max);
+    }
+  } else if (para.m_params.size() == kMaxFormulaParameters) {
+    *error = "more than " + std::to_string(kMaxFormulaParameters) + " parameters";
+    return false;
+  }
+  if (!IsStorableParameter(param) || value < param.min || value > param.max) {
+    *error = "no slider range holds the value of parameter " + name + ": '" + text + "'";
+    return false;
+  }
+  if (existing != para.m_params.end()) {
+    *existing = param;
+  } else {
+    para.m_params.push_back(param);
+  }
+  return true;
+}
+
+std::string FormatFormulaParameters(const CParaData& para) {
+  std::string out;
+  for (const FormulaParameter& param : para.m_params) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.17g", param.value);
+    out += param.name + "=" + buffer + "\n";
   }
   return out;
 }

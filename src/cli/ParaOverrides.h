@@ -1,5 +1,5 @@
-// Parameter fields by name, for command lines: FIELD=VALUE assignments in, and
-// FIELD=VALUE listings out.
+// Parameter fields and formula parameters by name, for command lines:
+// FIELD=VALUE and NAME=VALUE assignments in, and the same listings out.
 #pragma once
 
 #include <string>
@@ -17,3 +17,16 @@ bool ApplyParaOverride(CParaData& para, const std::string& assignment, std::stri
 // doubles with %.17g, switches and integers as decimal integers, the formula
 // as its UTF-8 text.
 std::string FormatParaFields(const CParaData& para);
+
+// Sets one formula parameter from "NAME=VALUE": the parameter of that name in
+// any letter case takes the value, or a new one is added with the slider a
+// new parameter at that value gets (SliderRangeFor). A value outside an
+// existing parameter's range widens the range as far as that slider reaches.
+// NAME must be able to name a parameter and be stored (IsFormulaParameterName,
+// IsParameterName); VALUE is a finite number as ParseDouble reads it. On false
+// *error says why and para is unchanged.
+bool ApplyParamOverride(CParaData& para, const std::string& assignment, std::string* error);
+
+// The formula parameters in the set's order, one "NAME=VALUE\n" line each,
+// the value with %.17g.
+std::string FormatFormulaParameters(const CParaData& para);

@@ -6,15 +6,21 @@
 #include "cli/ParaOverrides.h"
 #include "core/ParaFile.h"
 
-int PrepareRun(const char* command, const std::string& file,
-               const std::vector<std::string>& overrides, CParaData* para, CFormula* formula) {
-  std::string error;
-  if (!file.empty() && !LoadParaFile(file, *para, &error)) {
+int PrepareRun(const char* command, const RunSource& source, CParaData* para, CFormula* formula) {
+  std::string error, warning;
+  if (!source.file.empty() && !LoadParaFile(source.file, *para, &error, &warning)) {
     std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
     return 1;
   }
-  for (const std::string& assignment : overrides) {
+  if (!warning.empty()) std::fprintf(stderr, "orvex-cli %s: %s\n", command, warning.c_str());
+  for (const std::string& assignment : source.overrides) {
     if (!ApplyParaOverride(*para, assignment, &error)) {
+      std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
+      return 2;
+    }
+  }
+  for (const std::string& assignment : source.params) {
+    if (!ApplyParamOverride(*para, assignment, &error)) {
       std::fprintf(stderr, "orvex-cli %s: %s\n", command, error.c_str());
       return 2;
     }

@@ -90,6 +90,68 @@ TEST_F(CliParaFile, FailuresPrintTheMessageAndWriteNothing) {
   }
 }
 
+// The object stays what it was without parameters; the parameters follow it,
+// are listed after the fields, and a block that cannot be read costs only them.
+TEST_F(CliParaFile, WriteStoresParametersAfterTheObjectAndInfoListsThem) {
+  ASSERT_EQ(Run({"write", Path("plain.ovx")}).code, 0);
+  const RunResult write = Run({"write", Path("params.ovx"), "--param", "a=1.5", "--param",
+                               "Theta=37", "--param", "A=-0.25"});
+  EXPECT_EQ(std::tuple(write.code, write.out + write.err), std::tuple(0, ""));
+  const std::string plain = Slurp(Path("plain.ovx")), params = Slurp(Path("params.ovx"));
+  EXPECT_EQ(params.substr(0, plain.size()), plain);
+  EXPECT_EQ(params.size(), plain.size() + 10 + 41 + 45);
+  const RunResult info = Run({"info", Path("params.ovx")});
+  EXPECT_EQ(std::tuple(info.code, info.err), std::tuple(0, ""));
+  EXPECT_EQ(info.out, Run({"info", Path("plain.ovx")}).out + "a=-0.25\nTheta=37\n");
+
+  std::ofstream(Path("cut.ovx"), std::ios::binary) << params.substr(0, params.size() - 1);
+  const RunResult cut = Run({"info", Path("cut.ovx")});
+  EXPECT_EQ(std::tuple(cut.code, cut.out, cut.err),
+            std::tuple(0, Run({"info", Path("plain.ovx")}).out,
+                       "ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。\n"));
+}
+
+// A parameter samples as its value written into the formula would, from the
+// command line or from a file, in every command that samples.
+TEST_F(CliParaFile, ParametersSampleAsTheirValuesInEveryCommand) {
+  ASSERT_EQ(Run({"write", Path("a.ovx"), "--set", "m_nMesh=4", "--set", "m_strFormula=a*x+B",
+                 "--param", "a=2", "--param", "b=0.5"})
+                .code,
+            0);
+  const std::vector<std::string> written = {"--set", "m_nMesh=4", "--set", "m_strFormula=3*x+0.5"};
+  const std::vector<std::string> variants[] = {
+      {"--set", "m_nMesh=4", "--set", "m_strFormula=a*x+B", "--param", "a=3", "--param", "b=.5"},
+      {Path("a.ovx"), "--param", "A=3"},
+  };
+  const std::tuple<std::string, std::vector<std::string>, std::string> commands[] = {
+      {"sample", {}, ""},
+      {"export", {"-o", Path("out.obj")}, Path("out.obj")},
+      {"render", {"--size", "40x30", "-o", Path("out.png")}, Path("out.png")},
+  };
+  for (const auto& [command, rest, output] : commands) {
+    SCOPED_TRACE(command);
+    const auto run = [&](const std::vector<std::string>& set) {
+      std::vector<std::string> args = {command};
+      args.insert(args.end(), set.begin(), set.end());
+      args.insert(args.end(), rest.begin(), rest.end());
+      const RunResult result = Run(args);
+      return std::tuple(result.code, result.out, result.err, output.empty() ? "" : Slurp(output));
+    };
+    const auto expected = run(written);
+    ASSERT_EQ(std::get<0>(expected), 0) << std::get<2>(expected);
+    for (const std::vector<std::string>& variant : variants) EXPECT_EQ(run(variant), expected);
+  }
+
+  // A cut block costs the file's parameters, said on standard error.
+  const std::string file = Slurp(Path("a.ovx"));
+  std::ofstream(Path("cut.ovx"), std::ios::binary) << file.substr(0, file.size() - 1);
+  const RunResult cut = Run({"sample", Path("cut.ovx"), "--param", "a=3", "--param", "b=0.5"});
+  EXPECT_EQ(
+      std::tuple(cut.code, cut.out, cut.err),
+      std::tuple(0, Run({"sample", "--set", "m_nMesh=4", "--set", "m_strFormula=3*x+0.5"}).out,
+                 "orvex-cli sample: ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。\n"));
+}
+
 TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
   const std::string before = FormatParaFields(CParaData());
   for (const char* assignment :
@@ -104,6 +166,41 @@ TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(FormatParaFields(para), before);
   }
+}
+
+TEST(ParaOverrides, BadParametersAreRefusedAndChangeNothing) {
+  CParaData full;
+  for (int k = 0; k < 64; ++k) full.m_params.push_back({"p" + std::to_string(k), 0.0});
+  const std::tuple<std::string, CParaData> cases[] = {
+      {"a", {}},     {"=1", {}},      {"1a=1", {}},
+      {"a_b=1", {}}, {"a b=1", {}},   {"x=1", {}},
+      {"PI=1", {}},  {"sin=2", {}},   {"a=", {}},
+      {"a=nan", {}}, {"a=-inf", {}},  {"a=1e999", {}},
+      {"a=1 ", {}},  {"a=1e308", {}}, {std::string(33, 'a') + "=1", {}},
+      {"q=1", full},
+  };
+  for (const auto& [assignment, before] : cases) {
+    SCOPED_TRACE(assignment);
+    CParaData para = before;
+    std::string error;
+    EXPECT_FALSE(ApplyParamOverride(para, assignment, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(para, before);
+  }
+}
+
+// A new parameter gets a slider around its value; an existing one, found in
+// any letter case, keeps its name, step and mode, and its range widens only
+// when the value falls outside.
+TEST(ParaOverrides, ParametersAreAddedOrSetInAnyLetterCase) {
+  CParaData para;
+  para.m_params = {{"Rate", 0.5, -1.0, 1.0, 0.01, PlayMode::Once}};
+  std::string error;
+  for (const char* assignment : {"rATE=-0.75", "k=37", "K=0.5", "RATE=5"})
+    ASSERT_TRUE(ApplyParamOverride(para, assignment, &error)) << assignment << ": " << error;
+  const std::vector<FormulaParameter> expected = {{"Rate", 5.0, -10.0, 10.0, 0.01, PlayMode::Once},
+                                                  {"k", 0.5, -50.0, 50.0, 0.5}};
+  EXPECT_EQ(para.m_params, expected);
 }
 
 // What the listing prints can be fed back to reproduce the set bit for bit.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end cases of `orvex-cli check` and `orvex-cli eval`: exit code,
-# standard output and standard error of each run.
+# End-to-end cases of `orvex-cli check` and `orvex-cli eval`, formula
+# parameters included: exit code, standard output and standard error of each
+# run.
 #   cli_formula_test.sh PATH-TO-ORVEX-CLI
 set -u
 cli=$1
@@ -34,6 +35,11 @@ expect 1 "$bad_char" "" check '2X'
 expect 1 "$bad_char" "" check 'Ｘ'
 expect 1 "$bad_formula" "" check 'X**2'
 expect 2 "" + check
+# A formula alone: every name that could be a parameter is one, listed once in
+# the letter case first written.
+expect 0 OK $'parameter: a\nparameter: theta\nparameter: b2' check 'a*x+theta*SIN(A+b2)'
+expect 0 OK "parameter: E" check 'E*x'
+expect 1 "$bad_char" "" check 'a b'
 
 expect 0 1 "" eval "$default" 0 0
 expect 0 -1 "" eval "$default" 0 0 --zero-by-zero -1
@@ -52,6 +58,13 @@ expect 1 "" "$bad_formula" eval '(X' 0 0
 expect 2 "" + eval X abc 0
 expect 2 "" + eval X 1 2 --zero-by-zero one
 expect 2 "" + eval X 1 2 3
+expect 0 6.5 "" eval 'a*x+B' 2 0 --param a=3 --param b=0.5
+expect 0 3 "" eval 'A' 0 0 --param a=1 --param A=3
+expect 1 "" "$bad_char" eval 'a*x' 2 0
+expect 1 "" "$bad_char" eval 'a*x' 2 0 --param b=1
+expect 2 "" + eval 'a*x' 2 0 --param x=1
+expect 2 "" + eval 'a*x' 2 0 --param a=nan
+expect 2 "" + eval 'a*x' 2 0 --param
 
 # Output that cannot be written is a failure, not a success.
 ovx=$(mktemp --suffix=.ovx)
