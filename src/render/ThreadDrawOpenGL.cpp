@@ -20,11 +20,11 @@ namespace {
 // refused. The drawing thread's one compile: a resample's formula.
 bool CompileRunFormula(const CParaData& para, CFormula& formula) {
   if (FormulaTooLongToRun(para.m_strFormula) ||
-      CheckFormula(para.m_strFormula) != FormulaCheck::Ok) {
+      CheckFormula(para.m_strFormula, FormulaParameterNames(para)) != FormulaCheck::Ok) {
     return false;
   }
-  formula.Tokenize(para.m_strFormula);
-  return formula.MakePostfix() == TRUE;
+  formula = CompileFormula(para);
+  return true;
 }
 
 }  // namespace
