@@ -167,5 +167,24 @@
 <message><source>面を高さに応じた色で塗り、色の目盛を表示する</source><translation>Colours the surface by height and shows a colour bar</translation></message>
 <message><source>高さで色分け</source><translation>Colour by Height</translation></message>
 <message><source>高さで色分け(&amp;C)</source><translation>&amp;Colour by Height</translation></message>
+<message><source>ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。</source><translation>The file's extension part is damaged. Everything but the formula parameters was loaded.</translation></message>
+<message><source>ﾌｧｲﾙの拡張部分はこのﾊﾞｰｼﾞｮﾝでは読めません。ﾊﾟﾗﾒｰﾀ以外を読み込みました。</source><translation>This version cannot read the file's extension part. Everything but the formula parameters was loaded.</translation></message>
+<message><source>ｽﾗｲﾀﾞｰを追加: %1</source><translation>Add slider: %1</translation></message>
+<message><source>入力と同時に描画(&amp;L)</source><translation>Draw as You &amp;Type</translation></message>
+<message><source>入力と同時に描画</source><translation>Draw as You Type</translation></message>
+<message><source>計算中に、入力中の計算式を図に反映する</source><translation>During a computation, draws the formula as it is typed</translation></message>
+<message><source>ループ</source><translation>Loop</translation></message>
+<message><source>往復</source><translation>Back and forth</translation></message>
+<message><source>1回</source><translation>Once</translation></message>
+<message><source>名前</source><translation>Name</translation></message>
+<message><source>値</source><translation>Value</translation></message>
+<message><source>最小</source><translation>Min</translation></message>
+<message><source>最大</source><translation>Max</translation></message>
+<message><source>刻み</source><translation>Step</translation></message>
+<message><source>速さ</source><translation>Speed</translation></message>
+<message><source>再生</source><translation>Play</translation></message>
+<message><source>/秒</source><translation>/s</translation></message>
+<message><source>ｽﾗｲﾀﾞｰを削除</source><translation>Remove the slider</translation></message>
+<message><source>最小は最大より小さく、刻みは 0 より大きくしてください。</source><translation>The minimum must be below the maximum, and the step above 0.</translation></message>
 </context>
 </TS>

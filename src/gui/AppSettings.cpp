@@ -33,6 +33,7 @@ void CAppSettings::Restore(CParamModel& model) const {
   model.SetAxes(Flag("Axes"));
   model.SetExtremes(Flag("Extremes"));
   model.SetColourByHeight(Flag("ColourByHeight"));
+  model.SetFollowTyping(Flag("FollowTyping"));
   // An unknown map name keeps the default.
   if (const auto map = ColourMapFromName(Text("ColourMap").toStdString())) model.SetMap(*map);
 }
@@ -42,6 +43,8 @@ void CAppSettings::Follow(CParamModel& model) {
   QObject::connect(&model, &CParamModel::axesChanged, [this](bool on) { SetFlag("Axes", on); });
   QObject::connect(&model, &CParamModel::extremesChanged,
                    [this](bool on) { SetFlag("Extremes", on); });
+  QObject::connect(&model, &CParamModel::followTypingChanged,
+                   [this](bool on) { SetFlag("FollowTyping", on); });
   QObject::connect(&model, &CParamModel::colourChanged, [this, &model] {
     SetFlag("ColourByHeight", model.ColourByHeight());
     const std::string_view name = ColourMapName(model.Map());

@@ -34,6 +34,7 @@ enum CommandId : int {
   ID_VIEW_AXES = 32831,
   ID_VIEW_COLOUR = 32832,
   ID_VIEW_EXTREMES = 32833,
+  ID_VIEW_FOLLOW_TYPING = 32834,
   // The colour maps, in kColourMaps' order.
   ID_COLOUR_MAP_FIRST = 32840,
   IDC_FORMULA = 1063,

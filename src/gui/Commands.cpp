@@ -39,6 +39,8 @@ const CommandInfo kCommands[] = {
      "高さで色分け", "", ":/toolbar/colour.xpm"},
     {ID_VIEW_EXTREMES, "最大・最小(&M)", "最大値と最小値の点に印と値を表示する", "最大・最小", "",
      ":/toolbar/extremes.xpm"},
+    {ID_VIEW_FOLLOW_TYPING, "入力と同時に描画(&L)", "計算中に、入力中の計算式を図に反映する",
+     "入力と同時に描画", "", ""},
     {ID_COLOUR_MAP_FIRST, "viridis", "色の並びを viridis にする", "viridis", "", ""},
     {ID_COLOUR_MAP_FIRST + 1, "cividis", "色の並びを cividis にする", "cividis", "", ""},
     {ID_COLOUR_MAP_FIRST + 2, "turbo", "色の並びを turbo にする", "turbo", "", ""},

@@ -44,9 +44,16 @@ CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
   setValidator(new ByteLimit(this));
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
     m_previous = text;
-    m_fault = CheckFormulaWithPosition(text.toStdString());
+    m_fault = CheckFormulaWithPosition(text.toStdString(), m_names);
     emit checked();
   });
+}
+
+void CFormulaEdit::SetParameterNames(std::vector<std::string> names) {
+  if (names == m_names) return;
+  m_names = std::move(names);
+  m_fault = CheckFormulaWithPosition(text().toStdString(), m_names);
+  emit checked();
 }
 
 void CFormulaEdit::ReplaceUndoably(const QString& text) {

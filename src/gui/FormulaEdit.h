@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLineEdit>
+#include <string>
+#include <vector>
 
 #include "core/Formula.h"
 
@@ -22,6 +24,10 @@ class CFormulaEdit : public QLineEdit {
   // limit does not apply to it.
   void ReplaceUndoably(const QString& text);
   bool Replacing() const { return m_bReplacing; }
+  // The names the check takes as parameters (the set's list); the text is
+  // checked again with them.
+  void SetParameterNames(std::vector<std::string> names);
+  const std::vector<std::string>& ParameterNames() const { return m_names; }
   // The formula check of the text as it stands.
   bool Faulty() const { return m_fault.check != FormulaCheck::Ok; }
   // The check's message and the character where the fault is; empty while
@@ -38,4 +44,5 @@ class CFormulaEdit : public QLineEdit {
   QString m_previous;
   FormulaFault m_fault{FormulaCheck::Empty, 1, 0};
   bool m_bReplacing = false;
+  std::vector<std::string> m_names;
 };

@@ -3,7 +3,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QToolButton>
 
+#include "core/Ticks.h"
 #include "gui/Colours.h"
 #include "gui/CommandIds.h"
 #include "gui/Commands.h"
@@ -16,11 +18,21 @@
 namespace {
 
 constexpr int kFormulaBoxWidth = 304;
+// The pause in the typing after which the picture follows the text; when a
+// full resample at the run's mesh count takes longer than kSlowResampleMs,
+// the longer pause, so that typing is not held up by pictures.
+constexpr int kTypingPauseMs = 200;
+constexpr int kSlowTypingPauseMs = 1000;
+constexpr int kSlowResampleMs = 300;
 
 }  // namespace
 
 CFormulaToolBar::CFormulaToolBar(CParamModel* model, QWidget* parent)
-    : QToolBar(parent), m_pModel(model), m_pFormulaBox(new CFormulaEdit(this)) {
+    : QToolBar(parent),
+      m_pModel(model),
+      m_pFormulaBox(new CFormulaEdit(this)),
+      m_pAddSlider(new QToolButton(this)),
+      m_pTypingPause(new QTimer(this)) {
   setObjectName(QStringLiteral("toolBar"));
   setIconSize(QSize(16, 16));
   setMovable(false);
@@ -31,15 +43,39 @@ CFormulaToolBar::CFormulaToolBar(CParamModel* model, QWidget* parent)
   m_pFormulaBox->setToolTip(Tr(command.tip));
   m_pFormulaBox->setStatusTip(Tr(command.prompt));
   m_pFormulaBox->installEventFilter(this);
-  connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] { Commit(); });
+  // Enter with new names gives them sliders first, so the text passes.
+  connect(m_pFormulaBox, &QLineEdit::returnPressed, this, [this] {
+    if (!NewNames().empty()) AddSliders();
+    Commit();
+  });
   connect(m_pFormulaBox, &CFormulaEdit::checked, this, [this] {
     UpdateColours();
     ShowFault();
+    const std::vector<std::string> names = NewNames();
+    QStringList shown;
+    for (const std::string& name : names) shown << QString::fromStdString(name);
+    m_pAddSlider->setText(Tr("ｽﾗｲﾀﾞｰを追加: %1").arg(shown.join(QStringLiteral(", "))));
+    if (m_pAddSliderAction != nullptr) m_pAddSliderAction->setVisible(!names.empty());
+    if (m_bFollowTyping && !m_pFormulaBox->Faulty()) m_pTypingPause->start();
+  });
+  m_pAddSlider->setObjectName(QStringLiteral("addSlider"));
+  connect(m_pAddSlider, &QToolButton::clicked, this, &CFormulaToolBar::AddSliders);
+  m_pTypingPause->setSingleShot(true);
+  m_pTypingPause->setInterval(kTypingPauseMs);
+  connect(m_pTypingPause, &QTimer::timeout, this, [this] {
+    const std::string text = m_pFormulaBox->text().toStdString();
+    if (!m_pFormulaBox->Faulty() &&
+        FormulaEntryRefusal(text, m_pFormulaBox->ParameterNames()).empty()) {
+      m_strShown = text;
+      m_pModel->SetFormula(text);
+    }
   });
   ShowModelFormula();
   connect(model, &CParamModel::paramsChanged, this, [this] {
+    m_pFormulaBox->SetParameterNames(FormulaParameterNames(m_pModel->Params()));
     if (m_pModel->Params().m_strFormula != m_strShown) ShowModelFormula();
   });
+  m_pFormulaBox->SetParameterNames(FormulaParameterNames(m_pModel->Params()));
   connect(model, &CParamModel::loaded, this, &CFormulaToolBar::ShowModelFormula);
   connect(model, &CParamModel::styleChanged, this, &CFormulaToolBar::UpdateColours);
 }
@@ -48,7 +84,35 @@ CFormulaToolBar::CFormulaToolBar(CParamModel* model, QWidget* parent)
 // back into it meanwhile.
 CFormulaToolBar::~CFormulaToolBar() { m_pFormulaBox->removeEventFilter(this); }
 
-void CFormulaToolBar::AddFormulaBox() { addWidget(m_pFormulaBox); }
+void CFormulaToolBar::AddFormulaBox() {
+  addWidget(m_pFormulaBox);
+  m_pAddSliderAction = addWidget(m_pAddSlider);
+  m_pAddSliderAction->setVisible(!NewNames().empty());
+}
+
+std::vector<std::string> CFormulaToolBar::NewNames() const {
+  return FormulaParameterCandidates(m_pFormulaBox->text().toStdString(),
+                                    m_pFormulaBox->ParameterNames());
+}
+
+void CFormulaToolBar::AddSliders() {
+  CParaData para = m_pModel->Params();
+  for (const std::string& name : NewNames()) {
+    FormulaParameter parameter;
+    parameter.name = name;
+    parameter.value = 1.0;
+    const SliderRange range = SliderRangeFor(parameter.value);
+    parameter.min = range.min;
+    parameter.max = range.max;
+    parameter.step = range.step;
+    para.m_params.push_back(parameter);
+  }
+  m_pModel->Set(para);
+}
+
+void CFormulaToolBar::ResampleTook(int ms) {
+  m_pTypingPause->setInterval(ms > kSlowResampleMs ? kSlowTypingPauseMs : kTypingPauseMs);
+}
 
 void CFormulaToolBar::ShowModelFormula() {
   m_strShown = m_pModel->Params().m_strFormula;
@@ -61,7 +125,7 @@ void CFormulaToolBar::Commit() {
   // The formula in use, as the box was given it (a file's may be longer than
   // typing allows): nothing to take over, nothing to refuse.
   if (text == m_pModel->Params().m_strFormula) return;
-  const std::string refusal = FormulaEntryRefusal(text);
+  const std::string refusal = FormulaEntryRefusal(text, m_pFormulaBox->ParameterNames());
   if (refusal.empty()) {
     m_strShown = text;
     m_pModel->SetFormula(text);

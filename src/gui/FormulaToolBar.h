@@ -7,10 +7,14 @@
 
 #include <QToolBar>
 #include <string>
+#include <vector>
 
 #include "gui/FormulaEdit.h"
 
 class CParamModel;
+class QAction;
+class QTimer;
+class QToolButton;
 
 class CFormulaToolBar : public QToolBar {
   Q_OBJECT
@@ -19,9 +23,17 @@ class CFormulaToolBar : public QToolBar {
   CFormulaToolBar(CParamModel* model, QWidget* parent);
   ~CFormulaToolBar() override;
 
-  // Puts the box after the actions added so far; the frame adds the rest.
+  // Puts the box after the actions added so far, with its button that
+  // offers sliders for new names; the frame adds the rest.
   void AddFormulaBox();
   CFormulaEdit* FormulaBox() const { return m_pFormulaBox; }
+  // "ｽﾗｲﾀﾞｰを追加: a", shown while the box's text names what could be parameters.
+  QToolButton* AddSliderButton() const { return m_pAddSlider; }
+  // The picture follows the typing (入力と同時に描画): a passing text goes into
+  // the model after a pause in the typing, longer when a full resample took
+  // long at the run's mesh count.
+  void SetFollowTyping(bool on) { m_bFollowTyping = on; }
+  void ResampleTook(int ms);
 
  signals:
   // The fault of the formula being typed, for pane 0; empty when it goes.
@@ -38,6 +50,10 @@ class CFormulaToolBar : public QToolBar {
   void Commit();
   void UpdateColours();
   void ShowFault();
+  // The names of the box's text that could be parameters but are not yet.
+  std::vector<std::string> NewNames() const;
+  // Sliders at 1 for the new names: the model's list grows.
+  void AddSliders();
 
   CParamModel* m_pModel;
   CFormulaEdit* m_pFormulaBox;
@@ -46,4 +62,8 @@ class CFormulaToolBar : public QToolBar {
   std::string m_strShown;
   bool m_bFocused = false;
   bool m_bFaultShown = false;
+  QToolButton* m_pAddSlider;
+  QAction* m_pAddSliderAction = nullptr;
+  bool m_bFollowTyping = false;
+  QTimer* m_pTypingPause;
 };

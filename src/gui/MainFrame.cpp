@@ -22,6 +22,7 @@
 #include "gui/ParamBar.h"
 #include "gui/ParamDialog.h"
 #include "gui/ParamModel.h"
+#include "gui/ParamPane.h"
 #include "gui/ProblemTexts.h"
 #include "gui/StatusBar.h"
 #include "gui/Texts.h"
@@ -44,6 +45,7 @@ bool IsCheckable(int id) {
     case ID_VIEW_AXES:
     case ID_VIEW_COLOUR:
     case ID_VIEW_EXTREMES:
+    case ID_VIEW_FOLLOW_TYPING:
       return true;
     default:
       return false;
@@ -86,6 +88,7 @@ CMainFrame::~CMainFrame() {
   // hiding them may still send focus events their filters act on.
   delete m_wndToolBar;
   delete m_wndParamBar;
+  delete m_pParamPane;
   delete m_pView;
 }
 
@@ -149,6 +152,8 @@ void CMainFrame::CreateMenus() {
     maps->addAction(map);
   }
   m_pViewMenu->addAction(Action(ID_VIEW_EXTREMES));
+  m_pViewMenu->addSeparator();
+  m_pViewMenu->addAction(Action(ID_VIEW_FOLLOW_TYPING));
   // The panel's flag follows the panel however it was hidden.
   connect(m_pViewMenu, &QMenu::aboutToShow, this, [this] {
     m_bParamBar = !m_wndParamBar->isHidden();
@@ -184,6 +189,10 @@ void CMainFrame::CreateParamBar() {
   addDockWidget(Qt::RightDockWidgetArea, m_wndParamBar);
   // Shown when the view first paints (ApplyParamBar).
   m_wndParamBar->hide();
+  // Beside the panel, shown while the formula has parameters.
+  m_pParamPane = new CParamPane(m_pModel, this);
+  addDockWidget(Qt::RightDockWidgetArea, m_pParamPane);
+  splitDockWidget(m_pParamPane, m_wndParamBar, Qt::Horizontal);
 }
 
 void CMainFrame::ConnectCommands() {
@@ -211,6 +220,7 @@ void CMainFrame::ConnectCommands() {
   on(ID_VIEW_AXES, [this] { m_pModel->SetAxes(!m_pModel->Axes()); });
   on(ID_VIEW_COLOUR, [this] { m_pModel->SetColourByHeight(!m_pModel->ColourByHeight()); });
   on(ID_VIEW_EXTREMES, [this] { m_pModel->SetExtremes(!m_pModel->Extremes()); });
+  on(ID_VIEW_FOLLOW_TYPING, [this] { m_pModel->SetFollowTyping(!m_pModel->FollowTyping()); });
   for (std::size_t k = 0; k < kColourMaps.size(); ++k) {
     on(ID_COLOUR_MAP_FIRST + static_cast<int>(k), [this, k] { m_pModel->SetMap(kColourMaps[k]); });
   }
@@ -233,6 +243,12 @@ void CMainFrame::ConnectParts() {
     connect(m_pModel, changed, this, &CMainFrame::UpdateCommandStates);
   }
   connect(m_pModel, &CParamModel::colourChanged, this, &CMainFrame::UpdateCommandStates);
+  connect(m_pModel, &CParamModel::followTypingChanged, this, [this](bool on) {
+    m_wndToolBar->SetFollowTyping(on);
+    UpdateCommandStates();
+  });
+  m_wndToolBar->SetFollowTyping(m_pModel->FollowTyping());
+  connect(m_pView, &COrvexView::fullResampleTook, m_wndToolBar, &CFormulaToolBar::ResampleTook);
 
   // Not from inside the paint: showing the panel changes the layout.
   connect(m_pView, &COrvexView::firstPainted, this, &CMainFrame::ApplyParamBar,
@@ -293,11 +309,13 @@ void CMainFrame::UpdateCommandStates() {
   Action(ID_VIEW_AXES)->setChecked(m_pModel->Axes());
   Action(ID_VIEW_COLOUR)->setChecked(m_pModel->ColourByHeight());
   Action(ID_VIEW_EXTREMES)->setChecked(m_pModel->Extremes());
+  Action(ID_VIEW_FOLLOW_TYPING)->setChecked(m_pModel->FollowTyping());
   for (std::size_t k = 0; k < kColourMaps.size(); ++k) {
     Action(ID_COLOUR_MAP_FIRST + static_cast<int>(k))
         ->setChecked(m_pModel->Map() == kColourMaps[k]);
   }
-  m_wndToolBar->FormulaBox()->setEnabled(!running);
+  // Typing reaches a run on only when the picture follows it.
+  m_wndToolBar->FormulaBox()->setEnabled(!running || m_pModel->FollowTyping());
   m_wndParamBar->SetRunning(running);
 }
 

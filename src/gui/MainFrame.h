@@ -23,6 +23,7 @@ class CMeshExportCommand;
 class COrvexView;
 class CParamBar;
 class CParamModel;
+class CParamPane;
 class CStatusBar;
 
 class CMainFrame : public QMainWindow {
@@ -36,6 +37,7 @@ class CMainFrame : public QMainWindow {
   COrvexView* View() const { return m_pView; }
   CFormulaToolBar* ToolBar() const { return m_wndToolBar; }
   CParamBar* ParamBar() const { return m_wndParamBar; }
+  CParamPane* ParamPane() const { return m_pParamPane; }
   CStatusBar* StatusBar() const { return m_wndStatusBar; }
   CMeshExportCommand* MeshExport() const { return m_pMeshExport; }
   // The action of a command id; null for an id without one.
@@ -84,6 +86,7 @@ class CMainFrame : public QMainWindow {
   COrvexView* m_pView = nullptr;
   CFormulaToolBar* m_wndToolBar = nullptr;
   CParamBar* m_wndParamBar = nullptr;
+  CParamPane* m_pParamPane = nullptr;
   CStatusBar* m_wndStatusBar = nullptr;
   CMeshExportCommand* m_pMeshExport = nullptr;
   // The panel is to be shown; follows the panel however it was hidden.

@@ -36,9 +36,7 @@ void CMeshExportCommand::Run() {
   options.closedSolid = chosenFilter == Tr(texts::kStlSolidFilter);
   // A name ending otherwise gets the default filter's kind.
   if (path.endsWith(QStringLiteral(".obj"), Qt::CaseInsensitive)) options.format = MeshFormat::Obj;
-  CFormula formula;
-  formula.Tokenize(para.m_strFormula);
-  formula.MakePostfix();
+  CFormula formula = CompileFormula(para);
   const std::string localPath = QFile::encodeName(path).toStdString();
   const bool fit = m_pModel->Fit();
   m_worker = std::thread([this, para, formula = std::move(formula), localPath, options, path, fit] {

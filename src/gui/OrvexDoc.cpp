@@ -39,12 +39,15 @@ bool COrvexDoc::OnOpenDocument(const QString& path) {
   // Read into a copy: a file that fails leaves the model as it was.
   CParaData para = m_pModel->Params();
   std::string error;
-  if (!LoadParaFile(LocalPath(path), para, &error)) {
+  std::string warning;
+  if (!LoadParaFile(LocalPath(path), para, &error, &warning)) {
     ShowMessage(m_pWindow, QString::fromStdString(error));
     return false;
   }
   m_pModel->Replace(para);
   SetPathName(path);
+  // The object loaded; the parameters of a damaged or later block did not.
+  if (!warning.empty()) ShowMessage(m_pWindow, QString::fromStdString(warning));
   return true;
 }
 

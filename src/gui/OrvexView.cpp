@@ -28,6 +28,9 @@
 
 namespace {
 
+// After this long without a new value the picture is sampled in full.
+constexpr int kRestMs = 150;
+
 QString Number(double value, int digits = 6) { return QString::number(value, 'g', digits); }
 
 }  // namespace
@@ -40,8 +43,10 @@ COrvexView::COrvexView(CParamModel* model, QWidget* parent)
   // Moves without a button pressed bring the readout.
   setMouseTracking(true);
   setCursor(Qt::OpenHandCursor);
-  m_formula.Tokenize(model->Params().m_strFormula);
-  m_formula.MakePostfix();
+  m_formula = CompileFormula(model->Params());
+  m_restTimer.setSingleShot(true);
+  m_restTimer.setInterval(kRestMs);
+  connect(&m_restTimer, &QTimer::timeout, this, [this] { Resample(false); });
   // A new style or a loaded file clears the picture; the commands that
   // change them are disabled during a run, and a load stops the run first.
   const auto clear = [this] {
@@ -50,7 +55,7 @@ COrvexView::COrvexView(CParamModel* model, QWidget* parent)
   };
   connect(model, &CParamModel::styleChanged, this, clear);
   connect(model, &CParamModel::loaded, this, clear);
-  connect(model, &CParamModel::paramsChanged, this, &COrvexView::FollowAngles);
+  connect(model, &CParamModel::paramsChanged, this, &COrvexView::FollowModel);
   // The fit and the colours change the grid's heights or the lists: a run
   // on starts again with them. The box and the extremes are drawn anew.
   connect(model, &CParamModel::fitChanged, this, &COrvexView::RestartRun);
@@ -125,8 +130,7 @@ void COrvexView::OnStart() {
     return;
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_formula.Tokenize(para.m_strFormula);
-  m_formula.MakePostfix();
+  m_formula = CompileFormula(para);
   m_runPara = para;
   m_readoutFormula = m_formula;
   // The last run's depths are not this run's picture.
@@ -168,9 +172,19 @@ bool COrvexView::IsTurnable() const {
                       state == DS_RUN_CONTOUR);
 }
 
-void COrvexView::FollowAngles() {
+void COrvexView::FollowModel() {
   if (!IsStoppable()) return;
   const CParaData& para = m_pModel->Params();
+  // A new formula or new parameter values: the picture is sampled again,
+  // coarse while they keep changing and in full once they rest. A formula
+  // the run cannot take leaves the last picture on display.
+  if ((para.m_strFormula != m_runPara.m_strFormula || para.m_params != m_runPara.m_params) &&
+      RunRefusalMessage(para) == nullptr) {
+    m_runPara.m_strFormula = para.m_strFormula;
+    m_runPara.m_params = para.m_params;
+    Resample(true);
+    m_restTimer.start();
+  }
   double upDown = 0.0;
   double leftRight = 0.0;
   g_ShareData.GetAngles(upDown, leftRight);
@@ -182,6 +196,14 @@ void COrvexView::FollowAngles() {
   } else {
     m_run.Rotate();
   }
+}
+
+void COrvexView::Resample(bool coarse) {
+  if (!IsStoppable()) return;
+  m_readoutFormula = CompileFormula(m_runPara);
+  if (!m_run.Resample(m_runPara, coarse)) return;
+  if (!coarse) m_fullResampleSent = std::chrono::steady_clock::now();
+  m_bFullResamplePending = !coarse;
 }
 
 void COrvexView::RestartRun() {
@@ -210,6 +232,12 @@ void COrvexView::OnFrameReady() {
   SetHasPicture(true);
   // A readout on show belongs to the picture under the mouse, which just changed.
   if (m_bReadoutShown) ShowReadout(mapFromGlobal(QCursor::pos()));
+  if (m_bFullResamplePending && !m_frame.coarse) {
+    m_bFullResamplePending = false;
+    const auto took = std::chrono::steady_clock::now() - m_fullResampleSent;
+    emit fullResampleTook(
+        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  }
   emit pictureShown(m_frame.coarse);
 }
 

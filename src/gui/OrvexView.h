@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 
 #include "core/Formula.h"
 #include "core/ParaData.h"
@@ -77,6 +79,8 @@ class COrvexView : public QWidget, private DrawingRunListener {
   void fitShown(const SurfaceFit* fit);
   // The readout under the mouse; empty when it goes.
   void readoutChanged(const QString& text);
+  // A full resample's picture arrived this many milliseconds after it was asked.
+  void fullResampleTook(int ms);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -94,8 +98,11 @@ class COrvexView : public QWidget, private DrawingRunListener {
   void OnFrameReady();
   void OnRunEnded();
 
-  // The model's angles changed: a run on them turns its picture.
-  void FollowAngles();
+  // The model changed during a run: new angles turn its picture, a new
+  // formula or new parameter values sample it again.
+  void FollowModel();
+  // The run's formula and values sampled again: coarse or in full.
+  void Resample(bool coarse);
   // A setting the grid or the lists are made with changed: a run on starts
   // again with it, which a user expects of a toggle; otherwise the next
   // Start takes it.
@@ -119,6 +126,10 @@ class COrvexView : public QWidget, private DrawingRunListener {
   CParaData m_runPara;
   CFormula m_readoutFormula;
   double m_dZoom = 1.0;
+  // Starts again at every coarse resample: when it runs out, the full one.
+  QTimer m_restTimer;
+  bool m_bFullResamplePending = false;
+  std::chrono::steady_clock::time_point m_fullResampleSent;
   // The colour map of the run on (none: the style's colours).
   std::optional<ColourMap> m_runColourMap;
   bool m_bDragging = false;

@@ -164,6 +164,7 @@ bool CParamDialog::DoDataExchange(bool read) {
     for (int k = 0; k < kParamFieldCount; ++k) {
       m_fields[k]->setText(FieldText(m_para, static_cast<ParamField>(k)));
     }
+    m_pFormula->SetParameterNames(FormulaParameterNames(m_para));
     m_pFormula->setText(QString::fromStdString(m_para.m_strFormula));
     if (QAbstractButton* button = m_pStyles->button(m_para.m_nDrawStyle)) button->setChecked(true);
     m_pZeroByZero->setCurrentIndex(ZeroByZeroIndex(m_para.m_dZeroByZero));
@@ -196,7 +197,8 @@ bool CParamDialog::DoDataExchange(bool read) {
       !ReadNumber(ParamField::UpDown, edited)) {
     return false;
   }
-  if (const std::string refusal = FormulaEntryRefusal(formula); !refusal.empty()) {
+  if (const std::string refusal = FormulaEntryRefusal(formula, FormulaParameterNames(m_para));
+      !refusal.empty()) {
     return formulaFails(refusal);
   }
   edited.m_strFormula = formula;

@@ -64,6 +64,12 @@ void CParamModel::SetMap(ColourMap map) {
   emit colourChanged();
 }
 
+void CParamModel::SetFollowTyping(bool on) {
+  if (on == m_bFollowTyping) return;
+  m_bFollowTyping = on;
+  emit followTypingChanged(on);
+}
+
 RunOptions CParamModel::Options() const {
   RunOptions options = m_options;
   if (m_bColourByHeight) options.colourMap = m_map;

@@ -42,6 +42,9 @@ class CParamModel : public QObject {
   void SetColourByHeight(bool on);
   ColourMap Map() const { return m_map; }
   void SetMap(ColourMap map);
+  // The picture follows the formula as it is typed (入力と同時に描画).
+  bool FollowTyping() const { return m_bFollowTyping; }
+  void SetFollowTyping(bool on);
   // The settings as a run takes them; the zoom is the view's.
   RunOptions Options() const;
 
@@ -55,10 +58,12 @@ class CParamModel : public QObject {
   void extremesChanged(bool extremes);
   // The colouring went on or off, or the map changed (also while it is off).
   void colourChanged();
+  void followTypingChanged(bool on);
 
  private:
   CParaData m_para;
   RunOptions m_options;
   bool m_bColourByHeight = false;
   ColourMap m_map = ColourMap::Viridis;
+  bool m_bFollowTyping = false;
 };
