@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <exception>
@@ -173,12 +174,24 @@ void CThreadDrawOpenGL::TakeExtents(const SampledGrid& grid) {
 }
 
 CFormula* CThreadDrawOpenGL::ResampleFormula(const CParaData& para) {
-  // A change of the range, N or the Z coefficient keeps the program. The
-  // window's own formula is left to the window from the first resample on:
-  // the thread compiles one of its own.
-  const bool same = para.m_strFormula == m_formulaText && para.m_params == m_formulaParams;
-  if (same && m_pFormula == &m_formula) return m_pFormula;
-  return CompileRunFormula(para, m_candidate) ? &m_candidate : nullptr;
+  // The window's own formula is left to the window from the first resample
+  // on: the thread compiles one of its own.
+  const auto sameNames = [&] {
+    return std::equal(
+        para.m_params.begin(), para.m_params.end(), m_formulaParams.begin(), m_formulaParams.end(),
+        [](const FormulaParameter& a, const FormulaParameter& b) { return a.name == b.name; });
+  };
+  if (m_pFormula != &m_formula || para.m_strFormula != m_formulaText || !sameNames()) {
+    return CompileRunFormula(para, m_candidate) ? &m_candidate : nullptr;
+  }
+  // A slider, or a change of the range, N or the Z coefficient: the program
+  // stays and takes the values, with no compile and nothing allocated.
+  m_parameterValues.clear();
+  for (const FormulaParameter& parameter : para.m_params)
+    m_parameterValues.push_back(parameter.value);
+  m_formula.SetParameterValues(m_parameterValues);
+  m_formulaParams = para.m_params;
+  return &m_formula;
 }
 
 bool CThreadDrawOpenGL::Resample(const ResampleRequest& request) {

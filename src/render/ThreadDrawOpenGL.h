@@ -97,7 +97,8 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // picture anew, keeping the angles, the zoom and, for a solid, its turns.
   // False when there is no new picture to draw (a fault, recorded, or a stop).
   bool Resample(const ResampleRequest& request);
-  // The formula of a resample, compiled unless it is the one the grid has.
+  // The formula of a resample: compiled anew, or the thread's own with new
+  // parameter values when only they changed.
   CFormula* ResampleFormula(const CParaData& para);
   // After new extents: the projection and the eye's distance, as at the start
   // of the run; a solid keeps the turns its model-view matrix holds.
@@ -245,6 +246,7 @@ class CThreadDrawOpenGL : public COpenGLContext {
   CFormula m_candidate;
   std::string m_formulaText;
   std::vector<FormulaParameter> m_formulaParams;
+  std::vector<double> m_parameterValues;
   // The resample being answered; its buffers go back to the mailbox's slot.
   ResampleRequest m_request;
   // Rows and columns of the list being built, and the coarse contour grid
