@@ -137,8 +137,7 @@ inline CFormula Compiled(const std::string& text) {
 
 // One run of the drawing thread with its own formula and sink.
 struct TestRun {
-  explicit TestRun(const CParaData& runPara)
-      : para(runPara), formula(Compiled(para.m_strFormula)) {}
+  explicit TestRun(const CParaData& runPara) : para(runPara), formula(CompileFormula(para)) {}
   StartResult Begin(int width = 32, int height = 32) {
     return controller.Start(para, ClientRect{0, 0, width, height}, &formula, &sink, options);
   }

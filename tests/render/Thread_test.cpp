@@ -293,10 +293,10 @@ TEST(DrawingThread, ARunWithoutItsPictureEndsAndSaysWhy) {
   EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
 }
 
-// A resample samples the new formula into the run's buffers and draws it at
+// A resample samples the new values into the run's buffers and draws them at
 // the angles and the zoom the run has: coarse first (from at most 100 cells,
-// no depth), then full, which is the picture a new run of the formula draws.
-// The run goes on: a solid keeps turning on ticks.
+// no depth), then full, which is the picture a new run of them draws. The
+// run goes on: a solid keeps turning on ticks.
 TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullKeepingTheView) {
   REQUIRE_GL_CONTEXT();
   constexpr int kWidth = 160, kHeight = 120;
@@ -312,8 +312,12 @@ TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullKeepingTheView) {
     TestRun run(SmallPara(style, "SIN(X)*COS(Y)", 200));
     run.para.m_bShading = shading;
     run.options.fit = fit;
-    CParaData resampled = run.para;
-    resampled.m_strFormula = "SIN(X/2)*COS(Y)*2";
+    // A new formula, then a slider of its parameter.
+    CParaData typed = run.para;
+    typed.m_strFormula = "SIN(X*b)*COS(Y)*2";
+    typed.m_params = {FormulaParameter{"b", 0.7}};
+    CParaData resampled = typed;
+    resampled.m_params[0].value = 0.5;
     resampled.m_dUpDownAngle = 25.0, resampled.m_dLeftRightAngle = -70.0;
     RunOptions zoomed = run.options;
     zoomed.zoom = 1.5;
@@ -328,7 +332,7 @@ TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullKeepingTheView) {
     CParaData otherStyle = resampled;
     otherStyle.m_nDrawStyle = style == STYLE_CONTOUR ? STYLE_MESH : STYLE_CONTOUR;
     EXPECT_FALSE(run.controller.PostResample(otherStyle, true));
-    ASSERT_TRUE(run.controller.PostResample(resampled, true));
+    ASSERT_TRUE(run.controller.PostResample(typed, true));
     ASSERT_TRUE(run.sink.WaitForFrames(3));
     ASSERT_TRUE(run.controller.PostResample(resampled, false));
     ASSERT_TRUE(run.sink.WaitForFrames(4));
