@@ -189,10 +189,10 @@ void CMainFrame::CreateParamBar() {
   addDockWidget(Qt::RightDockWidgetArea, m_wndParamBar);
   // Shown when the view first paints (ApplyParamBar).
   m_wndParamBar->hide();
-  // Beside the panel, shown while the formula has parameters.
+  // Under the view and the panel, as wide as the window and no taller than
+  // its rows: shown while the formula has parameters.
   m_pParamPane = new CParamPane(m_pModel, this);
-  addDockWidget(Qt::RightDockWidgetArea, m_pParamPane);
-  splitDockWidget(m_pParamPane, m_wndParamBar, Qt::Horizontal);
+  addDockWidget(Qt::BottomDockWidgetArea, m_pParamPane);
 }
 
 void CMainFrame::ConnectCommands() {

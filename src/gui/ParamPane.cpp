@@ -56,7 +56,7 @@ CNumericEdit* SmallField(QWidget* parent, const char* name, std::size_t k) {
 CParamPane::CParamPane(CParamModel* model, QWidget* parent) : QDockWidget(parent), m_pModel(model) {
   setObjectName(QStringLiteral("paramPane"));
   setFeatures(QDockWidget::NoDockWidgetFeatures);
-  setAllowedAreas(Qt::RightDockWidgetArea);
+  setAllowedAreas(Qt::BottomDockWidgetArea);
   setTitleBarWidget(new QWidget(this));
   m_pBody = new QWidget(this);
   m_pGrid = new QGridLayout(m_pBody);
@@ -103,7 +103,9 @@ void CParamPane::Rebuild() {
     }
   }
   for (std::size_t k = 0; k < params.size(); ++k) AddRow(k);
-  m_pGrid->setRowStretch(static_cast<int>(params.size()) + 1, 1);
+  // The slider takes what width the row leaves; the pane is as tall as its rows.
+  m_pGrid->setColumnStretch(1, 1);
+  m_pBody->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   ShowValues();
   setVisible(!params.empty());
 }
@@ -254,9 +256,10 @@ void CParamPane::Advance(std::size_t k) {
       if (next > p.max + p.step / 2) next = p.min;
       break;
     case PlayMode::BackAndForth:
-      if (next > p.max || next < p.min) {
+      // At an end it turns: the next step goes back from there.
+      if (next > p.max + p.step / 2 || next < p.min - p.step / 2) {
         row.direction = -row.direction;
-        next = std::clamp(next, p.min, p.max);
+        next = p.value + row.direction * p.step;
       }
       break;
     case PlayMode::Once:

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTest>
-#include <QVBoxLayout>
 
 #include "GuiTestSupport.h"
 #include "gui/NumericEdit.h"
@@ -32,41 +31,6 @@ const QColor kFocused(220, 200, 192);
 const QColor kFault(244, 170, 170);
 
 QColor Base(QWidget* widget) { return widget->palette().color(QPalette::Active, QPalette::Base); }
-
-// Clicks into the field, selects everything and types text key by key, or
-// (keyByKey false) puts it in place in one change, as a paste does.
-void Retype(QLineEdit* edit, const QString& text, bool keyByKey = true) {
-  edit->setFocus(Qt::MouseFocusReason);
-  edit->selectAll();
-  if (!keyByKey) return edit->insert(text);
-  text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Backspace) : QTest::keyClicks(edit, text);
-}
-
-// One widget under test in a window of its own, beside a field that takes
-// the focus when the test leaves the widget.
-class WidgetTest : public GuiTest {
- protected:
-  void Host(QWidget* widget) {
-    auto* layout = new QVBoxLayout(&m_host);
-    layout->addWidget(widget);
-    m_elsewhere = new QLineEdit(&m_host);
-    layout->addWidget(m_elsewhere);
-    m_host.show();
-    m_host.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
-  }
-  void Leave() { m_elsewhere->setFocus(Qt::MouseFocusReason); }
-  const CParaData& Para() const { return m_model.Params(); }
-  void EditPara(const std::function<void(CParaData&)>& change) {
-    CParaData para = Para();
-    change(para);
-    m_model.Set(para);
-  }
-
-  CParamModel m_model;
-  QWidget m_host;
-  QLineEdit* m_elsewhere = nullptr;
-};
 
 class FormulaBoxTest : public WidgetTest {
  protected:

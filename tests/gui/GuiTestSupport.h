@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -162,5 +163,40 @@ inline bool Filled(const QImage& image, const QColor& colour) {
   return image.pixelColor(1, 1).rgb() == colour.rgb() &&
          image.pixelColor(image.width() / 2, image.height() / 2).rgb() == colour.rgb();
 }
+
+// Clicks into the field, selects everything and types text key by key, or
+// (keyByKey false) puts it in place in one change, as a paste does.
+inline void Retype(QLineEdit* edit, const QString& text, bool keyByKey = true) {
+  edit->setFocus(Qt::MouseFocusReason);
+  edit->selectAll();
+  if (!keyByKey) return edit->insert(text);
+  text.isEmpty() ? QTest::keyClick(edit, Qt::Key_Backspace) : QTest::keyClicks(edit, text);
+}
+
+// One widget under test in a window of its own, beside a field that takes
+// the focus when the test leaves the widget.
+class WidgetTest : public GuiTest {
+ protected:
+  void Host(QWidget* widget) {
+    auto* layout = new QVBoxLayout(&m_host);
+    layout->addWidget(widget);
+    m_elsewhere = new QLineEdit(&m_host);
+    layout->addWidget(m_elsewhere);
+    m_host.show();
+    m_host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
+  }
+  void Leave() { m_elsewhere->setFocus(Qt::MouseFocusReason); }
+  const CParaData& Para() const { return m_model.Params(); }
+  void EditPara(const std::function<void(CParaData&)>& change) {
+    CParaData para = Para();
+    change(para);
+    m_model.Set(para);
+  }
+
+  CParamModel m_model;
+  QWidget m_host;
+  QLineEdit* m_elsewhere = nullptr;
+};
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
