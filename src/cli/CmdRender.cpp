@@ -1,6 +1,7 @@
 // render and sample: one run off-screen, or only its sampling, from the
 // command line.
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -40,6 +41,8 @@ struct RunArgs {
   std::string file;
   std::vector<std::string> overrides;
   std::vector<std::string> params;
+  // --animate NAME=START:END:STEP (render only): one picture per value.
+  std::string animate;
   int width = 800;
   int height = 600;
   long ticks = 0;
@@ -89,7 +92,7 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
     const std::string& arg = args[i];
     const bool takesValue = arg == "--set" || arg == "--param" ||
                             (forRender && (arg == "--size" || arg == "--ticks" || arg == "-o" ||
-                                           arg == "--colour-map"));
+                                           arg == "--animate" || arg == "--colour-map"));
     if (takesValue && i + 1 == args.size()) {
       std::fprintf(stderr, "orvex-cli %s: %s needs a value\n", command, arg.c_str());
       return 2;
@@ -112,6 +115,8 @@ int ParseRunArgs(const char* command, const CliArgs& args, bool forRender, RunAr
       }
     } else if (forRender && arg == "-o") {
       out->output = args[++i];
+    } else if (forRender && arg == "--animate") {
+      out->animate = args[++i];
     } else if (forRender && arg == "--axes") {
       out->axes = true;
     } else if (forRender && arg == "--extremes") {
@@ -239,6 +244,91 @@ std::size_t FittedCellsLeftOut(const GridSpec& gridSpec, PictureGrid& sampled) {
 
 }  // namespace
 
+// An animation: a parameter's values from start to end by step.
+struct Animation {
+  std::string name;
+  std::vector<double> values;
+};
+
+// "a=0:2:0.1" -> a at 0, 0.1, ..., 2 (the end when a step lands on it within
+// rounding); false for a spec of another form, a step not above 0, an end
+// below the start or more than kMaxFrames pictures.
+bool ParseAnimation(const std::string& spec, Animation* out) {
+  constexpr double kMaxFrames = 10000;
+  const std::size_t equals = spec.find('=');
+  const std::size_t colon1 = spec.find(':', equals);
+  const std::size_t colon2 = colon1 == std::string::npos ? colon1 : spec.find(':', colon1 + 1);
+  if (equals == std::string::npos || colon2 == std::string::npos) return false;
+  double start = 0.0;
+  double end = 0.0;
+  double step = 0.0;
+  if (!ParseDouble(spec.substr(equals + 1, colon1 - equals - 1), &start) ||
+      !ParseDouble(spec.substr(colon1 + 1, colon2 - colon1 - 1), &end) ||
+      !ParseDouble(spec.substr(colon2 + 1), &step) || !(step > 0.0) || !(end >= start) ||
+      !std::isfinite(start) || !std::isfinite(end) || (end - start) / step > kMaxFrames) {
+    return false;
+  }
+  out->name = spec.substr(0, equals);
+  const auto count = static_cast<long>(std::floor((end - start) / step + 1e-9));
+  out->values.clear();
+  for (long k = 0; k <= count; ++k) out->values.push_back(start + static_cast<double>(k) * step);
+  return true;
+}
+
+// The file name of picture k: the pattern's one integer conversion ("%03d")
+// filled in; false for a pattern without exactly one, or with another %.
+bool FrameName(const std::string& pattern, long k, std::string* name) {
+  const std::size_t percent = pattern.find('%');
+  if (percent == std::string::npos) return false;
+  std::size_t at = percent + 1;
+  while (at < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[at]))) ++at;
+  if (at >= pattern.size() || pattern[at] != 'd' || pattern.find('%', at) != std::string::npos) {
+    return false;
+  }
+  char number[32];
+  std::snprintf(number, sizeof number, ("%" + pattern.substr(percent + 1, at - percent)).c_str(),
+                k);
+  *name = pattern.substr(0, percent) + number + pattern.substr(at + 1);
+  return true;
+}
+
+// Writes the picture on display as picture 0, then resamples the run once
+// per further value and writes each picture; the exit code.
+int WriteAnimation(const RunArgs& run, const Animation& animation, const RunOptions& options,
+                   CParaData para, RunController& controller, LatestFrameSink& sink) {
+  const auto parameter = std::find_if(
+      para.m_params.begin(), para.m_params.end(),
+      [&](const FormulaParameter& p) { return SameParameterName(p.name, animation.name); });
+  for (std::size_t k = 0; k < animation.values.size(); ++k) {
+    if (k > 0) {
+      parameter->value = animation.values[k];
+      const std::size_t shown = sink.Count();
+      if (!controller.PostResample(para, false) || !sink.WaitForFrames(shown + 1)) {
+        std::fputs("orvex-cli render: no picture was drawn\n", stderr);
+        return 1;
+      }
+    }
+    if (const ResampleFault fault = controller.ResampleProblem(); fault != ResampleFault::None) {
+      std::fprintf(stderr, "orvex-cli render: %s=%g cannot be drawn: %s\n", animation.name.c_str(),
+                   animation.values[k], ResampleFaultMessage(fault));
+      return 1;
+    }
+    std::string name;
+    FrameName(run.output, static_cast<long>(k), &name);
+    std::string error;
+    const Frame frame = sink.Last();
+    const bool written = EndsWith(name, ".svg")
+                             ? WriteSvg(name, frame, para, CompileFormula(para), options, &error)
+                         : EndsWith(name, ".png") ? WritePng(name, frame, &error)
+                                                  : WriteBmp(name, frame, &error);
+    if (!written) {
+      std::fprintf(stderr, "orvex-cli render: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
 int CmdRender(const CliArgs& args) {
   ConfigureSoftwareRasteriserForOnePicture();
   RunArgs run;
@@ -256,6 +346,27 @@ int CmdRender(const CliArgs& args) {
     std::fprintf(stderr, "orvex-cli render: '%s' must end in .png, .bmp or .svg\n",
                  run.output.c_str());
     return 2;
+  }
+  Animation animation;
+  if (!run.animate.empty()) {
+    std::string first;
+    if (!ParseAnimation(run.animate, &animation)) {
+      std::fprintf(stderr,
+                   "orvex-cli render: bad --animate '%s' (expected NAME=START:END:STEP, a step "
+                   "above 0 and at most 10000 pictures)\n",
+                   run.animate.c_str());
+      return 2;
+    }
+    if (!FrameName(run.output, 0, &first)) {
+      std::fprintf(stderr,
+                   "orvex-cli render: with --animate, '%s' must hold one number like %%03d\n",
+                   run.output.c_str());
+      return 2;
+    }
+    // The parameter at its first value, made as --param makes it.
+    char value[64];
+    std::snprintf(value, sizeof value, "%.17g", animation.values.front());
+    run.params.push_back(animation.name + "=" + value);
   }
   CParaData para;
   CFormula formula;
@@ -299,6 +410,11 @@ int CmdRender(const CliArgs& args) {
   for (std::size_t k = 1; presented && k <= ticks; ++k) {
     controller.PostTick();
     presented = sink.WaitForFrames(k + 1);
+  }
+  if (!animation.values.empty() && presented) {
+    const int code = WriteAnimation(run, animation, options, para, controller, sink);
+    controller.Stop();
+    return code;
   }
   controller.Stop();
   // A run that drew no picture, or not the whole of it, says why: an empty

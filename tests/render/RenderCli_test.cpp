@@ -239,6 +239,25 @@ TEST_F(RenderCli, AidsPutTheSameNumbersAtTheSamePlacesInThePngAndTheSvg) {
   }
 }
 
+// --animate writes one picture per value, each as the run drew it at that
+// value: the middle one of a=-1:1:1 is the flat plane of a=0.
+TEST_F(RenderCli, AnimateWritesOnePicturePerValue) {
+  REQUIRE_GL_CONTEXT();
+  const Args sets = {"m_strFormula=a*(x^2-y^2)/30", "m_nMesh=16", "m_dZCoef=1"};
+  const RunResult run =
+      Run("render", sets, {"--animate", "a=-1:1:1", "--size", "96x72", "-o", Path("f%02d.png")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const RunResult flat = Run("render", {"m_strFormula=0", "m_nMesh=16", "m_dZCoef=1"},
+                             {"--size", "96x72", "-o", Path("flat.png")});
+  ASSERT_EQ(flat.code, 0) << flat.err;
+  const Frame frames[] = {ReadPng(Path("f00.png")), ReadPng(Path("f01.png")),
+                          ReadPng(Path("f02.png"))};
+  EXPECT_EQ(CountDifferent(frames[1], ReadPng(Path("flat.png"))), 0u);
+  EXPECT_GT(CountDifferent(frames[0], frames[1]), 100u);
+  EXPECT_GT(CountDifferent(frames[0], frames[2]), 100u);
+  EXPECT_FALSE(std::ifstream(Path("f03.png")).good());
+}
+
 TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
   const std::string png = Path("x.png");
   const std::string longFormula = std::string(2100, 'x') + "+" + std::string(2100, 'y');
@@ -249,6 +268,9 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"render", {}, {"--size", "10x-4", "-o", png}},
       {"render", {}, {"-o", Path("x.jpg")}},
       {"render", {}, {"--colour-map", "jet", "-o", png}},
+      {"render", {}, {"--animate", "a=1:0:0.5", "-o", Path("f%d.png")}},
+      {"render", {}, {"--animate", "a=0:1:0", "-o", Path("f%d.png")}},
+      {"render", {}, {"--animate", "a=0:1:0.5", "-o", png}},
       {"render", {"m_nDrawStyle=1"}, {"-o", Path("x.svg")}},
       {"render", {"m_nDrawStyle=6"}, {"-o", png}},
       {"render", {"m_strFormula=x+"}, {"-o", png}},
