@@ -603,8 +603,9 @@ BOOL CThreadDrawOpenGL::CommandLoop() {
   // Blocks in the mailbox; a message redraws with the angles and the zoom as
   // they are now, so messages that queued up meanwhile collapse into this
   // redraw: coarse for a drag or a coarse resample, full for a rotation
-  // command, the release or a full resample. A resample that cannot be drawn
-  // leaves the picture on display.
+  // command, the release or a full resample (coarse still while a coarse
+  // resample waits for its full one). A resample that cannot be drawn leaves
+  // the picture on display.
   RunMessage message{};
   while (m_pMailbox->Wait({RunMessage::Resample, RunMessage::Rotate, RunMessage::Drag},
                           g_ShareData.m_nState, RunState(), &message, &m_request)) {
