@@ -60,6 +60,9 @@ class CParaData {
   // Beyond the thirteen stored fields: a file keeps these in a block of its
   // own after the object, so a set without them writes the same bytes.
   std::vector<FormulaParameter> m_params;
+  // The window's centre: the grid spans m_dCentreX +- m_dRange in x and
+  // m_dCentreY +- m_dRange in y, while the model stays centred on 0.
+  double m_dCentreX = 0.0, m_dCentreY = 0.0;
 };
 
 // False when a value the picture is built from is not a finite number, or
