@@ -18,9 +18,9 @@ struct Frame {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> rgba;
-  // Drawn for a drag: from every k-th grid line when N is above 100, and
-  // without the depth below, to keep up with the mouse. The full picture
-  // follows when the drag ends.
+  // Drawn quickly while the mouse drags or a slider moves: from every k-th
+  // grid line when N is above 100, and without the depth below, to keep up.
+  // The full picture follows when the drag ends or the values rest.
   bool coarse = false;
   // The depth of each pixel (0 near .. 1 far, 1 where nothing was drawn),
   // rows top first; empty for a coarse picture. With the matrices the
