@@ -186,5 +186,6 @@
 <message><source>/秒</source><translation>/s</translation></message>
 <message><source>ｽﾗｲﾀﾞｰを削除</source><translation>Remove the slider</translation></message>
 <message><source>最小は最大より小さく、刻みは 0 より大きくしてください。</source><translation>The minimum must be below the maximum, and the step above 0.</translation></message>
+<message><source>ｽﾗｲﾀﾞｰは 64 個まで、名前は 32 文字までです。</source><translation>At most 64 sliders, with names of at most 32 characters.</translation></message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "core/ParaFile.h"
 #include "core/Ticks.h"
 #include "gui/Colours.h"
 #include "gui/CommandIds.h"
@@ -24,6 +25,7 @@ constexpr int kFormulaBoxWidth = 304;
 constexpr int kTypingPauseMs = 200;
 constexpr int kSlowTypingPauseMs = 1000;
 constexpr int kSlowResampleMs = 300;
+constexpr char kTooManySliders[] = "ｽﾗｲﾀﾞｰは 64 個まで、名前は 32 文字までです。";
 
 }  // namespace
 
@@ -98,6 +100,11 @@ std::vector<std::string> CFormulaToolBar::NewNames() const {
 void CFormulaToolBar::AddSliders() {
   CParaData para = m_pModel->Params();
   for (const std::string& name : NewNames()) {
+    // What a parameter file can keep; beyond it the slider would be lost at the next save.
+    if (name.size() > kMaxParameterNameBytes || para.m_params.size() >= kMaxFormulaParameters) {
+      ShowMessage(window(), QString::fromUtf8(kTooManySliders));
+      break;
+    }
     FormulaParameter parameter;
     parameter.name = name;
     parameter.value = 1.0;
