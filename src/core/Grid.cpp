@@ -127,14 +127,20 @@ bool SampleProgram(const GridSpec& gridSpec, const CFormula& formula, Layout lay
       GridProgram::Build(formula.Program(), zeroByZero, formula.ParameterValues());
 
   // Surface rows run against y (row 0 at y = +R) with x along the row; contour
-  // rows run along x with y along the row.
+  // rows run along x with y along the row. The grid holds model coordinates;
+  // the formula sees them moved to the window's centre.
   std::vector<float> coord(side);
   std::vector<double> alongCoord(side);
   std::vector<double> rowCoord(side);
   for (int k = 0; k <= n; ++k) {
     coord[k] = GridCoordinate(gridSpec, k);
-    alongCoord[k] = coord[k];
-    rowCoord[k] = layout == Layout::Surface ? -coord[k] : coord[k];
+    if (layout == Layout::Surface) {
+      alongCoord[k] = PlaneX(gridSpec, coord[k]);
+      rowCoord[k] = PlaneY(gridSpec, -coord[k]);
+    } else {
+      alongCoord[k] = PlaneY(gridSpec, coord[k]);
+      rowCoord[k] = PlaneX(gridSpec, coord[k]);
+    }
   }
   const FormulaVariable alongVariable =
       layout == Layout::Surface ? FormulaVariable::X : FormulaVariable::Y;
@@ -217,6 +223,8 @@ GridSpec MakeGridSpec(const CParaData& para) {
   gridSpec.zScale = static_cast<float>(para.m_dZCoef);
   gridSpec.zeroDiv = static_cast<float>(para.m_dZeroByZero);
   gridSpec.contourStep = static_cast<float>(para.m_dContourStep);
+  gridSpec.centreX = para.m_dCentreX;
+  gridSpec.centreY = para.m_dCentreY;
   return gridSpec;
 }
 

@@ -9,16 +9,34 @@
 #include "core/Formula.h"
 #include "core/ParaData.h"
 
-// The run parameters as the drawing thread holds them: narrowed to float.
+// The run parameters as the drawing thread holds them: narrowed to float,
+// but for the centre, which only moves the values the formula sees.
 struct GridSpec {
   int nMesh = 0;             // N, cells per side
   float spacing = 0.0f;      // s = R / (N / 2)
   float zScale = 0.0f;       // Z coefficient
   float zeroDiv = 0.0f;      // value for 0/0
   float contourStep = 0.0f;  // contour interval, raw function units
+  // The window's centre. The model stays centred on 0 whatever it is (the
+  // picture, its turning and its box keep their geometry); the formula sees
+  // x = centreX + the model's x, and y likewise.
+  double centreX = 0.0, centreY = 0.0;
 };
 // s is divided out in long double (N / 2 exact) and rounded once to float.
 GridSpec MakeGridSpec(const CParaData& para);
+
+// The x (PlaneX) or y (PlaneY) the formula sees at a model coordinate, in
+// double. A centre of 0 adds nothing, so that a window at the origin keeps
+// every bit: 0 + -0 is +0, and the surface's middle row lies at y = -0.
+inline double OnPlane(double centre, double model) {
+  return centre != 0.0 ? centre + model : model;
+}
+inline double PlaneX(const GridSpec& gridSpec, double modelX) {
+  return OnPlane(gridSpec.centreX, modelX);
+}
+inline double PlaneY(const GridSpec& gridSpec, double modelY) {
+  return OnPlane(gridSpec.centreY, modelY);
+}
 
 // Mesh counts the samplers accept: indices stay in 16-bit range, which keeps
 // every index product far from overflow and the grids within reason.
@@ -28,7 +46,8 @@ inline bool IsValidMesh(int nMesh) { return nMesh >= 1 && nMesh <= kMaxGridMesh;
 std::size_t SurfaceGridSize(int nMesh);
 std::size_t ContourGridSize(int nMesh);
 
-// Coordinate of grid index k: (k - N/2) * s, formed in extended precision, stored as float.
+// Model coordinate of grid index k: (k - N/2) * s, formed in extended
+// precision, stored as float; the centre is not in it.
 float GridCoordinate(const GridSpec& gridSpec, int k);
 
 // The grid index whose coordinate is nearest to a coordinate of the model

@@ -91,14 +91,16 @@ class Surface {
  public:
   Surface(const GridSpec& gridSpec, const std::vector<float>& grid,
           const MeshExportOptions& options)
-      : m_n(gridSpec.nMesh), m_grid(grid), m_options(options) {}
+      : m_n(gridSpec.nMesh), m_gridSpec(gridSpec), m_grid(grid), m_options(options) {}
 
   int N() const { return m_n; }
 
-  // False when the point's scaled height is not finite.
+  // False when the point's scaled height is not finite. x and y are where
+  // the formula was sampled: the model's moved to the window's centre.
   bool Point(Corner corner, Vec3& point) const {
     const float* stored = &m_grid[GridIndex(m_n, corner.j, corner.i)];
-    point = {stored[0], stored[2], stored[1] * m_options.heightScale};
+    point = {static_cast<float>(PlaneX(m_gridSpec, stored[0])),
+             static_cast<float>(PlaneY(m_gridSpec, stored[2])), stored[1] * m_options.heightScale};
     return std::isfinite(point[0]) && std::isfinite(point[1]) && std::isfinite(point[2]);
   }
 
@@ -173,6 +175,7 @@ class Surface {
 
  private:
   int m_n;
+  const GridSpec& m_gridSpec;
   const std::vector<float>& m_grid;
   const MeshExportOptions& m_options;
 };

@@ -1,7 +1,8 @@
 // The sampled surface as a mesh file for other tools: binary STL (viewers,
 // slicers for 3-D printing) and Wavefront OBJ with vertex normals.
 //
-// Coordinates are the function's own, with z up: (x, y, height), the height
+// Coordinates are the function's own, with z up: (x, y, height), x and y
+// where f was sampled (the window's centre added to the grid's), the height
 // as the picture draws it (f times the Z coefficient, as the surface grid
 // holds it). Each grid cell is two triangles, wound counter-clockwise seen
 // from above, so every facet normal points to the side the surface faces up.

@@ -29,6 +29,7 @@ constexpr std::uint16_t kSchema = 0x0100;
 constexpr std::uint8_t kBlockMagic[] = {'O', 'v', 'x', 'E'};
 constexpr std::uint16_t kBlockVersion = 1;
 constexpr std::uint16_t kParameterRecord = 1;
+constexpr std::uint16_t kCentreRecord = 2;
 
 std::string WithPath(std::string_view text, const std::string& path) {
   std::string message(text);
@@ -63,10 +64,10 @@ void WriteRecord(CArchiveWriter& body, std::uint16_t tag, const CArchiveWriter& 
   body.WriteBytes(payload.Bytes());
 }
 
-void WriteBlock(CArchiveWriter& ar, const std::vector<FormulaParameter>& params) {
+void WriteBlock(CArchiveWriter& ar, const CParaData& para) {
   CArchiveWriter body;
   std::vector<std::string_view> written;
-  for (const FormulaParameter& param : params) {
+  for (const FormulaParameter& param : para.m_params) {
     const auto same = [&](std::string_view name) { return SameParameterName(name, param.name); };
     if (!IsStorableParameter(param) || written.size() == kMaxFormulaParameters ||
         std::any_of(written.begin(), written.end(), same)) {
@@ -80,6 +81,12 @@ void WriteBlock(CArchiveWriter& ar, const std::vector<FormulaParameter>& params)
       record.WriteDouble(number);
     record.WriteU8(static_cast<std::uint8_t>(param.play));
     WriteRecord(body, kParameterRecord, record);
+  }
+  if (IsStorableCentre(para) && (para.m_dCentreX != 0.0 || para.m_dCentreY != 0.0)) {
+    CArchiveWriter record;
+    record.WriteDouble(para.m_dCentreX);
+    record.WriteDouble(para.m_dCentreY);
+    WriteRecord(body, kCentreRecord, record);
   }
   if (body.Bytes().empty()) return;
   ar.WriteBytes(kBlockMagic);
@@ -106,8 +113,18 @@ bool ReadParameter(std::span<const std::uint8_t> payload, FormulaParameter* para
   return true;
 }
 
-// Reads the rest of ar as one block into *params, or says why it cannot.
-const char* ReadBlock(CArchiveReader& ar, std::vector<FormulaParameter>* params) {
+// Payload bytes after the two numbers are a later version's fields.
+bool ReadCentre(std::span<const std::uint8_t> payload, CParaData* para) {
+  CArchiveReader ar(payload);
+  return ar.ReadDouble(&para->m_dCentreX) && ar.ReadDouble(&para->m_dCentreY) &&
+         IsStorableCentre(*para);
+}
+
+// Reads the rest of ar as one block into para's parameters and centre, or
+// says why it cannot.
+const char* ReadBlock(CArchiveReader& ar, CParaData* para) {
+  std::vector<FormulaParameter>* params = &para->m_params;
+  bool centreRead = false;
   std::span<const std::uint8_t> magic;
   std::uint16_t version = 0;
   if (!ar.ReadBytes(sizeof kBlockMagic, &magic) ||
@@ -128,6 +145,12 @@ const char* ReadBlock(CArchiveReader& ar, std::vector<FormulaParameter>* params)
     if (!records.ReadU16(&tag) || !records.ReadU32(&length) ||
         !records.ReadBytes(length, &payload)) {
       return PARAFILE_BLOCK_DAMAGED;
+    }
+    if (tag == kCentreRecord) {
+      // A writer gives one centre at most: a second is no choice to make.
+      if (centreRead || !ReadCentre(payload, para)) return PARAFILE_BLOCK_DAMAGED;
+      centreRead = true;
+      continue;
     }
     if (tag != kParameterRecord) continue;
     FormulaParameter param;
@@ -159,6 +182,10 @@ bool IsStorableParameter(const FormulaParameter& param) {
          param.step > 0.0;
 }
 
+bool IsStorableCentre(const CParaData& para) {
+  return std::isfinite(para.m_dCentreX) && std::isfinite(para.m_dCentreY);
+}
+
 bool SameParameterName(std::string_view a, std::string_view b) {
   const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -181,7 +208,7 @@ std::vector<std::uint8_t> StoreParaData(const CParaData& para) {
   ar.WriteDouble(para.m_dZeroByZero);
   ar.WriteInt32(para.m_nDrawStyle);
   ar.WriteInt32(para.m_nBackColor);
-  WriteBlock(ar, para.m_params);
+  WriteBlock(ar, para);
   return ar.Bytes();
 }
 
@@ -191,8 +218,11 @@ bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para, std::str
   if (!ar.ReadNewClass(kClassName, kSchema) || !ReadFields(ar, loaded)) return false;
   const char* blockProblem = nullptr;
   if (ar.Remaining() > 0) {
-    blockProblem = ReadBlock(ar, &loaded.m_params);
-    if (blockProblem != nullptr) loaded.m_params.clear();
+    blockProblem = ReadBlock(ar, &loaded);
+    if (blockProblem != nullptr) {
+      loaded.m_params.clear();
+      loaded.m_dCentreX = loaded.m_dCentreY = 0.0;
+    }
   }
   ClampToSafeRanges(loaded);
   para = std::move(loaded);

@@ -1,6 +1,7 @@
 // Parameter files (".ovx"): one archived CParaData, then, only for a set with
-// formula parameters, one extension block. Errors come back as values holding
-// the texts the user is shown; nothing here talks to the user.
+// formula parameters or a window centre off the origin, one extension block.
+// Errors come back as values holding the texts the user is shown; nothing
+// here talks to the user.
 //
 // The block, all numbers little-endian:
 //   "OvxE"  u16 version (1)  u32 body length  body
@@ -8,6 +9,8 @@
 //   u16 tag  u32 payload length  payload
 // Tag 1, one per formula parameter in the set's order:
 //   u8 name length  name (ASCII)  f64 value  f64 min  f64 max  f64 step  u8 play mode
+// Tag 2, once, after the parameters, only for a centre other than (0, 0):
+//   f64 centre x  f64 centre y  (finite)
 // A reader skips records of tags it does not know and payload bytes after the
 // fields it knows, so a later writer adds records (a window centre) or fields
 // without a new version; a new version is for changes older readers must not
@@ -26,7 +29,7 @@
 // The text for anything that is not a parameter file.
 extern const char* const PARAFILE_BAD_FORMAT;  // "予期しないﾌｧｲﾙ形式です。"
 // The texts for a file whose object loaded and whose block did not: the set
-// has the object's fields and no formula parameters.
+// has the object's fields, no formula parameters and the centre at (0, 0).
 // "ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。"
 extern const char* const PARAFILE_BLOCK_DAMAGED;
 // "ﾌｧｲﾙの拡張部分はこのﾊﾞｰｼﾞｮﾝでは読めません。ﾊﾟﾗﾒｰﾀ以外を読み込みました。"
@@ -43,6 +46,8 @@ bool IsParameterName(std::string_view name);
 // A parameter name, finite numbers, min < max and step > 0. The value may lie
 // outside [min, max]: a loaded one is clamped into it.
 bool IsStorableParameter(const FormulaParameter& param);
+// Both centres finite: what a file can hold of them.
+bool IsStorableCentre(const CParaData& para);
 // Names are matched in any letter case ("a" and "A" are one parameter).
 bool SameParameterName(std::string_view a, std::string_view b);
 
@@ -51,10 +56,11 @@ bool SameParameterName(std::string_view a, std::string_view b);
 constexpr std::size_t kMaxParaFileSize = std::size_t{4} << 20;
 
 // The archive bytes of para; the formula is stored in CP932 (see Utf8ToCp932).
-// The block follows only when para has a parameter to store, so a set without
-// any writes the object alone. A parameter the reader would refuse (not
-// storable, a name met before, past kMaxFormulaParameters) is left out, so a
-// file never holds a block its own reader calls damaged.
+// The block follows only when para has a parameter or a centre other than
+// (0, 0) to store, so a set without either writes the object alone. A
+// parameter the reader would refuse (not storable, a name met before, past
+// kMaxFormulaParameters) is left out, and so is a centre that is not
+// storable, so a file never holds a block its own reader calls damaged.
 std::vector<std::uint8_t> StoreParaData(const CParaData& para);
 
 // Reads one archived CParaData and its block into a fresh object, converts its
@@ -63,7 +69,8 @@ std::vector<std::uint8_t> StoreParaData(const CParaData& para);
 // On true, *warning (when given) is "" or, when bytes follow the object that
 // are not exactly one good block, PARAFILE_BLOCK_NEWER for a block of a later
 // version and PARAFILE_BLOCK_DAMAGED for anything else: the object still
-// loads, with no formula parameters. A block is taken whole or not at all.
+// loads, with no formula parameters and the centre at (0, 0). A block is
+// taken whole or not at all.
 bool LoadParaData(std::span<const std::uint8_t> bytes, CParaData& para,
                   std::string* warning = nullptr);
 

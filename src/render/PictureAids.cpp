@@ -121,8 +121,11 @@ SampledBox BoxOfGrid(const std::vector<float>& grid, bool surface, const GridSpe
   const auto height = [&](double value) {
     return fit != nullptr ? static_cast<double>(fit->Height(value)) : value * zScale;
   };
-  sampled.box[kAxisX] = {extents.minX, extents.maxX, extents.minX, extents.maxX};
-  sampled.box[kAxisY] = {extents.minY, extents.maxY, extents.minY, extents.maxY};
+  // The box spans the model's -R..R; its x and y axes number the window's.
+  sampled.box[kAxisX] = {extents.minX, extents.maxX, PlaneX(gridSpec, extents.minX),
+                         PlaneX(gridSpec, extents.maxX)};
+  sampled.box[kAxisY] = {extents.minY, extents.maxY, PlaneY(gridSpec, extents.minY),
+                         PlaneY(gridSpec, extents.maxY)};
   sampled.box[kAxisHeight] = {height(lowValue), height(highValue), lowValue, highValue};
   sampled.valueRange = ColourBarRange{lowValue, highValue};
 
@@ -148,21 +151,23 @@ SampledBox BoxOfGrid(const std::vector<float>& grid, bool surface, const GridSpe
   const auto extreme = [&](std::size_t k) {
     ExtremePoint point;
     const auto side = static_cast<std::size_t>(n + 1);
+    // The contour layout runs i along x and j along y.
+    const float modelX =
+        surface ? grid[3 * k] : GridCoordinate(gridSpec, static_cast<int>(k / side));
+    const float modelY =
+        surface ? grid[3 * k + 2] : GridCoordinate(gridSpec, static_cast<int>(k % side));
+    point.model = {modelX, surface ? grid[3 * k + 1] : height(grid[k]), modelY};
+    point.x = PlaneX(gridSpec, modelX);
+    point.y = PlaneY(gridSpec, modelY);
     if (surface) {
-      point.model = {grid[3 * k], grid[3 * k + 1], grid[3 * k + 2]};
       // + 0.0: the middle row's -0 is the point x = 0, y = 0 a user reads.
-      point.x = grid[3 * k] + 0.0;
-      point.y = grid[3 * k + 2] + 0.0;
-    } else {
-      // The contour layout runs i along x and j along y.
-      point.x = GridCoordinate(gridSpec, static_cast<int>(k / side));
-      point.y = GridCoordinate(gridSpec, static_cast<int>(k % side));
+      point.x += 0.0;
+      point.y += 0.0;
     }
     double x = point.x;
     double y = point.y;
     double zeroByZero = gridSpec.zeroDiv;
     point.value = EvaluateFormula(formula, &x, &y, &zeroByZero);
-    if (!surface) point.model = {point.x, height(grid[k]), point.y};
     return point;
   };
   if (lowest < count && formula != nullptr) {

@@ -116,8 +116,9 @@ std::optional<PictureReadout> ReadPicture(const Frame& frame, const CParaData& r
   const int row = NearestGridIndex(gridSpec, model.z);
   if (column < 0 || row < 0) return std::nullopt;
   PictureReadout readout;
-  readout.x = GridCoordinate(gridSpec, column);
-  readout.y = GridCoordinate(gridSpec, row);
+  // The point as the formula saw it: on the plane, at the window's centre.
+  readout.x = PlaneX(gridSpec, GridCoordinate(gridSpec, column));
+  readout.y = PlaneY(gridSpec, GridCoordinate(gridSpec, row));
   FormulaProgram::Scratch scratch;
   readout.value = formula.ValueAt(readout.x, readout.y, gridSpec.zeroDiv, scratch);
   if (runPara.m_nDrawStyle == STYLE_CONTOUR) {

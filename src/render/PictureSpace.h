@@ -74,7 +74,8 @@ inline constexpr int kReadoutPickRadius = 4;
 
 // What the mouse reads off a presented picture.
 struct PictureReadout {
-  double x = 0.0, y = 0.0, value = 0.0;  // the grid point's coordinates and f there
+  // The grid point's x and y (the window's centre added) and f there.
+  double x = 0.0, y = 0.0, value = 0.0;
   // Contour style: the height of the line under the mouse, in f's units.
   std::optional<double> level;
 };

@@ -13,6 +13,10 @@ void ExtendHeight(float v, GridExtents& extents) {
   if (std::isfinite(v)) Extend(v, extents.maxZ, extents.minZ);
 }
 
+// Where f is evaluated: a centre of 0 is no addition at all, so that the
+// middle row's -0 reaches f as -0.
+double OnThePlane(double centre, float model) { return centre == 0.0 ? model : centre + model; }
+
 }  // namespace
 
 bool SampleSurfacePlain(const GridSpec& gridSpec, const PointFunction& f, const RunSignals& signals,
@@ -30,7 +34,8 @@ bool SampleSurfacePlain(const GridSpec& gridSpec, const PointFunction& f, const 
       const float x = GridCoordinate(gridSpec, j);
       point[0] = x;
       Extend(x, extents.maxX, extents.minX);
-      const float height = static_cast<float>(static_cast<long double>(f(x, y)) *
+      const double fx = OnThePlane(gridSpec.centreX, x), fy = OnThePlane(gridSpec.centreY, y);
+      const float height = static_cast<float>(static_cast<long double>(f(fx, fy)) *
                                               static_cast<long double>(gridSpec.zScale));
       point[1] = height;
       ExtendHeight(height, extents);
@@ -54,7 +59,8 @@ bool SampleContourPlain(const GridSpec& gridSpec, const PointFunction& f, const 
       if (signals.Stopped()) return false;
       const float y = GridCoordinate(gridSpec, j);
       Extend(y, extents.maxY, extents.minY);
-      const float value = static_cast<float>(f(x, y));
+      const float value =
+          static_cast<float>(f(OnThePlane(gridSpec.centreX, x), OnThePlane(gridSpec.centreY, y)));
       ExtendHeight(value, extents);
       grid[ContourIndex(n, i, j)] = value;
     }

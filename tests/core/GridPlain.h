@@ -2,7 +2,8 @@
 // reference: one call of a function per point, rows in order, the progress
 // counted as each row starts, the state tested at every point, the extents
 // taken point by point. The production sampler must give the same grid, bit
-// for bit, when the function is EvaluateFormula.
+// for bit, when the function is EvaluateFormula. The function sees the
+// points moved to the window's centre, the grid holds them as the model has them.
 #pragma once
 
 #include <functional>

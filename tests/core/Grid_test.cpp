@@ -227,6 +227,8 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
   const double inf = std::numeric_limits<double>::infinity();
   const double zeroDivs[] = {-1.0, 0.0, 1.0, std::numeric_limits<double>::quiet_NaN(), inf, -inf};
   const double zScales[] = {11.0, 0.3, 1e30};
+  // The window off the origin, far enough that float coordinates would lose bits.
+  const std::pair<double, double> centres[] = {{0.0, 0.0}, {1.5, -2.25}, {0.0, -1e7 - 0.1}};
   int variant = 0;
   for (const auto& [text, range] : formulas) {
     SCOPED_TRACE(std::string("formula '") + text + "'");
@@ -234,10 +236,13 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
     for (int n : {1, 2, 3, 32, 141}) {
       for (bool surface : {true, false}) {
         for (double zeroDiv : zeroDivs) {
+          const auto [centreX, centreY] = centres[variant % 7 % 3];
           const double zScale = zScales[variant++ % 3];
           SCOPED_TRACE("N " + std::to_string(n) + (surface ? " surface" : " contour") + ", 0/0 " +
-                       std::to_string(zeroDiv) + ", Z " + std::to_string(zScale));
-          const GridSpec gridSpec = GridOf(n, range, zScale, zeroDiv);
+                       std::to_string(zeroDiv) + ", Z " + std::to_string(zScale) + ", centre " +
+                       std::to_string(centreX) + " " + std::to_string(centreY));
+          GridSpec gridSpec = GridOf(n, range, zScale, zeroDiv);
+          gridSpec.centreX = centreX, gridSpec.centreY = centreY;
           const Sampled expected = SamplePlain(surface, gridSpec, formula);
           ASSERT_TRUE(expected.done);
           for (int threads : {1, 3})

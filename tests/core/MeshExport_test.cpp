@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "FormulaReference.h"
@@ -26,8 +27,8 @@ std::vector<float> Surface(const char* text, const GridSpec& gridSpec) {
   return grid;
 }
 
-// The triangle count and the highest vertex of a binary STL.
-std::pair<std::uint32_t, float> CountAndTop(const std::string& path) {
+// The triangle count, the highest vertex and the leftmost of a binary STL.
+std::tuple<std::uint32_t, float, float> CountTopAndLeft(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
   const auto word = [&](std::size_t at) {
@@ -36,11 +37,14 @@ std::pair<std::uint32_t, float> CountAndTop(const std::string& path) {
     return value;
   };
   const std::uint32_t count = word(80);
-  float top = -1e30f;
-  for (std::uint32_t t = 0; t < count; ++t)
-    for (int v = 0; v < 3; ++v)  // each corner's z
+  float top = -1e30f, left = 1e30f;
+  for (std::uint32_t t = 0; t < count; ++t) {
+    for (int v = 0; v < 3; ++v) {  // each corner's x and z
+      left = std::min(left, std::bit_cast<float>(word(84 + 50 * t + 12 * (v + 1))));
       top = std::max(top, std::bit_cast<float>(word(84 + 50 * t + 12 * (v + 1) + 8)));
-  return {count, top};
+    }
+  }
+  return {count, top, left};
 }
 
 TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
@@ -62,11 +66,14 @@ TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
     MeshExportProblem problem;
     std::uint32_t triangles;
     float top;
+    float left = -2.0f;
+    double centreX = 0.0;  // x where f was sampled is the grid's plus this
   };
   const Case cases[] = {
       {"as sampled", plane, 1.0f, {}, false, MeshExportProblem::None, 32, 4.0f},
       {"scaled", plane, 2.5f, {}, false, MeshExportProblem::None, 32, 10.0f},
-      {"filtered", plane, 1.0f, notColumn0, false, MeshExportProblem::None, 24, 4.0f},
+      {"off the origin", plane, 1.0f, {}, false, MeshExportProblem::None, 32, 4.0f, 98.0f, 100.0},
+      {"filtered", plane, 1.0f, notColumn0, false, MeshExportProblem::None, 24, 4.0f, -1.0f},
       {"solid", plane, 1.0f, {}, true, MeshExportProblem::None, 32 + 48, 4.0f},
       {"all left out", plane, 1.0f, none, false, MeshExportProblem::NoSurface, 0, 0.0f},
       {"solid, filtered", plane, 1.0f, notColumn0, true, MeshExportProblem::SolidWithHoles, 0, 0},
@@ -80,14 +87,16 @@ TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
     options.heightScale = c.scale;
     options.cellDrawn = c.filter;
     options.closedSolid = c.solid;
-    const MeshExportResult result = ExportMesh(path, gridSpec, c.grid, options);
+    GridSpec centred = gridSpec;
+    centred.centreX = c.centreX;
+    const MeshExportResult result = ExportMesh(path, centred, c.grid, options);
     EXPECT_EQ(result.problem, c.problem);
     if (c.problem != MeshExportProblem::None) {
       EXPECT_FALSE(fs::exists(path));
       continue;
     }
     EXPECT_EQ(result.triangles, c.triangles);
-    EXPECT_EQ(CountAndTop(path), std::pair(c.triangles, c.top));
+    EXPECT_EQ(CountTopAndLeft(path), std::tuple(c.triangles, c.top, c.left));
   }
   fs::remove(path);
 }

@@ -22,7 +22,8 @@ inline auto Fields(const CParaData& p) {
     params.emplace_back(q.name, b(q.value), b(q.min), b(q.max), b(q.step), q.play);
   return std::tuple(b(p.m_dUpDownAngle), b(p.m_dLeftRightAngle), b(p.m_dRange), b(p.m_dZCoef),
                     p.m_bPerspective, p.m_bHiddenLine, p.m_bShading, p.m_nMesh, b(p.m_dContourStep),
-                    p.m_nDrawStyle, p.m_strFormula, b(p.m_dZeroByZero), p.m_nBackColor, params);
+                    p.m_nDrawStyle, p.m_strFormula, b(p.m_dZeroByZero), p.m_nBackColor, params,
+                    b(p.m_dCentreX), b(p.m_dCentreY));
 }
 inline void ExpectSameSet(const CParaData& actual, const CParaData& expected) {
   EXPECT_EQ(Fields(actual), Fields(expected));
@@ -36,6 +37,7 @@ inline CParaData SentinelSet() {
   p.m_nMesh = 77, p.m_dContourStep = 0.5, p.m_nDrawStyle = STYLE_SILVER;
   p.m_strFormula = "x*y", p.m_dZeroByZero = -1.0, p.m_nBackColor = BACK_KEEP;
   p.m_params = {{"k", 2.0, -3.0, 3.0, 0.25, PlayMode::Once}};
+  p.m_dCentreX = 0.75, p.m_dCentreY = -1.25;
   return p;
 }
 

@@ -257,6 +257,11 @@ Buf ParamRecord(const std::string& name, double value, double min = -10.0, doubl
   payload.push_back(play);
   return Record(1, payload);
 }
+Buf CentreRecord(double x, double y, const Buf& more = {}) {
+  return Record(
+      2, Cat(Cat(Le(std::bit_cast<std::uint64_t>(x), 8), Le(std::bit_cast<std::uint64_t>(y), 8)),
+             more));
+}
 Buf Records(int count) {
   Buf body;
   for (int k = 0; k < count; ++k) body = Cat(body, ParamRecord("p" + std::to_string(k), 0.0));
@@ -284,6 +289,32 @@ TEST(ParaFileBlock, ParametersFollowTheUnchangedObjectInOneBlock) {
   }
 }
 
+// A centre at the origin, -0 included, leaves the file as it always was.
+TEST(ParaFileBlock, TheCentreIsStoredOnlyOffTheOrigin) {
+  CParaData withParam;
+  withParam.m_params = {{"a", 1.0}};
+  const std::tuple<double, double, CParaData, Buf> cases[] = {
+      {0.0, 0.0, CParaData(), DefaultFile()},
+      {-0.0, 0.0, CParaData(), DefaultFile()},
+      {2.5, 0.0, CParaData(), Cat(DefaultFile(), Block(CentreRecord(2.5, 0.0)))},
+      {0.0, -1e300, withParam,
+       Cat(DefaultFile(), Block(Cat(ParamRecord("a", 1.0), CentreRecord(0.0, -1e300))))},
+  };
+  for (const auto& [x, y, base, bytes] : cases) {
+    SCOPED_TRACE(testing::Message() << x << ", " << y);
+    CParaData para = base, loaded = SentinelSet();
+    para.m_dCentreX = x, para.m_dCentreY = y;
+    EXPECT_EQ(StoreParaData(para), bytes);
+    ASSERT_TRUE(LoadParaData(bytes, loaded));
+    para.m_dCentreX += 0.0;  // -0 is not stored: it loads as 0
+    ExpectSameSet(loaded, para);
+  }
+  // Fields a later version adds after the two numbers are passed over.
+  CParaData loaded;
+  ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Block(CentreRecord(1.0, 2.0, Hex("AABB")))), loaded));
+  EXPECT_EQ(std::pair(loaded.m_dCentreX, loaded.m_dCentreY), std::pair(1.0, 2.0));
+}
+
 // What a later version may add is passed over; values are kept in their range.
 TEST(ParaFileBlock, LaterRecordsAndFieldsAreSkippedAndValuesClamped) {
   const FormulaParameter a{"a", 0.0};
@@ -291,7 +322,7 @@ TEST(ParaFileBlock, LaterRecordsAndFieldsAreSkippedAndValuesClamped) {
   const std::tuple<const char*, Buf, std::vector<FormulaParameter>> cases[] = {
       {"no records", {}, {}},
       {"unknown tags",
-       Cat(Record(2, Le(0, 16)), Cat(Record(0xFFFF, {}), ParamRecord("a", 0))),
+       Cat(Record(3, Buf(16, 0)), Cat(Record(0xFFFF, {}), ParamRecord("a", 0))),
        {a}},
       {"fields after the play mode",
        Record(1, Cat(Buf(a0.begin() + 6, a0.end()), Hex("AABBCC"))),
@@ -362,6 +393,12 @@ TEST(ParaFileBlock, ADamagedBlockLoadsTheObjectAloneAndSaysSo) {
        damaged},
       {"a good parameter then a bad one", Block(Cat(good, ParamRecord("b", nan))), damaged},
       {"65 parameters", Block(Records(65)), damaged},
+      {"NaN centre", Block(CentreRecord(nan, 0)), damaged},
+      {"infinite centre", Block(Cat(good, CentreRecord(1, -inf))), damaged},
+      {"centre cut short", Block(Record(2, Buf(15, 0))), damaged},
+      {"two centres", Block(Cat(CentreRecord(1, 1), CentreRecord(1, 1))), damaged},
+      {"a centre then a bad parameter", Block(Cat(CentreRecord(1, 1), ParamRecord("b", nan))),
+       damaged},
   };
   for (const auto& [what, bytes, message] : cases) {
     SCOPED_TRACE(what);
@@ -408,6 +445,7 @@ TEST(ParaFileBlock, SavingLeavesOutWhatLoadingWouldRefuse) {
   EXPECT_EQ(warning, "");
 
   para.m_params = {{"1x", 0.0}, {"b", nan}, {"c", 0.0, 1.0, 1.0}, {"d", 0.0, -1.0, 1.0, 0.0}};
+  para.m_dCentreX = 1.0, para.m_dCentreY = nan;
   EXPECT_EQ(StoreParaData(para), DefaultFile());
 }
 

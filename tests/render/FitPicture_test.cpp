@@ -153,16 +153,20 @@ TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
     const char* formula;
     double (*f)(double x, double y);
     bool fit;
+    double centreX = 0.0, centreY = 0.0;
   } cases[] = {
       {"mesh", STYLE_MESH, "x+2*y", [](double x, double y) { return x + 2 * y; }, false},
       {"contour", STYLE_CONTOUR, "x", [](double x, double) { return x; }, false},
       {"fitted contour", STYLE_CONTOUR, "x+5", [](double x, double) { return x + 5; }, true},
+      {"mesh off the origin", STYLE_MESH, "x+2*y-16", [](double x, double y) { return x + 2 * y; },
+       false, 10.0, 3.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CParaData para = SmallPara(c.style, c.formula, 24);
     para.m_bHiddenLine = FALSE, para.m_bShading = FALSE;
     para.m_dZCoef = 0.5, para.m_dContourStep = 1.0;
+    para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
     const Frame frame = Render(para, 320, 240, c.fit);
     ASSERT_EQ(frame.fit.has_value(), c.fit);
     const CFormula formula = Compiled(c.formula);
@@ -175,7 +179,8 @@ TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
       const std::optional<PictureReadout> read =
           ReadPicture(frame, para, formula, at->px + 0.5, at->py + 0.5);
       ASSERT_TRUE(read);
-      EXPECT_EQ(std::tuple(read->x, read->y, read->value), std::tuple(x, y, f));
+      EXPECT_EQ(std::tuple(read->x, read->y, read->value),
+                std::tuple(x + c.centreX, y + c.centreY, f));
       if (c.style == STYLE_CONTOUR) {
         ASSERT_TRUE(read->level);
         EXPECT_NEAR(*read->level, f, 0.05);
@@ -204,16 +209,20 @@ TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
     const char* formula;
     double low, high;  // f at the extremes
     double lowX, lowY, highX, highY;
+    double centreX = 0.0, centreY = 0.0;
   } cases[] = {
       {"surface", STYLE_MESH, 3.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
       {"turned over", STYLE_MESH, -1.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
       {"contour", STYLE_CONTOUR, 3.0, false, "x-2*y", -6, 6, -2, 2, 2, -2},
       {"fitted", STYLE_MESH, 1.0, true, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"surface off the origin", STYLE_MESH, 3.0, false, "x+2*y", -2, 10, 8, -5, 12, -1, 10, -3},
+      {"contour off the origin", STYLE_CONTOUR, 3.0, false, "x-2*y", 10, 22, 8, -1, 12, -5, 10, -3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CParaData para;
     para.m_nMesh = 4, para.m_dRange = 2.0, para.m_dZCoef = c.zCoef, para.m_strFormula = c.formula;
+    para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
     const GridSpec gridSpec = MakeGridSpec(para);
     PictureGrid sampled;
     CFormula formula = Compiled(c.formula);
@@ -226,6 +235,15 @@ TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
     EXPECT_NEAR(box.maximum->value, c.high, 1e-4);
     EXPECT_EQ(std::tuple(box.minimum->x, box.minimum->y, box.maximum->x, box.maximum->y),
               std::tuple(c.lowX, c.lowY, c.highX, c.highY));
+    // The box and the marks stay on the model's -R..R; the x and y axes
+    // number the window's centre +- R.
+    EXPECT_EQ(std::tuple(box.minimum->model[0], box.minimum->model[2]),
+              std::tuple(c.lowX - c.centreX, c.lowY - c.centreY));
+    for (const auto& [axis, centre] : {std::pair(kAxisX, c.centreX), {kAxisY, c.centreY}}) {
+      const AxisSpan& span = box.box[axis];
+      EXPECT_EQ(std::tuple(span.modelLow, span.modelHigh, span.valueAtLow, span.valueAtHigh),
+                std::tuple(-2.0, 2.0, centre - 2, centre + 2));
+    }
     // Marked where they are drawn: the height is the value as the picture scales it.
     const double scale = fit != nullptr ? fit->factor : c.zCoef;
     EXPECT_NEAR(box.maximum->model[1] - box.minimum->model[1], (c.high - c.low) * scale, 1e-3);
