@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 #include <variant>
 
 #include "cli/Numbers.h"
@@ -39,6 +40,18 @@ const Field kFields[] = {
     {"m_nBackColor", &CParaData::m_nBackColor},
 };
 
+// Beyond the thirteen: the window's centre, which a file holds only finite.
+const std::pair<const char*, double CParaData::*> kCentreFields[] = {
+    {"m_dCentreX", &CParaData::m_dCentreX},
+    {"m_dCentreY", &CParaData::m_dCentreY},
+};
+
+std::string Number(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.17g", value);
+  return buffer;
+}
+
 }  // namespace
 
 bool ApplyParaOverride(CParaData& para, const std::string& assignment, std::string* error) {
@@ -66,6 +79,16 @@ bool ApplyParaOverride(CParaData& para, const std::string& assignment, std::stri
     }
     return true;
   }
+  for (const auto& [fieldName, member] : kCentreFields) {
+    if (name != fieldName) continue;
+    double centre = 0.0;
+    if (!ParseDouble(value, &centre) || !std::isfinite(centre)) {
+      *error = "bad number for " + name + " (a finite number): '" + value + "'";
+      return false;
+    }
+    para.*member = centre;
+    return true;
+  }
   *error = "unknown parameter '" + name + "'";
   return false;
 }
@@ -76,15 +99,17 @@ std::string FormatParaFields(const CParaData& para) {
     out += field.name;
     out += '=';
     if (const auto* d = std::get_if<double CParaData::*>(&field.member)) {
-      char buffer[32];
-      std::snprintf(buffer, sizeof buffer, "%.17g", para.**d);
-      out += buffer;
+      out += Number(para.**d);
     } else if (const auto* n = std::get_if<int CParaData::*>(&field.member)) {
       out += std::to_string(para.**n);
     } else {
       out += para.*std::get<std::string CParaData::*>(field.member);
     }
     out += '\n';
+  }
+  if (para.m_dCentreX != 0.0 || para.m_dCentreY != 0.0) {
+    for (const auto& [name, member] : kCentreFields)
+      out += std::string(name) + "=" + Number(para.*member) + "\n";
   }
   return out;
 }
@@ -136,10 +161,7 @@ bool ApplyParamOverride(CParaData& para, const std::string& assignment, std::str
 
 std::string FormatFormulaParameters(const CParaData& para) {
   std::string out;
-  for (const FormulaParameter& param : para.m_params) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.17g", param.value);
-    out += param.name + "=" + buffer + "\n";
-  }
+  for (const FormulaParameter& param : para.m_params)
+    out += param.name + "=" + Number(param.value) + "\n";
   return out;
 }

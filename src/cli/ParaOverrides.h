@@ -10,12 +10,15 @@
 // Doubles take the whole VALUE as strtod reads it (nan and inf included);
 // integers and switches the whole VALUE as a decimal int; the formula takes
 // VALUE as UTF-8 text. No range is checked, so that any value a file can hold
-// can be written. On false *error says why and para is unchanged.
+// can be written. The window's centre, m_dCentreX and m_dCentreY, takes a
+// finite number only: a file holds no other. On false *error says why and
+// para is unchanged.
 bool ApplyParaOverride(CParaData& para, const std::string& assignment, std::string* error);
 
 // The thirteen fields in declaration order, one "FIELD=VALUE\n" line each:
 // doubles with %.17g, switches and integers as decimal integers, the formula
-// as its UTF-8 text.
+// as its UTF-8 text; then, for a centre other than (0, 0), m_dCentreX and
+// m_dCentreY, both, with %.17g.
 std::string FormatParaFields(const CParaData& para);
 
 // Sets one formula parameter from "NAME=VALUE": the parameter of that name in

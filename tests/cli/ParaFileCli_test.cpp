@@ -45,6 +45,7 @@ TEST_F(CliParaFile, WriteGivesTheDefaultFileAndInfoShowsWhatWriteSetAndTheLoader
       {{"m_dRange=3", "m_dZCoef=0.5"}, "m_dRange=3\nm_dZCoef=0.5"},
       {{"m_nMesh=2147483647"}, "m_nMesh=2000"},  // what the loader kept
       {{"m_dRange=nan"}, "m_dRange=nan"},
+      {{"m_dCentreY=-0.5"}, "m_nBackColor=0\nm_dCentreX=0\nm_dCentreY=-0.5"},
       {{"m_strFormula=\xE8\xA8\x88 x"}, "m_strFormula=\xE8\xA8\x88 x"},
   };
   for (const auto& [sets, line] : cases) {
@@ -158,7 +159,7 @@ TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
        {"m_nMesh", "=5", "m_nmesh=5", "nMesh=5", "m_nMesh=", "m_nMesh=5x", "m_nMesh= 5",
         "m_nMesh=5 ", "m_nMesh=1.5", "m_nMesh=2147483648", "m_nMesh=-2147483649", "m_bShading=true",
         "m_dRange=", "m_dRange=12,5", "m_dRange=1e999", "m_dRange= 1", "m_dRange=1 ",
-        "m_dRange=abc"}) {
+        "m_dRange=abc", "m_dCentreX=inf", "m_dCentreY=nan", "m_dCentreX="}) {
     SCOPED_TRACE(assignment);
     CParaData para;
     std::string error;
