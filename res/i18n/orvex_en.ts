@@ -100,6 +100,8 @@
 <message><source>ﾓﾃﾞﾙ上下角度：</source><translation>Up/down angle:</translation></message>
 <message><source>ﾓﾃﾞﾙ左右角度：</source><translation>Left/right angle:</translation></message>
 <message><source>計算範囲±：</source><translation>Range ±:</translation></message>
+<message><source>中心 x：</source><translation>Centre x:</translation></message>
+<message><source>中心 y：</source><translation>Centre y:</translation></message>
 <message><source>Z軸係数：</source><translation>Z coefficient:</translation></message>
 <message><source>メッシュ数：</source><translation>Mesh count:</translation></message>
 <message><source>等高線間隔：</source><translation>Contour interval:</translation></message>
@@ -129,6 +131,8 @@
 <message><source>ﾓﾃﾞﾙ上下</source><translation>Model up/down</translation></message>
 <message><source>ﾓﾃﾞﾙ左右</source><translation>Model left/right</translation></message>
 <message><source>計算範囲±</source><translation>Range ±</translation></message>
+<message><source>中心 x</source><translation>Centre x</translation></message>
+<message><source>中心 y</source><translation>Centre y</translation></message>
 <message><source>Z軸係数</source><translation>Z coefficient</translation></message>
 <message><source>ﾒｯｼｭ数</source><translation>Mesh count</translation></message>
 <message><source>等高線間隔</source><translation>Contour interval</translation></message>

@@ -3,6 +3,7 @@
 // is not acceptable. Both places check with these, so they agree on every text.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ inline constexpr NumericField kScaleField{false, 0.01,
                                           100.0};  // range, Z coefficient, contour interval
 inline constexpr NumericField kMeshField{true, 1.0, 500.0};
 inline constexpr NumericField kContourStepField{false, 0.01, 100.0, true};
+// The window's centre in x or y: any finite number.
+inline constexpr NumericField kCentreField{false, std::numeric_limits<double>::lowest(),
+                                           std::numeric_limits<double>::max()};
 
 // A decimal number with blanks (space, tab) around it and nothing else:
 // ".5" is 0.5, "+5" is 5, "1e2" is 100. Only the first 31 characters count. A

@@ -15,6 +15,8 @@ const ParamFieldInfo kFields[kParamFieldCount] = {
     {texts::kLabelZCoef, "Z軸係数：", "zCoef", kScaleField, 1, 100},
     {texts::kLabelMesh, "メッシュ数：", "mesh", kMeshField, 1, 500},
     {texts::kLabelContourStep, "等高線間隔：", "contourStep", kContourStepField, 1, 100},
+    {texts::kLabelCentreX, "中心 x：", "centreX", kCentreField, -100000, 100000},
+    {texts::kLabelCentreY, "中心 y：", "centreY", kCentreField, -100000, 100000},
 };
 
 double* DoubleOf(CParaData& para, ParamField field) {
@@ -29,6 +31,10 @@ double* DoubleOf(CParaData& para, ParamField field) {
       return &para.m_dZCoef;
     case ParamField::ContourStep:
       return &para.m_dContourStep;
+    case ParamField::CentreX:
+      return &para.m_dCentreX;
+    case ParamField::CentreY:
+      return &para.m_dCentreY;
     case ParamField::Mesh:
       break;
   }

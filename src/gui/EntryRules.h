@@ -1,5 +1,5 @@
 // The rules the window's entry fields share, kept in one place so that the
-// panel, the dialog and the formula box cannot drift apart: the six numeric
+// panel, the dialog and the formula box cannot drift apart: the eight numeric
 // fields (their checks, spin ranges and labels), how a refused number is
 // answered, and what counts as leaving a field.
 #pragma once
@@ -15,8 +15,8 @@ class QString;
 class QWidget;
 
 // The numeric fields of the parameter set, in the panel's order.
-enum class ParamField { UpDown, LeftRight, Range, ZCoef, Mesh, ContourStep };
-inline constexpr int kParamFieldCount = 6;
+enum class ParamField { UpDown, LeftRight, Range, ZCoef, Mesh, ContourStep, CentreX, CentreY };
+inline constexpr int kParamFieldCount = 8;
 
 struct ParamFieldInfo {
   const char* panelLabel;
@@ -29,8 +29,8 @@ const ParamFieldInfo& FieldInfo(ParamField field);
 // The order the panel reads its fields in, which is not the order it shows
 // them in. The dialog reads the same fields with the formula between them.
 inline constexpr std::array<ParamField, kParamFieldCount> kPanelReadOrder = {
-    ParamField::Range,     ParamField::ZCoef,  ParamField::Mesh,
-    ParamField::LeftRight, ParamField::UpDown, ParamField::ContourStep};
+    ParamField::Range,  ParamField::ZCoef,       ParamField::Mesh,    ParamField::LeftRight,
+    ParamField::UpDown, ParamField::ContourStep, ParamField::CentreX, ParamField::CentreY};
 
 // The field's value in para, as the field shows it ("%.*g" at 15 digits, the
 // mesh count as an integer).

@@ -36,15 +36,19 @@ CParamDialog::CParamDialog(const CParaData& para, QWidget* parent) : QDialog(par
 
 void CParamDialog::Build() {
   auto* grid = new QGridLayout;
-  // Two columns of three, each a label, the field and its spin.
+  // Two columns, each row a label, the field and its spin: the four fields
+  // of the picture and the two centres on the left, beside them on the right
+  // the mesh count and the contour interval.
   for (int k = 0; k < kParamFieldCount; ++k) {
     const ParamFieldInfo& info = FieldInfo(static_cast<ParamField>(k));
     auto* edit = new CNumericEdit(this);
     edit->setObjectName(QString::fromLatin1(info.dialogName));
     edit->setFixedWidth(96);
     m_fields[k] = edit;
-    const int line = k < 4 ? k : k - 4;
-    const int column = k < 4 ? 0 : 4;
+    const auto field = static_cast<ParamField>(k);
+    const bool right = field == ParamField::Mesh || field == ParamField::ContourStep;
+    const int line = field >= ParamField::CentreX ? k - 2 : right ? k - 4 : k;
+    const int column = right ? 4 : 0;
     grid->addWidget(new QLabel(Tr(info.dialogLabel), this), line, column);
     grid->addWidget(edit, line, column + 1);
     grid->addWidget(new CSpinButton(edit, info.spinLow, info.spinHigh, this), line, column + 2);
@@ -128,6 +132,8 @@ void CParamDialog::Build() {
                       Field(ParamField::LeftRight),
                       Field(ParamField::Range),
                       Field(ParamField::ZCoef),
+                      Field(ParamField::CentreX),
+                      Field(ParamField::CentreY),
                       Field(ParamField::Mesh),
                       Field(ParamField::ContourStep),
                       m_pZeroByZero,
@@ -187,6 +193,7 @@ bool CParamDialog::DoDataExchange(bool read) {
   };
   // The formula's length is read after the mesh count, its check last.
   if (!ReadNumber(ParamField::Range, edited) || !ReadNumber(ParamField::ZCoef, edited) ||
+      !ReadNumber(ParamField::CentreX, edited) || !ReadNumber(ParamField::CentreY, edited) ||
       !ReadNumber(ParamField::Mesh, edited)) {
     return false;
   }

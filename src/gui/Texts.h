@@ -75,5 +75,7 @@ inline constexpr char kLabelRange[] = "計算範囲±";
 inline constexpr char kLabelZCoef[] = "Z軸係数";
 inline constexpr char kLabelMesh[] = "ﾒｯｼｭ数";
 inline constexpr char kLabelContourStep[] = "等高線間隔";
+inline constexpr char kLabelCentreX[] = "中心 x";
+inline constexpr char kLabelCentreY[] = "中心 y";
 
 }  // namespace texts

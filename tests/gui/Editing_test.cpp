@@ -197,7 +197,7 @@ TEST_F(PanelTest, ATextNoTypingCanMendIsAnsweredAtOnceAndNothingIsStored) {
       {ParamField::Mesh, "501", kMeshRange},      {ParamField::Mesh, "12.5", kNotAnInteger},
       {ParamField::UpDown, "181", kAngleRange},   {ParamField::Range, "-", kNotANumber},
       {ParamField::Range, "1000", kScaleRange},   {ParamField::ZCoef, "0.001", kScaleRange},
-      {ParamField::LeftRight, "1-", kNotANumber},
+      {ParamField::LeftRight, "1-", kNotANumber}, {ParamField::CentreY, "1-", kNotANumber},
   };
   const CParaData before = Para();
   for (const auto& [field, typed, message] : cases) {
@@ -208,7 +208,7 @@ TEST_F(PanelTest, ATextNoTypingCanMendIsAnsweredAtOnceAndNothingIsStored) {
     EXPECT_TRUE(Field(field)->hasFocus());
     EXPECT_EQ(Field(field)->selectedText(), typed);
     Leave();  // answered already: the accepted values come back, silently
-    EXPECT_EQ(Texts(), QStringList({"-20", "30", "12", "11", "32", "0.05"}));
+    EXPECT_EQ(Texts(), QStringList({"-20", "30", "12", "11", "32", "0.05", "0", "0"}));
     EXPECT_TRUE(m_messages.empty());
   }
   // One unacceptable field (a file may hold mesh 2000) blocks every other.
@@ -230,6 +230,9 @@ TEST_F(PanelTest, TypingOnTowardsANumberRaisesNoMessage) {
   Retype(Field(ParamField::LeftRight), "-");
   QTest::keyClicks(Field(ParamField::LeftRight), "45");
   EXPECT_EQ(std::pair(Para().m_dLeftRightAngle, m_messages), std::pair(-45.0, QStringList()));
+  Retype(Field(ParamField::CentreX), "-");
+  QTest::keyClicks(Field(ParamField::CentreX), "1234.5");
+  EXPECT_EQ(std::pair(Para().m_dCentreX, m_messages), std::pair(-1234.5, QStringList()));
   // The fourth digit takes the mesh count past any number typing can reach:
   // one answer, and the next key replaces the text.
   Retype(Field(ParamField::Mesh), "321");
@@ -250,7 +253,7 @@ TEST_F(PanelTest, LeavingAnswersWhatTheFieldStillHoldsAndRestoresTheAcceptedValu
   EXPECT_TRUE(m_messages.empty());
   Field(ParamField::Mesh)->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(TakeMessages(), QStringList{kScaleRange});
-  EXPECT_EQ(Texts(), QStringList({"-20", "30", "5.5", "11", "32", "0.05"}));
+  EXPECT_EQ(Texts(), QStringList({"-20", "30", "5.5", "11", "32", "0.05", "0", "0"}));
   ASSERT_TRUE(WaitUntil([&] { return Field(ParamField::ZCoef)->hasFocus(); }));
   EXPECT_EQ(Field(ParamField::ZCoef)->selectedText(), "11");
   Leave();
