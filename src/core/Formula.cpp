@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "core/Cp932.h"
 #include "core/NumericEntry.h"
@@ -13,8 +14,11 @@ thread_local double g_zeroByZero = 0.0;
 
 namespace {
 
+// The comma came with the two-argument functions; before, it stood inside
+// operand text, where it made the token unrecognised.
 bool IsOperatorChar(char c) {
-  return c == '(' || c == ')' || c == '+' || c == '-' || c == '*' || c == '/' || c == '^';
+  return c == '(' || c == ')' || c == '+' || c == '-' || c == '*' || c == '/' || c == '^' ||
+         c == ',';
 }
 
 // Bytes of multi-byte UTF-8 characters are all >= 0x80, so testing byte by
@@ -38,7 +42,7 @@ std::string UpperCase(std::string_view text) {
 // After these (or at the start) a sign is unary.
 bool OpensOperand(const std::string& previous) {
   return previous.empty() || previous == "*" || previous == "/" || previous == "^" ||
-         previous == "(";
+         previous == "(" || previous == ",";
 }
 
 }  // namespace
@@ -54,7 +58,17 @@ const FormulaOp g_formulaOps[FORMULA_OP_ROWS] = {
     {"**", 4, 2, FormulaOpcode::Mul},      {"^", 3, 2, FormulaOpcode::Pow},
     {"*", 2, 2, FormulaOpcode::Mul},       {"/", 2, 2, FormulaOpcode::Div},
     {"+", 1, 2, FormulaOpcode::Add},       {"-", 1, 2, FormulaOpcode::Sub},
-    {")", 0, 0, FormulaOpcode::Add},       {"", 0, 0, FormulaOpcode::Add},
+    {")", 0, 0, FormulaOpcode::Add},       {"E", 6, 0, FormulaOpcode::Add},
+    {"ABS", 5, 1, FormulaOpcode::Abs},     {"SIGN", 5, 1, FormulaOpcode::Sign},
+    {"FLOOR", 5, 1, FormulaOpcode::Floor}, {"CEIL", 5, 1, FormulaOpcode::Ceil},
+    {"ROUND", 5, 1, FormulaOpcode::Round}, {"SINH", 5, 1, FormulaOpcode::Sinh},
+    {"COSH", 5, 1, FormulaOpcode::Cosh},   {"TANH", 5, 1, FormulaOpcode::Tanh},
+    {"ASINH", 5, 1, FormulaOpcode::Asinh}, {"ACOSH", 5, 1, FormulaOpcode::Acosh},
+    {"ATANH", 5, 1, FormulaOpcode::Atanh}, {"CBRT", 5, 1, FormulaOpcode::Cbrt},
+    {"LN", 5, 1, FormulaOpcode::Log},      {"MIN", 5, 2, FormulaOpcode::Min},
+    {"MAX", 5, 2, FormulaOpcode::Max},     {"MOD", 5, 2, FormulaOpcode::Mod},
+    {"ATAN2", 5, 2, FormulaOpcode::Atan2}, {"HYPOT", 5, 2, FormulaOpcode::Hypot},
+    {",", 0, 0, FormulaOpcode::Add},       {"", 0, 0, FormulaOpcode::Add},
 };
 
 bool IsFormulaNumber(std::string_view token) {
@@ -68,6 +82,7 @@ bool IsFormulaNumber(std::string_view token) {
   if (digits == 0) return false;
   if (i < token.size() && (token[i] == 'E' || token[i] == 'D')) {
     ++i;
+    if (i < token.size() && (token[i] == '+' || token[i] == '-')) ++i;
     const std::size_t exponentStart = i;
     while (i < token.size() && IsDigit(token[i])) ++i;
     if (i == exponentStart) return false;
@@ -86,34 +101,73 @@ double FormulaNumberValue(const std::string& token) {
   return strtod_l(text.c_str(), nullptr, cLocale);
 }
 
-bool IsFormulaParameterName(std::string_view name) {
+namespace {
+
+bool HasNameForm(std::string_view name) {
   if (name.empty() || !IsLetter(name[0])) return false;
   for (char c : name) {
     if (!IsLetter(c) && !IsDigit(c)) return false;
   }
-  return CFormula::GetPriority(UpperCase(name)) == -1;
+  return true;
+}
+
+// The vocabulary row of an upper-case token, or null.
+const FormulaOp* FindOp(std::string_view token) {
+  for (const FormulaOp& op : g_formulaOps) {
+    if (op.name[0] == '\0') break;
+    if (token == op.name) return &op;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool IsFormulaParameterName(std::string_view name) {
+  return HasNameForm(name) && CFormula::GetPriority(UpperCase(name)) == -1;
 }
 
 namespace {
 
 // The list as the tokens spell names; "" for one that can name nothing, so
-// that a damaged list ("2", "(") never turns a number or a bracket into a
-// parameter.
+// that a damaged list ("2", "(", "SIN") never turns a number, a bracket or a
+// function into a parameter. A word the language took after parameters came
+// ("E", "MIN") stays a name: an older set may hold it, and its formula keeps
+// reading it as that parameter.
 std::vector<std::string> UpperParameterNames(std::span<const std::string> names) {
   std::vector<std::string> upper;
   upper.reserve(names.size());
   for (const std::string& name : names) {
-    upper.push_back(IsFormulaParameterName(name) ? UpperCase(name) : std::string());
+    const std::string word = UpperCase(name);
+    const FormulaOp* op = FindOp(word);
+    const bool laterWord = op != nullptr && op - g_formulaOps >= FORMULA_FIRST_LATER_ROW;
+    upper.push_back(HasNameForm(name) && (op == nullptr || laterWord) ? word : std::string());
   }
   return upper;
 }
 
-// GetPriority with the parameters as operands; names as UpperParameterNames
-// gives them.
+// GetPriority with the parameters as operands, before the vocabulary; names
+// as UpperParameterNames gives them.
 int TokenPriority(const std::string& token, std::span<const std::string> upperNames) {
-  const int priority = CFormula::GetPriority(token);
-  if (priority != -1) return priority;
-  return std::find(upperNames.begin(), upperNames.end(), token) != upperNames.end() ? 6 : -1;
+  if (std::find(upperNames.begin(), upperNames.end(), token) != upperNames.end()) return 6;
+  return CFormula::GetPriority(token);
+}
+
+bool IsOperatorPriority(int priority) { return priority >= 1 && priority <= 5; }
+
+// A function of two arguments, written min(a, b), unless the list makes the
+// word a parameter.
+bool TakesArguments(const std::string& token, std::span<const std::string> upperNames) {
+  const FormulaOp* op = FindOp(token);
+  return op != nullptr && op->priority == 5 && op->arguments == 2 &&
+         TokenPriority(token, upperNames) == 5;
+}
+
+// "1E", "2.5D", ".5E": a number's digits and its exponent letter, so that a
+// sign right after it starts the exponent ("1E-3"), not an operation.
+bool IsMantissaAndExponentLetter(std::string_view text) {
+  if (text.size() < 2 || (text.back() != 'E' && text.back() != 'D')) return false;
+  text.remove_suffix(1);
+  return text.find_first_of("ED") == std::string_view::npos && IsFormulaNumber(text);
 }
 
 struct RawToken {
@@ -122,7 +176,8 @@ struct RawToken {
 };
 
 // Cuts the upper-case text into operator characters and operand texts (the
-// longest run without an operator character, trailing white space removed).
+// longest run without an operator character, trailing white space removed;
+// the sign of a number's exponent belongs to the number).
 std::vector<RawToken> SplitFormula(const std::string& upper) {
   std::vector<RawToken> raw;
   std::size_t pos = 0;
@@ -137,6 +192,12 @@ std::vector<RawToken> SplitFormula(const std::string& upper) {
     }
     std::size_t next = pos;
     while (next < end && !IsOperatorChar(upper[next])) ++next;
+    // Only a text that was refused ("1E" is no number) reads otherwise.
+    if (next + 1 < end && (upper[next] == '+' || upper[next] == '-') && IsDigit(upper[next + 1]) &&
+        IsMantissaAndExponentLetter(std::string_view(upper).substr(pos, next - pos))) {
+      ++next;
+      while (next < end && !IsOperatorChar(upper[next])) ++next;
+    }
     std::size_t last = next;
     while (last > pos && IsSpaceChar(upper[last - 1])) --last;
     raw.push_back({upper.substr(pos, last - pos), pos});
@@ -231,10 +292,14 @@ BOOL CFormula::MakePostfix(std::span<const std::string> parameterNames) {
         stack.pop_back();
         continue;
       }
-      // Here u is "(" whenever t is ")": every other entry has priority >= 0.
+      // Here u is "(" whenever t is ")" or ",": every other entry has
+      // priority >= 0.
       if (*t.token == ")") break;
       stack.push_back(u);
-      if (*u.token == "(" || IsOperator(*t.token)) {
+      // A comma ends an argument as ")" ends a bracket, but the bracket stays
+      // open for the next argument: 'MIN(A,B)' gives A, B, MIN.
+      if (*t.token == ",") break;
+      if (*u.token == "(" || IsOperatorPriority(t.priority)) {
         stack.push_back(t);
       } else {
         m_postfix.push_back(*t.token);
@@ -327,6 +392,64 @@ bool FormulaTooLongToRun(const std::string& text) {
   return Cp932Length(text) > kMaxRunFormulaBytes;
 }
 
+namespace {
+
+// Bytes of the text, from an offset.
+struct FaultSpan {
+  std::size_t offset;
+  std::size_t bytes;
+};
+
+FaultSpan At(const RawToken& token) { return {token.offset, token.text.size()}; }
+
+// The first token out of place: operands and operators must alternate, a sign
+// where an operand is due being unary only where the tokenizer takes it so
+// ("X--Y" is refused); a comma may only part the two arguments of a function
+// that takes two ("MIN(X,Y)"), and such a function needs both. Brackets are
+// balanced here. A token missing at the end gives the place past it.
+std::optional<FaultSpan> ArrangementFault(const std::vector<RawToken>& raw,
+                                          std::span<const std::string> upperNames,
+                                          std::size_t end) {
+  struct Bracket {
+    bool arguments;  // opened right after a two-argument function
+    bool parted;     // its comma seen
+  };
+  std::vector<Bracket> brackets;
+  bool wantOperand = true;
+  std::string previous;
+  for (const RawToken& token : raw) {
+    const std::string& t = token.text;
+    const int priority = TokenPriority(t, upperNames);
+    const bool binary = priority >= 1 && priority <= 3;
+    if (wantOperand) {
+      if ((t == "-" || t == "+") && OpensOperand(previous)) continue;
+      if (binary || t == ")" || t == ",") return At(token);
+      if (t == "(") brackets.push_back({TakesArguments(previous, upperNames), false});
+      wantOperand = t == "(" || priority == 5;
+    } else if (t == ",") {
+      // 'SIN(X,Y)', '(X,Y)', 'X,Y', 'MIN(X,Y,Z)'
+      if (brackets.empty() || !brackets.back().arguments || brackets.back().parted) {
+        return At(token);
+      }
+      brackets.back().parted = true;
+      wantOperand = true;
+    } else {
+      if (!binary && t != ")") return At(token);
+      if (t == ")" && !brackets.empty()) {
+        // 'MIN(X)': the second argument is due where the bracket closes.
+        if (brackets.back().arguments && !brackets.back().parted) return At(token);
+        brackets.pop_back();
+      }
+      wantOperand = binary;
+    }
+    previous = t;
+  }
+  if (wantOperand) return FaultSpan{end, 0};
+  return std::nullopt;
+}
+
+}  // namespace
+
 FormulaCheck CheckFormula(const std::string& text, std::span<const std::string> parameterNames) {
   if (text.empty()) return FormulaCheck::Empty;
   CFormula formula;
@@ -334,13 +457,25 @@ FormulaCheck CheckFormula(const std::string& text, std::span<const std::string> 
   if (!formula.MakePostfix(parameterNames)) return FormulaCheck::InvalidCharacter;
   // A bracket reaches the postfix list only when it has no partner; the
   // evaluator would read it as 0 and '(' alone, ')' alone or 'X*(' would plot 0.
+  // A comma does when no bracket holds it ('X,Y').
   for (const std::string& token : formula.Postfix()) {
-    if (token == "(" || token == ")") return FormulaCheck::InvalidFormula;
+    if (token == "(" || token == ")" || token == ",") return FormulaCheck::InvalidFormula;
   }
   // Whether an evaluation succeeds depends only on the postfix list, so the
   // trial evaluation at (1, 1) reduces to the compiled status; this also keeps
   // the check from reading g_zeroByZero while a drawing thread writes it.
   if (!formula.Program().Succeeds()) return FormulaCheck::InvalidFormula;
+  // The conversion drops a comma as it meets it and gives two-argument
+  // functions what values there are, so a wrong count can still make one
+  // value ('(2)(MIN(X))', 'MIN(X,,Y)'). Only formulas with the comma or such
+  // a function are walked: what passed before passes as before.
+  const std::vector<std::string>& names = formula.ParameterNames();
+  const bool usesArguments =
+      std::any_of(formula.Tokens().begin(), formula.Tokens().end(),
+                  [&](const std::string& t) { return t == "," || TakesArguments(t, names); });
+  if (usesArguments && ArrangementFault(SplitFormula(UpperCase(text)), names, text.size())) {
+    return FormulaCheck::InvalidFormula;
+  }
   return FormulaCheck::Ok;
 }
 
@@ -355,18 +490,10 @@ std::size_t CharacterNumber(const std::string& text, std::size_t offset) {
   return characters + 1;
 }
 
-// Bytes of the text, from an offset.
-struct FaultSpan {
-  std::size_t offset;
-  std::size_t bytes;
-};
-
-FaultSpan At(const RawToken& token) { return {token.offset, token.text.size()}; }
-
 // Where a formula that fails the check goes wrong, as the tokenizer and the
 // conversion read it: the first token that is no name or number, an
 // unmatched bracket, or the first place an operand is missing or one too
-// many stands.
+// many stands, or a comma is out of place.
 FaultSpan FaultOf(const std::string& text, FormulaCheck check,
                   std::span<const std::string> upperNames) {
   const std::vector<RawToken> raw = SplitFormula(UpperCase(text));
@@ -385,25 +512,7 @@ FaultSpan FaultOf(const std::string& text, FormulaCheck check,
     }
   }
   if (!open.empty()) return {open.back(), 1};
-  // Operands and operators must alternate; a sign where an operand is due is
-  // unary only where the tokenizer takes it so ("X--Y" is refused).
-  bool wantOperand = true;
-  std::string previous;
-  for (const RawToken& token : raw) {
-    const std::string& t = token.text;
-    const int priority = TokenPriority(t, upperNames);
-    const bool binary = priority >= 1 && priority <= 3;
-    if (wantOperand) {
-      if ((t == "-" || t == "+") && OpensOperand(previous)) continue;
-      if (binary || t == ")") return At(token);
-      wantOperand = t == "(" || priority == 5;
-    } else {
-      if (!binary && t != ")") return At(token);
-      wantOperand = binary;
-    }
-    previous = t;
-  }
-  return {text.size(), 0};
+  return ArrangementFault(raw, upperNames, text.size()).value_or(FaultSpan{text.size(), 0});
 }
 
 }  // namespace

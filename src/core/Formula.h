@@ -19,23 +19,27 @@ struct FormulaOp {
   FormulaOpcode opcode;
 };
 
-// The vocabulary, in search order; the row with the empty name ends it.
-constexpr int FORMULA_OP_ROWS = 22;
+// The vocabulary, in search order; the row with the empty name ends it. Rows
+// from FORMULA_FIRST_LATER_ROW on came after formula parameters: an older
+// set's parameter may bear one of their names ("E", "min"), and then the
+// name is that parameter in its formula (no new parameter can take one).
+constexpr int FORMULA_OP_ROWS = 42;
+constexpr int FORMULA_FIRST_LATER_ROW = 21;
 extern const FormulaOp g_formulaOps[FORMULA_OP_ROWS];
 
 // True when the whole token is a number of the formula language: digits with
-// an optional decimal point and at least one digit, then optionally E or D and
-// one or more digits ("12", ".5", "5.", "1E3", "2D2"). No sign, no INF or NAN,
-// no hexadecimal.
+// an optional decimal point and at least one digit, then optionally E or D, an
+// optional sign and one or more digits ("12", ".5", "5.", "1E3", "2D2",
+// "1E-3"). No leading sign, no INF or NAN, no hexadecimal.
 bool IsFormulaNumber(std::string_view token);
 // The number an operand token starts with, D read as E, converted by the C
 // library's strtod in the "C" locale whatever the process locale; 0.0 when it
 // starts with none (a stray bracket). Too large a number gives +infinity.
 double FormulaNumberValue(const std::string& token);
 
-// True when the text, in any case, can name a parameter: an ASCII letter,
-// then letters and digits, and no word of the vocabulary ("A", "b2", "E",
-// "theta"; not "X", "pi", "Sin", "2A" or "A B").
+// True when the text, in any case, can name a new parameter: an ASCII
+// letter, then letters and digits, and no word of the vocabulary ("A", "b2",
+// "theta"; not "X", "pi", "Sin", "E", "min", "2A" or "A B").
 bool IsFormulaParameterName(std::string_view name);
 
 class CFormula {

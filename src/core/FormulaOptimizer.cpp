@@ -57,10 +57,7 @@ FormulaProgram FormulaProgram::Optimize(const double* zeroByZero,
     if ((a & CONSTANT_FLAG) && (b & CONSTANT_FLAG)) {
       const double va = constants[a & ~CONSTANT_FLAG];
       const double vb = constants[b & ~CONSTANT_FLAG];
-      // 0/0 is the one result that is not a function of the operands alone.
-      const bool zeroOverZero =
-          instr.op == FormulaOpcode::Div && (vb == 0.0 || vb != vb) && (va == 0.0 || va != va);
-      if (zeroByZero != nullptr || !zeroOverZero) {
+      if (zeroByZero != nullptr || !FormulaUsesZeroByZero(instr.op, va, vb)) {
         value[instr.dst] =
             constantOperand(FormulaApply(instr.op, va, vb, zeroByZero ? *zeroByZero : 0.0));
         continue;

@@ -52,7 +52,14 @@ FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix,
   std::vector<std::uint32_t> stack;
   for (const std::string& token : postfix) {
     const FormulaOp& row = FindRow(token);
-    if (row.priority >= 1 && row.priority <= 5) {
+    // A name on the list is the parameter even where the language has since
+    // taken the word (an older set's "E" or "min"); the list holds no word
+    // the language had when parameters came.
+    if (const auto name = std::find(parameterNames.begin(), parameterNames.end(), token);
+        name != parameterNames.end()) {
+      stack.push_back(REG_FIRST_PARAMETER +
+                      static_cast<std::uint32_t>(name - parameterNames.begin()));
+    } else if (row.priority >= 1 && row.priority <= 5) {
       if (stack.empty()) return FormulaProgram(FormulaStatus::MissingOperand);
       const std::uint32_t right = stack.back();
       stack.pop_back();
@@ -71,10 +78,8 @@ FormulaProgram FormulaProgram::Compile(const std::vector<std::string>& postfix,
       stack.push_back(REG_Y);
     } else if (token == "PI") {
       stack.push_back(constantOperand(FORMULA_PI));
-    } else if (const auto name = std::find(parameterNames.begin(), parameterNames.end(), token);
-               name != parameterNames.end()) {
-      stack.push_back(REG_FIRST_PARAMETER +
-                      static_cast<std::uint32_t>(name - parameterNames.begin()));
+    } else if (token == "E") {
+      stack.push_back(constantOperand(FORMULA_E));
     } else {
       stack.push_back(constantOperand(FormulaNumberValue(token)));
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <numbers>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -12,6 +13,9 @@
 
 // The value of "PI": the double nearest 3.141592654, not full-precision pi.
 constexpr double FORMULA_PI = 3.141592654;
+// The value of "E": Euler's number to full precision (PI's ten digits were
+// the language's from the start; E came later and need not copy them).
+constexpr double FORMULA_E = std::numbers::e;
 // What a non-zero number divided by zero gives (with the dividend's sign).
 constexpr double FORMULA_DIV_LIMIT = 1.7976931348623157e308;
 
@@ -40,6 +44,23 @@ enum class FormulaOpcode : std::uint8_t {
   Log,
   Log10,
   Sqrt,
+  Abs,
+  Sign,
+  Floor,
+  Ceil,
+  Round,
+  Sinh,
+  Cosh,
+  Tanh,
+  Asinh,
+  Acosh,
+  Atanh,
+  Cbrt,
+  Min,
+  Max,
+  Mod,
+  Atan2,
+  Hypot,
 };
 
 // A NaN result carries the payload of the first NaN operand, left before
@@ -48,6 +69,39 @@ enum class FormulaOpcode : std::uint8_t {
 // itself, quieted).
 inline double FormulaAdd(double a, double b) { return a != a ? a + a : a + b; }
 inline double FormulaMul(double a, double b) { return a != a ? a + a : a * b; }
+
+// -1, 0 or 1 by the sign of b; a zero keeps its sign and a NaN stays itself.
+inline double FormulaSign(double b) { return b > 0.0 ? 1.0 : b < 0.0 ? -1.0 : b; }
+
+// A NaN argument makes the result NaN (the left one first, as for + and *):
+// a point where either argument is undefined is a hole in the picture, not
+// the other argument's value. Of two zeros min takes -0 and max +0, whatever
+// their order.
+inline double FormulaMin(double a, double b) {
+  if (a != a) return a + a;
+  if (b != b) return b + b;
+  if (a == b) return std::signbit(a) ? a : b;
+  return a < b ? a : b;
+}
+inline double FormulaMax(double a, double b) {
+  if (a != a) return a + a;
+  if (b != b) return b + b;
+  if (a == b) return std::signbit(a) ? b : a;
+  return a > b ? a : b;
+}
+
+// a - b*floor(a/b), the remainder with the sign of b, computed exactly: fmod
+// is exact, and b is added when its sign and the remainder's differ (a zero
+// remainder takes b's sign). A zero or NaN b is a division by zero, as in
+// GuardedDivide: a/0 is the largest finite double, a whole number, so
+// nothing is taken away and mod(a, 0) is a; 0/0 gives the 0/0 value, and so
+// does mod(0, 0) (a NaN a counting as zero too).
+inline double FormulaMod(double a, double b, double zeroByZero) {
+  if (b == 0.0 || b != b) return a == 0.0 || a != a ? zeroByZero : a;
+  const double r = std::fmod(a, b);
+  if (r == 0.0) return std::copysign(0.0, b);
+  return std::signbit(r) != std::signbit(b) ? r + b : r;
+}
 
 // The one place an opcode's arithmetic is spelled out: the program's run, the
 // folding of constant subexpressions and the grid sampler's batches all come
@@ -72,6 +126,30 @@ inline double FormulaApplyOp(double a, double b, double zeroByZero) {
   if constexpr (op == Log) return std::log(b);
   if constexpr (op == Log10) return std::log10(b);
   if constexpr (op == Sqrt) return std::sqrt(b);
+  if constexpr (op == Abs) return std::fabs(b);
+  if constexpr (op == Sign) return FormulaSign(b);
+  if constexpr (op == Floor) return std::floor(b);
+  if constexpr (op == Ceil) return std::ceil(b);
+  if constexpr (op == Round) return std::round(b);
+  if constexpr (op == Sinh) return std::sinh(b);
+  if constexpr (op == Cosh) return std::cosh(b);
+  if constexpr (op == Tanh) return std::tanh(b);
+  if constexpr (op == Asinh) return std::asinh(b);
+  if constexpr (op == Acosh) return std::acosh(b);
+  if constexpr (op == Atanh) return std::atanh(b);
+  if constexpr (op == Cbrt) return std::cbrt(b);
+  if constexpr (op == Min) return FormulaMin(a, b);
+  if constexpr (op == Max) return FormulaMax(a, b);
+  if constexpr (op == Mod) return FormulaMod(a, b, zeroByZero);
+  if constexpr (op == Atan2) return std::atan2(a, b);
+  if constexpr (op == Hypot) return std::hypot(a, b);
+}
+
+// Whether op's value at these operands is the 0/0 value rather than a function
+// of the operands alone: 0/0 and mod(0, 0), NaN counting as zero.
+inline bool FormulaUsesZeroByZero(FormulaOpcode op, double a, double b) {
+  const bool zeroOverZero = (a == 0.0 || a != a) && (b == 0.0 || b != b);
+  return zeroOverZero && (op == FormulaOpcode::Div || op == FormulaOpcode::Mod);
 }
 
 // Calls f with std::integral_constant<FormulaOpcode, op> for the opcode op:
@@ -99,6 +177,23 @@ decltype(auto) DispatchFormulaOpcode(FormulaOpcode op, F&& f) {
     ORVEX_OPCODE_CASE(Log)
     ORVEX_OPCODE_CASE(Log10)
     ORVEX_OPCODE_CASE(Sqrt)
+    ORVEX_OPCODE_CASE(Abs)
+    ORVEX_OPCODE_CASE(Sign)
+    ORVEX_OPCODE_CASE(Floor)
+    ORVEX_OPCODE_CASE(Ceil)
+    ORVEX_OPCODE_CASE(Round)
+    ORVEX_OPCODE_CASE(Sinh)
+    ORVEX_OPCODE_CASE(Cosh)
+    ORVEX_OPCODE_CASE(Tanh)
+    ORVEX_OPCODE_CASE(Asinh)
+    ORVEX_OPCODE_CASE(Acosh)
+    ORVEX_OPCODE_CASE(Atanh)
+    ORVEX_OPCODE_CASE(Cbrt)
+    ORVEX_OPCODE_CASE(Min)
+    ORVEX_OPCODE_CASE(Max)
+    ORVEX_OPCODE_CASE(Mod)
+    ORVEX_OPCODE_CASE(Atan2)
+    ORVEX_OPCODE_CASE(Hypot)
 #undef ORVEX_OPCODE_CASE
   }
   // Every opcode has its case; a value outside the enumeration is a fault.
@@ -159,11 +254,12 @@ class FormulaProgram {
   FormulaProgram();
 
   // Compiles a postfix list of token strings, reading each token as the
-  // string-walking evaluator does: the first vocabulary row with that name,
-  // "X", "Y", "PI", the first of parameterNames equal to it (upper case, as
-  // the tokens are), and any other operand as the number it starts with (0.0
-  // when none, which is what a stray bracket reads as). Every name gets a
-  // parameter register, used or not, so that values go in in the list's order.
+  // string-walking evaluator does: the first of parameterNames equal to it
+  // (upper case, as the tokens are), the first vocabulary row with that name,
+  // "X", "Y", "PI", "E", and any other operand as the number it starts with
+  // (0.0 when none, which is what a stray bracket or comma reads as). Every
+  // name gets a parameter register, used or not, so that values go in in the
+  // list's order.
   static FormulaProgram Compile(const std::vector<std::string>& postfix,
                                 std::span<const std::string> parameterNames = {});
 
@@ -181,7 +277,8 @@ class FormulaProgram {
   // here (by FormulaApply, so with the bits they would have had), and what the
   // result does not need is dropped. Every remaining operation sees the
   // operands it saw before, so Run gives bit for bit the same values. Without
-  // a 0/0 value, divisions whose result would be that value stay in the code
+  // a 0/0 value, divisions and mods whose result would be that value (see
+  // FormulaUsesZeroByZero) stay in the code
   // and the program holds for every value; with one, they are folded too and
   // the program may only be run with that value. Parameters stay inputs
   // unless their values are given too: then they fold as the same numbers

@@ -38,7 +38,7 @@ expect 2 "" + check
 # A formula alone: every name that could be a parameter is one, listed once in
 # the letter case first written.
 expect 0 OK $'parameter: a\nparameter: theta\nparameter: b2' check 'a*x+theta*SIN(A+b2)'
-expect 0 OK "parameter: E" check 'E*x'
+expect 0 OK "" check 'E*x'
 expect 1 "$bad_char" "" check 'a b'
 
 expect 0 1 "" eval "$default" 0 0

@@ -7,10 +7,20 @@
 
 namespace {
 
+// The words the language had when parameters came: no list makes one a
+// parameter. A word it took later ("E", "MIN") is one where a list holds it.
+bool IsFirstWord(const std::string& token) {
+  for (const char* word : {"X", "Y", "PI", "SIN", "COS", "TAN", "ASIN", "ACOS", "ATAN", "EXP",
+                           "LOG", "LOG10", "SQRT"}) {
+    if (token == word) return true;
+  }
+  return false;
+}
+
 // The parameter a token names, or -1. Of the tokens a postfix list holds,
 // only names start with a letter: a list entry "2" or "(" names nothing.
 int ParameterIndex(const std::string& token, std::span<const std::string> names) {
-  if (!std::isalpha(static_cast<unsigned char>(token[0]))) return -1;
+  if (!std::isalpha(static_cast<unsigned char>(token[0])) || IsFirstWord(token)) return -1;
   for (std::size_t k = 0; k < names.size(); ++k) {
     if (!names[k].empty() && strcasecmp(token.c_str(), names[k].c_str()) == 0) {
       return static_cast<int>(k);
@@ -29,7 +39,10 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
     int row = 0;
     while (g_formulaOps[row].name[0] != '\0' && token != g_formulaOps[row].name) ++row;
     const FormulaOp& op = g_formulaOps[row];
-    if (op.priority >= 1 && op.priority <= 5) {
+    if (const int k = ParameterIndex(token, parameterNames); k >= 0) {
+      const auto index = static_cast<std::size_t>(k);
+      stack.push_back(index < parameterValues.size() ? parameterValues[index] : 0.0);
+    } else if (op.priority >= 1 && op.priority <= 5) {
       double left = 0.0;
       if (stack.empty()) return FormulaStatus::MissingOperand;
       const double right = stack.back();
@@ -46,9 +59,8 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
       stack.push_back(y);
     } else if (token == "PI") {
       stack.push_back(3.141592654);
-    } else if (const int k = ParameterIndex(token, parameterNames); k >= 0) {
-      const auto index = static_cast<std::size_t>(k);
-      stack.push_back(index < parameterValues.size() ? parameterValues[index] : 0.0);
+    } else if (token == "E") {
+      stack.push_back(2.718281828459045);
     } else {
       std::string text = token;
       for (char& c : text)

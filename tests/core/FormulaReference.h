@@ -13,9 +13,10 @@
 // values go through a stack, at every call. The "/" row reads g_zeroByZero.
 // Stores the result as the evaluation algorithm does: 0.0 for an empty list,
 // the value popped first when values are left over, nothing when an operator
-// finds too few values. A token that is none of the vocabulary, X, Y and PI,
-// starts with a letter and equals a parameter name in any case reads as the
-// first such name's value (0.0 past the end of the values).
+// finds too few values. A token that starts with a letter, is none of the
+// words the language had when parameters came (X, Y, PI, the first ten
+// functions) and equals a parameter name in any case reads as the first such
+// name's value (0.0 past the end of the values), even a word added since.
 FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, double y,
                              double* result, std::span<const std::string> parameterNames = {},
                              std::span<const double> parameterValues = {});

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cctype>
 #include <cfloat>
 #include <clocale>
 #include <cmath>
@@ -46,8 +47,18 @@ TEST(FormulaCheckTest, EveryKindOfFault) {
   const std::pair<FormulaCheck, std::vector<std::string>> cases[] = {
       {FormulaCheck::Empty, {""}},
       {FormulaCheck::InvalidCharacter,
-       {"2X", "SIN X", "1,5", "1E-3", "X=Y", "[X]", "E", "LN(X)", "\xEF\xBC\xB8", "INF", "NAN",
-        "0X10", "1E+3", "1.2.3", "(2X", "X\xC3", "\xFF\xFEX", "X\xEF\xBF\xBD", nul}},
+       {"2X", "SIN X", "X=Y", "[X]", "\xEF\xBC\xB8", "INF", "NAN", "0X10", "1.2.3", "(2X", "X\xC3",
+        "\xFF\xFEX", "X\xEF\xBF\xBD", nul}},
+      // No exponent without its digits; no implicit multiplication by E.
+      {FormulaCheck::InvalidCharacter, {"2E", "1E+", "1e-x", "1E -3", "1E-3E", "X1E-3", "MIN X"}},
+      // A comma anywhere but between a two-argument function's arguments;
+      // such a function without both.
+      {FormulaCheck::InvalidFormula,
+       {"1,5", ",", "X,Y", "(X,Y)", "SIN(X,Y)", "MIN(,X)", "MIN(X,)", "MIN(X)", "MIN(X,Y,1)",
+        "MIN((X,Y))", "MIN(X,,Y)", "(2)(MIN(X))", "MIN", "MIN(X,Y)(2)", "ATAN2-X", "E(X)"}},
+      {FormulaCheck::Ok,
+       {"E", "2*e", "1E-3", "1e+3", "x-1e-3", "2.5E+4", "1D-2", "LN(X)", "min ( -x , (y) ) ^ 2",
+        "max(min(x,y),-1)", "Atan2(-Y,X)", "hypot(x,y)/mod(x,2)"}},
       {FormulaCheck::InvalidFormula,
        {"   ", "X**2", "X+-Y", "X--Y", "SIN-X", "X+",   "X-",  "-",   "(X)(Y)", "SIN()", "(",
         ")",   "X*(",  "(X",   "X)",   "((X)",  "(X))", ")X(", opens, pluses,   stars}},
@@ -79,6 +90,13 @@ TEST(FormulaCheckTest, TheFaultsPlaceAndLength) {
       {"sin()", FormulaCheck::InvalidFormula, 5, 1},      // the function's operand is missing
       {"x+foo*2", FormulaCheck::InvalidCharacter, 3, 3},  // the unknown name
       {"x$y", FormulaCheck::InvalidCharacter, 1, 3},      // '$' joins the name it stands in
+      {"1e-x", FormulaCheck::InvalidCharacter, 1, 2},     // no digit after the sign: no exponent
+      {"1,5", FormulaCheck::InvalidFormula, 2, 1},        // a comma in no function's brackets
+      {"sin(x,y)", FormulaCheck::InvalidFormula, 6, 1},   // nor in a one-argument function's
+      {"min(,x)", FormulaCheck::InvalidFormula, 5, 1},    // where an argument is due
+      {"min(x,)", FormulaCheck::InvalidFormula, 7, 1},    // the second argument is missing
+      {"min(x)", FormulaCheck::InvalidFormula, 6, 1},     // the same without its comma
+      {"min(x,y,1)", FormulaCheck::InvalidFormula, 8, 1},
       {"あ+x*", FormulaCheck::InvalidCharacter, 1, 1},
       {"(あい)*x", FormulaCheck::InvalidCharacter, 2, 2},
   };
@@ -102,7 +120,10 @@ TEST(FormulaCheckTest, ParameterNamesFromTheList) {
       {"E+1E3+2D2*D", {"e", "d"}, FormulaCheck::Ok, 0, 0},
       {"a*x", {}, FormulaCheck::InvalidCharacter, 1, 1},
       {"a*c", {"a"}, FormulaCheck::InvalidCharacter, 3, 1},
-      {"E", {"D"}, FormulaCheck::InvalidCharacter, 1, 1},
+      // Words the language took later stay an older list's parameters.
+      {"E*x+min-Ln^2", {"e", "MIN", "ln"}, FormulaCheck::Ok, 0, 0},
+      {"min(x,y)", {"min"}, FormulaCheck::InvalidFormula, 4, 1},
+      {"E+max(x,e)", {"D"}, FormulaCheck::Ok, 0, 0},
       {"2a+a", {"a"}, FormulaCheck::InvalidCharacter, 1, 2},
       {"sin a", {"a", "sin a"}, FormulaCheck::InvalidCharacter, 1, 5},
       {"sin", {"sin"}, FormulaCheck::InvalidFormula, 4, 0},
@@ -127,9 +148,9 @@ TEST(FormulaCheckTest, NamesThatWouldBeParameters) {
   using Names = std::vector<std::string>;
   const std::string text = "a*sin(b*x)+A+k2-2c+E+1E3+PI+sin x+log10(y)+Theta+THETA";
   const std::tuple<std::string, Names, Names> cases[] = {
-      {text, {}, {"a", "b", "k2", "E", "Theta"}},
-      {text, {"B", "theta", "2c"}, {"a", "k2", "E"}},
-      {"x+y*pi-sqrt(x)", {}, {}},
+      {text, {}, {"a", "b", "k2", "Theta"}},
+      {text, {"B", "theta", "2c"}, {"a", "k2"}},
+      {"x+y*pi-sqrt(x)+e+Min(x,y)-1e-3", {}, {}},
   };
   for (const auto& [formula, known, names] : cases) {
     SCOPED_TRACE(formula);
@@ -181,6 +202,31 @@ TEST(FormulaValue, EvaluateFormulaAtAPoint) {
       {"X/Y", -1, kNaN, 1, -DBL_MAX},
       {"X/Y", -2, -0.0, 1, -DBL_MAX},
       {"X*0", -1, 0, 1, -0.0},
+      // E is Euler's number in full; an exponent's sign is the number's.
+      {"E", 0, 0, 1, std::bit_cast<double>(std::uint64_t{0x4005BF0A8B145769})},
+      {"X-1E-3+2.5E+4-1D-2", 1, 0, 1, 1 - 1e-3 + 2.5e4 - 1e-2},
+      // Two arguments: each a whole expression, the function binding as one.
+      {"MIN(X+1,Y*2)", 3, 1, 1, 2},
+      {"-MAX(X,Y)^2", -1, 3, 1, 9},
+      {"2^MIN(X,-Y)", 1, 3, 1, 0.125},
+      {"ATAN2(Y,X)", -1, 0, 1, std::atan2(0.0, -1.0)},
+      // A NaN argument gives NaN; -0 is the smaller zero in either order.
+      {"MIN(X,Y)", kNaN, 1, 1, kNaN},
+      {"MAX(X,Y)", 1, kNaN, 1, kNaN},
+      {"MIN(X,Y)", 0, -0.0, 1, -0.0},
+      {"MAX(X,Y)", -0.0, 0, 1, 0},
+      // mod takes b's sign, exactly (a - b*floor(a/b) gives 0 at 1E17); by
+      // zero it divides as "/" does: a/0 is finite, nothing is taken from a;
+      // 0/0 (NaN counted as 0) is the 0/0 value.
+      {"MOD(X,Y)", -7, 3, 1, 2},
+      {"MOD(X,Y)", 6, -3, 1, -0.0},
+      {"MOD(X,Y)", 1e17, 3, 1, 1},
+      {"MOD(X,Y)", -2.5, 0, -1, -2.5},
+      {"MOD(X,Y)", 2.5, kNaN, -1, 2.5},
+      {"MOD(X,Y)", 0, 0, -1, -1},
+      {"MOD(X,Y)", kNaN, -0.0, 0, 0},
+      {"SIGN(X)", -0.0, 0, 1, -0.0},
+      {"SIGN(X)", -1e-300, 0, 1, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "formula '" << c.text << "' at " << c.x << ", " << c.y
@@ -190,6 +236,39 @@ TEST(FormulaValue, EvaluateFormulaAtAPoint) {
     const double value = EvaluateFormula(&formula, &c.x, &c.y, &c.zeroByZero);
     EXPECT_TRUE(std::isnan(c.value) ? std::isnan(value) : Bits(value) == Bits(c.value))
         << value << " expected " << c.value;
+  }
+}
+
+// The functions the C library has, in three letter cases, at its edge points.
+TEST(FormulaValue, FunctionsAreTheCLibrarys) {
+  const std::pair<const char*, double (*)(double)> ones[] = {
+      {"abs", std::fabs},    {"floor", std::floor}, {"ceil", std::ceil}, {"round", std::round},
+      {"sinh", std::sinh},   {"cosh", std::cosh},   {"tanh", std::tanh}, {"asinh", std::asinh},
+      {"acosh", std::acosh}, {"atanh", std::atanh}, {"cbrt", std::cbrt}, {"ln", std::log}};
+  // min and max are fmin and fmax but for a NaN, which they pass on.
+  const std::pair<const char*, double (*)(double, double)> twos[] = {
+      {"atan2", std::atan2},
+      {"hypot", std::hypot},
+      {"min", [](double a, double b) { return a != a || b != b ? a + b : std::fmin(a, b); }},
+      {"max", [](double a, double b) { return a != a || b != b ? a + b : std::fmax(a, b); }}};
+  const double points[] = {0.0, 1.0, -1.0, 0.5, -2.5, 710.0, 1e308, -1e308, kInf, -kInf, kNaN};
+  const double z = 1.0;
+  auto check = [&](std::string text, int style, double x, double y, double expected) {
+    for (std::size_t k = 0; k < text.size(); ++k)  // lower, upper, every other letter upper
+      if (style == 1 || (style == 2 && k % 2 == 0))
+        text[k] = static_cast<char>(std::toupper(text[k]));
+    SCOPED_TRACE(testing::Message() << text << " at " << x << ", " << y);
+    CFormula formula = Compiled(text);
+    const double value = EvaluateFormula(&formula, &x, &y, &z);
+    EXPECT_EQ(CheckFormula(text), FormulaCheck::Ok);
+    EXPECT_TRUE(std::isnan(expected) ? std::isnan(value) : Bits(value) == Bits(expected));
+  };
+  for (int style = 0; style < 3; ++style) {
+    for (const auto& [name, f] : ones)
+      for (double x : points) check(name + std::string("(x)"), style, x, 0, f(x));
+    for (const auto& [name, f] : twos)
+      for (double x : points)
+        for (double y : points) check(name + std::string("(x,y)"), style, x, y, f(x, y));
   }
 }
 
@@ -214,7 +293,8 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
   // Every single byte: a digit or a variable passes, anything else is refused.
   for (int byte = 0; byte < 256; ++byte) {
     const char c = static_cast<char>(byte);
-    const bool passes = (c >= '0' && c <= '9') || c == 'x' || c == 'X' || c == 'y' || c == 'Y';
+    const bool passes = (c >= '0' && c <= '9') || c == 'x' || c == 'X' || c == 'y' || c == 'Y' ||
+                        c == 'e' || c == 'E';
     const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     const FormulaCheck result = CheckFormula(std::string(1, c));
     EXPECT_EQ(result == FormulaCheck::Ok, passes) << byte;
@@ -236,7 +316,8 @@ std::vector<std::string> Formulas() {
       "SIN(2)*X+COS(3)/Y+LOG(2)^EXP(1)", "SIN(X)+SIN(X)*SIN(X)-SIN(X)/SIN(X)", "X*Y+Y*X-X/Y-Y/X",
       // Outside the check: partial lists, missing operands, extra values and
       // stray brackets must give the same results too.
-      "", "X+2Y", "X+", "X**2", "(X)(Y+1)", "X Y", "(", "X*(", "((X)", "X)", "SIN-X"};
+      "", "X+2Y", "X+", "X**2", "(X)(Y+1)", "X Y", "(", "X*(", "((X)", "X)", "SIN-X", "MIN(X)",
+      "(2)(MAX(X))", "MOD(X,,Y)", "X,Y", ",", "MIN(,X)", "HYPOT(X,Y,2)", "(X,Y)*3"};
   // Random well-formed formulas over the whole vocabulary, with many repeated
   // subexpressions: each step combines earlier ones.
   const char* const leaves[] = {"X", "Y", "PI", "0", "1", "0.5", "2D2", "1E999", "X", "Y"};
@@ -261,6 +342,24 @@ std::vector<std::string> Formulas() {
     for (std::size_t k = 0, n = 1 + pick(8); k < n; ++k)
       text += tokens[pick(11)] + std::string(" ");
     f.push_back(text);
+  }
+  // The words added later, among numbers that fold: mod(0, 0) and mod(NaN, 0)
+  // are the 0/0 value, as 0/0 is.
+  const char* const later[] = {"ABS",  "SIGN",  "FLOOR", "CEIL",  "ROUND", "SINH", "COSH",
+                               "TANH", "ASINH", "ACOSH", "ATANH", "CBRT",  "LN"};
+  const char* const pairs[] = {"MIN", "MAX", "MOD", "ATAN2", "HYPOT"};
+  const char* const numbers[] = {"X", "Y", "E", "0", "-0", "1E-3", "2.5E+2", "1E999", "-1", "a"};
+  for (int k = 0; k < 150; ++k) {
+    std::vector<std::string> pool;
+    for (int i = 0; i < 4; ++i) pool.push_back(numbers[pick(std::size(numbers))]);
+    for (int step = 0; step < 6; ++step) {
+      const std::string a = pool[pick(pool.size())], b = pool[pick(pool.size())];
+      const std::size_t kind = pick(3);
+      pool.push_back(kind == 0   ? std::string(later[pick(13)]) + "(" + a + ")"
+                     : kind == 1 ? std::string(pairs[pick(5)]) + "(" + a + "," + b + ")"
+                                 : "(" + a + ")" + operators[pick(6)] + "(" + b + ")");
+    }
+    f.push_back(pool.back());
   }
   // The same with parameters among the leaves, and a name the list lacks.
   const char* const named[] = {"X", "Y", "A", "b2", "THETA", "2", "0", "a", "-A", "K"};
@@ -358,6 +457,10 @@ TEST(FormulaProgram, ParameterEqualsTheNumberWrittenIn) {
         {.name = "D", .value = 3},
         {.name = "2", .value = 5}},
        "0.25*x+0.25+2*1E3-2D2*3+2"},
+      // Words the language took later, in an older set's list.
+      {"min*x-LN^2+E*1E-3",
+       {{.name = "Min", .value = 3}, {.name = "ln", .value = -0.5}, {.name = "E", .value = 4}},
+       "3*x-(-0.5)^2+4*1E-3"},
   };
   const double zeroByZero = -1.0;
   std::vector<double> coordinates = {0.0, -0.0, kInf, -kInf, kNaN, 1e-310, -1.0, 1.0};
