@@ -527,6 +527,106 @@ FormulaFault CheckFormulaWithPosition(const std::string& text,
   return {check, first, CharacterNumber(text, span.offset + span.bytes) - first};
 }
 
+const char* const FORMULA_NOTE_SIGN_BEFORE_POWER = "-x^2 は (-x)^2 と読みます。-(x^2) と書けます";
+const char* const FORMULA_NOTE_CHAINED_POWER = "a^b^c は (a^b)^c と読みます。a^(b^c) と書けます";
+
+namespace {
+
+// One bracket's expression (or one argument) as the notes read it: operands,
+// each with its unary signs, between operators; a run joined by "^" is a
+// chain whose first operand is the base.
+struct NoteLevel {
+  bool wantOperand = true;
+  bool operandOpen = false;  // a sign, a function or "(" has started it
+  std::size_t operandStart = 0;
+  std::size_t minuses = 0;
+  std::size_t firstMinus = 0;
+  bool afterPower = false;
+  // The chain ending at the last operand.
+  std::size_t baseStart = 0;
+  bool baseNegated = false;  // an odd number of minus signs
+  std::size_t baseMinus = 0;
+  std::size_t powers = 0;
+  std::size_t firstExponentEnd = 0;
+  std::size_t chainEnd = 0;
+};
+
+}  // namespace
+
+std::vector<FormulaNote> FormulaNotes(std::string_view text,
+                                      std::span<const std::string> parameterNames) {
+  const std::string formula(text);
+  if (CheckFormula(formula, parameterNames) != FormulaCheck::Ok) return {};
+  // An accepted formula is ASCII (no token holds another byte), so a byte
+  // offset is the character's place less one. Its brackets are balanced and
+  // its operands and operators alternate, so the walk needs no checks of its
+  // own; it keeps its levels on a stack of its own, as deep as the brackets.
+  const std::vector<std::string> names = UpperParameterNames(parameterNames);
+  std::vector<FormulaNote> notes;
+  auto note = [&](const char* message, std::size_t from, std::size_t to) {
+    notes.push_back({message, from + 1, to - from});
+  };
+  auto endChain = [&](NoteLevel& level) {
+    if (level.powers >= 1 && level.baseNegated) {
+      note(FORMULA_NOTE_SIGN_BEFORE_POWER, level.baseMinus, level.firstExponentEnd);
+    }
+    if (level.powers >= 2) note(FORMULA_NOTE_CHAINED_POWER, level.baseStart, level.chainEnd);
+    level.powers = 0;
+  };
+  auto endOperand = [](NoteLevel& level, std::size_t end) {
+    level.operandOpen = false;
+    if (level.afterPower) {
+      if (++level.powers == 1) level.firstExponentEnd = end;
+    } else {
+      level.baseStart = level.operandStart;
+      level.baseNegated = level.minuses % 2 == 1;
+      level.baseMinus = level.firstMinus;
+    }
+    level.chainEnd = end;
+    level.wantOperand = false;
+    level.afterPower = false;
+    level.minuses = 0;
+  };
+
+  std::vector<NoteLevel> levels(1);
+  for (const RawToken& token : SplitFormula(UpperCase(formula))) {
+    const std::string& t = token.text;
+    NoteLevel& level = levels.back();
+    if (level.wantOperand) {
+      if (!level.operandOpen) {
+        level.operandOpen = true;
+        level.operandStart = token.offset;
+      }
+      if (t == "-" && level.minuses++ == 0) level.firstMinus = token.offset;
+      if (t == "(") {
+        levels.emplace_back();
+      } else if (t != "-" && t != "+" && TokenPriority(t, names) != 5) {
+        endOperand(level, token.offset + t.size());
+      }
+      continue;  // a function's operand is the bracket after it
+    }
+    if (t == "^") {
+      level.afterPower = true;
+      level.wantOperand = true;
+      continue;
+    }
+    endChain(level);
+    if (t == ",") {
+      level = NoteLevel{};
+    } else if (t != ")") {
+      level.wantOperand = true;
+    } else if (levels.size() > 1) {
+      levels.pop_back();
+      endOperand(levels.back(), token.offset + 1);
+    }
+  }
+  endChain(levels.back());
+  std::stable_sort(notes.begin(), notes.end(), [](const FormulaNote& a, const FormulaNote& b) {
+    return a.position < b.position;
+  });
+  return notes;
+}
+
 const char* FormulaCheckMessage(FormulaCheck result) {
   switch (result) {
     case FormulaCheck::Ok:

@@ -169,3 +169,26 @@ struct FormulaFault {
 };
 FormulaFault CheckFormulaWithPosition(const std::string& text,
                                       std::span<const std::string> parameterNames = {});
+
+// A note on an accepted formula whose reading may surprise: the place and
+// length of the part it is about, counted as FormulaFault counts them (an
+// accepted formula is ASCII, so position - 1 is also the byte offset), and
+// the text to show, one of the FORMULA_NOTE_ constants.
+struct FormulaNote {
+  const char* text;
+  std::size_t position;
+  std::size_t length;
+};
+// A unary minus binds tighter than "^": '-x^2' is (-x)^2, as in 'exp(-x^2)'.
+// "-x^2 は (-x)^2 と読みます。-(x^2) と書けます"
+extern const char* const FORMULA_NOTE_SIGN_BEFORE_POWER;
+// "^" groups from the left: '2^3^2' is (2^3)^2.
+// "a^b^c は (a^b)^c と読みます。a^(b^c) と書けます"
+extern const char* const FORMULA_NOTE_CHAINED_POWER;
+// The notes of a formula the check accepts with this parameter list, in order
+// of position; none for one it refuses. A sign-before-power note covers the
+// signs through the exponent ("-x^2" in 'exp(-x^2-y^2)'), and comes only for
+// an odd number of minus signs and a base that is no exponent itself ('x^-2'
+// and '--x^2' have none); a chained-power note covers the whole chain.
+std::vector<FormulaNote> FormulaNotes(std::string_view text,
+                                      std::span<const std::string> parameterNames = {});

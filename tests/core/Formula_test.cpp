@@ -516,6 +516,36 @@ TEST(FormulaProgram, ParameterEqualsTheNumberWrittenIn) {
   }
 }
 
+// Where a note points (position and length, 1-based like a fault's).
+TEST(FormulaNotes, SignBeforePowerAndChainedPower) {
+  const char* const sign = FORMULA_NOTE_SIGN_BEFORE_POWER;
+  const char* const chain = FORMULA_NOTE_CHAINED_POWER;
+  using Notes = std::vector<std::tuple<const char*, std::size_t, std::size_t>>;
+  const std::pair<std::string, Notes> cases[] = {
+      {"-x^2", {{sign, 1, 4}}},
+      {"exp(-x^2-y^2)", {{sign, 5, 4}}},
+      {"2^3^4", {{chain, 1, 5}}},
+      {"-x^2^3", {{sign, 1, 4}, {chain, 1, 6}}},
+      {"x*+-SIN(y)^-2", {{sign, 4, 10}}},
+      {"min(-a^2, 2^(y)^x)", {{sign, 5, 4}, {chain, 11, 7}}},
+      {"2^-3^4", {{chain, 1, 6}}},  // -3 is an exponent: no (-3)^4 here
+      {"-(x^2)", {}},
+      {"(-x)^2", {}},
+      {"x^-2", {}},
+      {"2-x^2", {}},
+      {"--x^2", {}},  // two minus signs: the same either way
+      {"(2^3)^4", {}},
+      {"-x^", {}},  // refused: no notes
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    Notes got;
+    for (const FormulaNote& n : FormulaNotes(text, std::vector<std::string>{"a"}))
+      got.emplace_back(n.text, n.position, n.length);
+    EXPECT_EQ(got, expected);
+  }
+}
+
 TEST(FormulaProgram, ThreadsShareOneProgram) {
   const std::string text = "X/Y+SQRT(X)*LOG(Y)^-X+" + std::string(kDefaultFormula);
   ASSERT_EQ(CheckFormula(text), FormulaCheck::Ok);
