@@ -7,22 +7,46 @@
 #include "cli/CliCommands.h"
 #include "cli/Numbers.h"
 #include "cli/ParaOverrides.h"
+#include "core/Cp932.h"
 #include "core/Formula.h"
 
 // A formula alone has no parameter list: every name that could be a
-// parameter is taken as one, as the window offers a slider for each.
+// parameter is taken as one, as the window offers a slider for each. A
+// formula longer than the window's box takes is refused first, as the box
+// would, unless --no-limit asks for the check alone.
 int CmdCheck(const CliArgs& args) {
-  if (args.size() != 1) {
-    std::fputs("usage: orvex-cli check FORMULA\n", stderr);
+  CliArgs positional;
+  bool limit = true;
+  for (const std::string& arg : args) {
+    if (arg == "--no-limit") {
+      limit = false;
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (positional.size() != 1) {
+    std::fputs("usage: orvex-cli check [--no-limit] FORMULA\n", stderr);
     return 2;
   }
-  const std::vector<std::string> names = FormulaParameterCandidates(args[0]);
-  const FormulaCheck result = CheckFormula(args[0], names);
+  const std::string& text = positional[0];
+  if (const std::size_t bytes = Cp932Length(text); limit && bytes > kMaxFormulaBytes) {
+    std::fprintf(stderr,
+                 "orvex-cli check: the formula is %zu bytes long, longer than the window takes "
+                 "(%zu bytes); --no-limit checks it all the same\n",
+                 bytes, kMaxFormulaBytes);
+    return 1;
+  }
+  const std::vector<std::string> names = FormulaParameterCandidates(text);
+  const FormulaCheck result = CheckFormula(text, names);
   if (result != FormulaCheck::Ok) {
     std::printf("%s\n", FormulaCheckMessage(result));
     return 1;
   }
   for (const std::string& name : names) std::fprintf(stderr, "parameter: %s\n", name.c_str());
+  // The place as the window gives a fault's: " (N 文字目)".
+  for (const FormulaNote& note : FormulaNotes(text, names)) {
+    std::fprintf(stderr, "note: %s (%zu 文字目)\n", note.text, note.position);
+  }
   std::puts("OK");
   return 0;
 }
