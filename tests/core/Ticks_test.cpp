@@ -1,6 +1,6 @@
 // Nice ticks for the axes and the colour bar (steps, values, decimals, the
-// common factor, their texts), the automatic contour interval and the
-// locale-independent number texts.
+// common factor, their texts), the automatic contour interval, the sliders'
+// ranges and the locale-independent number texts.
 #include "core/Ticks.h"
 
 #include <gtest/gtest.h>
@@ -8,171 +8,76 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "core/NumericEntry.h"
 
 namespace {
 
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const std::string kTimesTenTo = "\u00D710^";
 
 TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
+  // The labels, space-separated. Each value is the double nearest the decimal
+  // its label and the factor show (formed as digits x power of ten); a single
+  // value for a zero-width interval is that value.
   const struct {
     const char* name;
     double lo, hi;
     int maxCount;
     double step;
-    std::vector<double> values;
-    int decimals, exponent;
-    std::vector<std::string> labels;
-    std::string factor;
+    int exponent;
+    const char* labels;
   } cases[] = {
-      {"unit, 5", 0, 1, 5, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
-      {"unit, 6",
-       0,
-       1,
-       6,
-       0.2,
-       {0, 0.2, 0.4, 0.6, 0.8, 1},
-       1,
-       0,
-       {"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"},
-       ""},
-      {"reversed", 1, 0, 5, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
-      {"ten", 0, 10, 10, 2, {0, 2, 4, 6, 8, 10}, 0, 0, {"0", "2", "4", "6", "8", "10"}, ""},
-      {"the default range",
-       -12,
-       12,
-       10,
-       5,
-       {-10, -5, 0, 5, 10},
-       0,
-       0,
-       {"-10", "-5", "0", "5", "10"},
-       ""},
-      {"negative",
-       -7.3,
-       -2.1,
-       6,
-       1,
-       {-7, -6, -5, -4, -3},
-       0,
-       0,
-       {"-7", "-6", "-5", "-4", "-3"},
-       ""},
-      {"crossing zero", -0.35, 1.2, 4, 0.5, {0, 0.5, 1}, 1, 0, {"0.0", "0.5", "1.0"}, ""},
-      {"small R",
-       -0.01,
-       0.01,
-       5,
-       0.005,
-       {-0.01, -0.005, 0, 0.005, 0.01},
-       3,
-       0,
-       {"-0.010", "-0.005", "0.000", "0.005", "0.010"},
-       ""},
-      {"tiny",
-       -1e-6,
-       1e-6,
-       5,
-       5e-7,
-       {-1e-6, -5e-7, 0, 5e-7, 1e-6},
-       1,
-       -6,
-       {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
-       "\xC3\x97"
-       "10^-6"},
-      {"huge",
-       -1e7,
-       1e7,
-       5,
-       5e6,
-       {-1e7, -5e6, 0, 5e6, 1e7},
-       1,
-       7,
-       {"-1.0", "-0.5", "0.0", "0.5", "1.0"},
-       "\xC3\x97"
-       "10^7"},
-      {"just 1e5",
-       0,
-       2e5,
-       5,
-       5e4,
-       {0, 5e4, 1e5, 1.5e5, 2e5},
-       1,
-       5,
-       {"0.0", "0.5", "1.0", "1.5", "2.0"},
-       "\xC3\x97"
-       "10^5"},
-      {"below 1e5", 0, 5e4, 5, 2e4, {0, 2e4, 4e4}, 0, 0, {"0", "20000", "40000"}, ""},
-      {"1e-4 is plain",
-       0,
-       1e-4,
-       5,
-       5e-5,
-       {0, 5e-5, 1e-4},
-       5,
-       0,
-       {"0.00000", "0.00005", "0.00010"},
-       ""},
-      {"below 1e-4",
-       0,
-       5e-5,
-       5,
-       2e-5,
-       {0, 2e-5, 4e-5},
-       0,
-       -5,
-       {"0", "2", "4"},
-       "\xC3\x97"
-       "10^-5"},
-      {"at most one", 0, 1, 1, 2, {0}, 0, 0, {"0"}, ""},
-      {"no multiple inside", 0.3, 0.7, 1, 0.5, {0.5}, 1, 0, {"0.5"}, ""},
-      {"far from zero",
-       1e6,
-       1e6 + 1,
-       5,
-       0.5,
-       {1e6, 1e6 + 0.5, 1e6 + 1},
-       7,
-       6,
-       {"1.0000000", "1.0000005", "1.0000010"},
-       "\xC3\x97"
-       "10^6"},
-      {"one value", 3.14159, 3.14159, 5, 0, {3.14159}, 3, 0, {"3.142"}, ""},
-      {"one value, whole",
-       2e7,
-       2e7,
-       5,
-       0,
-       {2e7},
-       0,
-       7,
-       {"2"},
-       "\xC3\x97"
-       "10^7"},
-      {"one value, zero", 0, 0, 5, 0, {0}, 0, 0, {"0"}, ""},
-      {"one value, negative", -0.25, -0.25, 5, 0, {-0.25}, 2, 0, {"-0.25"}, ""},
-      {"not finite", 0, kInf, 5, 0, {}, 0, 0, {}, ""},
-      {"not a number", kNaN, 1, 5, 0, {}, 0, 0, {}, ""},
-      {"no count", 0, 1, 0, 0, {}, 0, 0, {}, ""},
-      {"width overflows", -DBL_MAX, DBL_MAX, 5, 0, {}, 0, 0, {}, ""},
+      {"unit, 5", 0, 1, 5, 0.5, 0, "0.0 0.5 1.0"},
+      {"unit, 6", 0, 1, 6, 0.2, 0, "0.0 0.2 0.4 0.6 0.8 1.0"},
+      {"reversed", 1, 0, 5, 0.5, 0, "0.0 0.5 1.0"},
+      {"ten", 0, 10, 10, 2, 0, "0 2 4 6 8 10"},
+      {"the default range", -12, 12, 10, 5, 0, "-10 -5 0 5 10"},
+      {"negative", -7.3, -2.1, 6, 1, 0, "-7 -6 -5 -4 -3"},
+      {"crossing zero", -0.35, 1.2, 4, 0.5, 0, "0.0 0.5 1.0"},
+      {"small R", -0.01, 0.01, 5, 0.005, 0, "-0.010 -0.005 0.000 0.005 0.010"},
+      {"tiny", -1e-6, 1e-6, 5, 5e-7, -6, "-1.0 -0.5 0.0 0.5 1.0"},
+      {"huge", -1e7, 1e7, 5, 5e6, 7, "-1.0 -0.5 0.0 0.5 1.0"},
+      {"just 1e5", 0, 2e5, 5, 5e4, 5, "0.0 0.5 1.0 1.5 2.0"},
+      {"below 1e5", 0, 5e4, 5, 2e4, 0, "0 20000 40000"},
+      {"1e-4 is plain", 0, 1e-4, 5, 5e-5, 0, "0.00000 0.00005 0.00010"},
+      {"below 1e-4", 0, 5e-5, 5, 2e-5, -5, "0 2 4"},
+      {"at most one", 0, 1, 1, 2, 0, "0"},
+      {"no multiple inside", 0.3, 0.7, 1, 0.5, 0, "0.5"},
+      {"far from zero", 1e6, 1e6 + 1, 5, 0.5, 6, "1.0000000 1.0000005 1.0000010"},
+      {"one value", 3.14159, 3.14159, 5, 0, 0, "3.142"},
+      {"one value, whole", 2e7, 2e7, 5, 0, 7, "2"},
+      {"one value, zero", 0, 0, 5, 0, 0, "0"},
+      {"one value, negative", -0.25, -0.25, 5, 0, 0, "-0.25"},
+      {"not finite", 0, kInf, 5, 0, 0, ""},
+      {"not a number", kNaN, 1, 5, 0, 0, ""},
+      {"no count", 0, 1, 0, 0, 0, ""},
+      {"width overflows", -DBL_MAX, DBL_MAX, 5, 0, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const NiceTicks ticks = MakeNiceTicks(c.lo, c.hi, c.maxCount);
     EXPECT_DOUBLE_EQ(ticks.step, c.step);
-    ASSERT_EQ(ticks.values.size(), c.values.size());
-    for (std::size_t k = 0; k < c.values.size(); ++k) {
-      // Formed as digits x power of ten: the double nearest the decimal.
-      EXPECT_EQ(ticks.values[k], c.values[k]) << k;
-      EXPECT_FALSE(std::signbit(ticks.values[k]) && ticks.values[k] == 0.0) << "-0 at " << k;
-      EXPECT_EQ(ticks.Label(ticks.values[k]), c.labels[k]) << k;
+    std::string labels;
+    for (const double v : ticks.values) {
+      const std::string label = ticks.Label(v);
+      labels += (labels.empty() ? "" : " ") + label;
+      const std::string decimal = label + "e" + std::to_string(c.exponent);
+      EXPECT_EQ(v, c.step == 0 ? c.lo : std::strtod(decimal.c_str(), nullptr)) << label;
+      EXPECT_FALSE(std::signbit(v) && v == 0.0) << "-0";
     }
-    EXPECT_EQ(ticks.decimals, c.decimals);
+    EXPECT_EQ(labels, c.labels);
+    const char* point = std::strchr(c.labels, '.');
+    EXPECT_EQ(ticks.decimals, point ? static_cast<int>(std::strcspn(point + 1, " ")) : 0);
     EXPECT_EQ(ticks.exponent, c.exponent);
-    EXPECT_EQ(ticks.FactorText(), c.factor);
+    EXPECT_EQ(ticks.FactorText(), c.exponent == 0 ? "" : kTimesTenTo + std::to_string(c.exponent));
     EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(std::max(c.maxCount, 0)));
   }
 }
@@ -187,8 +92,7 @@ TEST(NiceTicksTest, PropertiesOverManyIntervals) {
     for (const double width : widths) {
       for (int maxCount = 1; maxCount <= 10; ++maxCount) {
         const double hi = lo + width;
-        SCOPED_TRACE(std::to_string(lo) + " .. " + std::to_string(hi) + " at most " +
-                     std::to_string(maxCount));
+        SCOPED_TRACE(testing::Message() << lo << " .. " << hi << " at most " << maxCount);
         const NiceTicks ticks = MakeNiceTicks(lo, hi, maxCount);
         if (width < 1e-12 * std::fabs(lo)) continue;
         ASSERT_GT(ticks.step, 0.0);
@@ -227,8 +131,7 @@ TEST(AutoContourStepTest, AboutTwentyLevels) {
       {0, kInf, 0}, {kNaN, 1, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.lo) + " .. " + std::to_string(c.hi));
-    EXPECT_DOUBLE_EQ(AutoContourStep(c.lo, c.hi), c.step);
+    EXPECT_DOUBLE_EQ(AutoContourStep(c.lo, c.hi), c.step) << c.lo << " .. " << c.hi;
   }
   for (double width = 1e-9; width < 1e9; width *= 1.37) {
     const double step = AutoContourStep(-width / 3, width * 2 / 3);
@@ -257,7 +160,7 @@ TEST(NumberTextTest, FixedAndSignificant) {
 }
 
 // A program that called setlocale(LC_ALL, "") (QApplication does) in a
-// locale with a decimal comma still gets points.
+// locale with a decimal comma still reads and writes points.
 TEST(NumberTextTest, IndependentOfTheLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous != nullptr ? previous : "C";
@@ -268,13 +171,16 @@ TEST(NumberTextTest, IndependentOfTheLocale) {
       break;
     }
   }
-  const std::string fixed = FormatFixed(-2.5, 1);
-  const std::string significant = FormatSignificant(1.234e-6, 4);
-  const std::string label = MakeNiceTicks(0, 1, 5).Label(0.5);
+  double point = 0.0, decimalComma = 0.0;
+  const bool pointRead = ParseEntryDouble("1.5", &point);
+  const bool commaRead = ParseEntryDouble("1,5", &decimalComma);
+  const std::vector<std::string> texts = {FormatFixed(-2.5, 1), FormatSignificant(1.234e-6, 4),
+                                          MakeNiceTicks(0, 1, 5).Label(0.5),
+                                          FormatEntryDouble(0.05)};
   std::setlocale(LC_NUMERIC, saved.c_str());
-  EXPECT_EQ(fixed, "-2.5");
-  EXPECT_EQ(significant, "1.234e-6");
-  EXPECT_EQ(label, "0.5");
+  EXPECT_EQ(texts, (std::vector<std::string>{"-2.5", "1.234e-6", "0.5", "0.05"}));
+  EXPECT_TRUE(pointRead && point == 1.5);
+  EXPECT_FALSE(commaRead);
   if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
 }
 
@@ -282,14 +188,13 @@ TEST(NumberTextTest, IndependentOfTheLocale) {
 // round number past the value; about 200 steps of a round size.
 TEST(SliderRangeTest, RoundEndsAndStepsAroundTheValue) {
   const std::tuple<double, double, double> cases[] = {
-      {1.0, 10.0, 0.1}, {0.0, 10.0, 0.1},  {37.0, 50.0, 0.5},
+      {1.0, 10.0, 0.1},  {0.0, 10.0, 0.1},  {37.0, 50.0, 0.5},
       {-3.0, 5.0, 0.05}, {10.0, 20.0, 0.2}, {0.25, 0.5, 0.005},
   };
   for (const auto& [value, end, step] : cases) {
-    SCOPED_TRACE(value);
     const SliderRange range = SliderRangeFor(value);
-    EXPECT_EQ(std::tuple(range.min, range.max), std::tuple(-end, end));
-    EXPECT_DOUBLE_EQ(range.step, step);
+    EXPECT_EQ(std::tuple(range.min, range.max), std::tuple(-end, end)) << value;
+    EXPECT_DOUBLE_EQ(range.step, step) << value;
   }
   EXPECT_EQ(NiceStepNear(0.3), 0.2);
   EXPECT_EQ(NiceStepNear(0.4), 0.5);
