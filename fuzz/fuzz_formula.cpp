@@ -11,6 +11,7 @@
 // the bits of their values written into the text.
 #include <strings.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -48,7 +49,8 @@ constexpr Point kPoints[] = {
     {1e-300, -1e300, -1}, {kInf, -kInf, 0.0}, {kNaN, 1.0, 1.0}, {0.5, -0.0, 0.125},
 };
 
-// Names in mixed case, two of them letters the numbers use (1E3, 2D2).
+// Names in mixed case, two of them letters the numbers use (1E3, 2D2); E is
+// also the constant, which a list holding it (an older set's) makes a name.
 const std::vector<std::string> kNames = {"a", "B2", "E", "Theta", "d"};
 // Values for them, set in turn; the sets without a NaN can be written in.
 const std::vector<double> kValueSets[] = {
@@ -203,10 +205,11 @@ std::string Literal(double value) {
 }
 
 // The text with every operand that names a parameter replaced by its value,
-// cut as the tokenizer cuts: at operator characters, white space trimmed.
+// cut as the tokenizer cuts: at operator characters, white space trimmed (a
+// cut inside a number, as in 1E-3, names nothing and leaves it whole).
 std::string WrittenIn(const std::string& text, std::span<const double> values) {
   auto isOperator = [](char c) {
-    return std::string_view("()+-*/^").find(c) != std::string_view::npos;
+    return std::string_view("()+-*/^,").find(c) != std::string_view::npos;
   };
   auto isSpace = [](char c) {
     return std::string_view(" \t\n\v\f\r").find(c) != std::string_view::npos;
@@ -225,12 +228,10 @@ std::string WrittenIn(const std::string& text, std::span<const double> values) {
     while (last > first && isSpace(text[last - 1])) --last;
     const std::string operand = text.substr(first, last - first);
     std::string replacement = operand;
-    if (IsFormulaParameterName(operand)) {
-      for (std::size_t k = 0; k < kNames.size(); ++k) {
-        if (strcasecmp(operand.c_str(), kNames[k].c_str()) == 0) {
-          replacement = Literal(values[k]);
-          break;
-        }
+    for (std::size_t k = 0; k < kNames.size(); ++k) {
+      if (strcasecmp(operand.c_str(), kNames[k].c_str()) == 0) {
+        replacement = Literal(values[k]);
+        break;
       }
     }
     out += text.substr(pos, first - pos) + replacement + text.substr(last, end - last);
@@ -243,8 +244,11 @@ void CheckWithParameters(const std::string& text, const CFormula& plain) {
   CFormula formula = CompileFormula(text, Parameters());
   const FormulaCheck check = CheckFormula(text, kNames);
   // A list the text names nothing of changes nothing: the conversion without
-  // one stops at the first name.
-  if (formula.Postfix() == plain.Postfix()) {
+  // one stops at the first name. E converts alike, the constant without the
+  // list and the parameter with it.
+  const std::vector<std::string>& postfix = formula.Postfix();
+  if (postfix == plain.Postfix() &&
+      std::find(postfix.begin(), postfix.end(), "E") == postfix.end()) {
     FUZZ_CHECK(check == CheckFormula(text));
     return;
   }
@@ -305,6 +309,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (check == FormulaCheck::Ok) {
     FUZZ_CHECK(formula.Program().Status() == FormulaStatus::Ok);
     for (const std::string& token : formula.Postfix()) FUZZ_CHECK(token != "(" && token != ")");
+  }
+  // Notes only for an accepted formula, each inside it: a sign's at its
+  // minus, a chain's over two powers at least.
+  for (const FormulaNote& note : FormulaNotes(text)) {
+    FUZZ_CHECK(check == FormulaCheck::Ok && note.position >= 1 &&
+               note.position - 1 + note.length <= text.size());
+    const std::string part = text.substr(note.position - 1, note.length);
+    FUZZ_CHECK(note.text == FORMULA_NOTE_SIGN_BEFORE_POWER
+                   ? part[0] == '-'
+                   : std::count(part.begin(), part.end(), '^') >= 2);
   }
 
   for (const Point& p : kPoints) CheckPoint(text, formula, p, {});
