@@ -117,11 +117,6 @@ TEST(ParaData, ZeroByZeroIndexHasAnItemOnlyForTheListsThreeValues) {
 TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
   EXPECT_EQ(StoreParaData(CParaData()), DefaultFile());
   ASSERT_EQ(DefaultFile().size(), 135u);
-  CParaData para = SentinelSet();
-  std::string warning;
-  ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Hex("FFFF 0001 DEADBEEF")), para, &warning));
-  ExpectSameSet(para, CParaData());  // bytes after the object that are no block cost nothing
-  EXPECT_EQ(warning, PARAFILE_BLOCK_DAMAGED);
   CParaData loaded;
   ASSERT_TRUE(LoadParaData(StoreParaData(SentinelSet()), loaded));
   ExpectSameSet(loaded, SentinelSet());
@@ -178,16 +173,31 @@ TEST(ParaFileFormat, ForeignObjectRecordsAreRefused) {
   }
 }
 
-TEST(ParaFileFormat, EveryTruncationIsRefused) {
-  CParaData longFormula;
+// A cut object is refused; a cut block loads the object alone and says so.
+TEST(ParaFileFormat, EveryTruncation) {
+  CParaData longFormula, withParams;
   longFormula.m_strFormula = std::string(0x10000, 'x');
-  for (const Buf& full : {DefaultFile(), WithFormulaSlot(Hex("FF FEFF 03 7800 2B00 7900")),
-                          StoreParaData(longFormula)}) {
-    for (std::size_t length = 0; length < full.size(); length += (length < 200 ? 1 : 997)) {
+  withParams.m_params = {{"a", 1.0}, {"bb", -1.0, -2.0, 0.0, 0.5, PlayMode::Once}};
+  const Buf plain = DefaultFile(), wide = WithFormulaSlot(Hex("FF FEFF 03 7800 2B00 7900"));
+  const Buf huge = StoreParaData(longFormula), block = StoreParaData(withParams);
+  ASSERT_EQ(block.size(), plain.size() + 10 + 41 + 42);
+  for (const Buf* full : {&plain, &wide, &huge, &block}) {
+    const std::size_t size = full->size();
+    for (std::size_t length = 0; length < size; length = length < 300 || length == size - 1
+                                                             ? length + 1
+                                                             : std::min(length + 997, size - 1)) {
       SCOPED_TRACE(length);
-      ExpectRefused(Buf(full.begin(), full.begin() + length));
+      const Buf cut(full->begin(), full->begin() + length);
+      if (full != &block || length < plain.size()) {
+        ExpectRefused(cut);
+        continue;
+      }
+      CParaData loaded = SentinelSet();
+      std::string warning;
+      ASSERT_TRUE(LoadParaData(cut, loaded, &warning));
+      ExpectSameSet(loaded, CParaData());
+      EXPECT_EQ(warning, length == plain.size() ? "" : PARAFILE_BLOCK_DAMAGED);
     }
-    ExpectRefused(Buf(full.begin(), full.end() - 1));
   }
 }
 
@@ -330,6 +340,7 @@ TEST(ParaFileBlock, WhatABlockLoadsAndTheWarningItGives) {
        "",
        {{"Q", 0.0}, {"x9Y", 0.0}}},
       {"64 parameters", Block(Records(64)), "", Params(64)},
+      {"bytes that are no block", Hex("FFFF 0001 DEADBEEF"), damaged},
       {"bad magic", Cat(Bytes("OvxF"), Buf(block.begin() + 4, block.end())), damaged},
       {"magic cut short", Bytes("Ov"), damaged},
       {"version 0", Block(body, 0), damaged},
@@ -405,21 +416,6 @@ TEST(ParaFileBlock, TheCentreIsStoredOnlyOffTheOrigin) {
   CParaData loaded;
   ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Block(CentreRecord(1.0, 2.0, Hex("AABB")))), loaded));
   EXPECT_EQ(std::pair(loaded.m_dCentreX, loaded.m_dCentreY), std::pair(1.0, 2.0));
-}
-
-TEST(ParaFileBlock, EveryTruncationOfTheBlockLoadsTheObjectAndSaysSo) {
-  CParaData para;
-  para.m_params = {{"a", 1.0}, {"bb", -1.0, -2.0, 0.0, 0.5, PlayMode::Once}};
-  const Buf full = StoreParaData(para);
-  ASSERT_EQ(full.size(), DefaultFile().size() + 10 + 41 + 42);
-  for (std::size_t length = DefaultFile().size() + 1; length < full.size(); ++length) {
-    SCOPED_TRACE(length);
-    CParaData loaded = SentinelSet();
-    std::string warning;
-    ASSERT_TRUE(LoadParaData(Buf(full.begin(), full.begin() + length), loaded, &warning));
-    ExpectSameSet(loaded, CParaData());
-    EXPECT_EQ(warning, PARAFILE_BLOCK_DAMAGED);
-  }
 }
 
 // So that no saved file can hold a block its own reader calls damaged.
