@@ -191,5 +191,7 @@
 <message><source>ｽﾗｲﾀﾞｰを削除</source><translation>Remove the slider</translation></message>
 <message><source>最小は最大より小さく、刻みは 0 より大きくしてください。</source><translation>The minimum must be below the maximum, and the step above 0.</translation></message>
 <message><source>ｽﾗｲﾀﾞｰは 64 個まで、名前は 32 文字までです。</source><translation>At most 64 sliders, with names of at most 32 characters.</translation></message>
+<message><source>-x^2 は (-x)^2 と読みます。-(x^2) と書けます</source><translation>-x^2 is read as (-x)^2. Write -(x^2) for the other reading</translation></message>
+<message><source>a^b^c は (a^b)^c と読みます。a^(b^c) と書けます</source><translation>a^b^c is read as (a^b)^c. Write a^(b^c) for the other reading</translation></message>
 </context>
 </TS>
