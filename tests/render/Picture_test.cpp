@@ -1,19 +1,24 @@
-// What gets drawn: the context's render sequence and the orientation of what
-// it presents, the drawing thread's projection, then whole runs read back:
-// backgrounds, the mesh variants, the solids, paper's checkerboard and the
-// contour colours.
+// What gets drawn: the context's render sequence and what it presents, the
+// drawing thread's projection, one table of whole pictures and what each must
+// show (backgrounds, styles, fit, aids); then the readout and the aids' box.
 #include <EGL/egl.h>
 #include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <tuple>
 
 #include "RenderTestSupport.h"
+#include "cli/ParaOverrides.h"
 #include "render/OpenGLContext.h"
+#include "render/PictureAids.h"
+#include "render/PictureSpace.h"
 #include "render/ThreadDrawOpenGL.h"
 
 namespace {
@@ -51,15 +56,6 @@ class RecordingContext : public COpenGLContext {
   BOOL m_swapResult = FALSE;
 };
 
-// The texts themselves are a copy of a table in the code; what matters is
-// which failure a context reports.
-TEST(OpenGLContextErrors, TheFirstFailureWins) {
-  RecordingContext context;
-  context.SetError(GLERR_MAKE_CURRENT);
-  context.SetError(GLERR_DELETE);
-  EXPECT_STREQ(context.ErrorText(), "wglMakeCurrent failed ");
-}
-
 TEST(OpenGLContextRender, RunsTheSequenceAndPresentsTopRowFirst) {
   REQUIRE_GL_CONTEXT();
   CapturingSink sink;
@@ -70,7 +66,7 @@ TEST(OpenGLContextRender, RunsTheSequenceAndPresentsTopRowFirst) {
   EXPECT_DOUBLE_EQ(context.m_aspect, 40.0 / 30.0);
   EXPECT_TRUE(context.m_swapResult);
   EXPECT_EQ(eglGetCurrentContext(), EGL_NO_CONTEXT);
-  EXPECT_STREQ(context.ErrorText(), "No Error");
+  EXPECT_EQ(context.ErrorText(), g_glErrorText[GLERR_NONE]);
   ASSERT_EQ(sink.Count(), 1u);
   const Frame frame = sink.At(0);
   ASSERT_EQ(frame.width, 40);
@@ -81,14 +77,16 @@ TEST(OpenGLContextRender, RunsTheSequenceAndPresentsTopRowFirst) {
             (std::vector{red, red, blue, blue}));
   EXPECT_EQ(frame.Pixel(0, 0)[3], 255);
 
-  // An empty client sets no projection; a refused picture is a failed swap.
+  // An empty client sets no projection; a refused picture is a failed swap,
+  // and the first failure is the one told.
   RecordingContext refused;
   sink.m_failFrom = 1;
   const ClientRect empty{0, 0, 0, 30};
   refused.Render(&sink, &empty);
+  refused.SetError(GLERR_DELETE);
   EXPECT_EQ(refused.m_calls, "Build1 Clear2 Draw2 ");
   EXPECT_FALSE(refused.m_swapResult);
-  EXPECT_STREQ(refused.ErrorText(), "SwapBuffers failed ");
+  EXPECT_EQ(refused.ErrorText(), g_glErrorText[GLERR_SWAP]);
 }
 
 // Reaches the projection members of the drawing thread's class.
@@ -146,127 +144,401 @@ constexpr RGB kWhite{255, 255, 255};
 constexpr RGB kSurfaceIdle{128, 184, 176};
 constexpr RGB kMeshLine{128, 128, 255};
 
-// Plain mesh unless told otherwise; the other styles ignore both switches.
-CParaData Plain(int style, int back, BOOL hiddenLine = FALSE,
-                const std::string& formula = DEFAULT_FORMULA) {
-  CParaData para = SmallPara(style, formula);
-  para.m_nBackColor = back, para.m_bShading = FALSE, para.m_bHiddenLine = hiddenLine;
-  return para;
+std::size_t Drawn(const Frame& frame) {
+  return CountPixels(frame, [](const RGB& p) { return p != kBlack; });
 }
 
-std::size_t CountOther(const Frame& frame, const RGB& background) {
-  return CountPixels(frame, [&](const RGB& p) { return p != kMeshLine && !Near(p, background); });
+// Where the picture puts the model point (x, height, y): its pixel, rows
+// from the top, and its depth; nothing off the picture.
+struct Projected {
+  int px, py;
+  float depth;
+};
+std::optional<Projected> Project(const Frame& frame, float x, float height, float y) {
+  const float model[4] = {x, height, y, 1.0f};
+  float eye[4] = {}, clip[4] = {};  // the matrices are column by column
+  for (int k = 0; k < 16; ++k) eye[k % 4] += frame.modelView[k] * model[k / 4];
+  for (int k = 0; k < 16; ++k) clip[k % 4] += frame.projection[k] * eye[k / 4];
+  const int px =
+      static_cast<int>((clip[0] / clip[3] + 1.0f) / 2.0f * static_cast<float>(frame.width));
+  const int py =
+      static_cast<int>((1.0f - clip[1] / clip[3]) / 2.0f * static_cast<float>(frame.height));
+  if (px < 0 || py < 0 || px >= frame.width || py >= frame.height) return std::nullopt;
+  return Projected{px, py, (clip[2] / clip[3] + 1.0f) / 2.0f};
 }
 
-TEST(Background, CornersShowTheClearColourAroundAnUnlitPlainMesh) {
-  REQUIRE_GL_CONTEXT();
-  const std::tuple<int, int, RGB> cases[] = {
-      {STYLE_MESH, BACK_BLACK, kBlack},
-      {STYLE_MESH, BACK_WHITE, kWhite},
-      {STYLE_MESH, BACK_KEEP, kSurfaceIdle},
-      {STYLE_SILVER, BACK_KEEP, kSurfaceIdle},
-      {STYLE_CONTOUR, BACK_WHITE, kWhite},
-      {STYLE_CONTOUR, BACK_KEEP, {128, 176, 184}},
-      {STYLE_CONTOUR, BACK_BLACK, kBlack},
-      {STYLE_MESH, -1, kBlack},
-      {STYLE_CONTOUR, 3, kBlack},
-  };
-  for (const auto& [style, back, expected] : cases) {
-    SCOPED_TRACE(testing::Message() << "style " << style << " back " << back);
-    const Frame frame = Render(Plain(style, back));
-    ASSERT_EQ(frame.width, 96);
-    for (const auto& [x, y] : {std::pair{0, 0}, {95, 0}, {0, 71}, {95, 71}})
-      EXPECT_TRUE(Near(PixelAt(frame, x, y), expected)) << x << "," << y;
-    if (style == STYLE_MESH) {
-      EXPECT_GT(CountPixels(frame, [](const RGB& p) { return p == kMeshLine; }), 300u);
-      EXPECT_EQ(CountOther(frame, expected), 0u);
-    }
-  }
+// Whether the picture shows the model point where it projects: the depth
+// there is the point's own, so no other point is seen.
+bool Shows(const Frame& frame, float x, float height, float y) {
+  const std::optional<Projected> at = Project(frame, x, height, y);
+  return at && std::fabs(frame.depth[static_cast<std::size_t>(at->py) * frame.width + at->px] -
+                         at->depth) < 1e-3f;
 }
 
-TEST(MeshStyle, HiddenLinesAreFilledWithTheBackgroundAndHideLinesOfAHill) {
-  REQUIRE_GL_CONTEXT();
-  const std::string hill = "exp ( - ( x^2 + y^2 ) / 30 )";
-  const Frame plain = Render(Plain(STYLE_MESH, BACK_WHITE, FALSE, hill));
-  const Frame hidden = Render(Plain(STYLE_MESH, BACK_WHITE, TRUE, hill));
-  const auto lines = [](const Frame& f) {
-    return CountPixels(f, [](const RGB& p) { return Near(p, kMeshLine); });
+// What a picture must show, given the settings it was drawn with.
+using Check = std::function<void(const Frame&, const CParaData&)>;
+
+Check Corners(RGB colour) {
+  return [=](const Frame& f, auto&) {
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, {f.width - 1, 0}, {0, f.height - 1}, {f.width - 1, f.height - 1}})
+      EXPECT_TRUE(Near(PixelAt(f, x, y), colour)) << x << "," << y;
   };
-  EXPECT_GT(lines(hidden), 100u);
-  EXPECT_LT(lines(hidden), lines(plain) * 9 / 10);
-  EXPECT_EQ(CountOther(hidden, kWhite), 0u);
 }
 
-// A flat sheet seen from above shows its back faces and from below its front
-// faces (the strips face down), each in its own material under the style's
-// lights: plastic magenta over cyan, paper green over blue, ghost a blue
-// glass that is dark from below, silver grey over yellow.
-TEST(SolidStyles, EachSideShowsItsOwnMaterial) {
-  REQUIRE_GL_CONTEXT();
-  struct Mean {
-    double r, g, b;
+std::size_t MeshLines(const Frame& frame) {
+  return CountPixels(frame, [](const RGB& p) { return p == kMeshLine; });
+}
+
+// An unlit mesh: its lines and the background, nothing else.
+Check MeshLinesOn(RGB background, std::size_t least) {
+  return [=](const Frame& f, auto&) {
+    EXPECT_GT(MeshLines(f), least);
+    EXPECT_EQ(CountPixels(f, [&](const RGB& p) { return p != kMeshLine && !Near(p, background); }),
+              0u);
   };
-  using M = const Mean&;
-  const auto same = [](double a, double b) { return std::abs(a - b) < 3; };
-  const std::tuple<int, double, std::function<bool(M)>> cases[] = {
-      {STYLE_PLASTIC, -20, [](M m) { return m.r > 2 * m.g && m.b > 2 * m.g; }},
-      {STYLE_PLASTIC, 20, [&](M m) { return m.g > 2 * m.r && same(m.g, m.b); }},
-      {STYLE_PAPER, -20, [](M m) { return m.g > 2 * m.b && m.r < 5; }},
-      {STYLE_PAPER, 20, [&](M m) { return m.b > 2 * m.r && same(m.r, m.g); }},
-      {STYLE_GHOST, -20, [](M m) { return m.b > 2 * m.g && m.g > 10 * (m.r + 1); }},
-      {STYLE_GHOST, 20, [](M m) { return m.b < 20 && m.b > m.r; }},
-      {STYLE_SILVER, -20, [&](M m) { return m.r > 10 && same(m.r, m.g) && same(m.g, m.b); }},
-      {STYLE_SILVER, 20, [&](M m) { return m.r > 10 && same(m.r, m.g) && m.b < 5; }},
+}
+
+Check HidesLinesOfThePlainMesh() {
+  return [](const Frame& f, const CParaData& para) {
+    CParaData plain = para;
+    plain.m_bHiddenLine = FALSE;
+    EXPECT_LT(MeshLines(f), MeshLines(Render(plain, f.width, f.height)) * 9 / 10);
   };
-  for (const auto& [style, upDown, looks] : cases) {
-    SCOPED_TRACE(testing::Message() << "style " << style << " at " << upDown);
-    CParaData para = SmallPara(style, "0", 8);
-    para.m_dUpDownAngle = upDown;
-    const Frame frame = Render(para);
+}
+
+// The mean colour of all that is drawn on the black background, which a
+// solid fills a good part of.
+struct Mean {
+  double r, g, b;
+};
+Check Solid(const std::function<bool(const Mean&)>& looks) {
+  return [=](const Frame& f, auto&) {
     Mean sum{0, 0, 0};
-    const std::size_t lit = CountPixels(frame, [&](const RGB& p) {
-      if (p == kBlack) return false;
+    const std::size_t lit = CountPixels(f, [&](const RGB& p) {
       sum.r += p[0], sum.g += p[1], sum.b += p[2];
-      return true;
+      return p != kBlack;
     });
-    // Solids are filled surfaces, not a few lines.
-    ASSERT_GT(lit, 96u * 72 / 10);
+    ASSERT_GT(lit, std::size_t(f.width * f.height / 10));
     const double n = static_cast<double>(lit);
-    const Mean mean{sum.r / n, sum.g / n, sum.b / n};
-    EXPECT_TRUE(looks(mean)) << mean.r << " " << mean.g << " " << mean.b;
+    EXPECT_TRUE(looks({sum.r / n, sum.g / n, sum.b / n}))
+        << sum.r / n << " " << sum.g / n << " " << sum.b / n;
+  };
+}
+bool Same(double a, double b) { return std::abs(a - b) < 3; }
+
+// A flat sheet is lit the same everywhere, so only paper's texture tells its
+// squares apart: the two commonest colours, dark = light * 176/255.
+Check CheckerGreys() {
+  return [](const Frame& f, auto&) {
+    std::map<RGB, std::size_t> histogram;
+    CountPixels(f, [&](const RGB& p) { return p != kBlack && ++histogram[p] != 0; });
+    std::vector<std::pair<std::size_t, RGB>> ranked;
+    for (const auto& [colour, count] : histogram) ranked.push_back({count, colour});
+    ASSERT_GE(ranked.size(), 2u);
+    std::sort(ranked.rbegin(), ranked.rend());
+    const auto sum = [](const RGB& c) { return int{c[0]} + c[1] + c[2]; };
+    auto [light, dark] = std::pair{ranked[0].second, ranked[1].second};
+    if (sum(light) < sum(dark)) std::swap(light, dark);
+    EXPECT_GT(ranked[1].first, ranked[0].first / 2);  // checker squares share the sheet
+    EXPECT_GT(sum(light), 60);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(dark[k], light[k] * 176.0 / 255.0, 2.0) << k;
+  };
+}
+
+Check ShowsColours(std::vector<RGB> colours) {
+  return [=](const Frame& f, auto&) {
+    for (const RGB& c : colours)
+      EXPECT_GT(CountPixels(f, [&](const RGB& p) { return Near(p, c, 40); }), 0u)
+          << int{c[0]} << "," << int{c[1]} << "," << int{c[2]};
+  };
+}
+
+Check Blank() {
+  return [](const Frame& f, auto&) { EXPECT_EQ(Drawn(f), 0u); };
+}
+
+// Whether anything but the black background is drawn on the picture's edge.
+bool TouchesBorder(const Frame& frame) {
+  for (int y = 0; y < frame.height; ++y)
+    for (int x = 0; x < frame.width; ++x)
+      if ((x % (frame.width - 1) == 0 || y % (frame.height - 1) == 0) &&
+          PixelAt(frame, x, y) != kBlack)
+        return true;
+  return false;
+}
+
+// Fitted, the surface stays inside the frame and fills a good part of it;
+// the plain picture may run out.
+Check StaysInside(bool plainTouches) {
+  return [=](const Frame& fitted, const CParaData& para) {
+    const Frame plain = Render(para, fitted.width, fitted.height);
+    EXPECT_FALSE(plain.fit.has_value());
+    EXPECT_EQ(TouchesBorder(plain), plainTouches);
+    EXPECT_FALSE(TouchesBorder(fitted));
+    EXPECT_GT(Drawn(fitted), std::size_t(fitted.width * fitted.height / 10));
+  };
+}
+
+// The plain picture of f minus the fitted range's middle, with the factor as
+// the Z coefficient: the fitted heights, unless something was cut or left
+// out. The two round their heights differently, by a float step.
+Check PlainAtTheFitsScale() {
+  return [](const Frame& fitted, const CParaData& para) {
+    ASSERT_TRUE(fitted.fit);
+    char shifted[160];
+    std::snprintf(shifted, sizeof shifted, "%s - %.17g", para.m_strFormula.c_str(),
+                  fitted.fit->Middle());
+    CParaData plain = para;
+    plain.m_strFormula = shifted, plain.m_dZCoef = fitted.fit->factor;
+    EXPECT_LE(CountDifferent(Render(plain, fitted.width, fitted.height), fitted), 10u);
+  };
+}
+
+// 1/x on a grid with no point on the pole: the columns next to it, at
+// x = -/+0.01, hold -100 and +100. A wall between them would show points at
+// x = 0 and heights near 0, which the fitted surface does not reach anywhere
+// near the pole; the plain picture at the fit's scale shows them.
+Check NoWallAtThePole() {
+  return [](const Frame& fitted, const CParaData& para) {
+    ASSERT_TRUE(fitted.fit);
+    CParaData plain = para;
+    plain.m_dZCoef = fitted.fit->factor;
+    const Frame walled = Render(plain, fitted.width, fitted.height);
+    int seen = 0, seenFitted = 0;
+    for (float height = -0.4f; height <= 0.4f; height += 0.2f) {
+      for (float y = -1.5f; y <= 1.5f; y += 0.25f) {
+        seen += Shows(walled, 0.0f, height, y) ? 1 : 0;
+        seenFitted += Shows(fitted, 0.0f, height, y) ? 1 : 0;
+      }
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(seenFitted, 0);
+  };
+}
+
+// Against the fitted picture without them.
+Check AidsAddToThePicture(std::size_t least) {
+  return [=](const Frame& f, const CParaData& para) {
+    RunOptions fit;
+    fit.fit = true;
+    EXPECT_GT(CountDifferent(f, Render(para, f.width, f.height, fit)), least);
+  };
+}
+
+TEST(PictureLook, EachPictureShowsWhatItsSettingsAskFor) {
+  REQUIRE_GL_CONTEXT();
+  const std::string plain = "m_nMesh=16 m_bShading=0 m_bHiddenLine=0 ";
+  const std::string sheet = "m_strFormula=0 m_nMesh=8 m_dUpDownAngle=";
+  const std::string pole = "m_strFormula=1/x m_nMesh=201 m_dRange=2 m_bShading=0 ";
+  RunOptions fit, aids;
+  fit.fit = aids.fit = aids.axes = aids.extremes = true;
+  aids.colourMap = ColourMap::Viridis;
+  using M = const Mean&;
+  const struct {
+    std::string sets;  // FIELD=VALUE ... over the defaults
+    std::vector<Check> seen;
+    RunOptions options = {};
+    int width = 96, height = 72;
+  } looks[] = {
+      {plain + "m_nBackColor=0", {Corners(kBlack), MeshLinesOn(kBlack, 300)}},
+      {plain + "m_nBackColor=1", {Corners(kWhite), MeshLinesOn(kWhite, 300)}},
+      {plain + "m_nBackColor=2", {Corners(kSurfaceIdle), MeshLinesOn(kSurfaceIdle, 300)}},
+      {plain + "m_nBackColor=-1", {Corners(kBlack), MeshLinesOn(kBlack, 300)}},
+      {plain + "m_nDrawStyle=4 m_nBackColor=2", {Corners(kSurfaceIdle)}},
+      {plain + "m_nDrawStyle=5 m_nBackColor=1", {Corners(kWhite)}},
+      {plain + "m_nDrawStyle=5 m_nBackColor=2", {Corners({128, 176, 184})}},
+      {plain + "m_nDrawStyle=5 m_nBackColor=0", {Corners(kBlack)}},
+      {plain + "m_nDrawStyle=5 m_nBackColor=3", {Corners(kBlack)}},
+      // Hidden lines are filled with the background and hide lines of a hill.
+      {"m_nMesh=16 m_bShading=0 m_nBackColor=1 m_strFormula=exp(-(x^2+y^2)/30)",
+       {MeshLinesOn(kWhite, 100), HidesLinesOfThePlainMesh()}},
+      // A flat sheet seen from above shows its back faces and from below its
+      // front faces (the strips face down), each in its own material under the
+      // style's lights: plastic magenta over cyan, paper green over blue,
+      // ghost a blue glass that is dark from below, silver grey over yellow.
+      {"m_nDrawStyle=1 " + sheet + "-20",
+       {Solid([](M m) { return m.r > 2 * m.g && m.b > 2 * m.g; })}},
+      {"m_nDrawStyle=1 " + sheet + "20",
+       {Solid([](M m) { return m.g > 2 * m.r && Same(m.g, m.b); })}},
+      {"m_nDrawStyle=2 " + sheet + "-20", {Solid([](M m) { return m.g > 2 * m.b && m.r < 5; })}},
+      {"m_nDrawStyle=2 " + sheet + "20",
+       {Solid([](M m) { return m.b > 2 * m.r && Same(m.r, m.g); })}},
+      {"m_nDrawStyle=3 " + sheet + "-20",
+       {Solid([](M m) { return m.b > 2 * m.g && m.g > 10 * (m.r + 1); })}},
+      {"m_nDrawStyle=3 " + sheet + "20", {Solid([](M m) { return m.b < 20 && m.b > m.r; })}},
+      {"m_nDrawStyle=4 " + sheet + "-20",
+       {Solid([](M m) { return m.r > 10 && Same(m.r, m.g) && Same(m.g, m.b); })}},
+      {"m_nDrawStyle=4 " + sheet + "20",
+       {Solid([](M m) { return m.r > 10 && Same(m.r, m.g) && m.b < 5; })}},
+      {"m_nDrawStyle=2 m_strFormula=0 m_nMesh=4", {CheckerGreys()}, {}, 128, 96},
+      // Contour levels run from blue at the lowest to red; a flat function has none.
+      {"m_nDrawStyle=5 m_nMesh=16",
+       {ShowsColours({{0, 0, 255}, {255, 0, 0}, {0, 255, 0}})},
+       {},
+       128,
+       96},
+      {"m_nDrawStyle=5 m_strFormula=3 m_nMesh=8", {Blank()}},
+      // Fitted pictures stay inside the frame, also in a view wider than 4:3.
+      {"m_strFormula=1/x", {StaysInside(true)}, fit, 160, 120},
+      {"m_strFormula=1/(x^2+y^2-25)", {StaysInside(true)}, fit, 160, 120},
+      {"m_strFormula=tan(x*y)", {StaysInside(true)}, fit, 160, 120},
+      {"m_strFormula=x^5", {StaysInside(true)}, fit, 160, 120},
+      {"", {StaysInside(false), PlainAtTheFitsScale()}, fit, 160, 120},
+      {"m_strFormula=x-y", {StaysInside(true)}, fit, 240, 80},
+      // No style draws a wall across a pole.
+      {pole + "m_bHiddenLine=0", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_bHiddenLine=1", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_bHiddenLine=1 m_bShading=1", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_nDrawStyle=1", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_nDrawStyle=2", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_nDrawStyle=3", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_nDrawStyle=4", {NoWallAtThePole()}, fit, 320, 240},
+      {pole + "m_nDrawStyle=5", {NoWallAtThePole()}, fit, 320, 240},
+      // The box, the extremes and a colour map with its bar.
+      {"m_strFormula=(x^2+y-11)^2+(x+y^2-7)^2 m_dRange=6 m_bShading=0",
+       {AidsAddToThePicture(5000)},
+       aids,
+       320,
+       240},
+  };
+  for (const auto& look : looks) {
+    SCOPED_TRACE(look.sets);
+    CParaData para;
+    std::istringstream sets(look.sets);
+    std::string error;
+    for (std::string set; sets >> set;) ASSERT_TRUE(ApplyParaOverride(para, set, &error)) << error;
+    const Frame frame = Render(para, look.width, look.height, look.options);
+    ASSERT_EQ(frame.width, look.width);
+    EXPECT_EQ(frame.fit.has_value(), look.options.fit);
+    for (const Check& check : look.seen) check(frame, para);
   }
 }
 
-TEST(SolidStyles, PaperShowsTwoCheckerGreysOfOneLitColour) {
+TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
   REQUIRE_GL_CONTEXT();
-  // A flat sheet is lit the same everywhere, so only the texture tells the
-  // squares apart: dark = light * 176/255.
-  const Frame frame = Render(SmallPara(STYLE_PAPER, "0", 4), 128, 96);
-  std::map<RGB, std::size_t> histogram;
-  CountPixels(frame, [&](const RGB& p) { return p != kBlack && ++histogram[p] != 0; });
-  std::vector<std::pair<std::size_t, RGB>> ranked;
-  for (const auto& [colour, count] : histogram) ranked.push_back({count, colour});
-  ASSERT_GE(ranked.size(), 2u);
-  std::sort(ranked.rbegin(), ranked.rend());
-  const auto sum = [](const RGB& c) { return int{c[0]} + c[1] + c[2]; };
-  auto [light, dark] = std::pair{ranked[0].second, ranked[1].second};
-  if (sum(light) < sum(dark)) std::swap(light, dark);
-  EXPECT_GT(ranked[1].first, ranked[0].first / 2);  // checker squares share the sheet
-  EXPECT_GT(sum(light), 60);
-  for (int k = 0; k < 3; ++k) EXPECT_NEAR(dark[k], light[k] * 176.0 / 255.0, 2.0) << k;
+  // A grid of spacing 1. A plane hides none of its own lines and tells x
+  // from y; f = x has its contour lines (interval 1) along the grid's
+  // columns, and so has x + 5, whose fitted range is off the middle.
+  const struct {
+    const char* name;
+    int style;
+    const char* formula;
+    double (*f)(double x, double y);
+    bool fit;
+    double centreX = 0.0, centreY = 0.0;
+  } cases[] = {
+      {"mesh", STYLE_MESH, "x+2*y", [](double x, double y) { return x + 2 * y; }, false},
+      {"contour", STYLE_CONTOUR, "x", [](double x, double) { return x; }, false},
+      {"fitted contour", STYLE_CONTOUR, "x+5", [](double x, double) { return x + 5; }, true},
+      {"mesh off the origin", STYLE_MESH, "x+2*y-16", [](double x, double y) { return x + 2 * y; },
+       false, 10.0, 3.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParaData para = SmallPara(c.style, c.formula, 24);
+    para.m_bHiddenLine = FALSE, para.m_bShading = FALSE;
+    para.m_dZCoef = 0.5, para.m_dContourStep = 1.0;
+    para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
+    RunOptions options;
+    options.fit = c.fit;
+    const Frame frame = Render(para, 320, 240, options);
+    ASSERT_EQ(frame.fit.has_value(), c.fit);
+    const CFormula formula = Compiled(c.formula);
+    for (const auto& [x, y] : {std::pair{3.0f, 2.0f}, {-4.0f, 0.0f}, {0.0f, -5.0f}}) {
+      SCOPED_TRACE(testing::Message() << x << ", " << y);
+      const double f = c.f(x, y);
+      const float height = c.fit ? frame.fit->Height(f) : static_cast<float>(f * para.m_dZCoef);
+      const std::optional<Projected> at = Project(frame, x, height, y);
+      ASSERT_TRUE(at);
+      const std::optional<PictureReadout> read =
+          ReadPicture(frame, para, formula, at->px + 0.5, at->py + 0.5);
+      ASSERT_TRUE(read);
+      EXPECT_EQ(std::tuple(read->x, read->y, read->value),
+                std::tuple(x + c.centreX, y + c.centreY, f));
+      EXPECT_EQ(read->level.has_value(), c.style == STYLE_CONTOUR);
+      if (read->level) {
+        EXPECT_NEAR(*read->level, f, 0.05);
+      }
+    }
+    // The top left corner: nothing drawn within reach.
+    EXPECT_FALSE(ReadPicture(frame, para, formula, 2.0, 2.0));
+  }
 }
 
-TEST(ContourStyle, LowestLevelIsBlueAndHighestRed) {
-  REQUIRE_GL_CONTEXT();
-  const Frame frame = Render(SmallPara(STYLE_CONTOUR), 128, 96);
-  for (const RGB& level : {RGB{0, 0, 255}, RGB{255, 0, 0}, RGB{0, 255, 0}}) {
-    EXPECT_GT(CountPixels(frame, [&](const RGB& p) { return Near(p, level, 40); }), 0u)
-        << int{level[0]} << "," << int{level[1]} << "," << int{level[2]};
+// The box a picture's aids are drawn around and the extremes they mark: f's
+// own values at the grid points of the drawn minimum and maximum, whatever
+// the coefficient's sign, the layout or a fit's cut.
+TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
+  const struct {
+    const char* name;
+    int style;
+    double zCoef;
+    bool fit;
+    const char* formula;
+    double low, high;  // f at the extremes
+    double lowX, lowY, highX, highY;
+    double centreX = 0.0, centreY = 0.0;
+  } cases[] = {
+      {"surface", STYLE_MESH, 3.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"turned over", STYLE_MESH, -1.0, false, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"contour", STYLE_CONTOUR, 3.0, false, "x-2*y", -6, 6, -2, 2, 2, -2},
+      {"fitted", STYLE_MESH, 1.0, true, "x+2*y", -6, 6, -2, -2, 2, 2},
+      {"surface off the origin", STYLE_MESH, 3.0, false, "x+2*y", -2, 10, 8, -5, 12, -1, 10, -3},
+      {"contour off the origin", STYLE_CONTOUR, 3.0, false, "x-2*y", 10, 22, 8, -1, 12, -5, 10, -3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CParaData para;
+    para.m_nMesh = 4, para.m_dRange = 2.0, para.m_dZCoef = c.zCoef, para.m_strFormula = c.formula;
+    para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
+    const GridSpec gridSpec = MakeGridSpec(para);
+    PictureGrid sampled;
+    CFormula formula = Compiled(c.formula);
+    ASSERT_TRUE(SamplePictureGrid(c.style, gridSpec, formula, c.fit, RunSignals{}, sampled));
+    const SurfaceFit* fit = sampled.fit ? &*sampled.fit : nullptr;
+    const SampledBox box = BoxOfGrid(sampled.values, c.style != STYLE_CONTOUR, gridSpec,
+                                     sampled.extents, fit, &formula);
+    ASSERT_TRUE(box.minimum && box.maximum && box.valueRange);
+    EXPECT_NEAR(box.minimum->value, c.low, 1e-4);
+    EXPECT_NEAR(box.maximum->value, c.high, 1e-4);
+    EXPECT_EQ(std::tuple(box.minimum->x, box.minimum->y, box.maximum->x, box.maximum->y),
+              std::tuple(c.lowX, c.lowY, c.highX, c.highY));
+    // The box and the marks stay on the model's -R..R; the x and y axes
+    // number the window's centre +- R.
+    EXPECT_EQ(std::tuple(box.minimum->model[0], box.minimum->model[2]),
+              std::tuple(c.lowX - c.centreX, c.lowY - c.centreY));
+    for (const auto& [axis, centre] : {std::pair(kAxisX, c.centreX), {kAxisY, c.centreY}}) {
+      const AxisSpan& span = box.box[axis];
+      EXPECT_EQ(std::tuple(span.modelLow, span.modelHigh, span.valueAtLow, span.valueAtHigh),
+                std::tuple(-2.0, 2.0, centre - 2, centre + 2));
+    }
+    // Marked where they are drawn: the height is the value as the picture scales it.
+    const double scale = fit != nullptr ? fit->factor : c.zCoef;
+    EXPECT_NEAR(box.maximum->model[1] - box.minimum->model[1], (c.high - c.low) * scale, 1e-3);
+    // The box's height spans the values the picture draws, from the lower.
+    const AxisSpan& height = box.box[kAxisHeight];
+    EXPECT_LE(height.valueAtLow, c.low + 1e-4);
+    EXPECT_GE(height.valueAtHigh, c.high - 1e-4);
+    EXPECT_NEAR((height.modelHigh - height.modelLow) / (height.valueAtHigh - height.valueAtLow),
+                scale, 1e-4);
   }
-  // A flat function has no levels to draw.
-  EXPECT_EQ(CountPixels(Render(SmallPara(STYLE_CONTOUR, "3", 8)),
-                        [](const RGB& p) { return p != kBlack; }),
-            0u);
+  // A pole's values beyond the fitted range are cut from the picture, and
+  // not marked: the extremes lie within the range, some samples beyond it.
+  CParaData para;
+  para.m_nMesh = 64, para.m_strFormula = "1/(x^2+y^2-25)";
+  const GridSpec gridSpec = MakeGridSpec(para);
+  CFormula formula = Compiled(para.m_strFormula);
+  PictureGrid sampled;
+  ASSERT_TRUE(SamplePictureGrid(STYLE_CONTOUR, gridSpec, formula, true, RunSignals{}, sampled));
+  ASSERT_TRUE(sampled.fit);
+  const SampledBox box =
+      BoxOfGrid(sampled.values, false, gridSpec, sampled.extents, &*sampled.fit, &formula);
+  ASSERT_TRUE(box.minimum && box.maximum);
+  EXPECT_GE(box.minimum->value, sampled.fit->bottom);
+  EXPECT_LE(box.maximum->value, sampled.fit->top);
+  EXPECT_TRUE(sampled.extents.minZ < sampled.fit->bottom ||
+              sampled.extents.maxZ > sampled.fit->top);
 }
 
 }  // namespace

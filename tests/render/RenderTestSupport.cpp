@@ -35,12 +35,6 @@ bool EglAvailable() {
   return available;
 }
 
-Frame Render(const CParaData& para, int width, int height, bool fit) {
-  RunOptions options;
-  options.fit = fit;
-  return Render(para, width, height, options);
-}
-
 Frame Render(const CParaData& para, int width, int height, const RunOptions& options) {
   TestRun run(para);
   run.options = options;

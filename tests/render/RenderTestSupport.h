@@ -154,8 +154,8 @@ struct TestRun {
 
 // The first frame of one whole run; a failure is recorded (and the frame is
 // empty) when the run presented none.
-Frame Render(const CParaData& para, int width = 96, int height = 72, bool fit = false);
-Frame Render(const CParaData& para, int width, int height, const RunOptions& options);
+Frame Render(const CParaData& para, int width = 96, int height = 72,
+             const RunOptions& options = {});
 
 using RGB = std::array<std::uint8_t, 3>;
 inline RGB PixelAt(const Frame& frame, int x, int y) {
