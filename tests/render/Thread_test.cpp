@@ -15,21 +15,39 @@
 namespace {
 
 // Sampling a grid of 2001 x 2001 points takes long enough that a stop given
-// once the first row is done lands during sampling.
-TEST(DrawingThread, StopDuringSamplingEndsTheRunAtTheNextRow) {
-  for (int style : {STYLE_MESH, STYLE_CONTOUR}) {
-    SCOPED_TRACE(style);
-    TestRun run(SmallPara(style, "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)", 2000));
-    ASSERT_EQ(run.Begin(64, 64), StartResult::Started);
-    const int perRow = style == STYLE_CONTOUR ? 1 : 2;
-    while (g_ShareData.m_nProgress.load() < perRow) std::this_thread::yield();
-    run.controller.Stop();
-    EXPECT_EQ(std::pair(g_ShareData.m_nState.load(), run.sink.HasEnded()),
-              std::pair(DS_IDLE, true));
-    EXPECT_LT(g_ShareData.m_nProgress.load(), 2001 * perRow);
-    // Nothing drawn on the background.
-    for (std::size_t k = 0; k < run.sink.Count(); ++k)
-      EXPECT_EQ(CountPixels(run.sink.At(k), [](const RGB& p) { return p != RGB{0, 0, 0}; }), 0u);
+// once the first row is done, or soon after a resample of it, lands during
+// sampling: the run ends idle at the next row, with no new picture.
+TEST(DrawingThread, AStopDuringSamplingEndsTheRunAtTheNextRow) {
+  const CParaData slow[] = {
+      SmallPara(STYLE_MESH, "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)", 2000),
+      SmallPara(STYLE_CONTOUR, "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)", 2000)};
+  for (const bool resample : {false, true}) {
+    for (const CParaData& para : slow) {
+      SCOPED_TRACE(testing::Message() << para.m_nDrawStyle << (resample ? " resample" : ""));
+      const int perRow = para.m_nDrawStyle == STYLE_CONTOUR ? 1 : 2;
+      TestRun run(resample ? SmallPara(para.m_nDrawStyle) : para);
+      if (resample) {
+        if (!EglAvailable()) GTEST_SKIP() << "no off-screen OpenGL context here";
+        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(run.controller.PostResample(para, false));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      } else {
+        ASSERT_EQ(run.Begin(64, 64), StartResult::Started);
+        while (g_ShareData.m_nProgress.load() < perRow) std::this_thread::yield();
+      }
+      run.controller.Stop();
+      EXPECT_EQ(std::pair(g_ShareData.m_nState.load(), run.sink.HasEnded()),
+                std::pair(DS_IDLE, true));
+      if (resample) {
+        EXPECT_EQ(std::pair(run.sink.Count(), run.controller.LastProblem()),
+                  std::pair(std::size_t{1}, RunProblem::None));
+        continue;
+      }
+      EXPECT_LT(g_ShareData.m_nProgress.load(), 2001 * perRow);
+      // Nothing drawn on the background.
+      for (std::size_t k = 0; k < run.sink.Count(); ++k)
+        EXPECT_EQ(CountPixels(run.sink.At(k), [](const RGB& p) { return p != RGB{0, 0, 0}; }), 0u);
+    }
   }
 }
 
@@ -113,32 +131,39 @@ TEST(DrawingThread, WaitingLoopsSleep) {
   }
 }
 
-TEST(DrawingThread, RotationsQueuedDuringARedrawCollapseIntoOneAtTheLastAngles) {
+// Five rotations, or five resamples (the last one full), arrive while the
+// thread is still presenting the first picture: they collapse into one
+// picture, of the last. Messages are answered in order, so any redraws left
+// over would come before the one posted after.
+TEST(DrawingThread, MessagesQueuedDuringARedrawCollapseIntoTheLast) {
   REQUIRE_GL_CONTEXT();
-  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 12));
-  run.para.m_bShading = FALSE;
-  CParaData last = run.para;
-  last.m_dLeftRightAngle = 30.0 + 5 * 17.0, last.m_dUpDownAngle = -20.0 - 5 * 3.0;
-  const Frame reference = Render(last, 64, 64);
-  // Five rotations arrive while the thread is still presenting the first picture.
-  run.sink.m_onPresent = [&](std::size_t frame) {
-    for (int k = 1; k <= 5 && frame == 0; ++k) {
-      g_ShareData.SetAngles(-20.0 - k * 3.0, 30.0 + k * 17.0);
-      run.controller.PostRotate();
-    }
-  };
-  ASSERT_TRUE(run.Start(64, 64));
-  const Frame first = run.sink.At(0);
-  ASSERT_NE(CountDifferent(first, reference), 0u);
-  EXPECT_TRUE(
-      run.sink.WaitForLatest([&](const Frame& f) { return CountDifferent(f, reference) == 0; }));
-  // Messages are answered in order, so any redraws left over come before this one.
-  g_ShareData.SetAngles(run.para.m_dUpDownAngle, run.para.m_dLeftRightAngle);
-  run.controller.PostRotate();
-  EXPECT_TRUE(
-      run.sink.WaitForLatest([&](const Frame& f) { return CountDifferent(f, first) == 0; }));
-  run.controller.Stop();
-  EXPECT_EQ(run.sink.Count(), 3u);
+  for (const bool resample : {false, true}) {
+    SCOPED_TRACE(resample ? "resamples" : "rotations");
+    TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 16));
+    run.para.m_bShading = FALSE;
+    const auto posted = [&](int k) {
+      CParaData para = run.para;
+      if (resample) para.m_strFormula = "SIN(" + std::to_string(k) + "*X)*COS(Y)";
+      if (!resample)
+        para.m_dUpDownAngle = -20.0 - k * 3.0, para.m_dLeftRightAngle = 30.0 + k * 17.0;
+      return para;
+    };
+    run.sink.m_onPresent = [&](std::size_t frame) {
+      for (int k = 1; k <= 5 && frame == 0; ++k) {
+        g_ShareData.SetAngles(posted(k).m_dUpDownAngle, posted(k).m_dLeftRightAngle);
+        resample ? void(run.controller.PostResample(posted(k), k != 5))
+                 : run.controller.PostRotate();
+      }
+    };
+    ASSERT_TRUE(run.Start(64, 64));
+    ASSERT_TRUE(run.sink.WaitForFrames(2));
+    run.controller.PostRotate();
+    ASSERT_TRUE(run.sink.WaitForFrames(3));
+    run.controller.Stop();
+    EXPECT_EQ(run.sink.Count(), 3u);
+    EXPECT_EQ(CountDifferent(run.sink.At(1), Render(posted(5), 64, 64)), 0u);
+    EXPECT_FALSE(run.sink.At(1).coarse);
+  }
 }
 
 // A drag's picture comes from the coarse grid and carries no depth; the
@@ -365,31 +390,6 @@ TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullKeepingTheView) {
   }
 }
 
-TEST(DrawingThread, OfResamplesQueuedDuringARedrawOnlyTheNewestIsDrawn) {
-  REQUIRE_GL_CONTEXT();
-  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 16));
-  run.para.m_bShading = FALSE;
-  const auto withFormula = [&](int k) {
-    CParaData para = run.para;
-    para.m_strFormula = "SIN(" + std::to_string(k) + "*X)*COS(Y)";
-    return para;
-  };
-  // Three resamples arrive while the thread is still presenting the first picture.
-  run.sink.m_onPresent = [&](std::size_t frame) {
-    for (int k = 1; k <= 3 && frame == 0; ++k) run.controller.PostResample(withFormula(k), k != 3);
-  };
-  ASSERT_TRUE(run.Start(64, 64));
-  ASSERT_TRUE(run.sink.WaitForFrames(2));
-  // Messages are answered in order: a second resample's picture would come before this one.
-  run.controller.PostRotate();
-  ASSERT_TRUE(run.sink.WaitForFrames(3));
-  run.controller.Stop();
-  EXPECT_EQ(run.sink.Count(), 3u);
-  const Frame third = Render(withFormula(3), 64, 64);
-  EXPECT_EQ(CountDifferent(run.sink.At(1), third), 0u);
-  EXPECT_FALSE(run.sink.At(1).coarse);
-}
-
 // Waits until the drawing thread has answered a resample with a fault.
 ResampleFault AwaitResampleFault(const RunController& controller) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -431,25 +431,6 @@ TEST(DrawingThread, AResampleThatCannotBeDrawnKeepsThePictureAndTheRun) {
     EXPECT_EQ(run.controller.ResampleProblem(), F::None);
     EXPECT_TRUE(run.controller.IsRunning());
     run.controller.Stop();
-    EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
-  }
-}
-
-TEST(DrawingThread, AStopDuringAResampleEndsTheRunCleanly) {
-  REQUIRE_GL_CONTEXT();
-  for (int style : {STYLE_MESH, STYLE_CONTOUR}) {
-    SCOPED_TRACE(style);
-    TestRun run(SmallPara(style, DEFAULT_FORMULA, 16));
-    ASSERT_TRUE(run.Start());
-    // 2001 x 2001 points take far longer to sample than the wait before the stop.
-    CParaData large = run.para;
-    large.m_nMesh = 2000;
-    large.m_strFormula = "SIN(X)*COS(Y) + EXP(-X^2/10) * ATAN(X*Y)";
-    ASSERT_TRUE(run.controller.PostResample(large, false));
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    run.controller.Stop();
-    EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), run.sink.HasEnded(), run.sink.Count()),
-              std::tuple(DS_IDLE, true, std::size_t{1}));
     EXPECT_EQ(run.controller.LastProblem(), RunProblem::None);
   }
 }
