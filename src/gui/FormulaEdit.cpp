@@ -1,5 +1,6 @@
 #include "gui/FormulaEdit.h"
 
+#include <QStringList>
 #include <QValidator>
 #include <algorithm>
 
@@ -44,16 +45,21 @@ CFormulaEdit::CFormulaEdit(QWidget* parent) : QLineEdit(parent) {
   setValidator(new ByteLimit(this));
   connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
     m_previous = text;
-    m_fault = CheckFormulaWithPosition(text.toStdString(), m_names);
-    emit checked();
+    Check();
   });
+}
+
+void CFormulaEdit::Check() {
+  const std::string formula = text().toStdString();
+  m_fault = CheckFormulaWithPosition(formula, m_names);
+  m_notes = Faulty() ? std::vector<FormulaNote>() : FormulaNotes(formula, m_names);
+  emit checked();
 }
 
 void CFormulaEdit::SetParameterNames(std::vector<std::string> names) {
   if (names == m_names) return;
   m_names = std::move(names);
-  m_fault = CheckFormulaWithPosition(text().toStdString(), m_names);
-  emit checked();
+  Check();
 }
 
 void CFormulaEdit::ReplaceUndoably(const QString& text) {
@@ -71,6 +77,14 @@ QString CFormulaEdit::FaultNote() const {
     note += Tr(texts::kFaultPosition).arg(m_fault.position);
   }
   return note;
+}
+
+QString CFormulaEdit::Note() const {
+  if (Faulty()) return FaultNote();
+  QStringList notes;
+  for (const FormulaNote& note : m_notes)
+    notes << Tr(note.text) + Tr(texts::kFaultPosition).arg(note.position);
+  return notes.join(QStringLiteral("  "));
 }
 
 void CFormulaEdit::SelectFault() {

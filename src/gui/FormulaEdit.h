@@ -33,6 +33,10 @@ class CFormulaEdit : public QLineEdit {
   // The check's message and the character where the fault is; empty while
   // the text passes.
   QString FaultNote() const;
+  // What the one typing is told: the fault's note, or for a formula that
+  // passes, where it reads otherwise than it may look ('-x^2' is (-x)^2);
+  // empty when there is nothing to say.
+  QString Note() const;
   // Selects the faulty token, or puts the cursor where an operand is missing.
   void SelectFault();
 
@@ -41,8 +45,12 @@ class CFormulaEdit : public QLineEdit {
   void checked();
 
  private:
+  // Checks the text as it stands, and says so.
+  void Check();
+
   QString m_previous;
   FormulaFault m_fault{FormulaCheck::Empty, 1, 0};
+  std::vector<FormulaNote> m_notes;
   bool m_bReplacing = false;
   std::vector<std::string> m_names;
 };

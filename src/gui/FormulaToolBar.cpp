@@ -149,8 +149,9 @@ void CFormulaToolBar::Commit() {
 void CFormulaToolBar::ShowFault() {
   // The note is for the one typing: a formula put in by a load or by the
   // dialog only tints the box.
-  if (m_pFormulaBox->Faulty() && m_pFormulaBox->hasFocus()) {
-    emit noteChanged(m_pFormulaBox->FaultNote());
+  const QString note = m_pFormulaBox->Note();
+  if (!note.isEmpty() && m_pFormulaBox->hasFocus()) {
+    emit noteChanged(note);
     m_bFaultShown = true;
   } else if (m_bFaultShown) {
     emit noteChanged(QString());

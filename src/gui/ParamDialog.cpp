@@ -80,7 +80,7 @@ void CParamDialog::Build() {
   m_pFormulaFault->setObjectName(QStringLiteral("formulaFault"));
   connect(m_pFormula, &CFormulaEdit::checked, this, [this] {
     PaintFieldBackground(m_pFormula, false, -1, m_pFormula->Faulty());
-    m_pFormulaFault->setText(m_pFormula->FaultNote());
+    m_pFormulaFault->setText(m_pFormula->Note());
   });
 
   auto* styles = new QGroupBox(this);
