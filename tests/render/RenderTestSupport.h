@@ -61,7 +61,7 @@ class Notified {
   std::condition_variable m_changed;
 };
 
-// Keeps every presented frame. The waits give false when the run ended first.
+// Keeps every presented frame. The wait gives false when the run ended first.
 class CapturingSink : public FrameSink, public Notified {
  public:
   bool Present(const Frame& frame) override {
@@ -74,9 +74,6 @@ class CapturingSink : public FrameSink, public Notified {
   }
   bool WaitForFrames(std::size_t count) {
     return Wait([&] { return m_frames.size() >= count; });
-  }
-  bool WaitForLatest(const std::function<bool(const Frame&)>& match) {
-    return Wait([&] { return !m_frames.empty() && match(m_frames.back()); });
   }
   std::size_t Count() const {
     return Locked([&] { return m_frames.size(); });
