@@ -153,27 +153,13 @@ TEST_F(CliParaFile, ParametersSampleAsTheirValuesInEveryCommand) {
 
 TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
   const std::string before = FormatParaFields(CParaData());
-  for (const char* assignment : {"m_nMesh",
-                                 "=5",
-                                 "m_nmesh=5",
-                                 "nMesh=5",
-                                 "m_nMesh=",
-                                 "m_nMesh=5x",
-                                 "m_nMesh= 5",
-                                 "m_nMesh=5 ",
-                                 "m_nMesh=1.5",
-                                 "m_nMesh=2147483648",
-                                 "m_nMesh=-2147483649",
-                                 "m_bShading=true",
-                                 "m_dRange=",
-                                 "m_dRange=12,5",
-                                 "m_dRange=1e999",
-                                 "m_dRange= 1",
-                                 "m_dRange=1 ",
-                                 "m_dRange=abc",
-                                 "m_dCentreX=inf",
-                                 "m_dCentreY=nan",
-                                 "m_dCentreX="}) {
+  // Between the bars; the spaces are part of the assignments.
+  std::istringstream bad(
+      "m_nMesh|=5|m_nmesh=5|nMesh=5|m_nMesh=|m_nMesh=5x|m_nMesh= 5|m_nMesh=5 "
+      "|m_nMesh=1.5|m_nMesh=2147483648|m_nMesh=-2147483649|m_bShading=true|m_dRange=|m_dRange=12,5|"
+      "m_dRange=1e999|m_dRange= 1|m_dRange=1 "
+      "|m_dRange=abc|m_dCentreX=inf|m_dCentreY=nan|m_dCentreX=");
+  for (std::string assignment; std::getline(bad, assignment, '|');) {
     SCOPED_TRACE(assignment);
     CParaData para;
     std::string error;
