@@ -49,31 +49,35 @@ class RenderCli : public CliTest {
     args.insert(args.end(), rest.begin(), rest.end());
     return CliTest::Run(ORVEX_CLI_PATH, args);
   }
+  // Renders to `name` and reads the picture back, an SVG drawing as librsvg
+  // rasterises it.
+  Frame Drawn(const Args& sets, Args rest, const std::string& name) const {
+    rest.insert(rest.end(), {"-o", Path(name)});
+    const RunResult run = Run("render", sets, rest);
+    EXPECT_EQ(run.code, 0) << run.err;
+    if (!name.ends_with(".svg")) return ReadPng(Path(name));
+    const RunResult convert =
+        CliTest::Run(RSVG_CONVERT_PATH, {Path(name), "-o", Path(name + ".png")});
+    EXPECT_EQ(convert.code, 0) << convert.err;
+    return ReadPng(Path(name + ".png"));
+  }
 };
 
 TEST_F(RenderCli, WritesAPngOrByItsExtensionABitmapAtTheGivenSize) {
   REQUIRE_GL_CONTEXT();
-  const std::string png = Path("mesh.png");
-  RunResult run = Run("render", {"m_nMesh=8", "m_nBackColor=1"}, {"--size", "90x70", "-o", png});
-  ASSERT_EQ(run.code, 0) << run.err;
-  const Frame frame = ReadPng(png);
+  const Frame frame = Drawn({"m_nMesh=8", "m_nBackColor=1"}, {"--size", "90x70"}, "mesh.png");
   ASSERT_EQ(frame.width, 90);
   ASSERT_EQ(frame.height, 70);
   EXPECT_EQ(PixelAt(frame, 0, 0), (RGB{255, 255, 255}));
   EXPECT_GT(CountPixels(frame, [](const RGB& p) { return p != RGB{255, 255, 255}; }), 200u);
 
   // The same picture as a bitmap: blue, green, red, the bottom row first.
-  const Args contour = {"m_nDrawStyle=5", "m_nMesh=8"};
-  const std::string bmp = Path("contour.BMP");
-  const std::string reference = Path("contour.png");
-  for (const std::string& out : {bmp, reference}) {
-    run = Run("render", contour, {"--size", "33x20", "-o", out});
-    ASSERT_EQ(run.code, 0) << run.err;
-  }
-  const std::string bytes = Slurp(bmp);
+  const Args contour = {"m_nDrawStyle=5", "m_nMesh=8"}, size = {"--size", "33x20"};
+  const Frame expected = Drawn(contour, size, "contour.png");
+  Drawn(contour, size, "contour.BMP");
+  const std::string bytes = Slurp(Path("contour.BMP"));
   EXPECT_EQ(bytes.substr(0, 2), "BM");
   ASSERT_EQ(bytes.size(), 54u + 100u * 20u);  // rows of 33 * 3 bytes padded to 100
-  const Frame expected = ReadPng(reference);
   std::size_t differing = 0;
   for (int y = 0; y < 20; ++y) {
     for (int x = 0; x < 33; ++x) {
@@ -88,13 +92,9 @@ TEST_F(RenderCli, WritesAPngOrByItsExtensionABitmapAtTheGivenSize) {
 TEST_F(RenderCli, TicksTurnASolidAndTheFirstTickShowsTheFirstPicture) {
   REQUIRE_GL_CONTEXT();
   std::vector<Frame> frames;
-  for (const std::string ticks : {"0", "1", "2"}) {
-    const std::string png = Path(ticks + ".png");
-    const RunResult run = Run("render", {"m_nDrawStyle=1", "m_nMesh=8"},
-                              {"--size", "64x48", "--ticks", ticks, "-o", png});
-    EXPECT_EQ(run.code, 0) << run.err;
-    frames.push_back(ReadPng(png));
-  }
+  for (const std::string ticks : {"0", "1", "2"})
+    frames.push_back(Drawn({"m_nDrawStyle=1", "m_nMesh=8"}, {"--size", "64x48", "--ticks", ticks},
+                           ticks + ".png"));
   ASSERT_EQ(frames[0].width, 64);
   EXPECT_EQ(CountDifferent(frames[0], frames[1]), 0u);
   EXPECT_GT(CountDifferent(frames[1], frames[2]), 0u);
@@ -142,20 +142,6 @@ double InkFoundIn(const Frame& a, const Frame& b) {
 // faces 85%, 1/x's pole cells drawn 86%, contour levels not fitted 8%.
 TEST_F(RenderCli, SvgDrawingsShowTheLinesThePictureShows) {
   REQUIRE_GL_CONTEXT();
-  const auto draw = [&](const Args& sets, const std::string& name, bool fit) {
-    Args all = {"m_nMesh=16"};
-    all.insert(all.end(), sets.begin(), sets.end());
-    for (const std::string& out : {name + ".png", name + ".svg"}) {
-      Args rest = {"--size", "320x240", "-o", Path(out)};
-      if (fit) rest.push_back("--fit");
-      const RunResult run = Run("render", all, rest);
-      EXPECT_EQ(run.code, 0) << run.err;
-    }
-    const RunResult convert =
-        CliTest::Run(RSVG_CONVERT_PATH, {Path(name + ".svg"), "-o", Path(name + ".svg.png")});
-    EXPECT_EQ(convert.code, 0) << convert.err;
-    return std::pair(ReadPng(Path(name + ".png")), ReadPng(Path(name + ".svg.png")));
-  };
   struct Case {
     Args sets;
     std::string name;
@@ -172,9 +158,12 @@ TEST_F(RenderCli, SvgDrawingsShowTheLinesThePictureShows) {
       {{"m_nDrawStyle=5", "m_strFormula=1/x"}, "fitted-contour", true},
   };
   std::vector<std::pair<Frame, Frame>> drawn;
-  for (const auto& [sets, name, fit] : cases) {
+  for (auto [sets, name, fit] : cases) {
     SCOPED_TRACE(name);
-    const auto& [png, svg] = drawn.emplace_back(draw(sets, name, fit));
+    sets.insert(sets.begin(), "m_nMesh=16");
+    const Args rest = fit ? Args{"--size", "320x240", "--fit"} : Args{"--size", "320x240"};
+    const auto& [png, svg] =
+        drawn.emplace_back(Drawn(sets, rest, name + ".png"), Drawn(sets, rest, name + ".svg"));
     ASSERT_EQ(svg.width, png.width);
     ASSERT_EQ(svg.height, png.height);
     EXPECT_GT(CountPixels(png, [](const RGB& p) { return p != RGB{0, 0, 0}; }), 1000u);
@@ -190,16 +179,7 @@ TEST_F(RenderCli, AidsPutTheSameNumbersAtTheSamePlacesInThePngAndTheSvg) {
   REQUIRE_GL_CONTEXT();
   const Args sets = {"m_strFormula=(x^2+y-11)^2+(x+y^2-7)^2", "m_dRange=6", "m_bShading=0"};
   const Args aids = {"--fit", "--axes", "--colour-map", "viridis", "--extremes"};
-  for (const std::string out : {"aids.png", "aids.svg"}) {
-    Args rest = aids;
-    rest.insert(rest.end(), {"-o", Path(out)});
-    const RunResult run = Run("render", sets, rest);
-    ASSERT_EQ(run.code, 0) << run.err;
-  }
-  ASSERT_EQ(CliTest::Run(RSVG_CONVERT_PATH, {Path("aids.svg"), "-o", Path("aids.svg.png")}).code,
-            0);
-  const Frame png = ReadPng(Path("aids.png"));
-  const Frame svg = ReadPng(Path("aids.svg.png"));
+  const Frame png = Drawn(sets, aids, "aids.png"), svg = Drawn(sets, aids, "aids.svg");
   // The labels' light grey; no line or face of the picture is as light in
   // all three channels.
   const auto bright = [](const RGB& p) { return std::min({p[0], p[1], p[2]}) > 145; };
@@ -241,12 +221,11 @@ TEST_F(RenderCli, AnimateWritesOnePicturePerValue) {
   const RunResult run =
       Run("render", sets, {"--animate", "a=-1:1:1", "--size", "96x72", "-o", Path("f%02d.png")});
   ASSERT_EQ(run.code, 0) << run.err;
-  const RunResult flat = Run("render", {"m_strFormula=0", "m_nMesh=16", "m_dZCoef=1"},
-                             {"--size", "96x72", "-o", Path("flat.png")});
-  ASSERT_EQ(flat.code, 0) << flat.err;
   const Frame frames[] = {ReadPng(Path("f00.png")), ReadPng(Path("f01.png")),
                           ReadPng(Path("f02.png"))};
-  EXPECT_EQ(CountDifferent(frames[1], ReadPng(Path("flat.png"))), 0u);
+  EXPECT_EQ(CountDifferent(frames[1], Drawn({"m_strFormula=0", "m_nMesh=16", "m_dZCoef=1"},
+                                            {"--size", "96x72"}, "flat.png")),
+            0u);
   EXPECT_GT(CountDifferent(frames[0], frames[1]), 100u);
   EXPECT_GT(CountDifferent(frames[0], frames[2]), 100u);
   EXPECT_FALSE(std::ifstream(Path("f03.png")).good());
