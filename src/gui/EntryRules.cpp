@@ -9,14 +9,19 @@
 namespace {
 
 const ParamFieldInfo kFields[kParamFieldCount] = {
-    {texts::kLabelUpDown, "ﾓﾃﾞﾙ上下角度：", "upDown", kAngleField, -180, 180},
-    {texts::kLabelLeftRight, "ﾓﾃﾞﾙ左右角度：", "leftRight", kAngleField, -180, 180},
-    {texts::kLabelRange, "計算範囲±：", "range", kScaleField, 1, 100},
-    {texts::kLabelZCoef, "Z軸係数：", "zCoef", kScaleField, 1, 100},
-    {texts::kLabelMesh, "メッシュ数：", "mesh", kMeshField, 1, 500},
-    {texts::kLabelContourStep, "等高線間隔：", "contourStep", kContourStepField, 1, 100},
-    {texts::kLabelCentreX, "中心 x：", "centreX", kCentreField, -100000, 100000},
-    {texts::kLabelCentreY, "中心 y：", "centreY", kCentreField, -100000, 100000},
+    {texts::kLabelUpDown, QT_TRANSLATE_NOOP("Orvex", "ﾓﾃﾞﾙ上下角度："), "upDown", kAngleField, -180,
+     180},
+    {texts::kLabelLeftRight, QT_TRANSLATE_NOOP("Orvex", "ﾓﾃﾞﾙ左右角度："), "leftRight", kAngleField,
+     -180, 180},
+    {texts::kLabelRange, QT_TRANSLATE_NOOP("Orvex", "計算範囲±："), "range", kScaleField, 1, 100},
+    {texts::kLabelZCoef, QT_TRANSLATE_NOOP("Orvex", "Z軸係数："), "zCoef", kScaleField, 1, 100},
+    {texts::kLabelMesh, QT_TRANSLATE_NOOP("Orvex", "メッシュ数："), "mesh", kMeshField, 1, 500},
+    {texts::kLabelContourStep, QT_TRANSLATE_NOOP("Orvex", "等高線間隔："), "contourStep",
+     kContourStepField, 1, 100},
+    {texts::kLabelCentreX, QT_TRANSLATE_NOOP("Orvex", "中心 x："), "centreX", kCentreField, -100000,
+     100000},
+    {texts::kLabelCentreY, QT_TRANSLATE_NOOP("Orvex", "中心 y："), "centreY", kCentreField, -100000,
+     100000},
 };
 
 double* DoubleOf(CParaData& para, ParamField field) {

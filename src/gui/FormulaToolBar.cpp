@@ -25,7 +25,8 @@ constexpr int kFormulaBoxWidth = 304;
 constexpr int kTypingPauseMs = 200;
 constexpr int kSlowTypingPauseMs = 1000;
 constexpr int kSlowResampleMs = 300;
-constexpr char kTooManySliders[] = "ｽﾗｲﾀﾞｰは 64 個まで、名前は 32 文字までです。";
+constexpr char kTooManySliders[] =
+    QT_TRANSLATE_NOOP("Orvex", "ｽﾗｲﾀﾞｰは 64 個まで、名前は 32 文字までです。");
 
 }  // namespace
 
@@ -56,7 +57,8 @@ CFormulaToolBar::CFormulaToolBar(CParamModel* model, QWidget* parent)
     const std::vector<std::string> names = NewNames();
     QStringList shown;
     for (const std::string& name : names) shown << QString::fromStdString(name);
-    m_pAddSlider->setText(Tr("ｽﾗｲﾀﾞｰを追加: %1").arg(shown.join(QStringLiteral(", "))));
+    m_pAddSlider->setText(
+        Tr(QT_TRANSLATE_NOOP("Orvex", "ｽﾗｲﾀﾞｰを追加: %1")).arg(shown.join(QStringLiteral(", "))));
     if (m_pAddSliderAction != nullptr) m_pAddSliderAction->setVisible(!names.empty());
     if (m_bFollowTyping && !m_pFormulaBox->Faulty()) m_pTypingPause->start();
   });

@@ -22,15 +22,20 @@
 namespace {
 
 // The radio buttons in the template's order; a button's place is the style.
-const char* const kStyleNames[] = {"3Dﾒｯｼｭ", "ﾌﾟﾗｽﾁｯｸ", "紙", "ｺﾞｰｽﾄ", "ｼﾙﾊﾞｰ", "3D等高線"};
+const char* const kStyleNames[] = {
+    QT_TRANSLATE_NOOP("Orvex", "3Dﾒｯｼｭ"), QT_TRANSLATE_NOOP("Orvex", "ﾌﾟﾗｽﾁｯｸ"),
+    QT_TRANSLATE_NOOP("Orvex", "紙"),     QT_TRANSLATE_NOOP("Orvex", "ｺﾞｰｽﾄ"),
+    QT_TRANSLATE_NOOP("Orvex", "ｼﾙﾊﾞｰ"),  QT_TRANSLATE_NOOP("Orvex", "3D等高線")};
 const char* const kZeroByZeroItems[] = {"-1.0", " 0.0", "+1.0"};
-const char* const kBackColourItems[] = {"黒", "白", "そのまま"};
+const char* const kBackColourItems[] = {QT_TRANSLATE_NOOP("Orvex", "黒"),
+                                        QT_TRANSLATE_NOOP("Orvex", "白"),
+                                        QT_TRANSLATE_NOOP("Orvex", "そのまま")};
 
 }  // namespace
 
 CParamDialog::CParamDialog(const CParaData& para, QWidget* parent) : QDialog(parent), m_para(para) {
   setObjectName(QStringLiteral("paramDialog"));
-  setWindowTitle(Tr("パラメータ設定"));
+  setWindowTitle(Tr(QT_TRANSLATE_NOOP("Orvex", "パラメータ設定")));
   Build();
 }
 
@@ -61,15 +66,15 @@ void CParamDialog::Build() {
   m_pBackColour->setObjectName(QStringLiteral("backColour"));
   for (const char* item : kBackColourItems) m_pBackColour->addItem(Tr(item));
   grid->setColumnMinimumWidth(3, 24);
-  grid->addWidget(new QLabel(Tr("0/0 ："), this), 2, 4);
+  grid->addWidget(new QLabel(Tr(QT_TRANSLATE_NOOP("Orvex", "0/0 ：")), this), 2, 4);
   grid->addWidget(m_pZeroByZero, 2, 5);
-  grid->addWidget(new QLabel(Tr("背景色："), this), 3, 4);
+  grid->addWidget(new QLabel(Tr(QT_TRANSLATE_NOOP("Orvex", "背景色：")), this), 3, 4);
   grid->addWidget(m_pBackColour, 3, 5);
-  m_pPerspective = new QCheckBox(Tr("遠近感"), this);
+  m_pPerspective = new QCheckBox(Tr(QT_TRANSLATE_NOOP("Orvex", "遠近感")), this);
   m_pPerspective->setObjectName(QStringLiteral("perspective"));
-  m_pHiddenLine = new QCheckBox(Tr("隠線処理"), this);
+  m_pHiddenLine = new QCheckBox(Tr(QT_TRANSLATE_NOOP("Orvex", "隠線処理")), this);
   m_pHiddenLine->setObjectName(QStringLiteral("hiddenLine"));
-  m_pShading = new QCheckBox(Tr("ｼｪｰﾃﾞｨﾝｸﾞ"), this);
+  m_pShading = new QCheckBox(Tr(QT_TRANSLATE_NOOP("Orvex", "ｼｪｰﾃﾞｨﾝｸﾞ")), this);
   m_pShading->setObjectName(QStringLiteral("shading"));
   m_pFormula = new CFormulaEdit(this);
   m_pFormula->setObjectName(QStringLiteral("formula"));
@@ -107,7 +112,8 @@ void CParamDialog::Build() {
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-  QPushButton* cancel = buttons->addButton(Tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole);
+  QPushButton* cancel =
+      buttons->addButton(Tr(QT_TRANSLATE_NOOP("Orvex", "ｷｬﾝｾﾙ")), QDialogButtonBox::RejectRole);
   ok->setObjectName(QStringLiteral("ok"));
   ok->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &CParamDialog::accept);
@@ -117,7 +123,7 @@ void CParamDialog::Build() {
   middle->addWidget(styles, 1);
   middle->addLayout(switches, 1);
   auto* formula = new QHBoxLayout;
-  formula->addWidget(new QLabel(Tr("計算式："), this));
+  formula->addWidget(new QLabel(Tr(QT_TRANSLATE_NOOP("Orvex", "計算式：")), this));
   formula->addWidget(m_pFormula, 1);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);

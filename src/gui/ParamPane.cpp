@@ -24,9 +24,20 @@ namespace {
 constexpr int kMaxPositions = 100000;
 constexpr int kDefaultSpeed = 10;
 
-const char* const kModeNames[] = {"ループ", "往復", "1回"};
-const char* const kHeadings[] = {"名前", "", "値", "最小", "最大", "刻み", "", "", "速さ"};
-constexpr char kBadRange[] = "最小は最大より小さく、刻みは 0 より大きくしてください。";
+const char* const kModeNames[] = {QT_TRANSLATE_NOOP("Orvex", "ループ"),
+                                  QT_TRANSLATE_NOOP("Orvex", "往復"),
+                                  QT_TRANSLATE_NOOP("Orvex", "1回")};
+const char* const kHeadings[] = {QT_TRANSLATE_NOOP("Orvex", "名前"),
+                                 "",
+                                 QT_TRANSLATE_NOOP("Orvex", "値"),
+                                 QT_TRANSLATE_NOOP("Orvex", "最小"),
+                                 QT_TRANSLATE_NOOP("Orvex", "最大"),
+                                 QT_TRANSLATE_NOOP("Orvex", "刻み"),
+                                 "",
+                                 "",
+                                 QT_TRANSLATE_NOOP("Orvex", "速さ")};
+constexpr char kBadRange[] =
+    QT_TRANSLATE_NOOP("Orvex", "最小は最大より小さく、刻みは 0 より大きくしてください。");
 
 int Positions(const FormulaParameter& p) {
   const double count = std::round((p.max - p.min) / p.step);
@@ -125,16 +136,16 @@ void CParamPane::AddRow(std::size_t k) {
   row.play->setObjectName(QStringLiteral("play%1").arg(k));
   row.play->setCheckable(true);
   row.play->setText(QStringLiteral("\u25B6"));
-  row.play->setToolTip(Tr("再生"));
+  row.play->setToolTip(Tr(QT_TRANSLATE_NOOP("Orvex", "再生")));
   row.mode = new QComboBox(body);
   for (const char* mode : kModeNames) row.mode->addItem(Tr(mode));
   row.speed = new QSpinBox(body);
   row.speed->setRange(1, 30);
   row.speed->setValue(kDefaultSpeed);
-  row.speed->setSuffix(Tr("/秒"));
+  row.speed->setSuffix(Tr(QT_TRANSLATE_NOOP("Orvex", "/秒")));
   row.remove = new QToolButton(body);
   row.remove->setText(QStringLiteral("\u00D7"));
-  row.remove->setToolTip(Tr("ｽﾗｲﾀﾞｰを削除"));
+  row.remove->setToolTip(Tr(QT_TRANSLATE_NOOP("Orvex", "ｽﾗｲﾀﾞｰを削除")));
   row.timer = new QTimer(this);
   const int line = static_cast<int>(k) + 1;
   int column = 0;
