@@ -1,6 +1,6 @@
-// Editing the parameters: the formula box, the parameter panel with its
-// numeric fields and spins, and the parameter dialog, each built alone
-// against a parameter model; then the few rows that need the whole window.
+// Editing the parameters: the formula box with its offer of sliders, the
+// parameter panel with its numeric fields and spins, the parameter dialog
+// and the pane of sliders, each built alone against a parameter model.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -9,11 +9,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTest>
+#include <QToolButton>
 
 #include "GuiTestSupport.h"
 #include "gui/NumericEdit.h"
 #include "gui/ParamDialog.h"
+#include "gui/ParamPane.h"
 #include "gui/SpinButton.h"
 
 namespace {
@@ -477,105 +480,108 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
   EXPECT_EQ(StoreParaData(Para()), StoreParaData(expected));
 }
 
-// The rows that need the whole window: the box, the panel and the dialog
-// wired to the view, the menus and the status bar.
-class WindowEditingTest : public GuiTest {
+class ParamPaneTest : public WidgetTest {
  protected:
   void SetUp() override {
-    GuiTest::SetUp();
-    Launch();
-    Frame()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+    WidgetTest::SetUp();
+    EditPara([](CParaData& p) {
+      p.m_strFormula = "a*x+b";
+      p.m_params = {FormulaParameter{"a", 1, -10, 10, 0.5}, FormulaParameter{"b", 0, 0, 1, 0.25}};
+    });
+    m_pane = new CParamPane(&m_model, &m_host);
+    Host(m_pane);
   }
-  CFormulaEdit* Box() const { return Frame()->ToolBar()->FormulaBox(); }
+  const CParamPane::Row& Row(std::size_t k) const { return m_pane->Rows()[k]; }
+  double Value(std::size_t k) const { return Para().m_params[k].value; }
+  CParamPane* m_pane = nullptr;
 };
 
-TEST_F(WindowEditingTest, StartRunsTheFormulaJustTypedOrTheLastAcceptedOne) {
-  EditPara([](CParaData& p) { p.m_nMesh = 8; });
-  Retype(Box(), "x+");
-  EXPECT_EQ(Status()->MessageText(), kBadFormula + " (3 文字目)");
-  Retype(Box(), "x*y");
-  ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
-  ASSERT_TRUE(StopAndWaitForEnd());
-  Retype(Box(), "x**");
-  ASSERT_TRUE(StartAndWaitForPicture());
-  EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
-  EXPECT_EQ(std::pair(g_ShareData.m_para.m_strFormula, Box()->text()),
-            std::pair(std::string("x*y"), QString("x*y")));
-  ASSERT_TRUE(StopAndWaitForEnd());
-  // The refusal is answered once: the dialog, which commits typing first,
-  // does not raise it again.
-  Command(ID_PARAM_SET);
-  EXPECT_EQ(std::pair(m_modalTitles.size(), m_messages), std::pair(std::size_t{1}, QStringList()));
+// A slider or a typed value goes into the model at once, within the range;
+// a value from elsewhere moves the slider. The rows follow the list.
+TEST_F(ParamPaneTest, SlidersAndValuesWriteTheModelWithinTheirRange) {
+  ASSERT_EQ(m_pane->Rows().size(), 2u);
+  EXPECT_EQ(std::tuple(Row(0).slider->maximum(), Row(0).slider->value()), std::tuple(40, 22));
+  Row(0).slider->setValue(30);
+  EXPECT_EQ(Value(0), 5.0);
+  Retype(Row(1).value, "0.75");
+  Leave();
+  EXPECT_EQ(std::tuple(Value(1), Row(1).slider->value()), std::tuple(0.75, 3));
+  Retype(Row(1).value, "2");
+  Leave();
+  EXPECT_EQ(TakeMessages(), QStringList{"0 から 1 までの数字を入力してください。"});
+  EXPECT_EQ(Value(1), 0.75);
+  EditPara([](CParaData& p) { p.m_params[0].value = -10; });
+  EXPECT_EQ(Row(0).slider->value(), 0);
+  // A narrower range clamps the value; a range that is no range is refused.
+  Retype(Row(0).max, "-20");
+  Leave();
+  EXPECT_EQ(TakeMessages(), QStringList{"最小は最大より小さく、刻みは 0 より大きくしてください。"});
+  Retype(Row(1).min, "0.8");
+  Leave();
+  EXPECT_EQ(std::tuple(Para().m_params[1].min, Value(1)), std::tuple(0.8, 0.8));
+  EditPara([](CParaData& p) { p.m_params.pop_back(); });
+  EXPECT_EQ(m_pane->Rows().size(), 1u);
+  EditPara([](CParaData& p) { p.m_params.clear(); });
+  EXPECT_TRUE(m_pane->isHidden());
 }
 
-// Ctrl+C copies the view's picture once there is one; in the formula box the
-// key copies the box's text, and a numeric field drops it as it drops every
-// control key: the picture never takes it from them.
-TEST_F(WindowEditingTest, CtrlCCopiesThePictureButAFocusedFieldKeepsTheKey) {
-  QClipboard* clipboard = QApplication::clipboard();
-  const auto copied = [&] { return clipboard->image().convertToFormat(QImage::Format_RGB32); };
-  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
-  EditPara([](CParaData& p) { p.m_nMesh = 8; });
-  ASSERT_TRUE(StartAndWaitForPicture());
-  ASSERT_TRUE(StopAndWaitForEnd());
-  ASSERT_TRUE(Enabled(ID_EDIT_COPY));
-  View()->setFocus(Qt::MouseFocusReason);
-  clipboard->clear();
-  QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(copied(), View()->ShownPicture());
-  EXPECT_NE(View()->ShownPicture().pixelColor(View()->width() / 2, View()->height() / 2),
-            kSurfaceIdle);
-
-  Retype(Box(), "x*y");
-  Box()->selectAll();
-  QTest::keyClick(Box(), Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(clipboard->text(), "x*y");
-  EXPECT_TRUE(copied().isNull());
-  clipboard->setText("kept");
-  CNumericEdit* range = Frame()->ParamBar()->Edit(ParamField::Range);
-  Retype(range, "5");
-  range->selectAll();
-  QTest::keyClick(range, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(clipboard->text(), "kept");
-  EXPECT_TRUE(copied().isNull());
-
-  Frame()->Action(ID_EDIT_COPY)->showStatusText(Frame());
-  EXPECT_EQ(Status()->MessageText(), "画面ｲﾒｰｼﾞをｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰする");
-  // A style change clears the picture, and there is nothing to copy.
-  Command(ID_DRAW_CONTOUR);
-  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
-}
-
-// The dialog's OK reaches the panel, the box and the picture; a disabled menu
-// item still names itself in pane 0 while the mouse is on it.
-TEST_F(WindowEditingTest, TheDialogsEditsReachEveryPartAndDisabledItemsShowTheirPrompts) {
-  m_onModal = [](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>("mesh")->setText("40");
-    dialog.findChild<QLineEdit*>("formula")->setText("x-y");
-    dialog.findChild<QRadioButton*>("style5")->click();
-    dialog.accept();
-    return dialog.result();
+// Playing moves a step a frame: round again, back and forth, or once to the
+// end, where it stops.
+TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
+  const struct {
+    PlayMode mode;
+    double start;
+    std::vector<double> values;
+  } cases[] = {
+      {PlayMode::Loop, 0.5, {0.75, 1.0, 0.0, 0.25}},
+      {PlayMode::BackAndForth, 0.5, {0.75, 1.0, 0.75, 0.5}},
+      {PlayMode::Once, 0.5, {0.75, 1.0, 1.0}},
   };
-  Command(ID_PARAM_SET);
-  EXPECT_EQ(std::tuple(Frame()->ParamBar()->FieldText(ParamField::Mesh), Box()->text(),
-                       Checked(ID_DRAW_CONTOUR)),
-            std::tuple(QString("40"), QString("x-y"), true));
-  EXPECT_TRUE(Filled(Paint(), kContourIdle));
-
-  QMenu* start = nullptr;
-  for (QObject* holder : Frame()->Action(ID_CALC_STOP)->associatedObjects()) {
-    if (auto* menu = qobject_cast<QMenu*>(holder)) start = menu;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.mode));
+    EditPara([&](CParaData& p) { p.m_params[1].value = c.start, p.m_params[1].play = c.mode; });
+    Row(1).play->setChecked(true);
+    for (double value : c.values) {
+      m_pane->Advance(1);
+      EXPECT_EQ(Value(1), value);
+    }
+    EXPECT_EQ(Row(1).play->isChecked(), c.mode != PlayMode::Once);
+    Row(1).play->setChecked(false);
   }
-  ASSERT_NE(start, nullptr);
-  ASSERT_FALSE(Enabled(ID_CALC_STOP));
-  start->popup(Frame()->mapToGlobal(QPoint(40, 40)));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(start));
-  QTest::mouseMove(start, start->actionGeometry(Frame()->Action(ID_CALC_STOP)).center());
-  EXPECT_TRUE(WaitUntil([&] { return Status()->MessageText() == "計算を停止する"; }));
-  start->close();
-  EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
+}
+
+class SliderOfferTest : public WidgetTest {
+ protected:
+  void SetUp() override {
+    WidgetTest::SetUp();
+    m_bar = new CFormulaToolBar(&m_model, &m_host);
+    m_bar->AddFormulaBox();
+    m_host.resize(900, 100);  // room for the box and its offer, as the window has
+    Host(m_bar);
+  }
+  CFormulaToolBar* m_bar = nullptr;
+};
+
+// New names in the box are offered sliders; a click or Enter makes them at
+// 1 on -10..10, and the formula passes with them.
+TEST_F(SliderOfferTest, NewNamesGetSlidersAtOneByAClickOrEnter) {
+  CFormulaEdit* box = m_bar->FormulaBox();
+  QToolButton* offer = m_bar->AddSliderButton();
+  Retype(box, "a*sin(b2*x)");
+  EXPECT_TRUE(box->Faulty());
+  // The bar lays its items out again when it next handles its events.
+  EXPECT_TRUE(WaitUntil([&] { return offer->isVisible(); }));
+  EXPECT_EQ(offer->text(), "ｽﾗｲﾀﾞｰを追加: a, b2");
+  offer->click();
+  ASSERT_EQ(Para().m_params.size(), 2u);
+  EXPECT_EQ(Para().m_params[1], (FormulaParameter{"b2", 1, -10, 10, 0.1}));
+  EXPECT_FALSE(box->Faulty());
+  EXPECT_TRUE(WaitUntil([&] { return !offer->isVisible(); }));
+  Retype(box, "A*c+b2");  // a name in another case is the same parameter
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(Para().m_params.size(), 3u);
+  EXPECT_EQ(Para().m_strFormula, "A*c+b2");
+  EXPECT_TRUE(m_messages.empty());
 }
 
 }  // namespace

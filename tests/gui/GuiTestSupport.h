@@ -81,7 +81,8 @@ class GuiTest : public ::testing::Test {
   }
   CMainFrame* Frame() const { return m_app->MainFrame(); }
   COrvexView* View() const { return Frame()->View(); }
-  CParamModel* Model() const { return Frame()->Model(); }
+  // The window's model, or a widget test's own.
+  virtual CParamModel* Model() const { return Frame()->Model(); }
   CStatusBar* Status() const { return Frame()->StatusBar(); }
   const CParaData& Para() const { return Model()->Params(); }
   // Changes the model's set as the program's own edits do.
@@ -98,13 +99,11 @@ class GuiTest : public ::testing::Test {
   void Command(int id) { Frame()->Action(id)->trigger(); }
   bool Enabled(int id) const { return Frame()->Action(id)->isEnabled(); }
   bool Checked(int id) const { return Frame()->Action(id)->isChecked(); }
-  // Start; true once the first picture is on the view.
+  // Start; true once the first picture replaces the fill Start put there.
   bool StartAndWaitForPicture() {
     Command(ID_CALC_START);
-    if (!Frame()->Running()) return false;
-    // The backing is refilled at Start; the first picture replaces it.
     const QImage cleared = View()->Backing();
-    return WaitUntil([&] { return View()->Backing() != cleared; });
+    return Frame()->Running() && WaitUntil([&] { return View()->Backing() != cleared; });
   }
   // Stop; true once the end has been reported to the frame.
   bool StopAndWaitForEnd() {
@@ -121,11 +120,6 @@ class GuiTest : public ::testing::Test {
     return QDir(m_dir->path()).filePath(QString::fromStdString(name)).toStdString();
   }
   QString QPath(const std::string& name) const { return QString::fromStdString(Path(name)); }
-  static std::vector<std::uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
-
   // The messages shown since the last call.
   QStringList TakeMessages() { return std::exchange(m_messages, {}); }
   // The program's caption with the document's name.
@@ -144,15 +138,6 @@ class GuiTest : public ::testing::Test {
   std::unique_ptr<QTemporaryDir> m_dir;
   std::unique_ptr<COrvexApp> m_app;
 };
-
-// A parameter set unlike the defaults in every field the window shows.
-inline CParaData SampleSet() {
-  CParaData para;
-  para.m_dUpDownAngle = 12.5, para.m_dLeftRightAngle = -40.0, para.m_dRange = 3.0;
-  para.m_dZCoef = 2.0, para.m_nMesh = 40, para.m_dContourStep = 0.25;
-  para.m_nDrawStyle = STYLE_CONTOUR, para.m_strFormula = "x*y";
-  return para;
-}
 
 // The view's fill before any picture, by style.
 const QColor kSurfaceIdle(128, 184, 176);
@@ -187,14 +172,9 @@ class WidgetTest : public GuiTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
   }
   void Leave() { m_elsewhere->setFocus(Qt::MouseFocusReason); }
-  const CParaData& Para() const { return m_model.Params(); }
-  void EditPara(const std::function<void(CParaData&)>& change) {
-    CParaData para = Para();
-    change(para);
-    m_model.Set(para);
-  }
+  CParamModel* Model() const override { return &m_model; }
 
-  CParamModel m_model;
+  mutable CParamModel m_model;
   QWidget m_host;
   QLineEdit* m_elsewhere = nullptr;
 };

@@ -1,0 +1,524 @@
+// The whole window, one test for each command that needs it: what the
+// commands allow in each state, Start and Stop with their texts and
+// progress, the style and rotation buttons, the view toggles, the mouse on
+// the picture, copying, and the parameter dialog, box and sliders wired to
+// the view, the menus and the status bar.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMatrix4x4>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVector3D>
+#include <QWheelEvent>
+#include <algorithm>
+#include <limits>
+
+#include "GuiTestSupport.h"
+#include "core/NumericEntry.h"
+#include "gui/NumericEdit.h"
+#include "gui/ParamPane.h"
+
+namespace {
+
+const QString kComputing = QStringLiteral("計算してます．．．");
+const QString kFinished = QStringLiteral("計算は終わりました。");
+const QString kBadFormula = QStringLiteral("不正な計算式です！");
+
+class WindowTest : public GuiTest {
+ protected:
+  // Launched with a quick run of the given style waiting for Start.
+  void LaunchWith(int style, int mesh = 8) {
+    Launch();
+    EditPara([&](CParaData& p) { p.m_nDrawStyle = style, p.m_nMesh = mesh; });
+    QObject::connect(View(), &COrvexView::pictureShown,
+                     [this](bool coarse) { m_shown.push_back(coarse); });
+  }
+  CFormulaEdit* Box() const { return Frame()->ToolBar()->FormulaBox(); }
+  QString IniText() const {
+    QFile ini(QPath("orvex.ini"));
+    return ini.open(QIODevice::ReadOnly) ? QString::fromUtf8(ini.readAll()) : QString();
+  }
+  void Relaunch() {
+    m_app.reset();
+    g_ShareData.m_nState.store(DS_INITIAL);
+    Launch();
+  }
+  void Mouse(QEvent::Type type, QPoint at, Qt::MouseButtons held,
+             Qt::MouseButton button = Qt::NoButton) {
+    QMouseEvent event(type, at, View()->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(View(), &event);
+  }
+  // A left drag by `by` in `steps` moves; `pause` ms of events after each.
+  void Drag(QPoint by, int steps, int pause = 0) {
+    const QPoint from = View()->rect().center();
+    Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    for (int k = 1; k <= steps; ++k) {
+      Mouse(QEvent::MouseMove, from + by * k / steps, Qt::LeftButton);
+      if (pause > 0) QTest::qWait(pause);
+    }
+    Mouse(QEvent::MouseButtonRelease, from + by, Qt::NoButton, Qt::LeftButton);
+  }
+  void Wheel(int angle) {
+    const QPointF at = View()->rect().center();
+    QWheelEvent event(at, View()->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View(), &event);
+  }
+  // Waits for the next full picture on the view and returns the view's image.
+  QImage NextFullPicture() {
+    const auto before = static_cast<std::ptrdiff_t>(m_shown.size());
+    EXPECT_TRUE(WaitUntil([&] {
+      return std::find(m_shown.begin() + before, m_shown.end(), false) != m_shown.end();
+    }));
+    return View()->Backing().copy();
+  }
+
+  std::vector<bool> m_shown;  // coarse or not, for every picture the view took
+};
+
+TEST_F(WindowTest, CommandStatesFollowTheRunAndItsStyle) {
+  // Enabled ('1') with no run, in a mesh, a solid and a contour run.
+  const std::pair<const char*, std::vector<int>> rows[] = {
+      {"1000",
+       {ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_SAVE_IMAGE, ID_CALC_START, ID_PARAM_SET,
+        ID_DRAW_MESH, ID_DRAW_CONTOUR}},
+      {"0111", {ID_CALC_STOP}},
+      {"0101", {ID_ROTATE_LEFT, ID_ROTATE_UP, ID_ROTATE_DOWN, ID_ROTATE_RIGHT}},
+      {"1111",
+       {ID_TOOL_START, ID_TOOL_STOP, ID_FILE_NEW, ID_APP_EXIT, ID_APP_ABOUT, ID_HELP,
+        ID_HELP_FINDER, ID_VIEW_PARAMBAR}},
+  };
+  Launch();
+  for (const int style : {-1, STYLE_MESH, STYLE_SILVER, STYLE_CONTOUR}) {
+    SCOPED_TRACE(style);
+    const int column = style < 0 ? 0 : style == STYLE_MESH ? 1 : style == STYLE_SILVER ? 2 : 3;
+    if (style >= 0) {
+      EditPara([&](CParaData& p) { p.m_nDrawStyle = style, p.m_nMesh = 8; });
+      ASSERT_TRUE(StartAndWaitForPicture());
+    }
+    for (const auto& [enabled, ids] : rows) {
+      for (const int id : ids) EXPECT_EQ(Enabled(id), enabled[column] == '1') << id;
+    }
+    EXPECT_EQ(std::tuple(Checked(ID_TOOL_START), Checked(ID_TOOL_STOP), Box()->isEnabled()),
+              std::tuple(style >= 0, style < 0, style < 0));
+    ASSERT_TRUE(style < 0 || StopAndWaitForEnd());
+  }
+}
+
+TEST_F(WindowTest, StartAndStopShowTheirTextsAndProgressAndTheStyleButtonsClearTheView) {
+  LaunchWith(STYLE_MESH, 500);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Status()->MessageText()),
+            std::tuple(DS_RUN_SURFACE, kComputing));
+  ASSERT_NE(Status()->Progress(), nullptr);
+  EXPECT_EQ(std::pair(Status()->Progress()->minimum(), Status()->Progress()->maximum()),
+            std::pair(0, 1001));
+  // The timer moves the bar to the end of sampling and building, not past it.
+  EXPECT_TRUE(WaitUntil([&] { return Status()->Progress()->value() == 1001; }));
+  // Start again changes nothing.
+  const QImage picture = View()->ShownPicture();
+  View()->OnStart();
+  EXPECT_EQ(View()->ShownPicture(), picture);
+
+  Command(ID_CALC_STOP);
+  // Until the thread's end is reported, nothing that needs no run comes back.
+  if (Frame()->Running()) {
+    EXPECT_FALSE(Enabled(ID_CALC_START));
+    EXPECT_FALSE(Enabled(ID_CALC_STOP));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
+  EXPECT_EQ(std::tuple(g_ShareData.m_nState.load(), Status()->MessageText(),
+                       Status()->Progress() == nullptr, Enabled(ID_CALC_START)),
+            std::tuple(DS_IDLE, kFinished, true, true));
+  // The last picture stays, also through a repaint; Stop with no run changes nothing.
+  EXPECT_EQ(Paint(), picture);
+  Command(ID_TOOL_STOP);
+  EXPECT_EQ(Status()->MessageText(), kFinished);
+
+  // The style buttons clear the view to the style's idle colour, unless the
+  // style is the one it has; any solid becomes the plain mesh.
+  Command(ID_DRAW_MESH);
+  EXPECT_EQ(Paint(), picture);
+  Command(ID_DRAW_CONTOUR);
+  EXPECT_EQ(std::tuple(Para().m_nDrawStyle, Checked(ID_DRAW_CONTOUR), Checked(ID_DRAW_MESH)),
+            std::tuple(STYLE_CONTOUR, true, false));
+  EXPECT_TRUE(Filled(Paint(), kContourIdle));
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_GHOST; });
+  Command(ID_DRAW_MESH);
+  EXPECT_EQ(Para().m_nDrawStyle, STYLE_MESH);
+  EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
+}
+
+TEST_F(WindowTest, StartRefusesWhatCannotRunAndRunsTheFormulaJustTyped) {
+  LaunchWith(STYLE_MESH);
+  // Each refused Start gives its message; nothing claims a run.
+  const auto refused = [&](const QString& message) {
+    Command(ID_CALC_START);
+    EXPECT_EQ(TakeMessages().join('|'), message);
+    EXPECT_EQ(std::tuple(Frame()->Running(), g_ShareData.m_nState.load(),
+                         Status()->Progress() == nullptr, Enabled(ID_CALC_START)),
+              std::tuple(false, DS_IDLE, true, true));
+  };
+  // A formula that fails the check (only a file can bring one).
+  EditPara([&](CParaData& p) { p.m_strFormula = "x+"; });
+  refused(kBadFormula);
+  // Values only a damaged file holds, with which nothing can be drawn.
+  EditPara([&](CParaData& p) { p.m_dRange = std::numeric_limits<double>::quiet_NaN(); });
+  refused("ﾊﾟﾗﾒｰﾀに描画できない値があります (角度・計算範囲・Z軸係数)。");
+  EditPara([&](CParaData& p) { p.m_dRange = 12.0; });
+  // A formula of megabytes from a file would hold the window at Start.
+  EditPara([&](CParaData& p) { p.m_strFormula = "x" + std::string(5000, ' '); });
+  refused("計算式が長すぎます (4096 ﾊﾞｲﾄまで)。");
+  // No thread to be had.
+  EditPara([&](CParaData& p) { p.m_strFormula = "x"; });
+  View()->FailNextStartForTesting();
+  refused("描画ｽﾚｯﾄﾞを開始できませんでした。");
+  // A style outside 0..5 starts nothing and says the computation is over.
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = 9; });
+  refused("");
+  EXPECT_EQ(Status()->MessageText(), kFinished);
+  EXPECT_TRUE(Filled(Paint(), kSurfaceIdle));
+
+  // A picture that cannot be drawn ends the run and says so where "finished"
+  // would stand.
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR, p.m_strFormula = "x^5"; });
+  Command(ID_CALC_START);
+  ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
+  EXPECT_EQ(Status()->MessageText(), QStringLiteral("等高線が多すぎて描けません"));
+
+  // The box's text is committed first: a passing one runs, a refused one is
+  // answered once (the dialog, which commits typing too, does not ask again)
+  // and the last accepted formula runs.
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_MESH; });
+  Frame()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+  Retype(Box(), "x+");
+  EXPECT_EQ(Status()->MessageText(), kBadFormula + " (3 文字目)");
+  Retype(Box(), "x*y");
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(g_ShareData.m_para.m_strFormula, "x*y");
+  ASSERT_TRUE(StopAndWaitForEnd());
+  Retype(Box(), "x**");
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(TakeMessages(), QStringList{kBadFormula});
+  EXPECT_EQ(std::pair(g_ShareData.m_para.m_strFormula, Box()->text()),
+            std::pair(std::string("x*y"), QString("x*y")));
+  ASSERT_TRUE(StopAndWaitForEnd());
+  Command(ID_PARAM_SET);
+  EXPECT_EQ(std::pair(m_modalTitles.size(), m_messages), std::pair(std::size_t{1}, QStringList()));
+}
+
+TEST_F(WindowTest, NewKeepsARunAndClosingClosesAtOnceAndTheThreadEndsAfter) {
+  LaunchWith(STYLE_PLASTIC, 300);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  const std::vector<std::uint8_t> before = StoreParaData(Para());
+  Command(ID_FILE_NEW);
+  EXPECT_TRUE(Frame()->Running());
+  EXPECT_EQ(Frame()->windowTitle(), Caption("Orvexa"));
+  EXPECT_EQ(StoreParaData(Para()), before);
+  // The event loop ends with the last window, as the program's does.
+  QApplication::setQuitOnLastWindowClosed(true);
+  QTimer::singleShot(0, Frame(), [&] { EXPECT_TRUE(Frame()->close()); });
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+  guard.start(60000);
+  const int code = QApplication::exec();
+  QApplication::setQuitOnLastWindowClosed(false);
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(Frame()->isHidden());
+  EXPECT_NE(g_ShareData.m_nState.load(), DS_RUN_SURFACE);
+  // What main() does next: the view's end joins the stopping thread.
+  m_app.reset();
+  EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+}
+
+// The rotation buttons turn the running picture by 5 degrees and wrap past
+// 180; with no run they are off, and a command that still arrives is ignored.
+TEST_F(WindowTest, RotationButtonsTurnTheRunningPicture) {
+  // The command; the angles (up-down, left-right) before and after it.
+  const std::tuple<int, double, double, double, double> cases[] = {
+      {ID_ROTATE_LEFT, 0, -178, 0, 177},
+      {ID_ROTATE_RIGHT, 0, 10, 0, 15},
+      {ID_ROTATE_UP, 178, 0, -177, 0},
+      {ID_ROTATE_DOWN, -178, 0, 177, 0},
+  };
+  LaunchWith(STYLE_MESH);
+  for (const auto& [command, upDown, leftRight, newUpDown, newLeftRight] : cases) {
+    SCOPED_TRACE(command);
+    EditPara([&](CParaData& p) { p.m_dUpDownAngle = upDown, p.m_dLeftRightAngle = leftRight; });
+    ASSERT_TRUE(StartAndWaitForPicture());
+    const QImage before = View()->Backing();
+    Command(command);
+    double shared[2] = {0.0, 0.0};  // what the thread will draw at
+    g_ShareData.GetAngles(shared[0], shared[1]);
+    EXPECT_EQ(std::tuple(Para().m_dUpDownAngle, Para().m_dLeftRightAngle, shared[0], shared[1]),
+              std::tuple(newUpDown, newLeftRight, newUpDown, newLeftRight));
+    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::LeftRight),
+              QString::fromStdString(FormatEntryDouble(newLeftRight)));
+    EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
+    ASSERT_TRUE(StopAndWaitForEnd());
+  }
+  const double leftRight = Para().m_dLeftRightAngle;
+  Frame()->Action(ID_ROTATE_LEFT)->setEnabled(true);
+  Command(ID_ROTATE_LEFT);
+  EXPECT_EQ(Para().m_dLeftRightAngle, leftRight);
+}
+
+// A drag outside a run leaves the angles in the set for the next Start and
+// the panel; during a mesh run it shows coarse pictures, then one full one.
+TEST_F(WindowTest, ADragTurnsTheModelCoarselyWhileTheButtonIsDown) {
+  LaunchWith(STYLE_MESH, 200);  // above 100: the drag draws from a coarser grid
+  // Start angles, the drag, and the panel's texts after it.
+  const std::tuple<QPoint, QString, QString> cases[] = {
+      {QPoint(100, 0), "-20", "80"},  // right: left-right grows
+      {QPoint(0, 40), "-40", "80"},   // down: the near edge tilts down
+  };
+  for (const auto& [by, upDownText, leftRightText] : cases) {
+    Drag(by, 10);
+    EXPECT_EQ(std::pair(Para().m_dUpDownAngle, Para().m_dLeftRightAngle),
+              std::pair(upDownText.toDouble(), leftRightText.toDouble()));
+    EXPECT_EQ(std::pair(Frame()->ParamBar()->FieldText(ParamField::UpDown),
+                        Frame()->ParamBar()->FieldText(ParamField::LeftRight)),
+              std::pair(upDownText, leftRightText));
+  }
+  EXPECT_TRUE(m_shown.empty());
+
+  EditPara([&](CParaData& p) { p.m_dUpDownAngle = -20, p.m_dLeftRightAngle = 30; });
+  ASSERT_TRUE(StartAndWaitForPicture());
+  m_shown.clear();
+  Drag(QPoint(60, -20), 6, 60);
+  const QImage dragged = NextFullPicture();
+  EXPECT_GE(std::count(m_shown.begin(), m_shown.end(), true), 1);
+  EXPECT_EQ(std::count(m_shown.begin(), m_shown.end(), false), 1);
+  EXPECT_FALSE(m_shown.back());
+  EXPECT_EQ(std::pair(Para().m_dLeftRightAngle, Para().m_dUpDownAngle), std::pair(60.0, -10.0));
+  // A turn away and back with the buttons gives the same angles, drawn in full.
+  Command(ID_ROTATE_RIGHT);
+  const QImage turned = NextFullPicture();
+  Command(ID_ROTATE_LEFT);
+  EXPECT_NE(turned, dragged);
+  EXPECT_EQ(NextFullPicture(), dragged);
+}
+
+TEST_F(WindowTest, TheWheelZoomsThePictureAndHomeRestoresIt) {
+  LaunchWith(STYLE_MESH, 16);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  QTest::qWait(50);
+  const QImage plain = View()->Backing().copy();
+  Wheel(120);
+  EXPECT_EQ(std::pair(View()->Zoom(), g_ShareData.GetZoom()), std::pair(1.25, 1.25));
+  EXPECT_NE(NextFullPicture(), plain);
+  QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier);
+  QApplication::sendEvent(View(), &home);
+  EXPECT_EQ(std::pair(View()->Zoom(), g_ShareData.GetZoom()), std::pair(1.0, 1.0));
+  EXPECT_EQ(NextFullPicture(), plain);
+  // The zoom is the view's: the next run starts with it, also when it was
+  // turned between runs.
+  ASSERT_TRUE(StopAndWaitForEnd());
+  Wheel(-240);
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_EQ(g_ShareData.GetZoom(), 1.0 / 1.5625);
+  EXPECT_NE(View()->Backing(), plain);
+}
+
+// Hovering reads the formula at the grid point under the pointer into a pane
+// of its own, while pane 0 says the run is on; off the picture it is empty.
+TEST_F(WindowTest, HoveringThePictureReadsTheFormulaThere) {
+  LaunchWith(STYLE_MESH, 32);
+  EditPara([&](CParaData& p) { p.m_strFormula = "x+2*y", p.m_dZCoef = 0.5; });
+  ASSERT_TRUE(StartAndWaitForPicture());
+  // The grid point (3, 6) of the default grid, with f = 15 at height 7.5;
+  // the frame's matrices are column by column, QMatrix4x4 reads rows.
+  const auto& frame = View()->LastFrame();
+  const QVector3D window = QVector3D(3.0f, 7.5f, 6.0f)
+                               .project(QMatrix4x4(frame.modelView.data()).transposed(),
+                                        QMatrix4x4(frame.projection.data()).transposed(),
+                                        QRect(0, 0, frame.width, frame.height));
+  Mouse(QEvent::MouseMove,
+        QPoint(static_cast<int>(window.x()), frame.height - 1 - static_cast<int>(window.y())),
+        Qt::NoButton);
+  EXPECT_EQ(Status()->ReadoutText(), "x=3  y=6  f(x,y)=15");
+  EXPECT_EQ(Status()->MessageText(), kComputing);
+  Mouse(QEvent::MouseMove, QPoint(2, 2), Qt::NoButton);
+  EXPECT_EQ(Status()->ReadoutText(), QString());
+}
+
+// 自動スケール and the reading aids, each on the toolbar and in the 表示
+// menu. Toggled during a run the box and the extremes draw the picture
+// again, the colours and the fit start the run again; the fit pane shows a
+// fitted picture's scale; all are kept in the INI file for the next session.
+TEST_F(WindowTest, TheViewTogglesChangeTheRunningPictureAndAreKeptBetweenSessions) {
+  LaunchWith(STYLE_MESH);
+  QMenu* viewMenu = nullptr;
+  for (QAction* item : Frame()->menuBar()->actions()) {
+    if (item->text() == QStringLiteral("表示(&D)")) viewMenu = item->menu();
+  }
+  ASSERT_NE(viewMenu, nullptr);
+  for (int id : {ID_VIEW_FIT, ID_VIEW_AXES, ID_VIEW_COLOUR, ID_VIEW_EXTREMES}) {
+    EXPECT_TRUE(Frame()->ToolBar()->actions().contains(Frame()->Action(id))) << id;
+    EXPECT_TRUE(viewMenu->actions().contains(Frame()->Action(id))) << id;
+    EXPECT_FALSE(Checked(id)) << id;
+  }
+  EditPara([&](CParaData& p) { p.m_bShading = FALSE; });
+  ASSERT_TRUE(StartAndWaitForPicture());
+  EXPECT_FALSE(View()->LastFrame().fit.has_value());
+  EXPECT_EQ(Status()->FitText(), QString());
+  const QImage plain = View()->Backing();
+  std::uint64_t frames = 0;
+  QObject::connect(View(), &COrvexView::pictureShown, [&] { ++frames; });
+  QObject::connect(View(), &COrvexView::runStarted, [&] { frames = 1000; });
+  Command(ID_VIEW_AXES);
+  ASSERT_TRUE(WaitUntil([&] { return frames > 0; }));
+  EXPECT_LT(frames, 1000u);  // drawn again, not a new run
+  const QImage boxed = View()->Backing();
+  EXPECT_NE(boxed, plain);
+  Command(ID_VIEW_AXES);
+  ASSERT_TRUE(WaitUntil([&] { return View()->Backing() != boxed; }));
+  EXPECT_EQ(View()->Backing(), plain);
+  // A map chosen while the colouring is off waits for it; turned on, the run
+  // starts again coloured.
+  Command(ID_COLOUR_MAP_FIRST + 2);
+  EXPECT_TRUE(Checked(ID_COLOUR_MAP_FIRST + 2));
+  EXPECT_EQ(View()->Backing(), plain);
+  Command(ID_VIEW_COLOUR);
+  ASSERT_TRUE(WaitUntil([&] { return frames >= 1000 && !View()->Backing().isNull(); }));
+  ASSERT_TRUE(WaitUntil([&] { return View()->HasPicture() && View()->Backing() != plain; }));
+  Command(ID_VIEW_EXTREMES);
+  // The default formula at N = 8 fits -0.2707..1.061 into a height of 12.
+  Command(ID_VIEW_FIT);
+  ASSERT_TRUE(WaitUntil([&] { return View()->LastFrame().fit.has_value(); }));
+  EXPECT_EQ(Status()->FitText(), QStringLiteral("自動ｽｹｰﾙ ×9.014  (-0.2707 〜 1.061)"));
+  // The stopped picture keeps its pane; a cleared view loses it.
+  ASSERT_TRUE(StopAndWaitForEnd());
+  EXPECT_NE(Status()->FitText(), QString());
+  Command(ID_DRAW_CONTOUR);
+  Paint();
+  EXPECT_EQ(Status()->FitText(), QString());
+  const QString ini = IniText();
+  for (const char* line :
+       {"Fit=1", "Axes=0", "ColourByHeight=1", "ColourMap=turbo", "Extremes=1"}) {
+    EXPECT_TRUE(ini.contains(QString::fromLatin1(line))) << line << "\n" << ini.toStdString();
+  }
+
+  Relaunch();
+  EXPECT_EQ(std::tuple(Checked(ID_VIEW_FIT), Checked(ID_VIEW_AXES), Checked(ID_VIEW_COLOUR),
+                       Checked(ID_VIEW_EXTREMES), Checked(ID_COLOUR_MAP_FIRST + 2)),
+            std::tuple(true, false, true, true, true));
+  // Turned off outside a run, the fit waits for the next Start.
+  Command(ID_VIEW_FIT);
+  EXPECT_FALSE(Checked(ID_VIEW_FIT));
+  EXPECT_FALSE(Frame()->Running());
+  EXPECT_TRUE(IniText().contains(QStringLiteral("Fit=0")));
+}
+
+// Ctrl+C copies the view's picture once there is one; in the formula box the
+// key copies the box's text, and a numeric field drops it as it drops every
+// control key: the picture never takes it from them.
+TEST_F(WindowTest, CtrlCCopiesThePictureButAFocusedFieldKeepsTheKey) {
+  LaunchWith(STYLE_MESH);
+  QClipboard* clipboard = QApplication::clipboard();
+  const auto copied = [&] { return clipboard->image().convertToFormat(QImage::Format_RGB32); };
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+  ASSERT_TRUE(StartAndWaitForPicture());
+  ASSERT_TRUE(StopAndWaitForEnd());
+  ASSERT_TRUE(Enabled(ID_EDIT_COPY));
+  Frame()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Frame()));
+  View()->setFocus(Qt::MouseFocusReason);
+  clipboard->clear();
+  QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(copied(), View()->ShownPicture());
+  EXPECT_NE(View()->ShownPicture().pixelColor(View()->width() / 2, View()->height() / 2),
+            kSurfaceIdle);
+
+  Retype(Box(), "x*y");
+  Box()->selectAll();
+  QTest::keyClick(Box(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "x*y");
+  EXPECT_TRUE(copied().isNull());
+  clipboard->setText("kept");
+  CNumericEdit* range = Frame()->ParamBar()->Edit(ParamField::Range);
+  Retype(range, "5");
+  range->selectAll();
+  QTest::keyClick(range, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard->text(), "kept");
+  EXPECT_TRUE(copied().isNull());
+  // A style change clears the picture, and there is nothing to copy.
+  Command(ID_DRAW_CONTOUR);
+  EXPECT_FALSE(Enabled(ID_EDIT_COPY));
+}
+
+// The dialog's OK reaches the panel, the box and the picture; a disabled menu
+// item still names itself in pane 0 while the mouse is on it.
+TEST_F(WindowTest, TheDialogsEditsReachEveryPartAndDisabledItemsShowTheirPrompts) {
+  Launch();
+  m_onModal = [](QDialog& dialog) {
+    dialog.findChild<QLineEdit*>("mesh")->setText("40");
+    dialog.findChild<QLineEdit*>("formula")->setText("x-y");
+    dialog.findChild<QRadioButton*>("style5")->click();
+    dialog.accept();
+    return dialog.result();
+  };
+  Command(ID_PARAM_SET);
+  EXPECT_EQ(std::tuple(Frame()->ParamBar()->FieldText(ParamField::Mesh), Box()->text(),
+                       Checked(ID_DRAW_CONTOUR)),
+            std::tuple(QString("40"), QString("x-y"), true));
+  EXPECT_TRUE(Filled(Paint(), kContourIdle));
+
+  QMenu* start = nullptr;
+  for (QObject* holder : Frame()->Action(ID_CALC_STOP)->associatedObjects()) {
+    if (auto* menu = qobject_cast<QMenu*>(holder)) start = menu;
+  }
+  ASSERT_NE(start, nullptr);
+  ASSERT_FALSE(Enabled(ID_CALC_STOP));
+  start->popup(Frame()->mapToGlobal(QPoint(40, 40)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(start));
+  QTest::mouseMove(start, start->actionGeometry(Frame()->Action(ID_CALC_STOP)).center());
+  EXPECT_TRUE(WaitUntil([&] { return Status()->MessageText() == "計算を停止する"; }));
+  start->close();
+  EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
+}
+
+// A run follows a slider and, with 入力と同時に描画, the typing: new pictures,
+// no new run; a refused text leaves the picture.
+TEST_F(WindowTest, ARunFollowsSlidersAndTypingWithoutStartingAgain) {
+  LaunchWith(STYLE_MESH, 16);
+  EditPara([](CParaData& p) {
+    p.m_strFormula = "a*x*y/10";
+    p.m_params = {FormulaParameter{"a"}};  // 1 on -10..10 by 0.1
+  });
+  ASSERT_TRUE(StartAndWaitForPicture());
+  int runs = 0;
+  QObject::connect(View(), &COrvexView::runStarted, [&] { ++runs; });
+  QImage before = View()->Backing();
+  Frame()->ParamPane()->Rows()[0].slider->setValue(0);
+  ASSERT_TRUE(
+      WaitUntil([&] { return View()->Backing() != before && !View()->LastFrame().coarse; }));
+  EXPECT_EQ(g_ShareData.m_para.m_nMesh, 16);
+  EXPECT_FALSE(Box()->isEnabled());
+
+  Command(ID_VIEW_FOLLOW_TYPING);
+  ASSERT_TRUE(Box()->isEnabled());
+  before = View()->Backing();
+  Retype(Box(), "a*x/5");
+  ASSERT_TRUE(WaitUntil([&] { return Para().m_strFormula == "a*x/5"; }));
+  ASSERT_TRUE(
+      WaitUntil([&] { return View()->Backing() != before && !View()->LastFrame().coarse; }));
+  before = View()->Backing();
+  Retype(Box(), "a*x/");
+  QTest::qWait(400);
+  EXPECT_EQ(std::pair(Para().m_strFormula, View()->Backing()),
+            std::pair(std::string("a*x/5"), before));
+  EXPECT_EQ(runs, 0);
+  EXPECT_TRUE(Frame()->Running());
+}
+
+}  // namespace
