@@ -60,9 +60,13 @@ class DocumentTest : public GuiTest {
 };
 
 // Start-up shows the untitled caption, the defaults and the clock; opening a
-// file shows its values, clears the picture and starts nothing.
-TEST_F(DocumentTest, StartUpShowsTheDefaultsAndOpeningAFileItsValues) {
+// file shows its values, clears the picture and starts nothing. A file that
+// cannot be read gives its message and, like a cancelled dialog, leaves the
+// parameters.
+TEST_F(DocumentTest, OpeningShowsTheFilesValuesOrItsMessageAndLeavesTheParameters) {
   WriteSet("good.ovx");
+  std::ofstream(Path("junk.ovx")) << "not a parameter file at all";
+  ASSERT_TRUE(QDir(m_dir->path()).mkdir("folder.ovx"));
   Launch();
   EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
   EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
@@ -76,30 +80,24 @@ TEST_F(DocumentTest, StartUpShowsTheDefaultsAndOpeningAFileItsValues) {
   EXPECT_EQ(Shown(), std::tuple(Caption("good.ovx"), "12.5", "40", "0.25", "x*y"));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_FALSE(Frame()->Running());
-}
 
-TEST_F(DocumentTest, ABadFileGivesItsMessageAndLeavesTheParameters) {
-  std::ofstream(Path("junk.ovx")) << "not a parameter file at all";
-  ASSERT_TRUE(QDir(m_dir->path()).mkdir("folder.ovx"));
+  EditPara([&](CParaData& p) { p.m_dRange = 7.5; });
+  const std::vector<std::uint8_t> before = StoreParaData(Para());
   const std::tuple<const char*, QString> cases[] = {
+      {"", ""},  // cancelled
       {"missing.ovx", QPath("missing.ovx") + kNotFound},
       {"junk.ovx", "予期しないﾌｧｲﾙ形式です。"},
       {"folder.ovx", "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
   };
-  Launch();
-  EditPara([&](CParaData& p) { p.m_dRange = 7.5; });
-  const std::vector<std::uint8_t> before = StoreParaData(Para());
   for (const auto& [name, message] : cases) {
     SCOPED_TRACE(name);
-    Choose(ID_FILE_OPEN, name);
-    EXPECT_EQ(TakeMessages(), QStringList{message});
+    m_fileAnswers.push_back(*name == '\0' ? QString() : QPath(name));
+    Command(ID_FILE_OPEN);
+    EXPECT_EQ(TakeMessages().join('|'), message);
     EXPECT_EQ(StoreParaData(Para()), before);
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
+    EXPECT_EQ(Title(), Caption("Orvexa"));  // Open starts an untitled document first
   }
-  // Cancelling the dialog: untitled, parameters as they were.
-  Command(ID_FILE_OPEN);
-  EXPECT_EQ(Title(), Caption("Orvexa"));
-  EXPECT_EQ(StoreParaData(Para()), before);
 }
 
 TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndTheTitle) {
@@ -145,7 +143,7 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndThe
   EXPECT_EQ(names, QStringList({"saved.ovx", "target.ovx"}));
 }
 
-TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstInTheIniFile) {
+TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstAndOpensDuringARun) {
   const char* const names[] = {"a.ovx", "b.ovx", "c.ovx", "d.ovx", "e.ovx"};
   for (const char* name : names) WriteSet(name);
   Launch();
@@ -167,18 +165,14 @@ TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstInTheIniFile) {
   EXPECT_EQ(IniRecentFiles(), QStringList({QPath("c.ovx"), QPath("d.ovx"), QPath("b.ovx")}));
   Frame()->RecentAction(2)->trigger();
   EXPECT_EQ(Title(), Caption("b.ovx"));
-}
 
-TEST_F(DocumentTest, OpeningARecentFileDuringARunStopsTheRunFirst) {
-  WriteSet("contour.ovx");
-  Launch();
-  Choose(ID_FILE_OPEN, "contour.ovx");
-  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_MESH; });
+  // Opened during a run, the file stops the run first; the load's clear wins
+  // over the ending thread and any late picture.
+  EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_MESH, p.m_nMesh = 8; });
   ASSERT_TRUE(StartAndWaitForPicture());
   Frame()->RecentAction(0)->trigger();
   EXPECT_EQ(Para().m_nDrawStyle, STYLE_CONTOUR);
   ASSERT_TRUE(WaitUntil([&] { return !Frame()->Running(); }));
-  // The load's clear wins over the ending thread and any late picture.
   EXPECT_TRUE(Filled(Paint(), kContourIdle));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
 }
