@@ -22,13 +22,11 @@
 namespace {
 
 const QString kNotANumber = "数字を入力してください。";
-const QString kNotAnInteger = "整数を入力してください。";
 const QString kScaleRange = "0.01 から 100 までの数字を入力してください。";
 const QString kAngleRange = "-180 から 180 までの数字を入力してください。";
 const QString kMeshRange = "1 から 500 までの整数を入力してください。";
 const QString kBadFormula = "不正な計算式です！";
 const QString kBadCharacter = "不正な文字がありました！";
-const QString kNoFormula = "計算式が入力されてません！";
 const QString kTooLong = "128 文字以内で入力してください。";
 const QColor kFocused(220, 200, 192);
 const QColor kFault(244, 170, 170);
@@ -56,7 +54,7 @@ TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
   // The text typed, the note meanwhile, and for a refused text the message.
   const std::tuple<QString, QString> cases[] = {
       {"x*y", ""},
-      {"", kNoFormula},
+      {"", "計算式が入力されてません！"},
       {"x+", kBadFormula + " (3 文字目)"},       // a missing operand: one past the end
       {"x+foo", kBadCharacter + " (3 文字目)"},  // an unknown name
       {"cos ( y ) - x^2", ""},
@@ -196,10 +194,14 @@ class PanelTest : public WidgetTest {
 // with the whole text selected, and nothing is stored.
 TEST_F(PanelTest, ATextNoTypingCanMendIsAnsweredAtOnceAndNothingIsStored) {
   const std::tuple<ParamField, QString, QString> cases[] = {
-      {ParamField::Mesh, "501", kMeshRange},      {ParamField::Mesh, "12.5", kNotAnInteger},
-      {ParamField::UpDown, "181", kAngleRange},   {ParamField::Range, "-", kNotANumber},
-      {ParamField::Range, "1000", kScaleRange},   {ParamField::ZCoef, "0.001", kScaleRange},
-      {ParamField::LeftRight, "1-", kNotANumber}, {ParamField::CentreY, "1-", kNotANumber},
+      {ParamField::Mesh, "501", kMeshRange},
+      {ParamField::Mesh, "12.5", "整数を入力してください。"},
+      {ParamField::UpDown, "181", kAngleRange},
+      {ParamField::Range, "-", kNotANumber},
+      {ParamField::Range, "1000", kScaleRange},
+      {ParamField::ZCoef, "0.001", kScaleRange},
+      {ParamField::LeftRight, "1-", kNotANumber},
+      {ParamField::CentreY, "1-", kNotANumber},
   };
   const CParaData before = Para();
   for (const auto& [field, typed, message] : cases) {
@@ -547,23 +549,12 @@ TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
   }
 }
 
-class SliderOfferTest : public WidgetTest {
- protected:
-  void SetUp() override {
-    WidgetTest::SetUp();
-    m_bar = new CFormulaToolBar(&m_model, &m_host);
-    m_bar->AddFormulaBox();
-    m_host.resize(900, 100);  // room for the box and its offer, as the window has
-    Host(m_bar);
-  }
-  CFormulaToolBar* m_bar = nullptr;
-};
-
 // New names in the box are offered sliders; a click or Enter makes them at
 // 1 on -10..10, and the formula passes with them.
-TEST_F(SliderOfferTest, NewNamesGetSlidersAtOneByAClickOrEnter) {
+TEST_F(FormulaBoxTest, NewNamesGetSlidersAtOneByAClickOrEnter) {
   CFormulaEdit* box = m_bar->FormulaBox();
   QToolButton* offer = m_bar->AddSliderButton();
+  m_host.resize(900, 100);  // room for the box and its offer, as the window has
   Retype(box, "a*sin(b2*x)");
   EXPECT_TRUE(box->Faulty());
   // The bar lays its items out again when it next handles its events.

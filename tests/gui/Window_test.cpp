@@ -276,19 +276,16 @@ TEST_F(WindowTest, RotationButtonsTurnTheRunningPicture) {
 // the panel; during a mesh run it shows coarse pictures, then one full one.
 TEST_F(WindowTest, ADragTurnsTheModelCoarselyWhileTheButtonIsDown) {
   LaunchWith(STYLE_MESH, 200);  // above 100: the drag draws from a coarser grid
-  // Start angles, the drag, and the panel's texts after it.
-  const std::tuple<QPoint, QString, QString> cases[] = {
-      {QPoint(100, 0), "-20", "80"},  // right: left-right grows
-      {QPoint(0, 40), "-40", "80"},   // down: the near edge tilts down
+  const auto panel = [&] {
+    return std::pair(Frame()->ParamBar()->FieldText(ParamField::UpDown),
+                     Frame()->ParamBar()->FieldText(ParamField::LeftRight));
   };
-  for (const auto& [by, upDownText, leftRightText] : cases) {
-    Drag(by, 10);
-    EXPECT_EQ(std::pair(Para().m_dUpDownAngle, Para().m_dLeftRightAngle),
-              std::pair(upDownText.toDouble(), leftRightText.toDouble()));
-    EXPECT_EQ(std::pair(Frame()->ParamBar()->FieldText(ParamField::UpDown),
-                        Frame()->ParamBar()->FieldText(ParamField::LeftRight)),
-              std::pair(upDownText, leftRightText));
-  }
+  Drag(QPoint(100, 0), 10);  // right: left-right grows
+  EXPECT_EQ(std::pair(Para().m_dUpDownAngle, Para().m_dLeftRightAngle), std::pair(-20.0, 80.0));
+  EXPECT_EQ(panel(), std::pair(QString("-20"), QString("80")));
+  Drag(QPoint(0, 40), 10);  // down: the near edge tilts down
+  EXPECT_EQ(std::pair(Para().m_dUpDownAngle, Para().m_dLeftRightAngle), std::pair(-40.0, 80.0));
+  EXPECT_EQ(panel(), std::pair(QString("-40"), QString("80")));
   EXPECT_TRUE(m_shown.empty());
 
   EditPara([&](CParaData& p) { p.m_dUpDownAngle = -20, p.m_dLeftRightAngle = 30; });
