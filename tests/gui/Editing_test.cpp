@@ -325,7 +325,7 @@ class DialogTest : public WidgetTest {
  protected:
   // Runs the dialog on the model's set: edit acts on it as a user would, then
   // it is closed with OK or Cancel; the model takes what it gives back.
-  void RunDialog(const std::function<void(CParamDialog&)>& edit, bool ok) {
+  void RunDialog(bool ok, const std::function<void(CParamDialog&)>& edit) {
     m_onModal = [edit, ok](QDialog& dialog) {
       auto& params = static_cast<CParamDialog&>(dialog);
       params.show();
@@ -370,76 +370,72 @@ TEST_F(DialogTest, EveryLimitHoldsAndOkNamesTheFirstWrongFieldInReadingOrder) {
       {"upDown", "-0", kNotANumber, "-10"},
       {"formula", "x+", kBadFormula, "x*y"},
   };
-  RunDialog(
-      [&](CParamDialog& dialog) {
-        for (const auto& [name, text, accepted] : limits) {
-          dialog.DoDataExchange(false);
-          Set(dialog, name, text);
-          EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
-          EXPECT_EQ(TakeMessages().size(), accepted ? 0 : 1) << name << " " << text;
-        }
-        dialog.DoDataExchange(false);
-        // Backwards, so that the formula starts with its first wrong text.
-        for (auto step = std::rbegin(order); step != std::rend(order); ++step)
-          Set(dialog, std::get<0>(*step), std::get<1>(*step));
-        for (const auto& [name, wrong, message, next] : order) {
-          SCOPED_TRACE(name);
-          EXPECT_FALSE(dialog.DoDataExchange(true));
-          EXPECT_EQ(TakeMessages(), QStringList{message});
-          // The focus goes to the field, with its text selected, unless the
-          // style has it disabled (only its spin can mend it then).
-          auto* field = Control<QLineEdit>(dialog, name);
-          EXPECT_TRUE(field->hasFocus() || !field->isEnabled());
-          if (field->isEnabled() && message != kBadFormula) {
-            EXPECT_EQ(field->selectedText(), wrong);
-          }
-          // The formula field tints a refused formula and tells where it fails.
-          if (message == kBadFormula) {
-            EXPECT_EQ(Control<QLabel>(dialog, "formulaFault")->text(), kBadFormula + " (3 文字目)");
-            EXPECT_EQ(Base(field), kFault);
-            EXPECT_EQ(field->cursorPosition(), 2);
-          }
-          Set(dialog, name, next);
-        }
-      },
-      true);
+  RunDialog(true, [&](CParamDialog& dialog) {
+    for (const auto& [name, text, accepted] : limits) {
+      dialog.DoDataExchange(false);
+      Set(dialog, name, text);
+      EXPECT_EQ(dialog.DoDataExchange(true), accepted) << name << " " << text;
+      EXPECT_EQ(TakeMessages().size(), accepted ? 0 : 1) << name << " " << text;
+    }
+    dialog.DoDataExchange(false);
+    // Backwards, so that the formula starts with its first wrong text.
+    for (auto step = std::rbegin(order); step != std::rend(order); ++step)
+      Set(dialog, std::get<0>(*step), std::get<1>(*step));
+    for (const auto& [name, wrong, message, next] : order) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(dialog.DoDataExchange(true));
+      EXPECT_EQ(TakeMessages(), QStringList{message});
+      // The focus goes to the field, with its text selected, unless the
+      // style has it disabled (only its spin can mend it then).
+      auto* field = Control<QLineEdit>(dialog, name);
+      EXPECT_TRUE(field->hasFocus() || !field->isEnabled());
+      if (field->isEnabled() && message != kBadFormula) {
+        EXPECT_EQ(field->selectedText(), wrong);
+      }
+      // The formula field tints a refused formula and tells where it fails.
+      if (message == kBadFormula) {
+        EXPECT_EQ(Control<QLabel>(dialog, "formulaFault")->text(), kBadFormula + " (3 文字目)");
+        EXPECT_EQ(Base(field), kFault);
+        EXPECT_EQ(field->cursorPosition(), 2);
+      }
+      Set(dialog, name, next);
+    }
+  });
   EXPECT_TRUE(m_messages.empty());
   EXPECT_EQ(std::tuple(Para().m_dRange, Para().m_nMesh, Para().m_dUpDownAngle, Para().m_strFormula),
             std::tuple(3.0, 40, -10.0, std::string("x*y")));
 }
 
 TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
-  RunDialog(
-      [&](CParamDialog& dialog) {
-        auto* shading = Control<QCheckBox>(dialog, "shading");
-        const auto choose = [&](int style) {
-          Control<QRadioButton>(dialog, QStringLiteral("style%1").arg(style).toLatin1())->click();
-        };
-        // Which of shading, hidden-line, contour interval and angles apply.
-        const auto applying = [&] {
-          std::string on;
-          for (const char* name : {"shading", "hiddenLine", "contourStep", "upDown"})
-            on += Control<QWidget>(dialog, name)->isEnabled() ? name[0] : '-';
-          return on;
-        };
-        EXPECT_EQ(applying(), "s--u");  // defaults: mesh with shading on, so no hidden-line
-        shading->click();
-        EXPECT_EQ(applying(), "sh-u");
-        EXPECT_TRUE(Control<QCheckBox>(dialog, "hiddenLine")->isChecked());
-        shading->click();
-        EXPECT_EQ(applying(), "s--u");
-        for (int solid = STYLE_PLASTIC; solid <= STYLE_SILVER; ++solid) {
-          choose(solid);
-          EXPECT_EQ(applying(), "---u") << solid;
-        }
-        choose(STYLE_CONTOUR);
-        EXPECT_EQ(applying(), "--cu");
-        shading->setChecked(false);  // as a file could have it
-        choose(STYLE_MESH);
-        EXPECT_EQ(applying(), "sh-u");
-        choose(STYLE_GHOST);
-      },
-      true);
+  RunDialog(true, [&](CParamDialog& dialog) {
+    auto* shading = Control<QCheckBox>(dialog, "shading");
+    const auto choose = [&](int style) {
+      Control<QRadioButton>(dialog, QStringLiteral("style%1").arg(style).toLatin1())->click();
+    };
+    // Which of shading, hidden-line, contour interval and angles apply.
+    const auto applying = [&] {
+      std::string on;
+      for (const char* name : {"shading", "hiddenLine", "contourStep", "upDown"})
+        on += Control<QWidget>(dialog, name)->isEnabled() ? name[0] : '-';
+      return on;
+    };
+    EXPECT_EQ(applying(), "s--u");  // defaults: mesh with shading on, so no hidden-line
+    shading->click();
+    EXPECT_EQ(applying(), "sh-u");
+    EXPECT_TRUE(Control<QCheckBox>(dialog, "hiddenLine")->isChecked());
+    shading->click();
+    EXPECT_EQ(applying(), "s--u");
+    for (int solid = STYLE_PLASTIC; solid <= STYLE_SILVER; ++solid) {
+      choose(solid);
+      EXPECT_EQ(applying(), "---u") << solid;
+    }
+    choose(STYLE_CONTOUR);
+    EXPECT_EQ(applying(), "--cu");
+    shading->setChecked(false);  // as a file could have it
+    choose(STYLE_MESH);
+    EXPECT_EQ(applying(), "sh-u");
+    choose(STYLE_GHOST);
+  });
   // Hidden-line kept its state while disabled and is returned.
   EXPECT_EQ(std::tuple(Para().m_nDrawStyle, Para().m_bHiddenLine, Para().m_bShading),
             std::tuple(STYLE_GHOST, TRUE, FALSE));
@@ -454,28 +450,24 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
   for (const auto& [stored, shown, chosen, result] : cases) {
     SCOPED_TRACE(stored);
     EditPara([&](CParaData& p) { p.m_dZeroByZero = stored; });
-    RunDialog(
-        [&](CParamDialog& dialog) {
-          auto* list = Control<QComboBox>(dialog, "zeroByZero");
-          EXPECT_EQ(list->currentIndex(), shown);
-          if (chosen >= 0) list->setCurrentIndex(chosen);
-        },
-        true);
+    RunDialog(true, [&](CParamDialog& dialog) {
+      auto* list = Control<QComboBox>(dialog, "zeroByZero");
+      EXPECT_EQ(list->currentIndex(), shown);
+      if (chosen >= 0) list->setCurrentIndex(chosen);
+    });
     EXPECT_EQ(Para().m_dZeroByZero, result);
   }
 
   // Cancel keeps only the background choice.
   CParaData expected = Para();
   expected.m_nBackColor = BACK_WHITE;
-  RunDialog(
-      [&](CParamDialog& dialog) {
-        auto* back = Control<QComboBox>(dialog, "backColour");
-        EXPECT_FALSE(back->isEditable());
-        EXPECT_EQ(back->currentIndex(), BACK_BLACK);
-        back->setCurrentIndex(BACK_WHITE);
-        Set(dialog, "range", "50");
-      },
-      false);
+  RunDialog(false, [&](CParamDialog& dialog) {
+    auto* back = Control<QComboBox>(dialog, "backColour");
+    EXPECT_FALSE(back->isEditable());
+    EXPECT_EQ(back->currentIndex(), BACK_BLACK);
+    back->setCurrentIndex(BACK_WHITE);
+    Set(dialog, "range", "50");
+  });
   EXPECT_EQ(StoreParaData(Para()), StoreParaData(expected));
 }
 
