@@ -285,16 +285,19 @@ std::vector<FormulaParameter> Params(int count) {
 }
 
 TEST(ParaFileBlock, ParametersFollowTheUnchangedObjectInOneBlock) {
-  CParaData para;
+  CParaData para, loaded;
   para.m_params = {{"a", 1.5, -10.0, 10.0, 0.1, PlayMode::Loop},
                    {"Beta", -2.0, -5.0, 5.0, 0.5, PlayMode::BackAndForth}};
-  EXPECT_EQ(StoreParaData(para),
-            Cat(DefaultFile(),
-                Hex("4F767845 0100 55000000"  // "OvxE", version 1, 85 bytes of records
-                    "0100 23000000 01 61"     // a parameter in 35 bytes: "a"
-                    "000000000000F83F 00000000000024C0 0000000000002440 9A9999999999B93F 00"
-                    "0100 26000000 04 42657461"  // "Beta"
-                    "00000000000000C0 00000000000014C0 0000000000001440 000000000000E03F 01")));
+  const Buf file =
+      Cat(DefaultFile(),
+          Hex("4F767845 0100 55000000"  // "OvxE", version 1, 85 bytes of records
+              "0100 23000000 01 61"     // a parameter in 35 bytes: "a"
+              "000000000000F83F 00000000000024C0 0000000000002440 9A9999999999B93F 00"
+              "0100 26000000 04 42657461"  // "Beta"
+              "00000000000000C0 00000000000014C0 0000000000001440 000000000000E03F 01"));
+  EXPECT_EQ(StoreParaData(para), file);
+  ASSERT_TRUE(LoadParaData(file, loaded));
+  ExpectSameSet(loaded, para);
 }
 
 // What a later version may add is passed over and values are kept in their
