@@ -73,7 +73,8 @@ class CapturingSink : public FrameSink, public Notified {
     Change([&] { m_ended = true; });
   }
   bool WaitForFrames(std::size_t count) {
-    return Wait([&] { return m_frames.size() >= count; });
+    WaitUntil([&] { return m_frames.size() >= count || m_ended; });
+    return Count() >= count;
   }
   std::size_t Count() const {
     return Locked([&] { return m_frames.size(); });
@@ -89,10 +90,6 @@ class CapturingSink : public FrameSink, public Notified {
   std::function<void(std::size_t)> m_onPresent;  // on the drawing thread, with the frame number
 
  private:
-  bool Wait(const std::function<bool()>& done) {
-    WaitUntil([&] { return done() || m_ended; });
-    return Locked(done);
-  }
   std::vector<Frame> m_frames;
   bool m_ended = false;
 };
