@@ -329,7 +329,6 @@ class DialogTest : public WidgetTest {
     m_onModal = [edit, ok](QDialog& dialog) {
       auto& params = static_cast<CParamDialog&>(dialog);
       params.show();
-      EXPECT_TRUE(QTest::qWaitForWindowExposed(&params));
       params.activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(&params));
       edit(params);

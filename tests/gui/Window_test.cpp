@@ -240,41 +240,9 @@ TEST_F(WindowTest, NewKeepsARunAndClosingClosesAtOnceAndTheThreadEndsAfter) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
 }
 
-// The rotation buttons turn the running picture by 5 degrees and wrap past
-// 180; with no run they are off, and a command that still arrives is ignored.
-TEST_F(WindowTest, RotationButtonsTurnTheRunningPicture) {
-  // The command; the angles (up-down, left-right) before and after it.
-  const std::tuple<int, double, double, double, double> cases[] = {
-      {ID_ROTATE_LEFT, 0, -178, 0, 177},
-      {ID_ROTATE_RIGHT, 0, 10, 0, 15},
-      {ID_ROTATE_UP, 178, 0, -177, 0},
-      {ID_ROTATE_DOWN, -178, 0, 177, 0},
-  };
-  LaunchWith(STYLE_MESH);
-  for (const auto& [command, upDown, leftRight, newUpDown, newLeftRight] : cases) {
-    SCOPED_TRACE(command);
-    EditPara([&](CParaData& p) { p.m_dUpDownAngle = upDown, p.m_dLeftRightAngle = leftRight; });
-    ASSERT_TRUE(StartAndWaitForPicture());
-    const QImage before = View()->Backing();
-    Command(command);
-    double shared[2] = {0.0, 0.0};  // what the thread will draw at
-    g_ShareData.GetAngles(shared[0], shared[1]);
-    EXPECT_EQ(std::tuple(Para().m_dUpDownAngle, Para().m_dLeftRightAngle, shared[0], shared[1]),
-              std::tuple(newUpDown, newLeftRight, newUpDown, newLeftRight));
-    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::LeftRight),
-              QString::fromStdString(FormatEntryDouble(newLeftRight)));
-    EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
-    ASSERT_TRUE(StopAndWaitForEnd());
-  }
-  const double leftRight = Para().m_dLeftRightAngle;
-  Frame()->Action(ID_ROTATE_LEFT)->setEnabled(true);
-  Command(ID_ROTATE_LEFT);
-  EXPECT_EQ(Para().m_dLeftRightAngle, leftRight);
-}
-
 // A drag outside a run leaves the angles in the set for the next Start and
 // the panel; during a mesh run it shows coarse pictures, then one full one.
-TEST_F(WindowTest, ADragTurnsTheModelCoarselyWhileTheButtonIsDown) {
+TEST_F(WindowTest, ADragAndTheRotationButtonsTurnTheModel) {
   LaunchWith(STYLE_MESH, 200);  // above 100: the drag draws from a coarser grid
   const auto panel = [&] {
     return std::pair(Frame()->ParamBar()->FieldText(ParamField::UpDown),
@@ -303,11 +271,60 @@ TEST_F(WindowTest, ADragTurnsTheModelCoarselyWhileTheButtonIsDown) {
   Command(ID_ROTATE_LEFT);
   EXPECT_NE(turned, dragged);
   EXPECT_EQ(NextFullPicture(), dragged);
+  ASSERT_TRUE(StopAndWaitForEnd());
+
+  // The rotation buttons turn the running picture by 5 degrees and wrap past
+  // 180; with no run they are off, and a command that still arrives is ignored.
+  // The command; the angles (up-down, left-right) before and after it.
+  const std::tuple<int, double, double, double, double> cases[] = {
+      {ID_ROTATE_LEFT, 0, -178, 0, 177},
+      {ID_ROTATE_RIGHT, 0, 10, 0, 15},
+      {ID_ROTATE_UP, 178, 0, -177, 0},
+      {ID_ROTATE_DOWN, -178, 0, 177, 0},
+  };
+  EditPara([&](CParaData& p) { p.m_nMesh = 8; });
+  for (const auto& [command, upDown, leftRight, newUpDown, newLeftRight] : cases) {
+    SCOPED_TRACE(command);
+    EditPara([&](CParaData& p) { p.m_dUpDownAngle = upDown, p.m_dLeftRightAngle = leftRight; });
+    ASSERT_TRUE(StartAndWaitForPicture());
+    const QImage before = View()->Backing();
+    Command(command);
+    double shared[2] = {0.0, 0.0};  // what the thread will draw at
+    g_ShareData.GetAngles(shared[0], shared[1]);
+    EXPECT_EQ(std::tuple(Para().m_dUpDownAngle, Para().m_dLeftRightAngle, shared[0], shared[1]),
+              std::tuple(newUpDown, newLeftRight, newUpDown, newLeftRight));
+    EXPECT_EQ(Frame()->ParamBar()->FieldText(ParamField::LeftRight),
+              QString::fromStdString(FormatEntryDouble(newLeftRight)));
+    EXPECT_TRUE(WaitUntil([&] { return View()->Backing() != before; }));
+    ASSERT_TRUE(StopAndWaitForEnd());
+  }
+  const double leftRight = Para().m_dLeftRightAngle;
+  Frame()->Action(ID_ROTATE_LEFT)->setEnabled(true);
+  Command(ID_ROTATE_LEFT);
+  EXPECT_EQ(Para().m_dLeftRightAngle, leftRight);
 }
 
-TEST_F(WindowTest, TheWheelZoomsThePictureAndHomeRestoresIt) {
+// Hovering reads the formula at the grid point under the pointer into a pane
+// of its own, while pane 0 says the run is on; off the picture it is empty.
+// The wheel zooms the picture and Home restores it.
+TEST_F(WindowTest, HoveringReadsTheFormulaAndTheWheelZoomsUntilHome) {
   LaunchWith(STYLE_MESH, 16);
+  EditPara([&](CParaData& p) { p.m_strFormula = "x+2*y", p.m_dZCoef = 0.5; });
   ASSERT_TRUE(StartAndWaitForPicture());
+  // The grid point (3, 6) of the grid (spacing 1.5), with f = 15 at height 7.5;
+  // the frame's matrices are column by column, QMatrix4x4 reads rows.
+  const auto& frame = View()->LastFrame();
+  const QVector3D window = QVector3D(3.0f, 7.5f, 6.0f)
+                               .project(QMatrix4x4(frame.modelView.data()).transposed(),
+                                        QMatrix4x4(frame.projection.data()).transposed(),
+                                        QRect(0, 0, frame.width, frame.height));
+  Mouse(QEvent::MouseMove,
+        QPoint(static_cast<int>(window.x()), frame.height - 1 - static_cast<int>(window.y())),
+        Qt::NoButton);
+  EXPECT_EQ(Status()->ReadoutText(), "x=3  y=6  f(x,y)=15");
+  EXPECT_EQ(Status()->MessageText(), kComputing);
+  Mouse(QEvent::MouseMove, QPoint(2, 2), Qt::NoButton);
+  EXPECT_EQ(Status()->ReadoutText(), QString());
   QTest::qWait(50);
   const QImage plain = View()->Backing().copy();
   Wheel(120);
@@ -324,28 +341,6 @@ TEST_F(WindowTest, TheWheelZoomsThePictureAndHomeRestoresIt) {
   ASSERT_TRUE(StartAndWaitForPicture());
   EXPECT_EQ(g_ShareData.GetZoom(), 1.0 / 1.5625);
   EXPECT_NE(View()->Backing(), plain);
-}
-
-// Hovering reads the formula at the grid point under the pointer into a pane
-// of its own, while pane 0 says the run is on; off the picture it is empty.
-TEST_F(WindowTest, HoveringThePictureReadsTheFormulaThere) {
-  LaunchWith(STYLE_MESH, 32);
-  EditPara([&](CParaData& p) { p.m_strFormula = "x+2*y", p.m_dZCoef = 0.5; });
-  ASSERT_TRUE(StartAndWaitForPicture());
-  // The grid point (3, 6) of the default grid, with f = 15 at height 7.5;
-  // the frame's matrices are column by column, QMatrix4x4 reads rows.
-  const auto& frame = View()->LastFrame();
-  const QVector3D window = QVector3D(3.0f, 7.5f, 6.0f)
-                               .project(QMatrix4x4(frame.modelView.data()).transposed(),
-                                        QMatrix4x4(frame.projection.data()).transposed(),
-                                        QRect(0, 0, frame.width, frame.height));
-  Mouse(QEvent::MouseMove,
-        QPoint(static_cast<int>(window.x()), frame.height - 1 - static_cast<int>(window.y())),
-        Qt::NoButton);
-  EXPECT_EQ(Status()->ReadoutText(), "x=3  y=6  f(x,y)=15");
-  EXPECT_EQ(Status()->MessageText(), kComputing);
-  Mouse(QEvent::MouseMove, QPoint(2, 2), Qt::NoButton);
-  EXPECT_EQ(Status()->ReadoutText(), QString());
 }
 
 // 自動スケール and the reading aids, each on the toolbar and in the 表示
