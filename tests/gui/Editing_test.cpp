@@ -52,18 +52,19 @@ class FormulaBoxTest : public WidgetTest {
 
 TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
   // The text typed, the note meanwhile, and for a refused text the message.
-  const std::tuple<QString, QString> cases[] = {
-      {"x*y", ""},
-      {"", "計算式が入力されてません！"},
-      {"x+", kBadFormula + " (3 文字目)"},       // a missing operand: one past the end
-      {"x+foo", kBadCharacter + " (3 文字目)"},  // an unknown name
-      {"cos ( y ) - x^2", ""},
+  const std::tuple<QString, QString, bool> cases[] = {
+      {"x*y", "", false},
+      {"", "計算式が入力されてません！", true},
+      {"x+", kBadFormula + " (3 文字目)", true},       // a missing operand: one past the end
+      {"x+foo", kBadCharacter + " (3 文字目)", true},  // an unknown name
+      {"cos ( y ) - x^2", "", false},
+      // Taken, with a word on how it reads.
+      {"exp(-x^2-y^2)", "-x^2 は (-x)^2 と読みます。-(x^2) と書けます (5 文字目)", false},
   };
   QString accepted = DEFAULT_FORMULA;
-  for (const auto& [typed, note] : cases) {
+  for (const auto& [typed, note, refused] : cases) {
     SCOPED_TRACE(typed.toStdString());
     Retype(Box(), typed);
-    const bool refused = !note.isEmpty();
     EXPECT_EQ(m_note, note);
     EXPECT_EQ(Base(Box()), refused ? kFault : kFocused);
     EXPECT_EQ(Formula(), accepted);  // not before leaving
