@@ -103,7 +103,7 @@ class CountingListener : public DrawingRunListener, public Notified {
     Change([&] { ++m_nFrames; });
   }
   void RunEnded() override {
-    Change([&] { ++m_nEnded; });
+    Change([&] { m_endedAt = std::chrono::steady_clock::now(), ++m_nEnded; });
   }
   int Frames() const {
     return Locked([&] { return m_nFrames; });
@@ -112,6 +112,7 @@ class CountingListener : public DrawingRunListener, public Notified {
     return Locked([&] { return m_nEnded; });
   }
   int m_nFrames = 0, m_nEnded = 0;
+  std::chrono::steady_clock::time_point m_endedAt;  // of the last end
   std::atomic<int> m_nRunNice{INT_MIN};  // the drawing thread's niceness at its last picture
 };
 
