@@ -122,7 +122,12 @@ bool ApplyParamOverride(CParaData& para, const std::string& assignment, std::str
   }
   const std::string name = assignment.substr(0, equals);
   const std::string text = assignment.substr(equals + 1);
-  if (!IsFormulaParameterName(name) || !IsParameterName(name)) {
+  auto existing = para.m_params.begin();
+  while (existing != para.m_params.end() && !SameParameterName(existing->name, name)) ++existing;
+  // A word the language took later (an older file's E) stays settable where
+  // the set already has it as a parameter.
+  const bool known = existing != para.m_params.end();
+  if (!IsParameterName(name) || (!known && !IsFormulaParameterName(name))) {
     *error = "'" + name + "' cannot name a parameter (a letter, then letters and digits, up to " +
              std::to_string(kMaxParameterNameBytes) + ", and no word of the formula language)";
     return false;
@@ -134,9 +139,7 @@ bool ApplyParamOverride(CParaData& para, const std::string& assignment, std::str
   }
   const SliderRange slider = SliderRangeFor(value);
   FormulaParameter param{name, value, slider.min, slider.max, slider.step};
-  auto existing = para.m_params.begin();
-  while (existing != para.m_params.end() && !SameParameterName(existing->name, name)) ++existing;
-  if (existing != para.m_params.end()) {
+  if (known) {
     param = *existing;
     param.value = value;
     if (value < param.min || value > param.max) {

@@ -95,8 +95,9 @@ const char kUsage[] =
     "digits, up to 32, in any letter case; no word of the formula language) to the\n"
     "finite number VALUE, or adds it with a slider range around VALUE (-10..10 for\n"
     "0 and 1). A value outside a parameter's range widens the range. A set holds at\n"
-    "most 64 parameters. A file whose parameters cannot be read gives its message\n"
-    "on standard error, and the command goes on without them.\n";
+    "most 64 parameters; a file's parameter named like a later word of the language\n"
+    "(E, min, ...) keeps its name and can be set. A file whose parameters cannot be\n"
+    "read gives its message on standard error, and the command goes on without them.\n";
 
 struct Command {
   const char* name;

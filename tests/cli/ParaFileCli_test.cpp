@@ -170,11 +170,10 @@ TEST(ParaOverrides, BadParametersAreRefusedAndChangeNothing) {
   CParaData full;
   for (int k = 0; k < 64; ++k) full.m_params.push_back({"p" + std::to_string(k), 0.0});
   const std::tuple<std::string, CParaData> cases[] = {
-      {"a", {}},     {"=1", {}},      {"1a=1", {}},
-      {"a_b=1", {}}, {"a b=1", {}},   {"x=1", {}},
-      {"PI=1", {}},  {"sin=2", {}},   {"a=", {}},
-      {"a=nan", {}}, {"a=-inf", {}},  {"a=1e999", {}},
-      {"a=1 ", {}},  {"a=1e308", {}}, {std::string(33, 'a') + "=1", {}},
+      {"a", {}},       {"=1", {}},   {"1a=1", {}},    {"a_b=1", {}},
+      {"a b=1", {}},   {"x=1", {}},  {"PI=1", {}},    {"sin=2", {}},
+      {"a=", {}},      {"E=1", {}},  {"a=nan", {}},   {"a=-inf", {}},
+      {"a=1e999", {}}, {"a=1 ", {}}, {"a=1e308", {}}, {std::string(33, 'a') + "=1", {}},
       {"q=1", full},
   };
   for (const auto& [assignment, before] : cases) {
@@ -192,12 +191,13 @@ TEST(ParaOverrides, BadParametersAreRefusedAndChangeNothing) {
 // when the value falls outside.
 TEST(ParaOverrides, ParametersAreAddedOrSetInAnyLetterCase) {
   CParaData para;
-  para.m_params = {{"Rate", 0.5, -1.0, 1.0, 0.01, PlayMode::Once}};
+  // An older file's E, a word the language took later, stays settable.
+  para.m_params = {{"Rate", 0.5, -1.0, 1.0, 0.01, PlayMode::Once}, {"E", 2.0}};
   std::string error;
-  for (const char* assignment : {"rATE=-0.75", "k=37", "K=0.5", "RATE=5"})
+  for (const char* assignment : {"rATE=-0.75", "k=37", "K=0.5", "RATE=5", "e=3"})
     ASSERT_TRUE(ApplyParamOverride(para, assignment, &error)) << assignment << ": " << error;
-  const std::vector<FormulaParameter> expected = {{"Rate", 5.0, -10.0, 10.0, 0.01, PlayMode::Once},
-                                                  {"k", 0.5, -50.0, 50.0, 0.5}};
+  const std::vector<FormulaParameter> expected = {
+      {"Rate", 5.0, -10.0, 10.0, 0.01, PlayMode::Once}, {"E", 3.0}, {"k", 0.5, -50.0, 50.0, 0.5}};
   EXPECT_EQ(para.m_params, expected);
 }
 
