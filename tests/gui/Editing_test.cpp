@@ -281,7 +281,12 @@ TEST_F(WidgetTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
 }
 
 TEST_F(PanelTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
-  m_panel->Spin(ParamField::Mesh)->StepUp();
+  // The arrows as the mouse finds them: the upper one up, the lower one down.
+  const auto arrows = m_panel->Spin(ParamField::Mesh)->findChildren<QToolButton*>();
+  ASSERT_EQ(arrows.size(), 2);
+  QTest::mouseClick(arrows[0], Qt::LeftButton);
+  QTest::mouseClick(arrows[0], Qt::LeftButton);
+  QTest::mouseClick(arrows[1], Qt::LeftButton);
   EXPECT_EQ(Para().m_nMesh, 33);
   Retype(Field(ParamField::Mesh), "500");
   m_panel->Spin(ParamField::Mesh)->StepUp();
