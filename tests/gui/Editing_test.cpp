@@ -496,6 +496,13 @@ class ParamPaneTest : public WidgetTest {
 // a value from elsewhere moves the slider. The rows follow the list.
 TEST_F(ParamPaneTest, SlidersAndValuesWriteTheModelWithinTheirRange) {
   ASSERT_EQ(m_pane->Rows().size(), 2u);
+  // A row reads left to right: name, slider, value, min, max, step, play.
+  const CParamPane::Row& row = Row(0);
+  std::vector<int> lefts;
+  for (const QWidget* w : std::initializer_list<const QWidget*>{
+           row.name, row.slider, row.value, row.min, row.max, row.step, row.play})
+    lefts.push_back(w->mapTo(m_pane, QPoint(0, 0)).x());
+  EXPECT_EQ(std::adjacent_find(lefts.begin(), lefts.end(), std::greater_equal<>()), lefts.end());
   EXPECT_EQ(std::tuple(Row(0).slider->maximum(), Row(0).slider->value()), std::tuple(40, 22));
   Row(0).slider->setValue(30);
   EXPECT_EQ(Value(0), 5.0);
