@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchStyles.h"
 #include "core/Formula.h"
 #include "core/ParaData.h"
 #include "core/ShareData.h"
@@ -97,18 +98,9 @@ bool Measure(const char* name, CParaData para, std::chrono::seconds idle, bool r
 int main() {
   const std::chrono::seconds idle(5);
   std::vector<Row> rows;
-  CParaData plain;
-  plain.m_nMesh = 500;
-  plain.m_nDrawStyle = STYLE_MESH;
-  plain.m_bShading = FALSE;
-  plain.m_bHiddenLine = FALSE;
-  CParaData shaded = plain;
-  shaded.m_bShading = TRUE;
-  CParaData contour = plain;
-  contour.m_nDrawStyle = STYLE_CONTOUR;
-  contour.m_dContourStep = 0.05;
-  CParaData plastic = plain;
-  plastic.m_nDrawStyle = STYLE_PLASTIC;
+  const BenchStyles sets = MakeBenchStyles(500);
+  const CParaData &plain = sets.plain, &shaded = sets.shaded, &contour = sets.contour,
+                  &plastic = sets.plastic;
   bool ok = Measure("plain mesh", plain, idle, true, &rows);
   ok = Measure("shaded mesh", shaded, idle, true, &rows) && ok;
   ok = Measure("contour", contour, idle, true, &rows) && ok;

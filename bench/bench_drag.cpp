@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchStyles.h"
 #include "core/Formula.h"
 #include "core/ParaData.h"
 #include "core/ShareData.h"
@@ -87,22 +88,14 @@ bool Measure(const std::string& name, CParaData para, const RunOptions& options,
 }  // namespace
 
 int main() {
-  CParaData plain;
-  plain.m_nDrawStyle = STYLE_MESH;
-  plain.m_bShading = FALSE;
-  plain.m_bHiddenLine = FALSE;
-  CParaData shaded = plain;
-  shaded.m_bShading = TRUE;
-  CParaData plastic = plain;
-  plastic.m_nDrawStyle = STYLE_PLASTIC;
-  CParaData contour = plain;
-  contour.m_nDrawStyle = STYLE_CONTOUR;
-  contour.m_dContourStep = 0.05;
+  const BenchStyles sets = MakeBenchStyles();
   const struct {
     const char* name;
     CParaData para;
-  } styles[] = {
-      {"plain mesh", plain}, {"shaded mesh", shaded}, {"plastic", plastic}, {"contour", contour}};
+  } styles[] = {{"plain mesh", sets.plain},
+                {"shaded mesh", sets.shaded},
+                {"plastic", sets.plastic},
+                {"contour", sets.contour}};
 
   bool ok = true;
   std::vector<std::string> rows;

@@ -251,24 +251,24 @@ struct Animation {
 };
 
 // "a=0:2:0.1" -> a at 0, 0.1, ..., 2 (the end when a step lands on it within
-// rounding); false for a spec of another form, a step not above 0, an end
+// rounding); false for a text of another form, a step not above 0, an end
 // below the start or more than kMaxFrames pictures.
-bool ParseAnimation(const std::string& spec, Animation* out) {
+bool ParseAnimation(const std::string& text, Animation* out) {
   constexpr double kMaxFrames = 10000;
-  const std::size_t equals = spec.find('=');
-  const std::size_t colon1 = spec.find(':', equals);
-  const std::size_t colon2 = colon1 == std::string::npos ? colon1 : spec.find(':', colon1 + 1);
+  const std::size_t equals = text.find('=');
+  const std::size_t colon1 = text.find(':', equals);
+  const std::size_t colon2 = colon1 == std::string::npos ? colon1 : text.find(':', colon1 + 1);
   if (equals == std::string::npos || colon2 == std::string::npos) return false;
   double start = 0.0;
   double end = 0.0;
   double step = 0.0;
-  if (!ParseDouble(spec.substr(equals + 1, colon1 - equals - 1), &start) ||
-      !ParseDouble(spec.substr(colon1 + 1, colon2 - colon1 - 1), &end) ||
-      !ParseDouble(spec.substr(colon2 + 1), &step) || !(step > 0.0) || !(end >= start) ||
+  if (!ParseDouble(text.substr(equals + 1, colon1 - equals - 1), &start) ||
+      !ParseDouble(text.substr(colon1 + 1, colon2 - colon1 - 1), &end) ||
+      !ParseDouble(text.substr(colon2 + 1), &step) || !(step > 0.0) || !(end >= start) ||
       !std::isfinite(start) || !std::isfinite(end) || (end - start) / step > kMaxFrames) {
     return false;
   }
-  out->name = spec.substr(0, equals);
+  out->name = text.substr(0, equals);
   const auto count = static_cast<long>(std::floor((end - start) / step + 1e-9));
   out->values.clear();
   for (long k = 0; k <= count; ++k) out->values.push_back(start + static_cast<double>(k) * step);
