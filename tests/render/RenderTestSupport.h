@@ -3,14 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
@@ -99,11 +95,10 @@ class CapturingSink : public FrameSink, public Notified {
 class CountingListener : public DrawingRunListener, public Notified {
  public:
   void FrameReady() override {
-    m_nRunNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
     Change([&] { ++m_nFrames; });
   }
   void RunEnded() override {
-    Change([&] { m_endedAt = std::chrono::steady_clock::now(), ++m_nEnded; });
+    Change([&] { ++m_nEnded; });
   }
   int Frames() const {
     return Locked([&] { return m_nFrames; });
@@ -112,8 +107,6 @@ class CountingListener : public DrawingRunListener, public Notified {
     return Locked([&] { return m_nEnded; });
   }
   int m_nFrames = 0, m_nEnded = 0;
-  std::chrono::steady_clock::time_point m_endedAt;  // of the last end
-  std::atomic<int> m_nRunNice{INT_MIN};  // the drawing thread's niceness at its last picture
 };
 
 inline CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMULA, int mesh = 16) {

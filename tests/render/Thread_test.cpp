@@ -2,6 +2,8 @@
 // loops driven by the mailbox, resamples, and runs that end without their picture; then
 // its face to the window, DrawingRun: notices posted without waiting, the
 // newest picture handed over, progress inside its range.
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
