@@ -30,23 +30,14 @@ expect() {
 
 expect 0 OK "" check "$default"
 expect 1 "$empty" "" check ''
-expect 1 "$bad_formula" "" check '   '
 expect 1 "$bad_char" "" check '2X'
-expect 1 "$bad_char" "" check 'Ｘ'
 expect 1 "$bad_formula" "" check 'X**2'
 expect 2 "" + check
 # A formula alone: every name that could be a parameter is one, listed once in
 # the letter case first written.
 expect 0 OK $'parameter: a\nparameter: theta\nparameter: b2' check 'a*x+theta*SIN(A+b2)'
-expect 0 OK "" check 'E*x'
-expect 1 "$bad_char" "" check 'a b'
-# Two-argument functions, E and exponents with a sign; a comma out of place.
-expect 0 OK "" check 'min(x,-y)+E*mod(x,2.5E+1)-1e-3'
-expect 1 "$bad_formula" "" check 'min(x)'
 # Notes on standard error, the formula still passing.
 expect 0 OK "note: -x^2 は (-x)^2 と読みます。-(x^2) と書けます (5 文字目)" check 'exp(-x^2-y^2)'
-expect 0 OK $'parameter: a\nnote: a^b^c は (a^b)^c と読みます。a^(b^c) と書けます (1 文字目)' \
-  check 'a^2^x'
 # The window's box takes 128 bytes (a full-width character counts twice).
 long=$(printf 'x+%.0s' {1..63})x
 expect 0 OK "" check "$long"
@@ -58,28 +49,16 @@ expect 2 "" + check --no-limit
 
 expect 0 1 "" eval "$default" 0 0
 expect 0 -1 "" eval "$default" 0 0 --zero-by-zero -1
-expect 0 0 "" eval "$default" 0 0 --zero-by-zero 0
-expect 0 -1 "" eval --zero-by-zero -1 '0/0' 1 1
 expect 0 -0.1917848549326277 "" eval "$default" 3 4
 expect 0 1.7976931348623157e+308 "" eval '1/0' 0 0
-expect 0 3.1415926540000001 "" eval 'PI' 0 0
 expect 0 -0 "" eval 'X*0' -1 0
-expect 0 64 "" eval '2^3^2' 0 0
 expect 0 nan "" eval 'SQRT(X)' -1 0
 expect 0 inf "" eval '1E999' 0 0
-expect 0 -inf "" eval 'LOG(X)' 0 0
 expect 1 "" "$bad_char" eval '2X' 0 0
-expect 1 "" "$bad_formula" eval '(X' 0 0
-expect 2 "" + eval X abc 0
 expect 2 "" + eval X 1 2 --zero-by-zero one
-expect 2 "" + eval X 1 2 3
 expect 0 6.5 "" eval 'a*x+B' 2 0 --param a=3 --param b=0.5
-expect 0 3 "" eval 'A' 0 0 --param a=1 --param A=3
 expect 1 "" "$bad_char" eval 'a*x' 2 0
-expect 1 "" "$bad_char" eval 'a*x' 2 0 --param b=1
 expect 2 "" + eval 'a*x' 2 0 --param x=1
-expect 2 "" + eval 'a*x' 2 0 --param a=nan
-expect 2 "" + eval 'a*x' 2 0 --param
 
 # Output that cannot be written is a failure, not a success.
 ovx=$(mktemp --suffix=.ovx)
