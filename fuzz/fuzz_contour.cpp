@@ -86,9 +86,14 @@ GridExtents HeightExtents(const std::vector<float>& grid) {
 // the colour current at it (two walks drawing the same picture hash alike), and
 // whether two colours in a row were the same. Its own branches are no coverage
 // worth guiding the search by, and a walk can call it millions of times: not
-// instrumented.
+// instrumented (clang's attribute; GCC builds only the replay, uninstrumented).
+#ifdef __clang__
+#define NO_COVERAGE __attribute__((no_sanitize("coverage")))
+#else
+#define NO_COVERAGE
+#endif
 struct TraceSink : ContourSink {
-  __attribute__((no_sanitize("coverage"))) void Colour(const ContourColour& c) override {
+  NO_COVERAGE void Colour(const ContourColour& c) override {
     const std::uint32_t bits[3] = {std::bit_cast<std::uint32_t>(c.red),
                                    std::bit_cast<std::uint32_t>(c.green),
                                    std::bit_cast<std::uint32_t>(c.blue)};
@@ -100,8 +105,7 @@ struct TraceSink : ContourSink {
     hasColour = true;
     ++colours;
   }
-  __attribute__((no_sanitize("coverage"))) void Segment(const float v1[3],
-                                                        const float v2[3]) override {
+  NO_COVERAGE void Segment(const float v1[3], const float v2[3]) override {
     if (!hasColour) segmentWithoutColour = true;
     for (const float* v : {v1, v2}) {
       for (int k = 0; k < 3; ++k) {
@@ -112,7 +116,7 @@ struct TraceSink : ContourSink {
     for (const std::uint32_t bits : current) Hash(bits);
     ++segments;
   }
-  __attribute__((no_sanitize("coverage"))) void Hash(std::uint32_t word) {
+  NO_COVERAGE void Hash(std::uint32_t word) {
     for (int shift = 0; shift < 32; shift += 8) {
       picture = (picture ^ ((word >> shift) & 0xFF)) * 0x100000001B3u;
     }

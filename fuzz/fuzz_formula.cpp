@@ -18,15 +18,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "FormulaReference.h"
 #include "FuzzCheck.h"
 #include "GridPlain.h"
 #include "core/Formula.h"
+#include "core/FormulaProgram.h"
 #include "core/Grid.h"
 #include "core/GridProgram.h"
 
@@ -43,10 +46,11 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Grid-like points, both zeros, coordinates whose first operation overflows or
 // underflows, and the non-finite values a damaged range can bring in; each
-// with one of the three 0/0 values on offer, and one value off the list.
+// with one of the three 0/0 values on offer, and values off the list.
 constexpr Point kPoints[] = {
-    {0.0, 0.0, 1.0},      {-0.0, 0.0, -1.0},  {1.0, 1.0, 0.0},  {-2.5, 3.75, 1.0},
-    {1e-300, -1e300, -1}, {kInf, -kInf, 0.0}, {kNaN, 1.0, 1.0}, {0.5, -0.0, 0.125},
+    {0.0, 0.0, 1.0},         {-0.0, 0.0, -1.0},    {1.0, 1.0, 0.0},      {-2.5, 3.75, 1.0},
+    {1e-300, -1e300, -1},    {kInf, -kInf, 0.0},   {kNaN, 1.0, 1.0},     {0.5, -0.0, 0.125},
+    {710.0, 4.9e-324, kNaN}, {1e16, 0.048f, kInf}, {-1.0, -kNaN, -kInf},
 };
 
 // Names in mixed case, two of them letters the numbers use (1E3, 2D2); E is
@@ -320,6 +324,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    ? part[0] == '-'
                    : std::count(part.begin(), part.end(), '^') >= 2);
   }
+
+  // The optimised program computes nothing twice.
+  std::set<std::tuple<FormulaOpcode, std::uint32_t, std::uint32_t>> seen;
+  const FormulaProgram optimized = formula.Program().Optimized();
+  for (const FormulaInstr& in : optimized.Code())
+    FUZZ_CHECK_MSG(seen.emplace(in.op, in.a, in.b).second, "'%s': computed twice", text.c_str());
 
   for (const Point& p : kPoints) CheckPoint(text, formula, p, {});
   CheckGrid(text, formula, true, SurfaceSpec());

@@ -18,7 +18,7 @@ packages=(
   libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri
   libpng-dev librsvg2-bin
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  python3
+  python3 libclang-rt-14-dev
   qt6-base-dev libx11-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   fonts-ipafont-gothic
 )

@@ -1,10 +1,8 @@
-// The formula engine: the check and values at a point; then the compiled
-// program, optimised or not, against the string-walking evaluator, the plain
-// C++ formula, and itself on several threads; a parameter against its value
-// written into the formula. Values are compared bit for bit, NaN sign and
-// payload included: both paths perform the same operations on the same
-// operands in the same order, so even the NaN that propagates must be the
-// same one.
+// The formula engine: the check, its notes and values at a point; the compiled
+// program against the plain C++ formula and itself on several threads. Every
+// evaluation path against the string-walking evaluator, and a parameter
+// against its value written in, is fuzz_formula's property, run over its
+// corpus by the fuzz_formula_replay test.
 #include "core/Formula.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +14,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <random>
-#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -25,8 +21,6 @@
 
 #include "FormulaReference.h"
 #include "core/FormulaProgram.h"
-#include "core/Grid.h"
-#include "core/GridProgram.h"
 
 namespace {
 
@@ -36,7 +30,6 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
 std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
-std::uint32_t Bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 // Hostile texts among them, which nobody types but a file or a paste can
 // bring: a cut UTF-8 sequence, bytes UTF-8 never holds, what a bad CP932 byte
@@ -296,208 +289,6 @@ TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
     const FormulaCheck result = CheckFormula(std::string(1, c));
     EXPECT_EQ(result == FormulaCheck::Ok, passes) << byte;
     EXPECT_TRUE(passes || blank || result != FormulaCheck::Empty) << byte;
-  }
-}
-
-// The parameter list every formula below is compiled with, in mixed case, and
-// values for it that change from formula to formula.
-const std::vector<std::string> kParameterNames = {"a", "B2", "Theta"};
-const std::vector<double> kParameterValues[] = {
-    {1.5, -2.0, 0.0}, {-0.0, 1e308, kNaN}, {kInf, 4.9e-324, -1.0}, {0.5, -kInf, 710.0}};
-
-std::vector<std::string> Formulas() {
-  std::vector<std::string> f = {
-      kDefaultFormula, "SIN(X)+COS(Y)*TAN(X-Y)", "ASIN(X)-ACOS(Y)/ATAN(X*Y)", "EXP(X)^LOG(Y)",
-      "LOG10(X)+SQRT(Y)", "X^Y", "Y/X", "1/0", "-1/0", "0/0", "0/0*X+Y", "(X-X)/(Y-Y)",
-      "SQRT(X)/SQRT(Y)", "1E999-1E999", "X*1E999/Y", "---X^-Y", "2^-X^-Y", "0.0*-1",
-      "SIN(2)*X+COS(3)/Y+LOG(2)^EXP(1)", "SIN(X)+SIN(X)*SIN(X)-SIN(X)/SIN(X)", "X*Y+Y*X-X/Y-Y/X",
-      // Outside the check: partial lists, missing operands, extra values and
-      // stray brackets must give the same results too.
-      "", "X+2Y", "X+", "X**2", "(X)(Y+1)", "X Y", "(", "X*(", "((X)", "X)", "SIN-X", "MIN(X)",
-      "(2)(MAX(X))", "MOD(X,,Y)", "X,Y", ",", "MIN(,X)", "HYPOT(X,Y,2)", "(X,Y)*3"};
-  // Random well-formed formulas over the whole vocabulary, with many repeated
-  // subexpressions: each step combines earlier ones. Constant parts fold, and
-  // mod(0, 0) as 0/0 only with the 0/0 value given.
-  const char* const leaves[] = {"X", "Y", "PI", "E", "0", "-0", "1", "0.5", "2D2", "1E-3", "1E999"};
-  const char* const functions[] = {"SIN",   "COS",   "TAN",   "ASIN", "ACOS", "ATAN",
-                                   "EXP",   "LOG",   "LOG10", "SQRT", "ABS",  "SIGN",
-                                   "FLOOR", "CEIL",  "ROUND", "SINH", "COSH", "TANH",
-                                   "ASINH", "ACOSH", "ATANH", "CBRT", "LN"};
-  const char* const pairs[] = {"MIN", "MAX", "MOD", "ATAN2", "HYPOT"};
-  const char* const operators[] = {"+", "-", "*", "/", "^", "*-"};
-  std::mt19937 rng(20240607);
-  auto pick = [&rng](std::size_t n) { return static_cast<std::size_t>(rng()) % n; };
-  for (int k = 0; k < 300; ++k) {
-    std::vector<std::string> pool;
-    for (int i = 0; i < 4; ++i) pool.push_back(leaves[pick(std::size(leaves))]);
-    for (int step = 0; step < 8; ++step) {
-      const std::string a = pool[pick(pool.size())], b = pool[pick(pool.size())];
-      const std::size_t kind = pick(4);
-      pool.push_back(kind == 0   ? functions[pick(std::size(functions))] + ("(" + a + ")")
-                     : kind == 1 ? pairs[pick(std::size(pairs))] + ("(" + a + "," + b + ")")
-                                 : "(" + a + ")" + operators[pick(6)] + "(" + b + ")");
-    }
-    f.push_back(pool.back());
-  }
-  const char* const tokens[] = {"X", "Y", "2", "(", ")", "+", "-", "*", "/", "^", "SIN"};
-  for (int i = 0; i < 200; ++i) {  // token soup, any structure an unchecked formula may have
-    std::string text;
-    for (std::size_t k = 0, n = 1 + pick(8); k < n; ++k)
-      text += tokens[pick(11)] + std::string(" ");
-    f.push_back(text);
-  }
-  // The same with parameters among the leaves, and a name the list lacks.
-  const char* const named[] = {"X", "Y", "A", "b2", "THETA", "2", "0", "a", "-A", "K"};
-  for (int k = 0; k < 100; ++k) {
-    std::vector<std::string> pool;
-    for (int i = 0; i < 4; ++i) pool.push_back(named[pick(std::size(named))]);
-    for (int step = 0; step < 6; ++step) {
-      const std::string a = pool[pick(pool.size())], b = pool[pick(pool.size())];
-      pool.push_back(pick(3) == 0 ? functions[pick(std::size(functions))] + ("(" + a + ")")
-                                  : "(" + a + ")" + operators[pick(6)] + "(" + b + ")");
-    }
-    f.push_back(pool.back());
-  }
-  return f;
-}
-
-// The compiled, the optimised and the grid-split programs against the oracle,
-// with the parameters as inputs and folded in.
-TEST(FormulaProgram, MatchesTheStringWalkingEvaluator) {
-  const double inf = std::numeric_limits<double>::infinity();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double values[] = {0.0, -0.0, 1.0, -1.0, 0.5,   -2.5, 1e308, 4.9e-324,
-                           inf, -inf, nan, -nan, 710.0, 1e16, 0.048f};
-  const double zeroByZeros[] = {-1.0, 0.0, 1.0, nan, inf, -inf};
-  FormulaProgram::Scratch scratch;  // shared by programs of every size
-  std::size_t formulaIndex = 0;
-  for (const std::string& text : Formulas()) {
-    SCOPED_TRACE("formula '" + text + "'");
-    const std::vector<double>& p = kParameterValues[formulaIndex++ % std::size(kParameterValues)];
-    CFormula formula = Compiled(text, kParameterNames, p);
-    const FormulaProgram anyZero = formula.Program().Optimized();
-    std::set<std::tuple<FormulaOpcode, std::uint32_t, std::uint32_t>> seen;
-    for (const FormulaInstr& in : anyZero.Code())
-      EXPECT_TRUE(seen.emplace(in.op, in.a, in.b).second) << "computed twice";
-    std::vector<FormulaProgram> fixedZero, folded;
-    std::vector<GridProgram> grid;
-    for (double z : zeroByZeros) {
-      fixedZero.push_back(formula.Program().Optimized(z));
-      folded.push_back(formula.Program().Optimized(z, p));
-      grid.push_back(GridProgram::Build(formula.Program(), z, p));
-    }
-    std::size_t point = 0;
-    for (double x : values) {
-      for (double y : values) {
-        const std::size_t zi = point++ % std::size(zeroByZeros);
-        const double z = zeroByZeros[zi];
-        g_zeroByZero = z;
-        double expected = 0.0;
-        const FormulaStatus status =
-            OracleEvaluate(formula.Postfix(), x, y, &expected, kParameterNames, p);
-        ASSERT_EQ(formula.Program().Status(), status);
-        if (status == FormulaStatus::MissingOperand) expected = 0.0;
-        const double compiled = formula.Program().Run(x, y, p, z, scratch);
-        double viaEvaluate = 1.0;
-        ASSERT_EQ(formula.Evaluate(&x, &y, &viaEvaluate), status == FormulaStatus::Ok);
-        ASSERT_EQ(Bits(compiled), Bits(expected)) << "at " << x << ", " << y << " z " << z;
-        ASSERT_EQ(Bits(viaEvaluate), Bits(expected));
-        ASSERT_EQ(Bits(anyZero.Run(x, y, p, z, scratch)), Bits(expected)) << "optimised";
-        ASSERT_EQ(Bits(fixedZero[zi].Run(x, y, p, z, scratch)), Bits(expected)) << "for this 0/0";
-        ASSERT_EQ(Bits(folded[zi].Run(x, y, {}, z, scratch)), Bits(expected)) << "folded in";
-        ASSERT_EQ(Bits(grid[zi].Evaluate(x, y)), Bits(expected)) << "split for the grid";
-      }
-    }
-  }
-}
-
-// A parameter gives the bits its value gives written into the formula, on
-// every path: the string walk, the program as compiled and with the
-// parameters folded in, split for the grid, and both threaded samplers
-// (the optimised programs with the parameters as inputs meet the string walk
-// above). The values are set after the compile, as a slider sets them.
-TEST(FormulaProgram, ParameterEqualsTheNumberWrittenIn) {
-  const struct {
-    const char* text;
-    std::vector<FormulaParameter> parameters;
-    const char* written;
-  } cases[] = {
-      {"a*SIN(b*X)*COS(Y)",
-       {{.name = "a", .value = 1.5}, {.name = "B", .value = 2}},
-       "1.5*SIN(2*X)*COS(Y)"},
-      // 0/0 and x/0 take the grid's 0/0 value and the limit, folded or not.
-      {"X/A+A/A+Y/(A*X)-A/Y", {{.name = "A", .value = 0}}, "X/0+0/0+Y/(0*X)-0/Y"},
-      {"X^A/A", {{.name = "A", .value = -0.0}}, "X^(-0)/(-0)"},
-      // A sign binds tighter than ^: -a^2 is (-a)^2 for a negative a too.
-      {"-A^2+X*-A-A^Y", {{.name = "a", .value = -2.5}}, "-(-2.5)^2+X*-(-2.5)-(-2.5)^Y"},
-      {"K*X^2-K/Y+K*K", {{.name = "k", .value = 1e308}}, "1E308*X^2-1E308/Y+1E308*1E308"},
-      {"SQRT(C)*X+LOG(C)+ASIN(C*Y)/C",
-       {{.name = "c", .value = -1}},
-       "SQRT(-1)*X+LOG(-1)+ASIN(-1*Y)/(-1)"},
-      // Any case; E and D are names beside the numbers 1E3 and 2D2; a list
-      // entry that names no parameter changes nothing.
-      {"theta*x+THETA+E*1E3-2D2*d+2",
-       {{.name = "Theta", .value = 0.25},
-        {.name = "e", .value = 2},
-        {.name = "D", .value = 3},
-        {.name = "2", .value = 5}},
-       "0.25*x+0.25+2*1E3-2D2*3+2"},
-      // Words the language took later, in an older set's list.
-      {"min*x-LN^2+E*1E-3",
-       {{.name = "Min", .value = 3}, {.name = "ln", .value = -0.5}, {.name = "E", .value = 4}},
-       "3*x-(-0.5)^2+4*1E-3"},
-  };
-  const double zeroByZero = -1.0;
-  std::vector<double> coordinates = {0.0, -0.0, kInf, -kInf, kNaN, 1e-310, -1.0, 1.0};
-  for (int k = -12; k <= 12; k += 3) coordinates.push_back(k * 0.75);
-  GridSpec gridSpec;
-  gridSpec.nMesh = 24;
-  gridSpec.spacing = 1.0f;
-  gridSpec.zScale = 11.0f;
-  gridSpec.zeroDiv = static_cast<float>(zeroByZero);
-  FormulaProgram::Scratch scratch;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    std::vector<std::string> names;
-    std::vector<double> values;
-    std::vector<FormulaParameter> unset = c.parameters;
-    for (FormulaParameter& parameter : unset) {
-      names.push_back(parameter.name);
-      values.push_back(parameter.value);
-      parameter.value = 7.0;
-    }
-    ASSERT_EQ(CheckFormula(c.text, names), FormulaCheck::Ok);
-    ASSERT_EQ(CheckFormula(c.written), FormulaCheck::Ok);
-    CFormula formula = CompileFormula(c.text, unset);
-    formula.SetParameterValues(values);
-    CFormula written = Compiled(c.written);
-
-    const FormulaProgram folded = formula.Program().Optimized(zeroByZero, values);
-    const GridProgram grid = GridProgram::Build(formula.Program(), zeroByZero, values);
-    for (double x : coordinates) {
-      for (double y : coordinates) {
-        SCOPED_TRACE(testing::Message() << "at " << x << ", " << y);
-        const double expected = EvaluateFormula(&written, &x, &y, &zeroByZero);
-        double walked = 1.0;
-        ASSERT_EQ(OracleEvaluate(formula.Postfix(), x, y, &walked, names, values),
-                  FormulaStatus::Ok);
-        EXPECT_EQ(Bits(walked), Bits(expected)) << "string walk";
-        EXPECT_EQ(Bits(EvaluateFormula(&formula, &x, &y, &zeroByZero)), Bits(expected));
-        EXPECT_EQ(Bits(folded.Run(x, y, {}, zeroByZero, scratch)), Bits(expected));
-        EXPECT_EQ(Bits(grid.Evaluate(x, y)), Bits(expected)) << "split for the grid";
-      }
-    }
-    for (const bool surface : {true, false}) {
-      std::vector<float> got, want;
-      GridExtents extents;
-      const auto sample = surface ? ComputeSurface : ComputeContour;
-      ASSERT_TRUE(sample(gridSpec, formula, RunSignals{}, got, extents, 2));
-      ASSERT_TRUE(sample(gridSpec, written, RunSignals{}, want, extents, 2));
-      ASSERT_EQ(got.size(), want.size());
-      std::size_t mismatches = 0;
-      for (std::size_t k = 0; k < got.size(); ++k) mismatches += Bits(got[k]) != Bits(want[k]);
-      EXPECT_EQ(mismatches, 0u) << (surface ? "surface" : "contour");
-    }
   }
 }
 
