@@ -7,7 +7,9 @@ the list of values the target consumes, in order, written back to front.
 
     python3 fuzz/contour_seeds.py [OUT_DIR]
 """
+import math
 import os
+import random
 import struct
 import sys
 
@@ -80,6 +82,66 @@ SEEDS = {
     'ties-on-levels': encode(4, grid(4, lambda i, j: [0, 0.25, 0.5, 1.0, 0.75][(i * j) % 5]),
                              (7, 0.25)),
 }
+
+
+
+def sampled(f, n, r):
+    """f on the n-cell grid over -r..r as float, as the sampler stores it."""
+    def one(i, j):
+        x, y = -r + 2 * r * i / n, -r + 2 * r * j / n
+        try:
+            v = struct.unpack('<f', struct.pack('<f', f(x, y)))[0]
+        except (OverflowError, ValueError):
+            v = math.copysign(math.inf, f(x, y)) if not math.isnan(f(x, y)) else math.nan
+        return 'nan' if math.isnan(v) else ('inf' if v > 0 else '-inf') if math.isinf(v) else v
+    return grid(n, one)
+
+
+def guarded(f):
+    def g(x, y):
+        try:
+            return f(x, y)
+        except OverflowError:
+            return math.inf
+        except ValueError:
+            return math.nan
+    return g
+
+
+# Pictures of formulas (the crossed-levels walk against the walk over every
+# level), each at four intervals.
+FORMULAS = {
+    'default': (lambda x, y: 1.0 if x == y == 0 else
+                math.sin(math.hypot(x, y)) / math.hypot(x, y), 12, (1, 3, 11)),
+    'saddle': (lambda x, y: x * y, 2, (7,)),
+    'constant': (lambda x, y: 2.5, 3, (6,)),
+    'steep': (lambda x, y: 50 * x + y, 2, (8,)),
+    'nearly-flat': (lambda x, y: 5 + 0.0001 * (x - y), 2, (8,)),
+    'terraces': (lambda x, y: x * x + y * y, 3, (6,)),
+    'log-nan-and-minus-infinity': (lambda x, y: -math.inf if x * y == 0 else math.log(x * y), 3, (8,)),
+    'exp-infinity': (lambda x, y: math.exp(x * 300), 3, (8,)),
+    'nothing-finite': (lambda x, y: math.sqrt(-1 - x * x), 1, (4,)),
+}
+for name, (f, r, meshes) in FORMULAS.items():
+    for n in meshes:
+        for interval in (0.01, 0.05, 1.0, 100.0):
+            SEEDS[f'{name}-n{n}-by-{interval:g}'] = encode(n, sampled(guarded(f), n, r),
+                                                           (7, interval))
+
+# Corners of every kind, each value also a level (lo = -2.75, by 0.25): where
+# ContourCrossedLevels says a cell is crossed must agree with ContourCell.
+AWKWARD = ['nan', '-inf', -1, -0.5, 0, 0.25, 1, 'inf']
+for k in range(16):
+    rng = random.Random(k)
+    SEEDS[f'awkward-corners-{k}'] = encode(11, [rng.choice(AWKWARD) for _ in range(144)],
+                                           (7, 0.25), extents=(-2.5, 1.0))
+# Extents and intervals the levels refuse.
+SEEDS['automatic-interval'] = encode(2, grid(2, lambda i, j: i - j), (0, 0))
+SEEDS['refused-interval-negative'] = encode(2, grid(2, lambda i, j: i - j), (2, 0))
+SEEDS['refused-interval-infinite'] = encode(2, grid(2, lambda i, j: i - j), (4, 0))
+SEEDS['refused-extents-nan'] = encode(2, grid(2, lambda i, j: i - j), (8, 0), extents=('nan', 1))
+SEEDS['refused-extents-minus-infinity'] = encode(2, grid(2, lambda i, j: i), (8, 0),
+                                                 extents=('-inf', 1))
 
 # A cell whose corners lie more than the float range apart, with an interval
 # that gives 66 levels: the segment ends of the levels below the middle
