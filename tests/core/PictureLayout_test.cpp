@@ -441,6 +441,24 @@ TEST(PictureLayoutTest, ColourBarAndExtremes) {
   EXPECT_FALSE(axesOnly.colourBar.has_value());
   EXPECT_TRUE(axesOnly.markers.empty());
   EXPECT_GE(axesOnly.labels.size(), 9u);
+  // The height's numbers and their factor stand beyond its tick marks, on the
+  // side the marks point to, measured square to the axis on the screen.
+  const AxisLayout& height = axesOnly.axes[kAxisHeight];
+  const glm::dvec2 p = ImagePoint(in.view, height.edge.a);
+  const glm::dvec2 d = glm::normalize(ImagePoint(in.view, height.edge.b) - p);
+  glm::dvec2 out(-d.y, d.x);
+  const ModelSegment& mark = height.tickMarks.front();
+  if (glm::dot(ImagePoint(in.view, mark.b) - ImagePoint(in.view, mark.a), out) < 0) out = -out;
+  EXPECT_EQ(Count(axesOnly, {LabelKind::Factor}, kAxisHeight), 1);
+  for (const PlacedLabel& l : axesOnly.labels) {
+    if (l.axis != kAxisHeight || (l.kind != LabelKind::Tick && l.kind != LabelKind::Factor))
+      continue;
+    double nearest = 1e300;
+    for (const double x : {l.rect.left, l.rect.Right()})
+      for (const double y : {l.rect.top, l.rect.Bottom()})
+        nearest = std::min(nearest, glm::dot(glm::dvec2(x, y) - p, out));
+    EXPECT_GT(nearest, in.metrics.tickLength) << l.text;
+  }
 }
 
 TEST(PictureLayoutTest, PicturesThatCannotBeLaidOut) {
