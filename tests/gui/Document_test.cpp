@@ -65,8 +65,6 @@ class DocumentTest : public GuiTest {
 // parameters.
 TEST_F(DocumentTest, OpeningShowsTheFilesValuesOrItsMessageAndLeavesTheParameters) {
   WriteSet("good.ovx");
-  std::ofstream(Path("junk.ovx")) << "not a parameter file at all";
-  ASSERT_TRUE(QDir(m_dir->path()).mkdir("folder.ovx"));
   Launch();
   EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
   EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
@@ -83,11 +81,10 @@ TEST_F(DocumentTest, OpeningShowsTheFilesValuesOrItsMessageAndLeavesTheParameter
 
   EditPara([&](CParaData& p) { p.m_dRange = 7.5; });
   const std::vector<std::uint8_t> before = StoreParaData(Para());
+  // Cancelled, and one failure: the file's own faults are core's to test.
   const std::tuple<const char*, QString> cases[] = {
-      {"", ""},  // cancelled
+      {"", ""},
       {"missing.ovx", QPath("missing.ovx") + kNotFound},
-      {"junk.ovx", "予期しないﾌｧｲﾙ形式です。"},
-      {"folder.ovx", "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"},
   };
   for (const auto& [name, message] : cases) {
     SCOPED_TRACE(name);
@@ -124,16 +121,15 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndThe
   EXPECT_EQ(ReadFile("saved.ovx"), saved);
   EXPECT_TRUE(m_messages.empty());
 
-  // The dialogs open where a file was last chosen, also after a restart.
+  // The dialogs open where a file was last chosen, also after a restart. A
+  // failed save (its causes are the safe save's to test) keeps file and title.
   EXPECT_EQ(m_fileRequests[0].directory, QString());
-  Choose(ID_FILE_SAVE_AS, "nowhere/set.ovx");
-  EXPECT_EQ(m_fileRequests.back().directory, m_dir->path());
   m_app.reset();
   Launch();
   Choose(ID_FILE_OPEN, "saved.ovx");
   Choose(ID_FILE_SAVE_AS, "target.ovx");
   EXPECT_EQ(m_fileRequests.back().directory, m_dir->path());
-  EXPECT_EQ(TakeMessages(), QStringList({QPath("nowhere/set.ovx") + kNotFound, kSaveFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList{kSaveFailed});
   EXPECT_EQ(Title(), Caption("saved.ovx"));
   EXPECT_EQ(ReadFile("saved.ovx"), saved);
 }
@@ -183,12 +179,10 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstAsPngByNameOrRef
   EXPECT_NE(shown.pixelColor(150, 100), kSurfaceIdle);  // a picture, not the idle fill
   Choose(ID_SAVE_IMAGE, "view.bmp");
   ASSERT_EQ(m_fileRequests.size(), 1u);
-  EXPECT_EQ(m_fileRequests[0].mode, FileRequest::Save);
-  EXPECT_EQ(m_fileRequests[0].filters, "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp);;PNG ｲﾒｰｼﾞ (*.png)");
-  EXPECT_EQ(m_fileRequests[0].defaultSuffix, "bmp");
-  // 24 bits a pixel with the rows padded to 4 bytes (the header's fields are
-  // core's to test): a reader that follows the header gives the picture back.
-  EXPECT_EQ(ReadFile("view.bmp").size(), 54u + 904u * 200u);
+  EXPECT_EQ(std::pair(m_fileRequests[0].mode, m_fileRequests[0].defaultSuffix),
+            std::pair(FileRequest::Save, QString("bmp")));
+  // The bitmap's layout is core's to test: a reader that follows its header
+  // gives the picture back.
   EXPECT_EQ(QImage(QPath("view.bmp"), "BMP").convertToFormat(QImage::Format_RGB32),
             shown.convertToFormat(QImage::Format_RGB32));
   // A name ending in .png, as the dialog gives one when its PNG filter is
@@ -203,20 +197,16 @@ TEST_F(DocumentTest, ImageSaveWritesTheViewsPixelsBottomRowFirstAsPngByNameOrRef
   EXPECT_FALSE(QFileInfo::exists(QPath("missing")));
   EXPECT_EQ(TakeMessages(), QStringList{QPath("missing/view.bmp") + kNotFound});
 
-  // The smallest views: a 1 x 1 picture is a bitmap like any other; a view of
-  // no pixels has no picture to save and says so instead of writing a file.
-  for (const QSize size : {QSize(1, 1), QSize(0, 0)}) {
-    SCOPED_TRACE(size.width());
-    View()->setFixedSize(size);
-    ASSERT_TRUE(WaitUntil([&] { return View()->size() == size; }));
-    Command(ID_CALC_START);
-    ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
-    ASSERT_TRUE(StopAndWaitForEnd());
-    Choose(ID_SAVE_IMAGE, "tiny.bmp");
-  }
-  EXPECT_EQ(ReadFile("tiny.bmp").size(), 58u);  // 54 + one row of 4 bytes
+  // A view of no pixels has no picture to save and says so instead of
+  // asking for a name.
+  View()->setFixedSize(0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return View()->size().isEmpty(); }));
+  Command(ID_CALC_START);
+  ASSERT_TRUE(WaitUntil([&] { return Frame()->Running(); }));
+  ASSERT_TRUE(StopAndWaitForEnd());
+  Choose(ID_SAVE_IMAGE, "empty.bmp");
   EXPECT_EQ(TakeMessages(), QStringList{kSaveFailed});
-  EXPECT_EQ(m_fileRequests.size(), 5u);  // none for the picture that cannot be saved
+  EXPECT_EQ(m_fileRequests.size(), 4u);
 }
 
 // The dialog itself, never shown: choosing its PNG filter makes a name typed
@@ -289,12 +279,9 @@ TEST_F(DocumentTest, TheMeshExportWritesTheFramesSetOffTheWindowThreadOrSaysWhyN
     Command(ID_EXPORT_MESH);
     return !Frame()->MeshExport()->Busy() || done.wait(60000);
   };
-  // Triangles in a binary STL, by its count and by its size.
+  // Triangles in a binary STL by its size (its fields are core's to test).
   const auto stlTriangles = [&](const std::string& name) {
-    const std::vector<std::uint8_t> bytes = ReadFile(name);
-    if (bytes.size() < 84) return std::pair<std::uint32_t, std::size_t>(0, 0);
-    return std::pair<std::uint32_t, std::size_t>(
-        bytes[80] | bytes[81] << 8 | bytes[82] << 16 | bytes[83] << 24, (bytes.size() - 84) / 50);
+    return (ReadFile(name).size() - 84) / 50;
   };
   EditPara([&](CParaData& p) { p.m_strFormula = "2X"; });  // only a file can bring one in
   ASSERT_TRUE(exported("refused.stl"));
@@ -307,9 +294,8 @@ TEST_F(DocumentTest, TheMeshExportWritesTheFramesSetOffTheWindowThreadOrSaysWhyN
   EditPara([&](CParaData& p) { p.m_nMesh = 6; });
   Choose(ID_EXPORT_MESH, "during run.stl");
   ASSERT_EQ(m_fileRequests.size(), 1u);
-  EXPECT_EQ(m_fileRequests[0].mode, FileRequest::Save);
-  EXPECT_EQ(m_fileRequests[0].filters, "STL ﾒｯｼｭ (*.stl);;OBJ ﾒｯｼｭ (*.obj);;" + kSolidFilter);
-  EXPECT_EQ(m_fileRequests[0].defaultSuffix, "stl");
+  EXPECT_EQ(std::pair(m_fileRequests[0].mode, m_fileRequests[0].defaultSuffix),
+            std::pair(FileRequest::Save, QString("stl")));
   // The result only comes back through the window's event loop.
   EXPECT_TRUE(Frame()->MeshExport()->Busy());
   EXPECT_EQ(Status()->MessageText(), "ﾒｯｼｭを書き出してます．．．");
@@ -318,46 +304,35 @@ TEST_F(DocumentTest, TheMeshExportWritesTheFramesSetOffTheWindowThreadOrSaysWhyN
   EXPECT_EQ(Status()->MessageText(), "ﾒｯｼｭを書き出しました。");
   EXPECT_TRUE(Enabled(ID_EXPORT_MESH));
   EXPECT_TRUE(Frame()->Running());
-  EXPECT_EQ(stlTriangles("during run.stl"), std::pair(72u, std::size_t{72}));
+  EXPECT_EQ(stlTriangles("during run.stl"), 72u);
   ASSERT_TRUE(StopAndWaitForEnd());
 
+  // By its extension OBJ; closed by its filter: 2 N^2 + 12 N triangles with
+  // walls and base (the shapes themselves are core's to test).
   ASSERT_TRUE(exported("surface.OBJ"));
-  QFile file(QPath("surface.OBJ"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray text = file.readAll();
-  EXPECT_EQ(std::pair(text.count("\nf "), text.count("\nvn ")),
-            std::pair(qsizetype{72}, qsizetype{49}));
-  // Closed: 2 N^2 + 12 N triangles with walls and base.
+  QFile obj(QPath("surface.OBJ"));
+  ASSERT_TRUE(obj.open(QIODevice::ReadOnly));
+  EXPECT_EQ(obj.readAll().count("\nf "), 72);
   m_filterAnswers.push_back(kSolidFilter);
   ASSERT_TRUE(exported("solid.stl"));
-  EXPECT_EQ(stlTriangles("solid.stl"), std::pair(144u, std::size_t{144}));
+  EXPECT_EQ(stlTriangles("solid.stl"), 144u);
   Command(ID_VIEW_FIT);
   EditPara([&](CParaData& p) { p.m_strFormula = "1/(x^2+y^2-25)", p.m_nMesh = 32; });
   ASSERT_TRUE(exported("fitted.stl"));
-  EXPECT_EQ(stlTriangles("fitted.stl"), std::pair(2032u, std::size_t{2032}));
+  EXPECT_EQ(stlTriangles("fitted.stl"), 2032u);
   Command(ID_VIEW_FIT);
   EXPECT_TRUE(TakeMessages().isEmpty());
 
-  // Message, then pane 0 back to its idle text: the formula, the file name.
-  const std::tuple<const char*, std::string, QString> cases[] = {
-      {"sqrt(0-1)", "nan.stl", "関数に有限な値がなく、書き出すﾒｯｼｭがありません。"},
-      {"x", "missing/x.stl", QPath("missing/x.stl") + kNotFound},
-      {"x", "", ""},  // cancelled
-  };
-  for (const auto& [formula, name, message] : cases) {
-    SCOPED_TRACE(name);
-    EditPara([&](CParaData& p) { p.m_strFormula = formula; });
+  // One failure (the others are core's), and cancelled: the message, then
+  // pane 0 back to its idle text.
+  for (const auto& [name, message] :
+       {std::pair(std::string("missing/x.stl"), QPath("missing/x.stl") + kNotFound),
+        std::pair(std::string(), QString())}) {
     ASSERT_TRUE(exported(name));
     EXPECT_EQ(TakeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     EXPECT_EQ(Status()->MessageText(), "ﾚﾃﾞｲ");
   }
-  EditPara([&](CParaData& p) { p.m_strFormula = "sqrt(x)"; });  // half the grid is NaN
-  m_filterAnswers.push_back(kSolidFilter);
-  ASSERT_TRUE(exported("holes.stl"));
-  EXPECT_EQ(TakeMessages(),
-            QStringList{"関数の値が有限でない点があるため、閉じた立体にできません。"});
-  for (const char* name : {"refused.stl", "nan.stl", "holes.stl"})
-    EXPECT_FALSE(QFileInfo::exists(QPath(name))) << name;
+  EXPECT_FALSE(QFileInfo::exists(QPath("refused.stl")));
 }
 
 }  // namespace
