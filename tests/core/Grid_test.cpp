@@ -181,29 +181,19 @@ TEST(FaceNormalTest, HandMadeTriples) {
   }
 }
 
+// The formulas' kinds here are those the grid split treats apart; NaN,
+// overflow, 0/0 and partial lists in many more shapes are fuzz_formula seeds,
+// whose property is this comparison on small grids.
 TEST(GridParallel, EqualsOneEvaluationPerPoint) {
   const std::pair<const char*, double> formulas[] = {
       {"sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )", 12.0},  // 0/0 at the origin
       {kHeavyFormula, 12.0},
-      {"ASIN(X)+ACOS(Y)-ATAN(X/Y)*TAN(X)", 1.5},  // NaN outside -1..1
-      {"EXP(X*Y)+LOG(X)*LOG10(Y)", 30.0},         // overflow, log of 0 and of negatives
-      {"SQRT(X)^Y/SQRT(Y)-Y^X", 4.0},
-      {"1/0+X-1/0*Y", 2.0},
-      {"X/0+0/Y+0/0", 2.0},
-      {"(X-X)/(Y-Y)+X/Y", 2.0},
-      {"1/SQRT(X)", 2.0},
-      {"SIN(X)^2", 12.0},                            // x only
-      {"LOG(Y^2+1)*3", 12.0},                        // y only
-      {"SIN(2)*X+COS(3)/Y-LOG(2)^EXP(1)", 5.0},      // constant subexpressions
-      {"SIN(X*Y)+SIN(X*Y)*SIN(X*Y)-SIN(X*Y)", 5.0},  // repeats
-      {"-X^2--Y+-(X*-Y)", 5.0},
+      {"SIN(X)^2", 12.0},                        // x only
+      {"LOG(Y^2+1)*3", 12.0},                    // y only
+      {"SIN(2)*X+COS(3)/Y-LOG(2)^EXP(1)", 5.0},  // constant subexpressions
       {"X*Y*0", 1.0},  // zeros of both signs: the first one met is the extreme
-      {"7", 1.0},
-      {"X-1E999*Y", 1.0},
       // Partial and unbalanced lists, as an unchecked formula leaves them.
       {"", 1.0},
-      {"X+2Y", 3.0},
-      {"SIN(X) COS(Y) X*Y", 3.0},
       {"X*(", 3.0},
   };
   const double inf = std::numeric_limits<double>::infinity();

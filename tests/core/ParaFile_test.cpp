@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <new>
 #include <string>
@@ -206,27 +205,14 @@ TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
 TEST(ParaFileHostile, OutOfRangeValuesLoad) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const int intMax = std::numeric_limits<int>::max(), intMin = std::numeric_limits<int>::min();
-  using Change = std::function<void(CParaData&)>;
-  // A change to the default set; the mesh count it loads with.
-  const std::pair<Change, int> cases[] = {
-      {[](CParaData& p) { p.m_nMesh = 0; }, kMinMesh},
-      {[&](CParaData& p) { p.m_nMesh = intMin; }, kMinMesh},
-      {[&](CParaData& p) { p.m_nMesh = intMax; }, kMaxMesh},
-      {[](CParaData& p) { p.m_nMesh = kMaxMesh + 1; }, kMaxMesh},
-      {[](CParaData& p) { p.m_nMesh = 500; }, 500},
-      {[](CParaData& p) { p.m_nDrawStyle = 9; }, 32},
-      {[&](CParaData& p) { p.m_nBackColor = 7, p.m_bShading = intMin; }, 32},
-      {[](CParaData& p) { p.m_dContourStep = -1.0; }, 32},
-      {[&](CParaData& p) { p.m_dContourStep = nan, p.m_dZeroByZero = nan; }, 32},
-      {[&](CParaData& p) { p.m_dRange = nan, p.m_dZCoef = -HUGE_VAL; }, 32},
-      {[](CParaData& p) { p.m_strFormula = std::string("x\0y", 3); }, 32},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    const auto& [change, loadedMesh] = c;
-    CParaData para;
-    change(para);
-    CParaData loaded = SentinelSet();
+  const std::pair<int, int> meshes[] = {
+      {0, kMinMesh}, {intMin, kMinMesh}, {intMax, kMaxMesh}, {kMaxMesh + 1, kMaxMesh}, {500, 500}};
+  for (const auto& [stored, loadedMesh] : meshes) {
+    SCOPED_TRACE(stored);
+    CParaData para, loaded = SentinelSet();
+    para.m_nMesh = stored, para.m_nDrawStyle = 9, para.m_nBackColor = 7, para.m_bShading = intMin;
+    para.m_dContourStep = -1.0, para.m_dZeroByZero = nan, para.m_dRange = nan;
+    para.m_dZCoef = -HUGE_VAL, para.m_strFormula = std::string("x\0y", 3);
     ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
     para.m_nMesh = loadedMesh;
     ExpectSameSet(loaded, para);
