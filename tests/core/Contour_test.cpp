@@ -81,17 +81,6 @@ std::vector<float> Levels(const GridExtents& extents, float step,
   return levels;
 }
 
-TEST(ContourLevelsTest, LevelsFromTheRange) {
-  const std::vector<float> levels = Levels(Heights(-0.2172f, 1.0f), 0.05f);
-  ASSERT_EQ(levels.size(), 27u);
-  EXPECT_NEAR(levels.front(), -0.23892, 1e-6);
-  EXPECT_TRUE(levels.back() < 1.1f && levels.back() + 0.05f >= 1.1f) << levels.back();
-  for (std::size_t k = 1; k < levels.size(); ++k) EXPECT_EQ(levels[k], levels[k - 1] + 0.05f) << k;
-  EXPECT_EQ(Levels(Heights(2.0f, 2.0f), 0.25f).size(), 2u);  // 1.8 and 2.05, below 2.2
-  // Over a million levels are listed: the walk visits only the crossed ones.
-  EXPECT_GT(Levels(Heights(0, 1), 1e-6f).size(), 1000000u);
-}
-
 TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
   using S = ContourLevelsStatus;
   const std::tuple<GridExtents, float, ContourLevelsStatus> cases[] = {
