@@ -233,33 +233,22 @@ TEST_F(RenderCli, AnimateWritesOnePicturePerValue) {
 
 TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
   const std::string png = Path("x.png");
-  const std::string longFormula = std::string(2100, 'x') + "+" + std::string(2100, 'y');
   const std::vector<std::tuple<std::string, Args, Args>> cases = {
       {"render", {}, {}},
       {"render", {}, {"--size", "0x10", "-o", png}},
-      {"render", {}, {"--size", "10", "-o", png}},
-      {"render", {}, {"--size", "10x-4", "-o", png}},
       {"render", {}, {"-o", Path("x.jpg")}},
       {"render", {}, {"--colour-map", "jet", "-o", png}},
       {"render", {}, {"--animate", "a=1:0:0.5", "-o", Path("f%d.png")}},
-      {"render", {}, {"--animate", "a=0:1:0", "-o", Path("f%d.png")}},
       {"render", {}, {"--animate", "a=0:1:0.5", "-o", png}},
       {"render", {"m_nDrawStyle=1"}, {"-o", Path("x.svg")}},
-      {"render", {"m_nDrawStyle=6"}, {"-o", png}},
-      {"render", {"m_strFormula=x+"}, {"-o", png}},
       {"render", {"m_nowhere=1"}, {"-o", png}},
       {"render", {}, {Path("missing.ovx"), "-o", png}},
       {"render", {}, {"-o", Path("no/such/folder/x.png")}},
-      // Runs that could draw no picture: before, an empty one was written.
+      // A run that could draw no picture: before, an empty one was written.
+      // Which settings and formulas cannot be drawn is the core's to test.
       {"render", {"m_nMesh=0"}, {"-o", png}},
-      {"render", {"m_dRange=nan"}, {"-o", png}},
-      {"render", {"m_dRange=0"}, {"-o", png}},
-      {"render", {"m_dZCoef=-inf"}, {"-o", png}},
-      {"render", {"m_dUpDownAngle=inf"}, {"-o", png}},
       {"render", {"m_nDrawStyle=5", "m_nMesh=8", "m_strFormula=x^5"}, {"-o", png}},
-      {"render", {"m_strFormula=" + longFormula}, {"-o", png}},
       {"sample", {"m_nDrawStyle=9"}, {}},
-      {"sample", {"m_nMesh=0"}, {}},
       {"sample", {}, {"--size", "10x10"}},
       // Nothing finite to fit.
       {"render", {"m_strFormula=sqrt(-1-x^2)"}, {"--fit", "-o", png}},
@@ -295,13 +284,7 @@ TEST_F(RenderCli, SamplePrintsEveryElementAndItsSummaryCountsAndHashesThem) {
        "",
        "-12 nan 12 -12 nan -12 12 nan 12 12 nan -12",
        4},
-      {{"m_nMesh=1", "m_strFormula=0 - exp ( 1000 )"},
-       "",
-       "-12 -inf 12 -12 -inf -12 12 -inf 12 12 -inf -12",
-       4},
       {{"m_nMesh=7"}, "", "", 0},
-      {{"m_nMesh=4", "m_nDrawStyle=5"}, "", "", 0},
-      {{"m_nMesh=4", "m_strFormula=sqrt ( x )"}, "", "", 10},
       {{"m_nMesh=4", "m_nDrawStyle=5", "m_strFormula=sqrt ( x )"}, "", "", 10},
   };
   std::set<std::string> hashes;

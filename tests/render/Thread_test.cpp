@@ -205,27 +205,6 @@ TEST(DrawingThread, ADragDrawsCoarselyAndItsReleaseDrawsInFull) {
   }
 }
 
-// The wheel's zoom narrows the frame: the model fills more of the picture,
-// and a zoom back to 1 draws the picture of before bit for bit.
-TEST(DrawingThread, TheZoomScalesThePictureAboutItsCentre) {
-  REQUIRE_GL_CONTEXT();
-  TestRun run(SmallPara(STYLE_MESH, DEFAULT_FORMULA, 16));
-  ASSERT_TRUE(run.Start(64, 64));
-  for (const double zoom : {2.0, 0.5, 1.0}) {  // in, out, back
-    g_ShareData.SetZoom(zoom);
-    run.controller.PostRotate();
-    ASSERT_TRUE(run.sink.WaitForFrames(run.sink.Count() + 1));
-  }
-  run.controller.Stop();
-  const auto drawn = [&](std::size_t k) {
-    return CountPixels(run.sink.At(k), [](const RGB& p) { return p != RGB{0, 0, 0}; });
-  };
-  EXPECT_GT(drawn(1), drawn(0));
-  EXPECT_LT(drawn(2), drawn(0));
-  EXPECT_EQ(CountDifferent(run.sink.At(3), run.sink.At(0)), 0u);
-  EXPECT_EQ(run.sink.At(1).projection[0], 2.0f * run.sink.At(0).projection[0]);
-}
-
 TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
   REQUIRE_GL_CONTEXT();
   // Style, shading, hidden lines; list calls per picture.
