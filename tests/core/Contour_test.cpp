@@ -92,6 +92,8 @@ TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
   };
   for (const auto& [extents, step, status] : cases)
     EXPECT_TRUE(Levels(extents, step, status).empty());
+  // Over a million levels are listed: the walk visits only the crossed ones.
+  EXPECT_GT(Levels(Heights(0, 1), 1e-6f).size(), 1000000u);
 }
 
 TEST(ContourColourTest, BlueGreenRed) {
