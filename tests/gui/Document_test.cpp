@@ -124,8 +124,7 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndThe
   // The dialogs open where a file was last chosen, also after a restart. A
   // failed save (its causes are the safe save's to test) keeps file and title.
   EXPECT_EQ(m_fileRequests[0].directory, QString());
-  m_app.reset();
-  Launch();
+  Relaunch();
   Choose(ID_FILE_OPEN, "saved.ovx");
   Choose(ID_FILE_SAVE_AS, "target.ovx");
   EXPECT_EQ(m_fileRequests.back().directory, m_dir->path());
@@ -146,9 +145,7 @@ TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstAndOpensDuringARun) {
 
   // The next start of the program shows the same list; an entry that cannot
   // be opened any more goes from it.
-  m_app.reset();
-  g_ShareData.m_nState.store(DS_INITIAL);
-  Launch();
+  Relaunch();
   EXPECT_EQ(Frame()->RecentAction(1)->text(), "&2 " + QPath("e.ovx"));
   QFile::remove(QPath("e.ovx"));
   Frame()->RecentAction(1)->trigger();

@@ -79,6 +79,12 @@ class GuiTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntil([&] { return !Frame()->ParamBar()->isHidden(); }));
     QTest::qWait(20);
   }
+  // Ends the program and starts it again on the same INI file.
+  void Relaunch(const QStringList& arguments = {}) {
+    m_app.reset();
+    g_ShareData.m_nState.store(DS_INITIAL);
+    Launch(arguments);
+  }
   CMainFrame* Frame() const { return m_app->MainFrame(); }
   COrvexView* View() const { return Frame()->View(); }
   // The window's model, or a widget test's own.
