@@ -1,14 +1,13 @@
-"""End-to-end checks of `orvex-cli export`, read back by a reader of its own.
-
-Usage: mesh_export_check.py PATH-TO-ORVEX-CLI
-
-The STL and OBJ files are parsed here from their published layouts, not with
-Orvex's code, and checked against the grid `orvex-cli sample` reports:
-triangle counts, bounds, unit normals that agree with the winding and face up
-(or out of the closed solid), a closed solid with every edge shared by exactly
-two triangles in opposite directions and a positive volume, holes where the
-function is not finite. Which cells a mesh keeps is the core's to test.
-"""
+# End-to-end checks of `orvex-cli export`, read back by a reader of its own.
+#
+# Usage: mesh_export_check.py PATH-TO-ORVEX-CLI
+#
+# The STL and OBJ files are parsed here from their published layouts, not with
+# Orvex's code, and checked against the grid `orvex-cli sample` reports:
+# triangle counts, bounds, unit normals that agree with the winding and face up
+# (or out of the closed solid), a closed solid with every edge shared by exactly
+# two triangles in opposite directions and a positive volume, holes where the
+# function is not finite. Which cells a mesh keeps is the core's to test.
 
 import math
 import os
@@ -43,13 +42,13 @@ def dot(u, v):
     return sum(p * q for p, q in zip(u, v))
 
 
+# The float the text names: both files hold 32-bit floats.
 def f32(text):
-    """The float the text names: both files hold 32-bit floats."""
     return struct.unpack("<f", struct.pack("<f", float(text)))[0]
 
 
+# [([normal], (v0, v1, v2))] of a binary STL.
 def read_stl(path):
-    """[([normal], (v0, v1, v2))] of a binary STL."""
     with open(path, "rb") as f:
         data = f.read()
     (count,) = struct.unpack_from("<I", data, 80)
@@ -58,8 +57,8 @@ def read_stl(path):
     return [([list(r[0:3])], (r[3:6], r[6:9], r[9:12])) for r in records]
 
 
+# [(normals of the corners, (v0, v1, v2))] and the vertex count of an OBJ.
 def read_obj(path):
-    """[(normals of the corners, (v0, v1, v2))] and the vertex count of an OBJ."""
     lists = {"v": [], "vn": [], "f": []}
     with open(path) as f:
         for line in f:
@@ -74,15 +73,15 @@ def read_obj(path):
     return faces, len(vertices)
 
 
+# MAXX MINX MAXY MINY MAXZ MINZ of the surface grid that `sample` gives.
 def extents(args):
-    """MAXX MINX MAXY MINY MAXZ MINZ of the surface grid that `sample` gives."""
     return [f32(v) for v in run("sample", "--summary", *args).stdout.split("\n")[0].split()[1:]]
 
 
+# Unit normals on the side the corners turn counter-clockwise about: a
+# facet's own normal along that side, a corner's mean normal on it; with up,
+# all facing up.
 def check_normals(name, triangles, up):
-    """Unit normals on the side the corners turn counter-clockwise about: a
-    facet's own normal along that side, a corner's mean normal on it; with up,
-    all facing up."""
     for k, (normals, vertices) in enumerate(triangles):
         values = [v for n in normals for v in n] + [c for v in vertices for c in v]
         turn = cross(sub(vertices[1], vertices[0]), sub(vertices[2], vertices[0]))
@@ -94,10 +93,10 @@ def check_normals(name, triangles, up):
             return
 
 
+# Both formats of one export, which must carry the same `count` triangles
+# corner for corner with their normals right (the OBJ's corner normals
+# unless told not to); the STL's triangles.
 def export(folder, name, args, count, up=True, corners=True):
-    """Both formats of one export, which must carry the same `count` triangles
-    corner for corner with their normals right (the OBJ's corner normals
-    unless told not to); the STL's triangles."""
     stl, obj = os.path.join(folder, name + ".stl"), os.path.join(folder, name + ".OBJ")
     for path in (stl, obj):
         result = run("export", *args, "-o", path)
@@ -125,9 +124,9 @@ def open_surfaces(folder):
         check(bounds == grid, f"{name}: bounds {bounds}, not {grid}")
 
 
+# Every edge in exactly two triangles, once each way, a positive volume;
+# the base below the lowest point, the top the highest.
 def closed_solid(folder):
-    """Every edge in exactly two triangles, once each way, a positive volume;
-    the base below the lowest point, the top the highest."""
     args, n = ["--set", "m_nMesh=5"], 5
     triangles = export(folder, "solid", ["--solid", *args], 2 * n * n + 12 * n, up=False)
     edges, volume = {}, 0.0
@@ -142,9 +141,9 @@ def closed_solid(folder):
     check(min(zs) < min_z and max(zs) == max_z, f"solid: z {min(zs), max(zs)}, {min_z, max_z}")
 
 
+# --fit: the cells `sample --fit` counts as left out are missing, and the
+# heights are held at the fitted range's ends, -R/2 and +R/2 (R = 12).
 def fitted(folder):
-    """--fit: the cells `sample --fit` counts as left out are missing, and the
-    heights are held at the fitted range's ends, -R/2 and +R/2 (R = 12)."""
     args = ["--fit", "--set", "m_strFormula=1/(x^2+y^2-25)"]
     summary = run("sample", "--summary", *args).stdout.split("\n")
     left_out = int(next(line for line in summary if line.startswith("fit ")).split()[4])
@@ -155,8 +154,8 @@ def fitted(folder):
           f"fit: z {min(zs), max(zs)}")
 
 
+# Each fails with a message and a non-zero exit, and leaves the target alone.
 def refusals(folder):
-    """Each fails with a message and a non-zero exit, and leaves the target alone."""
     target = os.path.join(folder, "kept.stl")
     with open(target, "wb") as f:
         f.write(b"old contents")
