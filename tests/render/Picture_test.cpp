@@ -1,6 +1,7 @@
 // What gets drawn: the context's render sequence and what it presents, one
-// table of whole pictures and what each must show (backgrounds, styles, fit,
-// aids); then the readout and the aids' box.
+// table of whole pictures and what each must show (backgrounds, styles, fit;
+// the aids' labels are held by the CLI's PNG and SVG test); then the readout
+// and the aids' box.
 #include <EGL/egl.h>
 #include <GL/gl.h>
 
@@ -262,23 +263,13 @@ Check NoWallAtThePole() {
   };
 }
 
-// Against the fitted picture without them.
-Check AidsAddToThePicture(std::size_t least) {
-  return [=](const Frame& f, const CParaData& para) {
-    RunOptions fit;
-    fit.fit = true;
-    EXPECT_GT(CountDifferent(f, Render(para, f.width, f.height, fit)), least);
-  };
-}
-
 TEST(PictureLook, EachPictureShowsWhatItsSettingsAskFor) {
   REQUIRE_GL_CONTEXT();
   const std::string plain = "m_nMesh=16 m_bShading=0 m_bHiddenLine=0 ";
   const std::string sheet = "m_strFormula=0 m_nMesh=8 m_dUpDownAngle=";
   const std::string pole = "m_strFormula=1/x m_nMesh=201 m_dRange=2 m_bShading=0 ";
-  RunOptions fit, aids;
-  fit.fit = aids.fit = aids.axes = aids.extremes = true;
-  aids.colourMap = ColourMap::Viridis;
+  RunOptions fit;
+  fit.fit = true;
   using M = const Mean&;
   const struct {
     std::string sets;  // FIELD=VALUE ... over the defaults
@@ -331,12 +322,6 @@ TEST(PictureLook, EachPictureShowsWhatItsSettingsAskFor) {
       {pole + "m_bHiddenLine=1 m_bShading=1", {NoWallAtThePole()}, fit, 320, 240},
       {pole + "m_nDrawStyle=1", {NoWallAtThePole()}, fit, 320, 240},
       {pole + "m_nDrawStyle=5", {NoWallAtThePole()}, fit, 320, 240},
-      // The box, the extremes and a colour map with its bar.
-      {"m_strFormula=(x^2+y-11)^2+(x+y^2-7)^2 m_dRange=6 m_bShading=0",
-       {AidsAddToThePicture(5000)},
-       aids,
-       320,
-       240},
   };
   for (const auto& look : looks) {
     SCOPED_TRACE(look.sets);
