@@ -135,6 +135,12 @@ TEST(FormulaCheckTest, ParameterNamesFromTheList) {
   EXPECT_STREQ(RunRefusalMessage(para), FormulaCheckMessage(FormulaCheck::InvalidCharacter));
   para.m_params.push_back({.name = "A"});
   EXPECT_EQ(RunRefusalMessage(para), nullptr);
+  // Such words evaluate as the values set (fuzz_formula's names hold E only).
+  const std::vector<FormulaParameter> older = {{.name = "Min", .value = 3},
+                                               {.name = "ln", .value = -0.5}};
+  CFormula formula = CompileFormula("min*x-LN^2", older);
+  const double x = 2.0, y = 0.0, z = 1.0;
+  EXPECT_EQ(EvaluateFormula(&formula, &x, &y, &z), 5.75);
 }
 
 TEST(FormulaCheckTest, NamesThatWouldBeParameters) {
