@@ -48,10 +48,6 @@ class GuiTest : public ::testing::Test {
       m_fileRequests.push_back(request);
       const QString answer = m_fileAnswers.empty() ? QString() : m_fileAnswers.front();
       if (!m_fileAnswers.empty()) m_fileAnswers.pop_front();
-      if (request.chosenFilter != nullptr && !m_filterAnswers.empty()) {
-        *request.chosenFilter = m_filterAnswers.front();
-        m_filterAnswers.pop_front();
-      }
       return answer;
     };
     hooks.modal = [this](QDialog& dialog) {
@@ -136,8 +132,7 @@ class GuiTest : public ::testing::Test {
   // What the hooks saw and will answer.
   QStringList m_messages;
   std::vector<FileRequest> m_fileRequests;
-  std::deque<QString> m_fileAnswers;    // "" = cancel; none left = cancel
-  std::deque<QString> m_filterAnswers;  // the filter chosen, where a caller asks
+  std::deque<QString> m_fileAnswers;  // "" = cancel; none left = cancel
   std::vector<QString> m_modalTitles;
   std::function<int(QDialog&)> m_onModal;  // none = accept at once
 
@@ -178,6 +173,11 @@ class WidgetTest : public GuiTest {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
   }
   void Leave() { m_elsewhere->setFocus(Qt::MouseFocusReason); }
+  // Types text into the field and leaves it.
+  void Enter(QLineEdit* edit, const QString& text) {
+    Retype(edit, text);
+    Leave();
+  }
   CParamModel* Model() const override { return &m_model; }
 
   mutable CParamModel m_model;
