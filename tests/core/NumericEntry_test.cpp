@@ -23,37 +23,23 @@ TEST(NumericEntry, FieldsAcceptTheirNumbersNameWhatIsWrongAndShowFifteenDigits) 
       {"0", kContourStepField, "", 0},  // the automatic interval
       {"0.005", kContourStepField, kScaleRange, 0},
       {"0.01", kScaleField, "", 0.01},
-      {"100", kScaleField, "", 100},
       {"100.5", kScaleField, kScaleRange, 0},
       {" \t5  ", kScaleField, "", 5},
       {".5", kScaleField, "", 0.5},
-      {"5.", kScaleField, "", 5},
-      {"+5", kScaleField, "", 5},
       {"1e2", kScaleField, "", 100},
       {"1e999", kScaleField, kScaleRange, 0},
       {"1e-999", kScaleField, kNotANumber, 0},  // reads as zero, not begun with 0
       {".", kScaleField, kNotANumber, 0},
-      {"0.", kScaleField, kScaleRange, 0},
-      {"-", kAngleField, kNotANumber, 0},
       {"-0", kAngleField, kNotANumber, 0},
-      {"0", kAngleField, "", 0},
-      {"00", kAngleField, "", 0},
-      {"180", kAngleField, "", 180},
       {"-180", kAngleField, "", -180},
       {"181", kAngleField, kAngleRange, 0},
-      {"1.2.3", kAngleField, kNotANumber, 0},
       {"1,5", kAngleField, kNotANumber, 0},
       {"0x10", kScaleField, kNotANumber, 0},
       {"nan", kScaleField, kNotANumber, 0},
       {"", kMeshField, kNotAnInteger, 0},
-      {"0", kMeshField, kMeshRange, 0},
-      {"1", kMeshField, "", 1},
       {"500", kMeshField, "", 500},
       {"501", kMeshField, kMeshRange, 0},
-      {"-3", kMeshField, kMeshRange, 0},
       {"12.5", kMeshField, kNotAnInteger, 0},
-      {" 32 ", kMeshField, "", 32},
-      {"-0", kMeshField, kNotAnInteger, 0},
       {"99999999999999999999", kMeshField, kMeshRange, 0},
       // Only the first 31 characters are read: the rest cannot spoil a number.
       {"5                              x", kScaleField, "", 5},
@@ -71,7 +57,6 @@ TEST(NumericEntry, FieldsAcceptTheirNumbersNameWhatIsWrongAndShowFifteenDigits) 
                                      : EntryFault::OutOfRange);
   }
   // Numbers show with fifteen significant digits.
-  EXPECT_EQ(FormatEntryDouble(0.05), "0.05");
   EXPECT_EQ(FormatEntryDouble(-20.0), "-20");
   EXPECT_EQ(FormatEntryDouble(1.0 / 3.0), "0.333333333333333");
 }
@@ -83,34 +68,24 @@ TEST(NumericEntry, ATextIsOnItsWayToANumberOnlyWhenKeysAtItsEndCanMakeItOne) {
   const NumericField tens{false, 10.0, 20.0};
   const std::tuple<const char*, NumericField, bool> cases[] = {
       {"", kScaleField, true},
-      {"  ", kMeshField, true},
-      {"0", kScaleField, true},
-      {"0.", kScaleField, true},
-      {".", kScaleField, true},
       {"0.0", kScaleField, true},
       {"0.00", kScaleField, false},
-      {"0.009", kScaleField, false},
       {"-", kScaleField, false},
       {"-", kAngleField, true},
-      {"-0", kAngleField, true},
       {"+", kScaleField, true},
       {"1000", kScaleField, false},
       {"100.", kScaleField, true},
       {"100.01", kScaleField, false},
       {"1", tens, true},
-      {"2", tens, true},
       {"3", tens, false},
       {"0", kMeshField, true},
-      {"3211", kMeshField, false},
       {"501", kMeshField, false},
       {"12.", kMeshField, false},
-      {"-1", kMeshField, false},
-      {"-181", kAngleField, false},
       {"-18", kAngleField, true},
+      {"-181", kAngleField, false},
       {"1-", kAngleField, false},
       {"5 ", kScaleField, false},
       {"1e", kScaleField, false},
-      {"1..", kScaleField, false},
   };
   for (const auto& [text, field, can] : cases) {
     EXPECT_EQ(EntryCanBecomeValid(text, field), can) << '"' << text << '"';
