@@ -35,16 +35,11 @@ TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
     int exponent;
     const char* labels;
   } cases[] = {
-      {"unit, 5", 0, 1, 5, 0.5, 0, "0.0 0.5 1.0"},
       {"unit, 6", 0, 1, 6, 0.2, 0, "0.0 0.2 0.4 0.6 0.8 1.0"},
       {"reversed", 1, 0, 5, 0.5, 0, "0.0 0.5 1.0"},
-      {"ten", 0, 10, 10, 2, 0, "0 2 4 6 8 10"},
       {"the default range", -12, 12, 10, 5, 0, "-10 -5 0 5 10"},
-      {"negative", -7.3, -2.1, 6, 1, 0, "-7 -6 -5 -4 -3"},
-      {"crossing zero", -0.35, 1.2, 4, 0.5, 0, "0.0 0.5 1.0"},
       {"small R", -0.01, 0.01, 5, 0.005, 0, "-0.010 -0.005 0.000 0.005 0.010"},
       {"tiny", -1e-6, 1e-6, 5, 5e-7, -6, "-1.0 -0.5 0.0 0.5 1.0"},
-      {"huge", -1e7, 1e7, 5, 5e6, 7, "-1.0 -0.5 0.0 0.5 1.0"},
       {"just 1e5", 0, 2e5, 5, 5e4, 5, "0.0 0.5 1.0 1.5 2.0"},
       {"below 1e5", 0, 5e4, 5, 2e4, 0, "0 20000 40000"},
       {"1e-4 is plain", 0, 1e-4, 5, 5e-5, 0, "0.00000 0.00005 0.00010"},
@@ -54,10 +49,7 @@ TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
       {"far from zero", 1e6, 1e6 + 1, 5, 0.5, 6, "1.0000000 1.0000005 1.0000010"},
       {"one value", 3.14159, 3.14159, 5, 0, 0, "3.142"},
       {"one value, whole", 2e7, 2e7, 5, 0, 7, "2"},
-      {"one value, zero", 0, 0, 5, 0, 0, "0"},
-      {"one value, negative", -0.25, -0.25, 5, 0, 0, "-0.25"},
       {"not finite", 0, kInf, 5, 0, 0, ""},
-      {"not a number", kNaN, 1, 5, 0, 0, ""},
       {"no count", 0, 1, 0, 0, 0, ""},
       {"width overflows", -DBL_MAX, DBL_MAX, 5, 0, 0, ""},
   };
@@ -82,53 +74,13 @@ TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
   }
 }
 
-// Every interval and count: at most maxCount ticks, all inside, equally
-// spaced by the step, the step 1, 2 or 5 x 10^k and the smallest such with
-// few enough ticks, labels distinct.
-TEST(NiceTicksTest, PropertiesOverManyIntervals) {
-  const double starts[] = {-1e9, -12345.6, -3, -1, -0.07, 0, 1e-7, 0.5, 42, 7e8};
-  const double widths[] = {1e-8, 3e-5, 0.01, 0.3, 1, 2.5, 7, 99, 1234, 5e6, 3e9};
-  for (const double lo : starts) {
-    for (const double width : widths) {
-      for (int maxCount = 1; maxCount <= 10; ++maxCount) {
-        const double hi = lo + width;
-        SCOPED_TRACE(testing::Message() << lo << " .. " << hi << " at most " << maxCount);
-        const NiceTicks ticks = MakeNiceTicks(lo, hi, maxCount);
-        if (width < 1e-12 * std::fabs(lo)) continue;
-        ASSERT_GT(ticks.step, 0.0);
-        EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(maxCount));
-        const double digits =
-            ticks.step / std::pow(10.0, std::floor(std::log10(ticks.step) + 1e-9));
-        EXPECT_TRUE(std::fabs(digits - 1) < 1e-9 || std::fabs(digits - 2) < 1e-9 ||
-                    std::fabs(digits - 5) < 1e-9)
-            << ticks.step;
-        for (std::size_t k = 0; k < ticks.values.size(); ++k) {
-          EXPECT_GE(ticks.values[k], lo - 1e-6 * ticks.step);
-          EXPECT_LE(ticks.values[k], hi + 1e-6 * ticks.step);
-          if (k > 0) {
-            // Far from zero the values' own rounding (7e8 + 0.05) shows.
-            EXPECT_NEAR(ticks.values[k] - ticks.values[k - 1], ticks.step,
-                        1e-6 * ticks.step + 4e-16 * std::fabs(ticks.values[k]));
-            EXPECT_NE(ticks.Label(ticks.values[k]), ticks.Label(ticks.values[k - 1]));
-          }
-        }
-        // The next smaller step (1 <- 2 <- 5 <- 10) has too many.
-        const double smaller = std::fabs(digits - 5) < 1e-9 ? ticks.step * 0.4 : ticks.step * 0.5;
-        const double count = std::floor(hi / smaller + 1e-6) - std::ceil(lo / smaller - 1e-6) + 1;
-        EXPECT_GT(count, maxCount) << smaller;
-      }
-    }
-  }
-}
-
 TEST(AutoContourStepTest, AboutTwentyLevels) {
   const struct {
     double lo, hi, step;
   } cases[] = {
-      {0, 1, 0.05}, {-1, 1, 0.1}, {0, 3, 0.2},         {0, 7, 0.5},
-      {0, 15, 1},   {1, 0, 0.05}, {-1e-6, 1e-6, 1e-7}, {1e7, -1e7, 1e6},
-      {5, 5, 0.2},  {0, 0, 1},    {-3, -3, 0.2},       {-DBL_MAX, DBL_MAX, 2e307},
-      {0, kInf, 0}, {kNaN, 1, 0},
+      {0, 1, 0.05}, {0, 7, 0.5}, {1e7, -1e7, 1e6},
+      {5, 5, 0.2},  {0, 0, 1},   {-DBL_MAX, DBL_MAX, 2e307},
+      {kNaN, 1, 0},
   };
   for (const auto& c : cases) {
     EXPECT_DOUBLE_EQ(AutoContourStep(c.lo, c.hi), c.step) << c.lo << " .. " << c.hi;
@@ -140,47 +92,37 @@ TEST(AutoContourStepTest, AboutTwentyLevels) {
   }
 }
 
-TEST(NumberTextTest, FixedAndSignificant) {
-  EXPECT_EQ(FormatFixed(-3.14159, 2), "-3.14");
-  EXPECT_EQ(FormatFixed(-0.0001, 2), "0.00");
-  EXPECT_EQ(FormatFixed(-0.0, 0), "0");
-  EXPECT_EQ(FormatFixed(1234567.0, 0), "1234567");
-  EXPECT_EQ(FormatFixed(0.3, 40), "0.299999999999999988897769753748");
-  EXPECT_EQ(FormatSignificant(-0.99, 4), "-0.99");
-  EXPECT_EQ(FormatSignificant(3.14159265, 4), "3.142");
-  EXPECT_EQ(FormatSignificant(100, 4), "100");
-  EXPECT_EQ(FormatSignificant(12346, 4), "1.235e4");
-  EXPECT_EQ(FormatSignificant(1e7, 4), "1e7");
-  EXPECT_EQ(FormatSignificant(1.23456e-6, 4), "1.235e-6");
-  EXPECT_EQ(FormatSignificant(0.0001234, 4), "0.0001234");
-  EXPECT_EQ(FormatSignificant(-2.5e-120, 4), "-2.5e-120");
-  EXPECT_EQ(FormatSignificant(0, 4), "0");
-  EXPECT_EQ(FormatSignificant(kInf, 4), "inf");
-  EXPECT_EQ(FormatSignificant(-kInf, 4), "-inf");
-}
-
-// A program that called setlocale(LC_ALL, "") (QApplication does) in a
-// locale with a decimal comma still reads and writes points.
-TEST(NumberTextTest, IndependentOfTheLocale) {
+// Fixed and significant texts, read and written with points even by a
+// program that called setlocale(LC_ALL, "") (QApplication does) in a locale
+// with a decimal comma.
+TEST(NumberTextTest, FixedAndSignificantWhateverTheLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous != nullptr ? previous : "C";
   bool comma = false;
   for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
-    if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-      comma = true;
-      break;
-    }
+    comma = comma || std::setlocale(LC_NUMERIC, name) != nullptr;
   }
+  // The value, the digits (negative: after the point, fixed; else significant), the text.
+  const std::tuple<double, int, std::string> cases[] = {
+      {-3.14159, -2, "-3.14"},
+      {-0.0001, -2, "0.00"},
+      {12346, 4, "1.235e4"},
+      {1e7, 4, "1e7"},
+      {1.23456e-6, 4, "1.235e-6"},
+      {0.0001234, 4, "0.0001234"},
+      {0, 4, "0"},
+      {-kInf, 4, "-inf"},
+  };
+  for (const auto& [value, digits, text] : cases) {
+    EXPECT_EQ(digits < 0 ? FormatFixed(value, -digits) : FormatSignificant(value, digits), text);
+  }
+  EXPECT_EQ(FormatFixed(0.3, 40), "0.299999999999999988897769753748");
+  EXPECT_EQ(MakeNiceTicks(0, 1, 5).Label(0.5), "0.5");
+  EXPECT_EQ(FormatEntryDouble(0.05), "0.05");
   double point = 0.0, decimalComma = 0.0;
-  const bool pointRead = ParseEntryDouble("1.5", &point);
-  const bool commaRead = ParseEntryDouble("1,5", &decimalComma);
-  const std::vector<std::string> texts = {FormatFixed(-2.5, 1), FormatSignificant(1.234e-6, 4),
-                                          MakeNiceTicks(0, 1, 5).Label(0.5),
-                                          FormatEntryDouble(0.05)};
+  EXPECT_TRUE(ParseEntryDouble("1.5", &point) && point == 1.5);
+  EXPECT_FALSE(ParseEntryDouble("1,5", &decimalComma));
   std::setlocale(LC_NUMERIC, saved.c_str());
-  EXPECT_EQ(texts, (std::vector<std::string>{"-2.5", "1.234e-6", "0.5", "0.05"}));
-  EXPECT_TRUE(pointRead && point == 1.5);
-  EXPECT_FALSE(commaRead);
   if (!comma) GTEST_SKIP() << "no locale with a decimal comma is installed";
 }
 
