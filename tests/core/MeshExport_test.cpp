@@ -48,10 +48,7 @@ std::tuple<std::uint32_t, float, float> CountTopAndLeft(const std::string& path)
 }
 
 TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
-  GridSpec gridSpec;
-  gridSpec.nMesh = 4;
-  gridSpec.spacing = 1.0f;
-  gridSpec.zScale = 1.0f;
+  const GridSpec gridSpec{.nMesh = 4, .spacing = 1.0f, .zScale = 1.0f};
   const std::vector<float> plane = Surface("x + 2", gridSpec);  // highest point 4 at x = 2
   const std::vector<float> flat = Surface("0 - 3", gridSpec);
   const std::string path = (fs::temp_directory_path() / "orvex-meshexport-test.stl").string();
@@ -83,13 +80,11 @@ TEST(MeshExport, TheScaleAndTheCellFilterShapeTheMeshAndRefusalsWriteNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::remove(path);
-    MeshExportOptions options;
-    options.heightScale = c.scale;
-    options.cellDrawn = c.filter;
-    options.closedSolid = c.solid;
     GridSpec centred = gridSpec;
     centred.centreX = c.centreX;
-    const MeshExportResult result = ExportMesh(path, centred, c.grid, options);
+    const MeshExportResult result = ExportMesh(
+        path, centred, c.grid,
+        MeshExportOptions{.closedSolid = c.solid, .heightScale = c.scale, .cellDrawn = c.filter});
     EXPECT_EQ(result.problem, c.problem);
     if (c.problem != MeshExportProblem::None) {
       EXPECT_FALSE(fs::exists(path));
