@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/Formula.h"
@@ -56,6 +57,14 @@ class Notified {
   mutable std::mutex m_mutex;
   std::condition_variable m_changed;
 };
+
+// Polls until done() holds, for at most a minute; whether it came to hold.
+inline bool Eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
+}
 
 // Keeps every presented frame. The wait gives false when the run ended first.
 class CapturingSink : public FrameSink, public Notified {
@@ -102,9 +111,6 @@ class CountingListener : public DrawingRunListener, public Notified {
   }
   int Frames() const {
     return Locked([&] { return m_nFrames; });
-  }
-  int Ended() const {
-    return Locked([&] { return m_nEnded; });
   }
   int m_nFrames = 0, m_nEnded = 0;
 };
