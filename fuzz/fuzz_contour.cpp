@@ -46,28 +46,12 @@ float ConsumeValue(FuzzedDataProvider& in) {
 // small for the range, raw bits, and a fraction of the range, which gives a
 // walk of a chosen length.
 float ConsumeStep(FuzzedDataProvider& in, float lo, float hi) {
-  switch (in.ConsumeIntegralInRange<int>(0, 11)) {
-    case 0:
-      return 0.0f;
-    case 1:
-      return -0.0f;
-    case 2:
-      return -0.5f;
-    case 3:
-      return kNaN;
-    case 4:
-      return kInf;
-    case 5:
-      return 1e-45f;
-    case 6:
-      return 1e-30f;
-    case 7:
-      return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>());
-    case 8:
-      return 0.05f;
-    default:
-      return (hi - lo) / static_cast<float>(in.ConsumeIntegralInRange<int>(1, 5000));
-  }
+  constexpr float kFixed[] = {0.0f, -0.0f, -0.5f, kNaN, kInf, 1e-45f, 1e-30f};
+  const int kind = in.ConsumeIntegralInRange<int>(0, 11);
+  if (kind < 7) return kFixed[kind];
+  if (kind == 7) return std::bit_cast<float>(in.ConsumeIntegral<std::uint32_t>());
+  if (kind == 8) return 0.05f;
+  return (hi - lo) / static_cast<float>(in.ConsumeIntegralInRange<int>(1, 5000));
 }
 
 // The extents the sampler derives: finite heights only, the first of equal
@@ -179,10 +163,7 @@ void CheckCell(const std::vector<float>& grid, int n, int i, int j, float level,
   ContourSegment out[2];
   const int count = ContourCell(grid, n, i, j, level, out);
   FUZZ_CHECK(count >= 0 && count <= 2);
-  if (checkCrossing) {
-    FUZZ_CHECK_MSG((count > 0) == crossed, "cell (%d, %d) at level %a: %d segments, crossed %d", i,
-                   j, static_cast<double>(level), count, crossed ? 1 : 0);
-  }
+  FUZZ_CHECK(!checkCrossing || (count > 0) == crossed);
   const float h[4] = {grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
                       grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)]};
   if (!std::isfinite(level) || !std::all_of(h, h + 4, [](float v) { return std::isfinite(v); })) {
@@ -191,15 +172,8 @@ void CheckCell(const std::vector<float>& grid, int n, int i, int j, float level,
   const auto fi = static_cast<float>(i);
   const auto fj = static_cast<float>(j);
   for (int s = 0; s < count; ++s) {
-    const float u[2] = {out[s].u1, out[s].u2};
-    const float w[2] = {out[s].w1, out[s].w2};
-    for (int e = 0; e < 2; ++e) {
-      FUZZ_CHECK_MSG(u[e] >= fi && u[e] <= fi + 1.0f && w[e] >= fj && w[e] <= fj + 1.0f,
-                     "cell (%d, %d) corners %a %a %a %a at level %a: end (%a, %a)", i, j,
-                     static_cast<double>(h[0]), static_cast<double>(h[1]),
-                     static_cast<double>(h[2]), static_cast<double>(h[3]),
-                     static_cast<double>(level), static_cast<double>(u[e]),
-                     static_cast<double>(w[e]));
+    for (const auto& [u, w] : {std::pair(out[s].u1, out[s].w1), std::pair(out[s].u2, out[s].w2)}) {
+      FUZZ_CHECK(u >= fi && u <= fi + 1.0f && w >= fj && w <= fj + 1.0f);
     }
   }
 }
@@ -229,10 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const ContourLevelsStatus status = ContourLevels(extents, step, &levels);
   CheckLevels(status, levels, extents, step);
 
-  for (const float v : grid) {
-    FUZZ_CHECK_MSG(ContourLevelReach(levels, v) == Reach(levels, v), "reach of %a: %zu, not %zu",
-                   static_cast<double>(v), ContourLevelReach(levels, v), Reach(levels, v));
-  }
+  for (const float v : grid) FUZZ_CHECK(ContourLevelReach(levels, v) == Reach(levels, v));
 
   // Every level where there are few, else those at and next to the ends of each
   // cell's span and one more the input picks.
@@ -240,11 +211,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t crossings = 0;
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
-      const float h00 = grid[ContourIndex(n, i, j)];
-      const float h10 = grid[ContourIndex(n, i + 1, j)];
-      const float h11 = grid[ContourIndex(n, i + 1, j + 1)];
-      const float h01 = grid[ContourIndex(n, i, j + 1)];
-      const ContourLevelSpan span = ContourCrossedLevels(levels, h00, h10, h11, h01);
+      const float h[4] = {grid[ContourIndex(n, i, j)], grid[ContourIndex(n, i + 1, j)],
+                          grid[ContourIndex(n, i + 1, j + 1)], grid[ContourIndex(n, i, j + 1)]};
+      const ContourLevelSpan span = ContourCrossedLevels(levels, h[0], h[1], h[2], h[3]);
       FUZZ_CHECK(span.first <= span.last && span.last <= levels.size());
       crossings += span.last - span.first;
       auto check = [&](std::size_t k) {
@@ -262,14 +231,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(pick % levels.size());
       }
       // Levels off the list: the corners themselves, where ties decide.
-      for (const float level : {h00, h10, h11, h01}) CheckCell(grid, n, i, j, level, false, false);
+      for (const float level : h) CheckCell(grid, n, i, j, level, false, false);
     }
   }
 
-  GridSpec gridSpec;
-  gridSpec.nMesh = n;
-  gridSpec.spacing = 24.0f / static_cast<float>(n);
-  gridSpec.zScale = in.ConsumeBool() ? 1.0f : -0.5f;
+  const GridSpec gridSpec{.nMesh = n,
+                          .spacing = 24.0f / static_cast<float>(n),
+                          .zScale = in.ConsumeBool() ? 1.0f : -0.5f};
   const RunSignals signals;
 
   // The full walk costs a colour per level per cell: only where that is small.
@@ -282,13 +250,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool automatic = step == 0.0f;
   const bool refused =
       !automatic && (status == ContourLevelsStatus::TooMany || crossings > kMaxContourCrossings);
-  FUZZ_CHECK_MSG(
-      automatic || built == (refused ? ContourBuild::TooManyLines : ContourBuild::Complete),
-      "build %d, levels %d (%zu), crossings %zu", static_cast<int>(built), static_cast<int>(status),
-      levels.size(), crossings);
+  FUZZ_CHECK(automatic || built == (refused ? ContourBuild::TooManyLines : ContourBuild::Complete));
   if (refused) FUZZ_CHECK(walk.colours == 0 && walk.segments == 0);
-  FUZZ_CHECK(!walk.repeatedColour);
-  FUZZ_CHECK(!walk.segmentWithoutColour);
+  FUZZ_CHECK(!walk.repeatedColour && !walk.segmentWithoutColour);
   const bool finiteGrid =
       std::all_of(grid.begin(), grid.end(), [](float v) { return std::isfinite(v); });
   if (finiteGrid && !ownExtents) FUZZ_CHECK(!walk.nonFiniteVertex);

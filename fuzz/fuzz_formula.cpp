@@ -90,90 +90,48 @@ void CheckPoint(const std::string& text, CFormula& formula, const FormulaProgram
   // program gives 0.0 then.
   if (status == FormulaStatus::MissingOperand) expected = 0.0;
 
-  const double viaEntry = EvaluateFormula(&formula, &p.x, &p.y, &p.zeroByZero);
-  FUZZ_CHECK_MSG(SameValue(viaEntry, expected),
-                 "'%s' at (%a, %a; 0/0 %a): EvaluateFormula %a, oracle %a", text.c_str(), p.x, p.y,
-                 p.zeroByZero, viaEntry, expected);
-
+  FormulaProgram::Scratch scratch;
   double viaEvaluate = 1.0;
   const BOOL ok = formula.Evaluate(&p.x, &p.y, &viaEvaluate);
   FUZZ_CHECK((ok == TRUE) == (status == FormulaStatus::Ok));
-  FUZZ_CHECK(SameValue(viaEvaluate, expected));
-
-  FormulaProgram::Scratch scratch;
-  FUZZ_CHECK(anyZero.Status() == status);
-  const double optimized = anyZero.Run(p.x, p.y, values, p.zeroByZero, scratch);
-  FUZZ_CHECK_MSG(SameValue(optimized, expected),
-                 "'%s' at (%a, %a; 0/0 %a): Optimized() %a, oracle %a", text.c_str(), p.x, p.y,
-                 p.zeroByZero, optimized, expected);
-
   const FormulaProgram thisZero = program.Optimized(p.zeroByZero);
-  FUZZ_CHECK(thisZero.Status() == status);
-  const double folded = thisZero.Run(p.x, p.y, values, p.zeroByZero, scratch);
-  FUZZ_CHECK_MSG(SameValue(folded, expected),
-                 "'%s' at (%a, %a; 0/0 %a): Optimized(z) %a, oracle %a", text.c_str(), p.x, p.y,
-                 p.zeroByZero, folded, expected);
-
   const FormulaProgram bound = program.Optimized(p.zeroByZero, values);
-  FUZZ_CHECK(bound.Status() == status && bound.ParameterCount() == 0);
-  const double boundValue = bound.Run(p.x, p.y, {}, p.zeroByZero, scratch);
-  FUZZ_CHECK_MSG(SameValue(boundValue, expected),
-                 "'%s' at (%a, %a; 0/0 %a): Optimized(z, parameters) %a, oracle %a", text.c_str(),
-                 p.x, p.y, p.zeroByZero, boundValue, expected);
-
-  const GridProgram grid = GridProgram::Build(program, p.zeroByZero, values);
-  const double split = grid.Evaluate(p.x, p.y);
-  FUZZ_CHECK_MSG(SameValue(split, expected), "'%s' at (%a, %a; 0/0 %a): GridProgram %a, oracle %a",
-                 text.c_str(), p.x, p.y, p.zeroByZero, split, expected);
+  FUZZ_CHECK(anyZero.Status() == status && thisZero.Status() == status &&
+             bound.Status() == status && bound.ParameterCount() == 0);
+  const std::pair<const char*, double> paths[] = {
+      {"EvaluateFormula", EvaluateFormula(&formula, &p.x, &p.y, &p.zeroByZero)},
+      {"Evaluate", viaEvaluate},
+      {"Optimized()", anyZero.Run(p.x, p.y, values, p.zeroByZero, scratch)},
+      {"Optimized(z)", thisZero.Run(p.x, p.y, values, p.zeroByZero, scratch)},
+      {"Optimized(z, parameters)", bound.Run(p.x, p.y, {}, p.zeroByZero, scratch)},
+      {"GridProgram", GridProgram::Build(program, p.zeroByZero, values).Evaluate(p.x, p.y)}};
+  for (const auto& [path, value] : paths) {
+    FUZZ_CHECK_MSG(SameValue(value, expected), "'%s' at (%a, %a; 0/0 %a): %s %a, oracle %a",
+                   text.c_str(), p.x, p.y, p.zeroByZero, path, value, expected);
+  }
 }
 
 void CheckGrid(const std::string& text, CFormula& formula, bool surface, const GridSpec& gridSpec) {
-  std::vector<float> fast;
-  std::vector<float> slow;
-  GridExtents fastExtents;
-  GridExtents slowExtents;
-  const RunSignals signals;
-  bool fastDone = false;
-  bool slowDone = false;
+  std::vector<float> fast, slow;
+  GridExtents fastExtents, slowExtents;
   // One worker: the fuzzer runs one input at a time, and the row order then
   // stays the same from run to run.
   const PointFunction perPoint = EvaluatingFunction(formula, gridSpec);
-  if (surface) {
-    fastDone = ComputeSurface(gridSpec, formula, signals, fast, fastExtents, 1);
-    slowDone = SampleSurfacePlain(gridSpec, perPoint, signals, slow, slowExtents);
-  } else {
-    fastDone = ComputeContour(gridSpec, formula, signals, fast, fastExtents, 1);
-    slowDone = SampleContourPlain(gridSpec, perPoint, signals, slow, slowExtents);
-  }
-  FUZZ_CHECK(fastDone && slowDone);
+  FUZZ_CHECK(surface ? ComputeSurface(gridSpec, formula, {}, fast, fastExtents, 1) &&
+                           SampleSurfacePlain(gridSpec, perPoint, {}, slow, slowExtents)
+                     : ComputeContour(gridSpec, formula, {}, fast, fastExtents, 1) &&
+                           SampleContourPlain(gridSpec, perPoint, {}, slow, slowExtents));
   FUZZ_CHECK(fast.size() == slow.size());
   for (std::size_t k = 0; k < fast.size(); ++k) {
-    FUZZ_CHECK_MSG(SameValue(fast[k], slow[k]),
-                   "'%s' %s grid element %zu: program %a, per point %a", text.c_str(),
-                   surface ? "surface" : "contour", k, static_cast<double>(fast[k]),
-                   static_cast<double>(slow[k]));
+    FUZZ_CHECK_MSG(SameValue(fast[k], slow[k]), "'%s' grid element %zu: %a, per point %a",
+                   text.c_str(), k, static_cast<double>(fast[k]), static_cast<double>(slow[k]));
   }
   FUZZ_CHECK(SameExtents(fastExtents, slowExtents));
 }
 
 // N = 4 over -12..12 hits 0 and both ends; N = 3 puts no point on an axis.
-GridSpec SurfaceSpec() {
-  GridSpec surface;
-  surface.nMesh = 4;
-  surface.spacing = 6.0f;
-  surface.zScale = 11.0f;
-  surface.zeroDiv = 1.0f;
-  return surface;
-}
-
-GridSpec ContourSpec() {
-  GridSpec contour;
-  contour.nMesh = 3;
-  contour.spacing = 8.0f / 3.0f;
-  contour.zScale = 1.0f;
-  contour.zeroDiv = -1.0f;
-  return contour;
-}
+const GridSpec kSurface{.nMesh = 4, .spacing = 6.0f, .zScale = 11.0f, .zeroDiv = 1.0f};
+const GridSpec kContour{.nMesh = 3, .spacing = 8.0f / 3.0f, .zScale = 1.0f, .zeroDiv = -1.0f};
 
 // A value as the formula language writes it: a sign is a unary minus in
 // brackets, infinity overflows, and an exponent may not be negative.
@@ -248,8 +206,8 @@ void CheckWithParameters(const std::string& text, const CFormula& plain) {
     CheckPoint(text, formula, anyZero, kPoints[i], kNames);
   }
   formula.SetParameterValues(kValueSets[2]);
-  CheckGrid(text, formula, true, SurfaceSpec());
-  CheckGrid(text, formula, false, ContourSpec());
+  CheckGrid(text, formula, true, kSurface);
+  CheckGrid(text, formula, false, kContour);
   if (check != FormulaCheck::Ok) return;
 
   for (std::size_t set = 0; set < 2; ++set) {
@@ -266,14 +224,11 @@ void CheckWithParameters(const std::string& text, const CFormula& plain) {
     }
     std::vector<float> got, want;
     GridExtents gotExtents, wantExtents;
-    FUZZ_CHECK(ComputeSurface(SurfaceSpec(), formula, RunSignals{}, got, gotExtents, 1));
-    FUZZ_CHECK(ComputeSurface(SurfaceSpec(), written, RunSignals{}, want, wantExtents, 1));
-    for (std::size_t k = 0; k < got.size(); ++k) {
-      FUZZ_CHECK_MSG(SameBits(got[k], want[k]), "'%s' grid element %zu: %a, written in '%s': %a",
-                     text.c_str(), k, static_cast<double>(got[k]), literal.c_str(),
-                     static_cast<double>(want[k]));
-    }
-    FUZZ_CHECK(SameExtents(gotExtents, wantExtents));
+    FUZZ_CHECK(ComputeSurface(kSurface, formula, {}, got, gotExtents, 1) &&
+               ComputeSurface(kSurface, written, {}, want, wantExtents, 1));
+    FUZZ_CHECK(std::equal(got.begin(), got.end(), want.begin(), want.end(),
+                          [](float a, float b) { return SameBits(a, b); }) &&
+               SameExtents(gotExtents, wantExtents));
   }
 }
 
@@ -319,8 +274,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK_MSG(seen.emplace(in.op, in.a, in.b).second, "'%s': computed twice", text.c_str());
 
   for (const Point& p : kPoints) CheckPoint(text, formula, optimized, p, {});
-  CheckGrid(text, formula, true, SurfaceSpec());
-  CheckGrid(text, formula, false, ContourSpec());
+  CheckGrid(text, formula, true, kSurface);
+  CheckGrid(text, formula, false, kContour);
 
   CheckWithParameters(text, formula);
   return 0;
