@@ -40,6 +40,19 @@ TEST_F(CliParaFile, WriteStoresTheSetAndInfoListsWhatTheLoaderKept) {
   const RunResult listing = Run({"info", Path("set.ovx")});
   EXPECT_EQ(std::tuple(listing.code, listing.out, listing.err),
             std::tuple(0, FormatParaFields(written), ""));
+  // Parameters follow the object unchanged and are listed after the fields;
+  // a block that cannot be read costs only them.
+  const RunResult params = Run({"write", Path("params.ovx"), "--set", "m_strFormula=\xE8\xA8\x88 x",
+                                "--param", "a=1.5", "--param", "Theta=37", "--param", "A=-0.25"});
+  EXPECT_EQ(std::tuple(params.code, params.out + params.err), std::tuple(0, ""));
+  const std::string withParams = Slurp(Path("params.ovx"));
+  EXPECT_EQ(withParams.substr(0, stored.size()), std::string(stored.begin(), stored.end()));
+  EXPECT_EQ(Run({"info", Path("params.ovx")}).out, listing.out + "a=-0.25\nTheta=37\n");
+  std::ofstream(Path("cut.ovx"), std::ios::binary) << withParams.substr(0, withParams.size() - 1);
+  const RunResult cut = Run({"info", Path("cut.ovx")});
+  EXPECT_EQ(
+      std::tuple(cut.code, cut.out, cut.err),
+      std::tuple(0, listing.out, "ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。\n"));
 
   const std::tuple<std::vector<std::string>, const char*> cases[] = {
       {{"m_nMesh=100", "m_dRange=3", "m_nMesh=120"}, "m_nMesh=120"},  // the last one wins
@@ -80,26 +93,6 @@ TEST_F(CliParaFile, FailuresPrintTheMessageAndWriteNothing) {
     EXPECT_TRUE(err.empty() ? !run.err.empty() : run.err == err) << run.err;
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 2);
   }
-}
-
-// The object stays what it was without parameters; the parameters follow it,
-// are listed after the fields, and a block that cannot be read costs only them.
-TEST_F(CliParaFile, WriteStoresParametersAfterTheObjectAndInfoListsThem) {
-  ASSERT_EQ(Run({"write", Path("plain.ovx")}).code, 0);
-  const RunResult write = Run({"write", Path("params.ovx"), "--param", "a=1.5", "--param",
-                               "Theta=37", "--param", "A=-0.25"});
-  EXPECT_EQ(std::tuple(write.code, write.out + write.err), std::tuple(0, ""));
-  const std::string plain = Slurp(Path("plain.ovx")), params = Slurp(Path("params.ovx"));
-  EXPECT_EQ(params.substr(0, plain.size()), plain);
-  const RunResult info = Run({"info", Path("params.ovx")});
-  EXPECT_EQ(std::tuple(info.code, info.err), std::tuple(0, ""));
-  EXPECT_EQ(info.out, Run({"info", Path("plain.ovx")}).out + "a=-0.25\nTheta=37\n");
-
-  std::ofstream(Path("cut.ovx"), std::ios::binary) << params.substr(0, params.size() - 1);
-  const RunResult cut = Run({"info", Path("cut.ovx")});
-  EXPECT_EQ(std::tuple(cut.code, cut.out, cut.err),
-            std::tuple(0, Run({"info", Path("plain.ovx")}).out,
-                       "ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。\n"));
 }
 
 // A parameter samples as its value written into the formula would, from the
@@ -161,12 +154,12 @@ TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
   }
 }
 
-// A name the language has, a bad value or name, or a 65th parameter.
+// No value, a name that is none or the language's, a value not finite, or a
+// 65th parameter; which names the language has is the core's to test.
 TEST(ParaOverrides, BadParametersAreRefusedAndChangeNothing) {
   CParaData full;
   for (int k = 0; k < 64; ++k) full.m_params.push_back({"p" + std::to_string(k), 0.0});
-  for (const std::string assignment : {"a", "1a=1", "a b=1", "x=1", "PI=1", "sin=2", "E=1", "a=nan",
-                                       "a=1e999", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa=1", "q=1"}) {
+  for (const std::string assignment : {"a", "1a=1", "x=1", "a=nan", "a=1e999", "q=1"}) {
     SCOPED_TRACE(assignment);
     const CParaData before = assignment == "q=1" ? full : CParaData{};
     CParaData para = before;

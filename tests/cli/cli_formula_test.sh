@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end cases of `orvex-cli check` and `orvex-cli eval`, formula
 # parameters included: exit code, standard output and standard error of each
-# run.
+# run. One refused formula per output path; the kinds of fault are the core's.
 #   cli_formula_test.sh PATH-TO-ORVEX-CLI
 set -u
 cli=$1
@@ -9,9 +9,7 @@ errfile=$(mktemp)
 trap 'rm -f "$errfile"' EXIT
 failures=0
 default='sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )'
-empty='計算式が入力されてません！'
 bad_char='不正な文字がありました！'
-bad_formula='不正な計算式です！'
 
 # expect CODE STDOUT STDERR ARGS...   (STDERR "+" means any non-empty text)
 expect() {
@@ -29,9 +27,7 @@ expect() {
 }
 
 expect 0 OK "" check "$default"
-expect 1 "$empty" "" check ''
 expect 1 "$bad_char" "" check '2X'
-expect 1 "$bad_formula" "" check 'X**2'
 expect 2 "" + check
 # A formula alone: every name that could be a parameter is one, listed once in
 # the letter case first written.
@@ -49,7 +45,6 @@ expect 2 "" + check --no-limit
 
 expect 0 1 "" eval "$default" 0 0
 expect 0 -1 "" eval "$default" 0 0 --zero-by-zero -1
-expect 0 -0.1917848549326277 "" eval "$default" 3 4
 expect 0 1.7976931348623157e+308 "" eval '1/0' 0 0
 expect 0 -0 "" eval 'X*0' -1 0
 expect 0 nan "" eval 'SQRT(X)' -1 0
@@ -57,7 +52,6 @@ expect 0 inf "" eval '1E999' 0 0
 expect 1 "" "$bad_char" eval '2X' 0 0
 expect 2 "" + eval X 1 2 --zero-by-zero one
 expect 0 6.5 "" eval 'a*x+B' 2 0 --param a=3 --param b=0.5
-expect 1 "" "$bad_char" eval 'a*x' 2 0
 expect 2 "" + eval 'a*x' 2 0 --param x=1
 
 # Output that cannot be written is a failure, not a success.
