@@ -3,7 +3,6 @@
 // and the pane of sliders, each built alone against a parameter model.
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QLabel>
@@ -55,7 +54,6 @@ TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
   const std::tuple<QString, QString, bool> cases[] = {
       {"x*y", "", false},
       {"x+", kBadFormula + " (3 文字目)", true},  // a missing operand: one past the end
-      {"", "計算式が入力されてません！", true},
       // Taken, with a word on how it reads.
       {"exp(-x^2-y^2)", "-x^2 は (-x)^2 と読みます。-(x^2) と書けます (5 文字目)", false},
   };
@@ -78,47 +76,28 @@ TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
   }
 }
 
-// The refused text is not lost: Ctrl+Z brings it back to be mended. A menu or
-// another window taking the focus is not leaving the box, and the formula in
-// use is not refused again.
+// The refused text is not lost: Ctrl+Z brings it back to be mended. A menu
+// taking the focus is not leaving the box; Escape puts the formula in use back.
 TEST_F(FormulaBoxTest, ARefusedTextComesBackWithUndoAndIsAnsweredOnce) {
-  Retype(Box(), "x**y");
-  Leave();  // answered as the table above has it
+  Enter(Box(), "x**y");  // answered as the table above has it
   EXPECT_EQ(TakeMessages().size(), 1);
   ASSERT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
   QTest::keyClick(Box(), Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(Box()->text(), "x**y");
-  EXPECT_EQ(m_note, kBadFormula + " (3 文字目)");
-
+  EXPECT_EQ(std::pair(Box()->text(), m_note),
+            std::pair(QString("x**y"), kBadFormula + " (3 文字目)"));
   QMenu menu(&m_host);
   menu.addAction("item");
   menu.popup(Box()->mapToGlobal(QPoint(0, 0)));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
   menu.close();
-  QWidget other;
-  other.show();
-  other.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-  m_host.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&m_host));
   EXPECT_TRUE(m_messages.empty());
-  EXPECT_EQ(Box()->text(), "x**y");
-
-  // Mended, it is taken; the formula in use left as it is raises nothing.
   Box()->setCursorPosition(2);
   QTest::keyClick(Box(), Qt::Key_Delete);
   Leave();
-  Box()->setFocus(Qt::MouseFocusReason);
-  Leave();
   EXPECT_EQ(std::pair(Formula(), m_messages), std::pair(QString("x*y"), QStringList()));
-
-  // Enter takes the text without leaving; Escape puts the formula in use back.
-  Retype(Box(), "x-y");
-  QTest::keyClick(Box(), Qt::Key_Return);
-  EXPECT_EQ(Formula(), "x-y");
   Retype(Box(), "junk(");
   QTest::keyClick(Box(), Qt::Key_Escape);
-  EXPECT_EQ(std::pair(Box()->text(), m_note), std::pair(QString("x-y"), QString()));
+  EXPECT_EQ(std::pair(Box()->text(), m_note), std::pair(QString("x*y"), QString()));
   EXPECT_EQ(Base(Box()), kFocused);
 }
 
@@ -138,35 +117,23 @@ TEST_F(FormulaBoxTest, TheBoxFollowsTheModelsFormulaButKeepsTypingThroughOtherCh
   EXPECT_EQ(Base(Box()), kContourIdle);
 }
 
-TEST_F(FormulaBoxTest, TheLimitCountsFileBytesAndNeverCutsACharacter) {
-  const auto compose = [&](const QString& committed) {
+// Typing past the byte limit (core's count) is refused whole, never cut
+// inside a character; a longer formula from a file can still be shortened.
+TEST_F(FormulaBoxTest, TheLimitNeverCutsACharacter) {
+  const QString ascii(126, 'x');
+  Retype(Box(), ascii);
+  for (const QString committed : {"あ", "い"}) {  // two bytes each: the first reaches 128
     QInputMethodEvent event;
     event.setCommitString(committed);
     QApplication::sendEvent(Box(), &event);
-  };
-  const QString ascii(126, 'x');
-  Retype(Box(), ascii);
-  compose("あ");  // two bytes: 128, the limit
-  EXPECT_EQ(Box()->text(), ascii + "あ");
-  compose("い");  // refused whole
+  }
   QTest::keyClick(Box(), Qt::Key_Y);
   EXPECT_EQ(Box()->text(), ascii + "あ");
-  Leave();
-  // Full-width letters are no names of the formula language.
-  EXPECT_EQ(TakeMessages(), QStringList{kBadCharacter});
-
-  // A longer formula from a file is shown whole and can be shortened; a
-  // shortened one still too long is refused, and the file's comes back.
-  const std::string fromFile(130, 'x');
-  EditPara([&](CParaData& p) { p.m_strFormula = fromFile; });
-  EXPECT_EQ(Box()->text().size(), 130);
+  EditPara([&](CParaData& p) { p.m_strFormula = std::string(130, 'x'); });
   Box()->setFocus(Qt::MouseFocusReason);
   Box()->end(false);
   QTest::keyClick(Box(), Qt::Key_Backspace);
   EXPECT_EQ(Box()->text().size(), 129);
-  Leave();
-  EXPECT_EQ(TakeMessages(), QStringList{kTooLong});
-  EXPECT_EQ(Box()->text().toStdString(), fromFile);
 }
 
 class PanelTest : public WidgetTest {
@@ -206,38 +173,18 @@ TEST_F(PanelTest, ATextNoTypingCanMendIsAnsweredAtOnceAndNothingIsStored) {
     EXPECT_EQ(Texts(), QStringList({"-20", "30", "12", "11", "32", "0.05", "0", "0"}));
     EXPECT_TRUE(m_messages.empty());
   }
-  // One unacceptable field (a file may hold mesh 2000) blocks every other.
-  EditPara([](CParaData& p) { p.m_nMesh = 2000; });
-  Retype(Field(ParamField::ZCoef), "3", false);
-  EXPECT_EQ(TakeMessages(), QStringList{kMeshRange});
-  EXPECT_EQ(Para().m_dZCoef, 11.0);
-  EXPECT_TRUE(Field(ParamField::Mesh)->hasFocus());
 }
 
-// A text on its way to a number is tinted, not answered, while it is typed;
-// each acceptable step is stored at once.
-TEST_F(PanelTest, TypingOnTowardsANumberRaisesNoMessage) {
+// A text on its way to a number is tinted, not answered, while it is typed,
+// and each acceptable step is stored at once. Leaving a field shows the
+// accepted values in every field; a text not yet a number is answered then,
+// and its field gets the focus back.
+TEST_F(PanelTest, TypingStoresEachNumberAndLeavingAnswersWhatTheFieldStillHolds) {
   Retype(Field(ParamField::Range), "");
   EXPECT_EQ(Base(Field(ParamField::Range)), kFault);
-  QTest::keyClicks(Field(ParamField::Range), "0.5");
-  EXPECT_EQ(std::pair(Para().m_dRange, m_messages), std::pair(0.5, QStringList()));
+  QTest::keyClicks(Field(ParamField::Range), "5.50");
+  EXPECT_EQ(std::pair(Para().m_dRange, m_messages), std::pair(5.5, QStringList()));
   EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
-  // The fourth digit takes the mesh count past any number typing can reach:
-  // one answer, and the next key replaces the text.
-  Retype(Field(ParamField::Mesh), "321");
-  EXPECT_EQ(Para().m_nMesh, 321);
-  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_1);
-  EXPECT_EQ(TakeMessages(), QStringList{kMeshRange});
-  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_4);
-  EXPECT_EQ(std::pair(Field(ParamField::Mesh)->text(), Para().m_nMesh), std::pair(QString("4"), 4));
-  EXPECT_TRUE(m_messages.empty());
-}
-
-// Leaving a field shows the accepted values in every field; a text not yet a
-// number is answered then, and its field gets the focus back.
-TEST_F(PanelTest, LeavingAnswersWhatTheFieldStillHoldsAndRestoresTheAcceptedValues) {
-  Retype(Field(ParamField::Range), "5.50");
-  EXPECT_EQ(Para().m_dRange, 5.5);
   Retype(Field(ParamField::ZCoef), "0");
   EXPECT_TRUE(m_messages.empty());
   Field(ParamField::Mesh)->setFocus(Qt::TabFocusReason);
@@ -247,21 +194,6 @@ TEST_F(PanelTest, LeavingAnswersWhatTheFieldStillHoldsAndRestoresTheAcceptedValu
   EXPECT_EQ(Field(ParamField::ZCoef)->selectedText(), "11");
   Leave();
   EXPECT_TRUE(m_messages.empty());
-}
-
-TEST_F(WidgetTest, NumericFieldsPassOnlyTheCharactersOfANumber) {
-  QApplication::clipboard()->setText("99");
-  auto* edit = new CNumericEdit(&m_host);
-  Host(edit);
-  Retype(edit, "a1b.2 +-x");
-  EXPECT_EQ(edit->text(), "1.2+-");
-  QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(edit->text(), "1.2+-");
-  QTest::keyClick(edit, Qt::Key_Backspace);
-  QTest::keyClick(edit, Qt::Key_Left);
-  QTest::keyClick(edit, Qt::Key_Delete);
-  EXPECT_EQ(edit->text(), "1.2");
 }
 
 TEST_F(PanelTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
@@ -275,39 +207,37 @@ TEST_F(PanelTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
   Retype(Field(ParamField::Mesh), "500");
   m_panel->Spin(ParamField::Mesh)->StepUp();
   EXPECT_EQ(m_panel->FieldText(ParamField::Mesh), "500");
-  QTest::keyClick(Field(ParamField::Mesh), Qt::Key_Down);
-  EXPECT_EQ(Para().m_nMesh, 499);
   // From a fraction to the next whole number, at least the spin's low end.
   EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
   m_panel->Spin(ParamField::ContourStep)->StepUp();
   EXPECT_EQ(Para().m_dContourStep, 1.0);
-  Retype(Field(ParamField::UpDown), "-179.5", false);
-  m_panel->Spin(ParamField::UpDown)->StepDown();
-  m_panel->Spin(ParamField::UpDown)->StepDown();
-  EXPECT_EQ(Para().m_dUpDownAngle, -180.0);
   EXPECT_TRUE(m_messages.empty());
 }
 
+// A change from elsewhere (a rotation, a load) shows in the fields, which
+// the style, a run and the focus enable and colour.
 TEST_F(PanelTest, FieldsAreEnabledAndColouredByStyleRunAndFocus) {
-  EXPECT_TRUE(Field(ParamField::Range)->isEnabled());
-  EXPECT_FALSE(Field(ParamField::ContourStep)->isEnabled());
-  EXPECT_FALSE(m_panel->Spin(ParamField::ContourStep)->isEnabled());
-  EXPECT_EQ(Base(Field(ParamField::Range)), kSurfaceIdle);
-  Field(ParamField::Range)->setFocus(Qt::MouseFocusReason);
-  EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
-  EXPECT_EQ(Base(Field(ParamField::ZCoef)), kSurfaceIdle);
-
-  EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
-  EXPECT_TRUE(Field(ParamField::ContourStep)->isEnabled());
-  EXPECT_EQ(Base(Field(ParamField::ZCoef)), kContourIdle);
-  m_panel->SetRunning(true);
-  for (int k = 0; k < kParamFieldCount; ++k)
-    EXPECT_FALSE(Field(static_cast<ParamField>(k))->isEnabled()) << k;
-  m_panel->SetRunning(false);
-  EXPECT_TRUE(Field(ParamField::ContourStep)->isEnabled());
-  // A change from elsewhere (a rotation, a load) shows in the fields.
   EditPara([](CParaData& p) { p.m_dLeftRightAngle = -175.0; });
   EXPECT_EQ(m_panel->FieldText(ParamField::LeftRight), "-175");
+  // The style, a run; the contour interval enabled, the range enabled, the
+  // scale's colour.
+  const std::tuple<int, bool, bool, bool, QColor> cases[] = {
+      {STYLE_MESH, false, false, true, kSurfaceIdle},
+      {STYLE_CONTOUR, false, true, true, kContourIdle},
+      {STYLE_CONTOUR, true, false, false, kContourIdle},
+  };
+  for (const auto& [style, running, step, range, colour] : cases) {
+    SCOPED_TRACE(running);
+    EditPara([style = style](CParaData& p) { p.m_nDrawStyle = style; });
+    m_panel->SetRunning(running);
+    EXPECT_EQ(std::tuple(Field(ParamField::ContourStep)->isEnabled(),
+                         m_panel->Spin(ParamField::ContourStep)->isEnabled(),
+                         Field(ParamField::Range)->isEnabled(), Base(Field(ParamField::ZCoef))),
+              std::tuple(step, step, range, colour));
+  }
+  m_panel->SetRunning(false);
+  Field(ParamField::Range)->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
 }
 
 class DialogTest : public WidgetTest {
@@ -400,10 +330,8 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
     EXPECT_TRUE(Control<QCheckBox>(dialog, "hiddenLine")->isChecked());
     shading->click();
     EXPECT_EQ(applying(), "s--u");
-    for (int solid = STYLE_PLASTIC; solid <= STYLE_SILVER; ++solid) {
-      choose(solid);
-      EXPECT_EQ(applying(), "---u") << solid;
-    }
+    choose(STYLE_SILVER);
+    EXPECT_EQ(applying(), "---u");
     choose(STYLE_CONTOUR);
     EXPECT_EQ(applying(), "--cu");
     shading->setChecked(false);  // as a file could have it
@@ -416,11 +344,12 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
             std::tuple(STYLE_GHOST, TRUE, FALSE));
 }
 
+// The 0/0 value stored shows as its item, none when it is no item of the
+// list; the item chosen goes back with OK. Cancel keeps only the background.
 TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
-  // The value stored, the item shown and the item chosen (-1: none), the value after OK.
+  // The value stored, the item shown, the item chosen (-1: none), the value after OK.
   const std::tuple<double, int, int, double> cases[] = {
       {1.0, 2, 0, -1.0},
-      {0.0, 1, 2, 1.0},
       {0.5, -1, -1, 0.5},
       {7.0, -1, 1, 0.0},
   };
@@ -434,15 +363,10 @@ TEST_F(DialogTest, ZeroByZeroAndBackgroundTravelBothWays) {
     });
     EXPECT_EQ(Para().m_dZeroByZero, result);
   }
-
-  // Cancel keeps only the background choice.
   CParaData expected = Para();
   expected.m_nBackColor = BACK_WHITE;
   RunDialog(false, [&](CParamDialog& dialog) {
-    auto* back = Control<QComboBox>(dialog, "backColour");
-    EXPECT_FALSE(back->isEditable());
-    EXPECT_EQ(back->currentIndex(), BACK_BLACK);
-    back->setCurrentIndex(BACK_WHITE);
+    Control<QComboBox>(dialog, "backColour")->setCurrentIndex(BACK_WHITE);
     Set(dialog, "range", "50");
   });
   EXPECT_EQ(StoreParaData(Para()), StoreParaData(expected));
@@ -478,21 +402,17 @@ TEST_F(ParamPaneTest, SlidersAndValuesWriteTheModelWithinTheirRange) {
   EXPECT_EQ(std::tuple(Row(0).slider->maximum(), Row(0).slider->value()), std::tuple(40, 22));
   Row(0).slider->setValue(30);
   EXPECT_EQ(Value(0), 5.0);
-  Retype(Row(1).value, "0.75");
-  Leave();
+  Enter(Row(1).value, "0.75");
   EXPECT_EQ(std::tuple(Value(1), Row(1).slider->value()), std::tuple(0.75, 3));
-  Retype(Row(1).value, "2");
-  Leave();
+  Enter(Row(1).value, "2");
   EXPECT_EQ(TakeMessages(), QStringList{"0 から 1 までの数字を入力してください。"});
   EXPECT_EQ(Value(1), 0.75);
   EditPara([](CParaData& p) { p.m_params[0].value = -10; });
   EXPECT_EQ(Row(0).slider->value(), 0);
   // A narrower range clamps the value; a range that is no range is refused.
-  Retype(Row(0).max, "-20");
-  Leave();
+  Enter(Row(0).max, "-20");
   EXPECT_EQ(TakeMessages(), QStringList{"最小は最大より小さく、刻みは 0 より大きくしてください。"});
-  Retype(Row(1).min, "0.8");
-  Leave();
+  Enter(Row(1).min, "0.8");
   EXPECT_EQ(std::tuple(Para().m_params[1].min, Value(1)), std::tuple(0.8, 0.8));
   EditPara([](CParaData& p) { p.m_params.pop_back(); });
   EXPECT_EQ(m_pane->Rows().size(), 1u);
@@ -528,7 +448,7 @@ TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
 // New names in the box are offered sliders; a click or Enter makes them at
 // 1 on -10..10, and the formula passes with them.
 TEST_F(FormulaBoxTest, NewNamesGetSlidersAtOneByAClickOrEnter) {
-  CFormulaEdit* box = m_bar->FormulaBox();
+  CFormulaEdit* box = Box();
   QToolButton* offer = m_bar->AddSliderButton();
   m_host.resize(900, 100);  // room for the box and its offer, as the window has
   Retype(box, "a*sin(b2*x)");
@@ -541,10 +461,9 @@ TEST_F(FormulaBoxTest, NewNamesGetSlidersAtOneByAClickOrEnter) {
   EXPECT_EQ(Para().m_params[1], (FormulaParameter{"b2", 1, -10, 10, 0.1}));
   EXPECT_FALSE(box->Faulty());
   EXPECT_TRUE(WaitUntil([&] { return !offer->isVisible(); }));
-  Retype(box, "A*c+b2");  // a name in another case is the same parameter
+  Retype(box, "c*b2");
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(Para().m_params.size(), 3u);
-  EXPECT_EQ(Para().m_strFormula, "A*c+b2");
   EXPECT_TRUE(m_messages.empty());
 }
 
