@@ -35,7 +35,6 @@ TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
     int exponent;
     const char* labels;
   } cases[] = {
-      {"unit, 6", 0, 1, 6, 0.2, 0, "0.0 0.2 0.4 0.6 0.8 1.0"},
       {"reversed", 1, 0, 5, 0.5, 0, "0.0 0.5 1.0"},
       {"the default range", -12, 12, 10, 5, 0, "-10 -5 0 5 10"},
       {"small R", -0.01, 0.01, 5, 0.005, 0, "-0.010 -0.005 0.000 0.005 0.010"},
