@@ -337,18 +337,6 @@ TEST(DrawingThread, AResampleRedrawsInPlaceCoarseThenFullOrKeepsThePicture) {
   }
 }
 
-struct FaceRun {
-  explicit FaceRun(const CParaData& runPara)
-      : para(runPara), formula(Compiled(para.m_strFormula)), run(&listener) {}
-  bool WaitFor(const int& counter) {
-    return listener.WaitUntil([&] { return counter >= 1; });
-  }
-  CParaData para;
-  CFormula formula;
-  CountingListener listener;
-  DrawingRun run;
-};
-
 // The progress ends at 2N + 1 for every layout. One notice waits for the
 // window: a picture not yet taken is replaced by the newest without another.
 TEST(DrawingRunFace, ProgressEndsAtTwoNPlusOneAndOneNoticeWaitsForTheWindow) {
@@ -358,27 +346,33 @@ TEST(DrawingRunFace, ProgressEndsAtTwoNPlusOneAndOneNoticeWaitsForTheWindow) {
   const Frame reference = Render(turned, 40, 30);  // before the run: one run at a time
   for (int style : {STYLE_PAPER, STYLE_CONTOUR, STYLE_MESH}) {
     SCOPED_TRACE(style);
-    FaceRun face(SmallPara(style, DEFAULT_FORMULA, 8));
-    ASSERT_EQ(face.run.Start(face.para, 40, 30, &face.formula), StartResult::Started);
-    ASSERT_TRUE(face.WaitFor(face.listener.m_nFrames));
-    EXPECT_EQ(std::pair(face.run.ProgressMax(), face.run.Progress()), std::pair(17, 17));
+    const CParaData para = SmallPara(style, DEFAULT_FORMULA, 8);
+    CFormula formula = Compiled(para.m_strFormula);
+    CountingListener listener;
+    DrawingRun run(&listener);
+    const auto noticed = [&](const int& count) {
+      return listener.WaitUntil([&] { return count >= 1; });
+    };
+    ASSERT_EQ(run.Start(para, 40, 30, &formula), StartResult::Started);
+    ASSERT_TRUE(noticed(listener.m_nFrames));
+    EXPECT_EQ(std::pair(run.ProgressMax(), run.Progress()), std::pair(17, 17));
     if (style == STYLE_MESH) {
       g_ShareData.SetAngles(turned.m_dUpDownAngle, turned.m_dLeftRightAngle);
-      face.run.Rotate();
-      ASSERT_TRUE(Eventually([&] { return face.run.FramesPresented() >= 2; }));
-      ASSERT_EQ(face.run.FramesPresented(), 2u);
-      EXPECT_EQ(face.listener.Frames(), 1);
+      run.Rotate();
+      ASSERT_TRUE(Eventually([&] { return run.FramesPresented() >= 2; }));
+      ASSERT_EQ(run.FramesPresented(), 2u);
+      EXPECT_EQ(listener.Frames(), 1);
       Frame frame;
-      ASSERT_TRUE(face.run.TakeFrame(frame));
-      EXPECT_FALSE(face.run.TakeFrame(frame));
+      ASSERT_TRUE(run.TakeFrame(frame));
+      EXPECT_FALSE(run.TakeFrame(frame));
       EXPECT_EQ(CountDifferent(frame, reference), 0u);
     }
-    EXPECT_TRUE(face.run.Busy());
-    face.run.RequestStop();
-    ASSERT_TRUE(face.WaitFor(face.listener.m_nEnded));
-    EXPECT_TRUE(face.run.Busy());
-    face.run.Reap();
-    EXPECT_FALSE(face.run.Busy());
+    EXPECT_TRUE(run.Busy());
+    run.RequestStop();
+    ASSERT_TRUE(noticed(listener.m_nEnded));
+    EXPECT_TRUE(run.Busy());
+    run.Reap();
+    EXPECT_FALSE(run.Busy());
     EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   }
 }
