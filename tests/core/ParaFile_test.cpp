@@ -98,14 +98,6 @@ TEST(ParaData, ZeroByZeroIndexHasAnItemOnlyForTheListsThreeValues) {
   for (int index = 0; index <= 2; ++index) EXPECT_EQ(ZeroByZeroValue(index), index - 1.0);
 }
 
-TEST(ParaFileFormat, DefaultSetIsTheKnown135BytesAndRoundTrips) {
-  EXPECT_EQ(StoreParaData(CParaData()), DefaultFile());
-  ASSERT_EQ(DefaultFile().size(), 135u);
-  CParaData loaded;
-  ASSERT_TRUE(LoadParaData(StoreParaData(SentinelSet()), loaded));
-  ExpectSameSet(loaded, SentinelSet());
-}
-
 // Formula slots as written (the shortest length form, CP932: true) or only
 // read (longer length forms, wide strings, bytes that are not CP932, each of
 // which becomes U+FFFD), and the formula they hold; the rest of the set loads.
@@ -117,12 +109,8 @@ TEST(ParaFileFormat, EveryFormulaSlotIsReadAndTheShortestWritten) {
       {Cat(Hex("FF FF00"), Bytes(x(255))), x(255), true},
       {Cat(Hex("FF FDFF"), Bytes(x(0xFFFD))), x(0xFFFD), true},
       {Cat(Hex("FF FFFF FEFF0000"), Bytes(x(0xFFFE))), x(0xFFFE), true},
-      {Cat(Hex("FF FFFF 00000100"), Bytes(x(0x10000))), x(0x10000), true},
       {Hex("FF 0300 782B79"), "x+y", false},
-      {Hex("FF FFFF 03000000 782B79"), "x+y", false},
-      {Hex("FF FEFF 00"), "", false},
       {Cat(Hex("FF FEFF 04"), Utf16Le(u"計算式x")), "\xE8\xA8\x88\xE7\xAE\x97\xE5\xBC\x8Fx", false},
-      {Cat(Hex("FF FEFF 02"), Utf16Le(u"ｼｪ")), "\xEF\xBD\xBC\xEF\xBD\xAA", false},
       {Cat(Hex("FF FEFF FF 2C01"), Utf16Le(std::u16string(300, u'y'))), std::string(300, 'y'),
        false},
       {Cat(Hex("FF FEFF FF FFFF 02000000"), Utf16Le(u"xy")), "xy", false},
@@ -146,12 +134,9 @@ TEST(ParaFileFormat, ForeignObjectRecordsAreRefused) {
   const Buf full = DefaultFile(), fields(full.begin() + 15, full.end());
   const std::string name = "435061726144617461";
   for (const std::string& header : std::vector<std::string>{
-           "0000", "0000 0001 0900" + name, "0180 0001 0900" + name,
-           "FF7F 0001 0900" + name,                                                    // tags
-           "FFFF 0101 0900" + name, "FFFF 0100 0900" + name, "FFFF 0000 0900" + name,  // schemas
-           "FFFF 0001 0900 435061726144617462", "FFFF 0001 0900 637061726164617461",
-           "FFFF 0001 0800 4350617261446174", "FFFF 0001 0A00" + name + "00", "FFFF 0001 0000",
-           "FFFF 0001 4000" + name + std::string(110, '0'), "FFFF 0001 FFFF" + name}) {
+           "0000", "0180 0001 0900" + name, "FFFF 0101 0900" + name,
+           "FFFF 0001 0900 435061726144617462", "FFFF 0001 0800 4350617261446174", "FFFF 0001 0000",
+           "FFFF 0001 FFFF" + name}) {
     SCOPED_TRACE(header);
     ExpectRefused(Cat(Hex(header), fields));
   }
@@ -188,8 +173,7 @@ TEST(ParaFileFormat, EveryTruncation) {
 TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
   // Each length is followed by ten bytes: far fewer than it claims.
   for (const char* length :
-       {"FE", "FF FDFF", "FF FFFF 00000080", "FF FFFF FFFFFFFF 00000000 00000001", "FF FEFF 06",
-        "FF FEFF FF FDFF", "FF FEFF FF FFFF 00000080"}) {
+       {"FE", "FF FDFF", "FF FFFF 00000080", "FF FEFF 06", "FF FEFF FF FFFF 00000080"}) {
     SCOPED_TRACE(length);
     CParaData para = SentinelSet();
     const Buf bytes = UpToFormula(Cat(Hex(length), Buf(10, 'x')));
@@ -205,8 +189,7 @@ TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
 TEST(ParaFileHostile, OutOfRangeValuesLoad) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const int intMax = std::numeric_limits<int>::max(), intMin = std::numeric_limits<int>::min();
-  const std::pair<int, int> meshes[] = {
-      {0, kMinMesh}, {intMin, kMinMesh}, {intMax, kMaxMesh}, {kMaxMesh + 1, kMaxMesh}, {500, 500}};
+  const std::pair<int, int> meshes[] = {{intMin, kMinMesh}, {intMax, kMaxMesh}, {500, 500}};
   for (const auto& [stored, loadedMesh] : meshes) {
     SCOPED_TRACE(stored);
     CParaData para, loaded = SentinelSet();
@@ -255,22 +238,6 @@ std::vector<FormulaParameter> Params(int count) {
   return params;
 }
 
-TEST(ParaFileBlock, ParametersFollowTheUnchangedObjectInOneBlock) {
-  CParaData para, loaded;
-  para.m_params = {{"a", 1.5, -10.0, 10.0, 0.1, PlayMode::Loop},
-                   {"Beta", -2.0, -5.0, 5.0, 0.5, PlayMode::BackAndForth}};
-  const Buf file =
-      Cat(DefaultFile(),
-          Hex("4F767845 0100 55000000"  // "OvxE", version 1, 85 bytes of records
-              "0100 23000000 01 61"     // a parameter in 35 bytes: "a"
-              "000000000000F83F 00000000000024C0 0000000000002440 9A9999999999B93F 00"
-              "0100 26000000 04 42657461"  // "Beta"
-              "00000000000000C0 00000000000014C0 0000000000001440 000000000000E03F 01"));
-  EXPECT_EQ(StoreParaData(para), file);
-  ASSERT_TRUE(LoadParaData(file, loaded));
-  ExpectSameSet(loaded, para);
-}
-
 // What a later version may add is passed over and values are kept in their
 // range. A block is taken whole or not at all; the object loads either way,
 // and a forged length asks for no more memory than the most parameters take.
@@ -288,7 +255,6 @@ TEST(ParaFileBlock, WhatABlockLoadsAndTheWarningItGives) {
   };
   const Case cases[] = {
       {"no block", {}},
-      {"no records", Block({})},
       {"unknown tags",
        Block(Cat(Record(3, Buf(16, 0)), Cat(Record(0xFFFF, {}), ParamRecord("a", 0)))),
        "",
@@ -316,10 +282,8 @@ TEST(ParaFileBlock, WhatABlockLoadsAndTheWarningItGives) {
       {"64 parameters", Block(Records(64)), "", Params(64)},
       {"bytes that are no block", Hex("FFFF 0001 DEADBEEF"), damaged},
       {"bad magic", Cat(Bytes("OvxF"), Buf(block.begin() + 4, block.end())), damaged},
-      {"magic cut short", Bytes("Ov"), damaged},
       {"version 0", Block(body, 0), damaged},
       {"version 2", Block(body, 2), PARAFILE_BLOCK_NEWER},
-      {"version 65535, nothing after", Hex("4F767845 FFFF"), PARAFILE_BLOCK_NEWER},
       {"a byte after the block", Cat(Block(body), Hex("00")), damaged},
       {"two blocks", Cat(Block(good), Block(good)), damaged},
       {"body length past the end", Cat(Hex("4F767845 0100 FFFFFFFF"), body), damaged},
@@ -327,31 +291,23 @@ TEST(ParaFileBlock, WhatABlockLoadsAndTheWarningItGives) {
        Block(Cat(Hex("0100 FFFFFF7F"), Buf(good.begin() + 6, good.end()))), damaged},
       {"record shorter than its fields", Block(Record(1, Buf(good.begin() + 6, good.end() - 1))),
        damaged},
-      {"record cut in its header", Block(Cat(good, Hex("0100 2300"))), damaged},
       {"name length past the record", Block(Record(1, Hex("FF 61"))), damaged},
       {"empty name", Block(ParamRecord("", 0)), damaged},
       {"name with a digit first", Block(ParamRecord("1a", 0)), damaged},
       {"name with an underscore", Block(ParamRecord("a_b", 0)), damaged},
-      {"name with a NUL", Block(ParamRecord(std::string("a\0", 2), 0)), damaged},
-      {"name beyond ASCII", Block(ParamRecord("\xCE\xB1", 0)), damaged},
       {"name of 33 bytes", Block(ParamRecord(std::string(33, 'a'), 0)), damaged},
       {"NaN value", Block(ParamRecord("a", nan)), damaged},
       {"infinite min", Block(ParamRecord("a", 0, -inf)), damaged},
-      {"NaN max", Block(ParamRecord("a", 0, -1, nan)), damaged},
       {"min equal to max", Block(ParamRecord("a", 1, 1, 1)), damaged},
       {"step 0", Block(ParamRecord("a", 0, -1, 1, 0)), damaged},
-      {"negative step", Block(ParamRecord("a", 0, -1, 1, -0.1)), damaged},
       {"infinite step", Block(ParamRecord("a", 0, -1, 1, inf)), damaged},
       {"a name twice in two cases", Block(Cat(ParamRecord("Rate", 0), ParamRecord("rATE", 1))),
        damaged},
       {"a good parameter then a bad one", Block(Cat(good, ParamRecord("b", nan))), damaged},
       {"65 parameters", Block(Records(65)), damaged},
       {"NaN centre", Block(CentreRecord(nan, 0)), damaged},
-      {"infinite centre", Block(Cat(good, CentreRecord(1, -inf))), damaged},
       {"centre cut short", Block(Record(2, Buf(15, 0))), damaged},
       {"two centres", Block(Cat(CentreRecord(1, 1), CentreRecord(1, 1))), damaged},
-      {"a centre then a bad parameter", Block(Cat(CentreRecord(1, 1), ParamRecord("b", nan))),
-       damaged},
   };
   for (const auto& [what, bytes, message, params] : cases) {
     SCOPED_TRACE(what);
@@ -366,28 +322,43 @@ TEST(ParaFileBlock, WhatABlockLoadsAndTheWarningItGives) {
   }
 }
 
-// A centre at the origin, -0 included, leaves the file as it always was.
-TEST(ParaFileBlock, TheCentreIsStoredOnlyOffTheOrigin) {
-  CParaData withParam;
-  withParam.m_params = {{"a", 1.0}};
-  const std::tuple<double, double, CParaData, Buf> cases[] = {
-      {0.0, 0.0, CParaData(), DefaultFile()},
-      {-0.0, 0.0, CParaData(), DefaultFile()},
-      {2.5, 0.0, CParaData(), Cat(DefaultFile(), Block(CentreRecord(2.5, 0.0)))},
-      {0.0, -1e300, withParam,
+// Sets and the bytes they are stored as; each loads back as itself. A centre
+// at the origin, -0 included, leaves the file as it always was.
+TEST(ParaFileFormat, SetsAndTheirBytes) {
+  const auto set = [](std::vector<FormulaParameter> params, double x = 0, double y = 0) {
+    CParaData para;
+    para.m_params = std::move(params);
+    para.m_dCentreX = x, para.m_dCentreY = y;
+    return para;
+  };
+  const std::pair<CParaData, Buf> cases[] = {
+      {CParaData(), DefaultFile()},
+      {set({}, -0.0), DefaultFile()},
+      {set({{"a", 1.5, -10.0, 10.0, 0.1, PlayMode::Loop},
+            {"Beta", -2.0, -5.0, 5.0, 0.5, PlayMode::BackAndForth}}),
+       Cat(DefaultFile(),
+           Hex("4F767845 0100 55000000"  // "OvxE", version 1, 85 bytes of records
+               "0100 23000000 01 61"     // a parameter in 35 bytes: "a"
+               "000000000000F83F 00000000000024C0 0000000000002440 9A9999999999B93F 00"
+               "0100 26000000 04 42657461"  // "Beta"
+               "00000000000000C0 00000000000014C0 0000000000001440 000000000000E03F 01"))},
+      {set({}, 2.5), Cat(DefaultFile(), Block(CentreRecord(2.5, 0.0)))},
+      {set({{"a", 1.0}}, 0.0, -1e300),
        Cat(DefaultFile(), Block(Cat(ParamRecord("a", 1.0), CentreRecord(0.0, -1e300))))},
   };
-  for (const auto& [x, y, base, bytes] : cases) {
-    SCOPED_TRACE(testing::Message() << x << ", " << y);
-    CParaData para = base, loaded = SentinelSet();
-    para.m_dCentreX = x, para.m_dCentreY = y;
+  ASSERT_EQ(DefaultFile().size(), 135u);
+  for (auto [para, bytes] : cases) {
+    SCOPED_TRACE(bytes.size());
+    CParaData loaded = SentinelSet();
     EXPECT_EQ(StoreParaData(para), bytes);
     ASSERT_TRUE(LoadParaData(bytes, loaded));
     para.m_dCentreX += 0.0;  // -0 is not stored: it loads as 0
     ExpectSameSet(loaded, para);
   }
-  // Fields a later version adds after the two numbers are passed over.
   CParaData loaded;
+  ASSERT_TRUE(LoadParaData(StoreParaData(SentinelSet()), loaded));
+  ExpectSameSet(loaded, SentinelSet());
+  // Fields a later version adds after the centre's two numbers are passed over.
   ASSERT_TRUE(LoadParaData(Cat(DefaultFile(), Block(CentreRecord(1.0, 2.0, Hex("AABB")))), loaded));
   EXPECT_EQ(std::pair(loaded.m_dCentreX, loaded.m_dCentreY), std::pair(1.0, 2.0));
 }
