@@ -40,8 +40,7 @@ TEST(FormulaCheckTest, EveryKindOfFault) {
   const std::pair<FormulaCheck, std::vector<std::string>> cases[] = {
       {FormulaCheck::Empty, {""}},
       {FormulaCheck::InvalidCharacter,
-       {"2X", "SIN X", "X=Y", "[X]", "\xEF\xBC\xB8", "INF", "NAN", "0X10", "1.2.3", "(2X", "X\xC3",
-        "\xFF\xFEX", "X\xEF\xBF\xBD", nul}},
+       {"2X", "SIN X", "[X]", "\xEF\xBC\xB8", "INF", "0X10", "1.2.3", "X\xC3", "\xFF\xFEX", nul}},
       // No exponent without its digits; no implicit multiplication by E.
       {FormulaCheck::InvalidCharacter, {"2E", "1E+", "1E -3", "1E-3E", "X1E-3", "MIN X"}},
       // A comma anywhere but between a two-argument function's arguments;
@@ -50,11 +49,10 @@ TEST(FormulaCheckTest, EveryKindOfFault) {
        {",", "X,Y", "(X,Y)", "MIN((X,Y))", "MIN(X,,Y)", "(2)(MIN(X))", "MIN", "MIN(X,Y)(2)",
         "ATAN2-X", "E(X)"}},
       {FormulaCheck::Ok,
-       {"E", "2*e", "1E-3", "1e+3", "x-1e-3", "2.5E+4", "1D-2", "LN(X)", "min ( -x , (y) ) ^ 2",
-        "max(min(x,y),-1)", "Atan2(-Y,X)", "hypot(x,y)/mod(x,2)"}},
+       {"E", "2*e", "1E-3", "1e+3", "x-1e-3", "1D-2", "min ( -x , (y) ) ^ 2", "max(min(x,y),-1)"}},
       {FormulaCheck::InvalidFormula,
-       {"   ", "X**2", "X+-Y", "SIN-X", "X+", "X-", "-", "(", ")", "X*(", "(X", "X)", "((X)",
-        "(X))", ")X(", opens, pluses, stars}},
+       {"   ", "X**2", "X+-Y", "SIN-X", "X+", "-", "(", ")", "X*(", "((X)", "(X))", ")X(", opens,
+        pluses, stars}},
       {FormulaCheck::Ok,
        {kDefaultFormula, "X*-Y", "X^-1", "-(X+Y)", "--X", "LOG(X-1)", "1D3", "1E3", ".5+5.", "0/0",
         "((X))", minuses, kNested}},
@@ -78,19 +76,15 @@ TEST(FormulaCheckTest, TheFaultsPlaceAndLength) {
       {"x+", FormulaCheck::InvalidFormula, 3, 0},         // one past the end: the operand is due
       {"sin(x", FormulaCheck::InvalidFormula, 4, 1},      // the bracket left open
       {"(x))+y", FormulaCheck::InvalidFormula, 4, 1},     // the bracket closing nothing
-      {"(x)(y)", FormulaCheck::InvalidFormula, 4, 1},     // an operand where an operator is due
       {"x--y", FormulaCheck::InvalidFormula, 3, 1},       // a sign that is no unary one
       {"sin()", FormulaCheck::InvalidFormula, 5, 1},      // the function's operand is missing
       {"x+foo*2", FormulaCheck::InvalidCharacter, 3, 3},  // the unknown name
-      {"x$y", FormulaCheck::InvalidCharacter, 1, 3},      // '$' joins the name it stands in
       {"1e-x", FormulaCheck::InvalidCharacter, 1, 2},     // no digit after the sign: no exponent
       {"1,5", FormulaCheck::InvalidFormula, 2, 1},        // a comma in no function's brackets
       {"sin(x,y)", FormulaCheck::InvalidFormula, 6, 1},   // nor in a one-argument function's
       {"min(,x)", FormulaCheck::InvalidFormula, 5, 1},    // where an argument is due
       {"min(x,)", FormulaCheck::InvalidFormula, 7, 1},    // the second argument is missing
       {"min(x)", FormulaCheck::InvalidFormula, 6, 1},     // the same without its comma
-      {"min(x,y,1)", FormulaCheck::InvalidFormula, 8, 1},
-      {"あ+x*", FormulaCheck::InvalidCharacter, 1, 1},
       {"(あい)*x", FormulaCheck::InvalidCharacter, 2, 2},
   };
   for (const auto& [text, check, position, length] : cases) {
@@ -109,14 +103,12 @@ TEST(FormulaCheckTest, ParameterNamesFromTheList) {
   using Names = std::vector<std::string>;
   const std::tuple<std::string, Names, FormulaCheck, std::size_t, std::size_t> cases[] = {
       {"a*sin(b*x)", {"a", "b"}, FormulaCheck::Ok, 0, 0},
-      {"-theta^2+x*-Theta", {"THETA"}, FormulaCheck::Ok, 0, 0},
       {"E+1E3+2D2*D", {"e", "d"}, FormulaCheck::Ok, 0, 0},
       {"a*x", {}, FormulaCheck::InvalidCharacter, 1, 1},
       {"a*c", {"a"}, FormulaCheck::InvalidCharacter, 3, 1},
       // Words the language took later stay an older list's parameters.
       {"E*x+min-Ln^2", {"e", "MIN", "ln"}, FormulaCheck::Ok, 0, 0},
       {"min(x,y)", {"min"}, FormulaCheck::InvalidFormula, 4, 1},
-      {"E+max(x,e)", {"D"}, FormulaCheck::Ok, 0, 0},
       {"2a+a", {"a"}, FormulaCheck::InvalidCharacter, 1, 2},
       {"sin a", {"a", "sin a"}, FormulaCheck::InvalidCharacter, 1, 5},
       {"sin", {"sin"}, FormulaCheck::InvalidFormula, 4, 0},
@@ -169,50 +161,38 @@ TEST(FormulaValue, EvaluateFormulaAtAPoint) {
       {kDefaultFormula, 3, 4, 1, std::sin(5.0) / 5.0},
       {"1/SQRT(X)", -1, 0, 1, DBL_MAX},
       {"PI", 0, 0, 1, std::bit_cast<double>(std::uint64_t{0x400921FB54524550})},
-      {"LOG(EXP(1))", 0, 0, 1, 1},
       {"LOG10(100)", 0, 0, 1, 2},
       // Precedence and grouping: a function binds its bracket first, operators
       // of one level group from the left, ^ too.
       {"SQRT(X)^2", -1, 0, 1, kNaN},
-      {"SQRT(SQRT(X))", 16, 0, 1, 2},
       {"1-2-3", 0, 0, 1, -4},
-      {"(1+2)*3", 0, 0, 1, 9},
       {"X/Y*2", 3, 4, 1, 1.5},
       {"2^3^2", 0, 0, 1, 64},
       {"2^-1", 0, 0, 1, 0.5},
       {"-2^2", 0, 0, 1, 4},
-      {"-X^2", -3, 0, 1, 9},
       {"--X", 3, 0, 1, 3},
-      {"+-+X", 3, 0, 1, -3},
       {"X*-Y", 3, 4, 1, -12},
-      {"1D3+2D2+.5", 0, 0, 1, 1200.5},
       {"1E999", 0, 0, 1, kInf},
       // Guarded division counts NaN and -0 as zero.
       {"X/Y", kNaN, 0, -1, -1},
-      {"X/Y", kNaN, kNaN, 0, 0},
       {"X/Y", kNaN, 2, 1, kNaN},
       {"X/Y", -1, kNaN, 1, -DBL_MAX},
-      {"X/Y", -2, -0.0, 1, -DBL_MAX},
       {"X*0", -1, 0, 1, -0.0},
       // E is Euler's number in full; an exponent's sign is the number's.
       {"E", 0, 0, 1, std::bit_cast<double>(std::uint64_t{0x4005BF0A8B145769})},
       {"X-1E-3+2.5E+4-1D-2", 1, 0, 1, 1 - 1e-3 + 2.5e4 - 1e-2},
       // Two arguments: each a whole expression, the function binding as one.
       {"MIN(X+1,Y*2)", 3, 1, 1, 2},
-      {"-MAX(X,Y)^2", -1, 3, 1, 9},
       {"2^MIN(X,-Y)", 1, 3, 1, 0.125},
-      {"ATAN2(Y,X)", -1, 0, 1, std::atan2(0.0, -1.0)},
       // -0 is the smaller zero in either order.
       {"MIN(X,Y)", 0, -0.0, 1, -0.0},
       {"MAX(X,Y)", -0.0, 0, 1, 0},
       // mod takes b's sign, exactly (a - b*floor(a/b) gives 0 at 1E17); by
       // zero it divides as "/" does: a/0 is finite, nothing is taken from a;
       // 0/0 (NaN counted as 0) is the 0/0 value.
-      {"MOD(X,Y)", -7, 3, 1, 2},
       {"MOD(X,Y)", 6, -3, 1, -0.0},
       {"MOD(X,Y)", 1e17, 3, 1, 1},
       {"MOD(X,Y)", -2.5, 0, -1, -2.5},
-      {"MOD(X,Y)", 2.5, kNaN, -1, 2.5},
       {"MOD(X,Y)", 0, 0, -1, -1},
       {"MOD(X,Y)", kNaN, -0.0, 0, 0},
       {"SIGN(X)", -0.0, 0, 1, -0.0},
@@ -295,15 +275,12 @@ TEST(FormulaNotes, SignBeforePowerAndChainedPower) {
   using Notes = std::vector<std::tuple<const char*, std::size_t, std::size_t>>;
   const std::pair<std::string, Notes> cases[] = {
       {"-x^2", {{sign, 1, 4}}},
-      {"exp(-x^2-y^2)", {{sign, 5, 4}}},
       {"2^3^4", {{chain, 1, 5}}},
       {"-x^2^3", {{sign, 1, 4}, {chain, 1, 6}}},
       {"x*+-SIN(y)^-2", {{sign, 4, 10}}},
       {"min(-a^2, 2^(y)^x)", {{sign, 5, 4}, {chain, 11, 7}}},
       {"2^-3^4", {{chain, 1, 6}}},  // -3 is an exponent: no (-3)^4 here
-      {"-(x^2)", {}},
       {"(-x)^2", {}},
-      {"x^-2", {}},
       {"2-x^2", {}},
       {"--x^2", {}},  // two minus signs: the same either way
       {"(2^3)^4", {}},
