@@ -101,22 +101,6 @@ TEST_F(FormulaBoxTest, ARefusedTextComesBackWithUndoAndIsAnsweredOnce) {
   EXPECT_EQ(Base(Box()), kFocused);
 }
 
-TEST_F(FormulaBoxTest, TheBoxFollowsTheModelsFormulaButKeepsTypingThroughOtherChanges) {
-  Retype(Box(), "x+y");
-  EditPara([](CParaData& p) { p.m_dRange = 3.0; });
-  EXPECT_EQ(Box()->text(), "x+y");
-  EditPara([](CParaData& p) { p.m_strFormula = "y"; });
-  EXPECT_EQ(Box()->text(), "y");
-  // A load shows the file's formula even where the box last showed it.
-  Retype(Box(), "x-1");
-  m_model.Replace(Para());
-  EXPECT_EQ(Box()->text(), "y");
-  // The style colours the box.
-  Leave();
-  EditPara([](CParaData& p) { p.m_nDrawStyle = STYLE_CONTOUR; });
-  EXPECT_EQ(Base(Box()), kContourIdle);
-}
-
 // Typing past the byte limit (core's count) is refused whole, never cut
 // inside a character; a longer formula from a file can still be shortened.
 TEST_F(FormulaBoxTest, TheLimitNeverCutsACharacter) {

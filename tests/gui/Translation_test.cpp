@@ -61,12 +61,8 @@ TEST(TranslationTest, EveryEntryIsFinishedAndLupdateFindsNothingNew) {
                 {"-silent", "-locations", "none", kSourceDir + "/src", "-ts", copy});
   ASSERT_TRUE(lupdate.waitForFinished(60000));
   ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
-  QStringList changed = QString::fromUtf8(ReadAll(copy)).split('\n');
-  for (const QString& line : QString::fromUtf8(ReadAll(kTsFile)).split('\n'))
-    changed.removeOne(line);
   EXPECT_TRUE(ReadAll(copy) == ReadAll(kTsFile))
-      << "run lupdate -locations none src -ts res/i18n/orvex_en.ts and translate:\n"
-      << changed.join('\n').toStdString();
+      << "run lupdate -locations none src -ts res/i18n/orvex_en.ts and translate";
 #endif
 }
 
