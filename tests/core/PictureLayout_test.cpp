@@ -32,40 +32,27 @@ struct Camera {
 
 PictureView MakeView(const Camera& camera, double upDown, double leftRight) {
   const double aspect = static_cast<double>(camera.width) / camera.height;
-  const float k = 1.8f;
-  const float frame = 1.0f / camera.zoom;
-  const float maxY = camera.range, minY = -camera.range;
-  const float w = camera.range;
+  const float k = 1.8f, r = camera.range, a = static_cast<float>(aspect);
   const float widen = camera.fit && aspect > 4.0 / 3.0 ? static_cast<float>(aspect * 0.75) : 1.0f;
-  const auto a = static_cast<float>(aspect);
+  const float frame = 1.0f / camera.zoom;
   glm::mat4 projection;
-  float eye = 0.0f;
+  float eye = -2 * r;  // orthographic: the depth |maxY| + |minY|
   if (camera.perspective) {
-    const float half = w * k;
-    const float t =
-        static_cast<float>(std::tan(50.0 / 180.0 * static_cast<double>(3.1415927f) / 2.0));
-    const float d = half / t;
-    eye = -d;
-    const float zNear = d - k * maxY;
-    const float zFar = d - k * minY;
-    const float x = half * (zNear / d) * frame * widen;
-    projection = glm::frustum(-x, x, -x / a, x / a, zNear, zFar);
+    eye =
+        -r * k / static_cast<float>(std::tan(50.0 / 180.0 * static_cast<double>(3.1415927f) / 2.0));
+    const float x = r * k * ((-eye - k * r) / -eye) * frame * widen;
+    projection = glm::frustum(-x, x, -x / a, x / a, -eye - k * r, -eye + k * r);
   } else {
-    const float depth = std::fabs(maxY) + std::fabs(minY);
-    eye = -depth;
-    const float x = w * k * frame * widen;
-    projection = glm::ortho(-x, x, -x / a, x / a, depth - k * maxY, depth - k * minY);
+    const float x = r * k * frame * widen;
+    projection = glm::ortho(-x, x, -x / a, x / a, -eye - k * r, -eye + k * r);
   }
-  glm::mat4 modelView = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, eye));
-  modelView = glm::rotate(modelView, glm::radians(static_cast<float>(-upDown)),
-                          glm::vec3(1.0f, 0.0f, 0.0f));
-  modelView = glm::rotate(modelView, glm::radians(static_cast<float>(leftRight)),
-                          glm::vec3(0.0f, 1.0f, 0.0f));
-  PictureView view;
+  const glm::mat4 modelView = glm::rotate(
+      glm::rotate(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 0.0f, eye)),
+                  glm::radians(static_cast<float>(-upDown)), glm::vec3(1.0f, 0.0f, 0.0f)),
+      glm::radians(static_cast<float>(leftRight)), glm::vec3(0.0f, 1.0f, 0.0f));
+  PictureView view{.width = camera.width, .height = camera.height};
   std::copy_n(glm::value_ptr(projection), 16, view.projection.begin());
   std::copy_n(glm::value_ptr(modelView), 16, view.modelView.begin());
-  view.width = camera.width;
-  view.height = camera.height;
   return view;
 }
 
@@ -156,27 +143,6 @@ void ExpectSound(const LayoutInput& in, const PictureLayout& layout) {
   }
 }
 
-TEST(FarFacesTest, FloorAndTopSwapSeenFromBelow) {
-  for (const bool perspective : {true, false}) {
-    Camera camera;
-    camera.perspective = perspective;
-    const auto box = FittedBox(12, 1);
-    const auto far = [&](double upDown, double leftRight) {
-      return ChooseFarFaces(MakeView(camera, upDown, leftRight), box, std::nullopt);
-    };
-    for (const double leftRight : {0.0, 30.0, 135.0, -100.0}) {
-      SCOPED_TRACE(leftRight);
-      // Up-down -20 looks from above (the default view): the floor is far.
-      EXPECT_EQ(far(-20, leftRight)[kAxisHeight], BoxSide::Low);
-      EXPECT_EQ(far(40, leftRight)[kAxisHeight], BoxSide::High);
-    }
-    // Left-right 30 puts the eye at x < 0 and y > 0: the x face at +R and
-    // the y face at -R are far; half a turn on, the others.
-    EXPECT_EQ(far(-20, 30), (FarFaces{BoxSide::High, BoxSide::Low, BoxSide::Low}));
-    EXPECT_EQ(far(-20, 210), (FarFaces{BoxSide::Low, BoxSide::Low, BoxSide::High}));
-  }
-}
-
 // Left-right 0 sees the x faces edge-on. Sweeping across it and back, the
 // choice changes once each way, past the edge-on view, not at it.
 TEST(FarFacesTest, HysteresisAtEdgeOnViews) {
@@ -211,6 +177,14 @@ TEST(FarFacesTest, HysteresisAtEdgeOnViews) {
     EXPECT_TRUE(down[0] < -0.21 && down[0] > -1.5) << down[0];
     EXPECT_EQ(afterDown, start);
     EXPECT_NE(choose(0.2, std::nullopt)[kAxisX], choose(-0.2, std::nullopt)[kAxisX]);
+    // Left-right 30 puts the eye at x < 0 and y > 0: the x face at +R and the
+    // y face at -R are far; half a turn on, the others; from below, the top.
+    const auto far = [&](double upDown, double leftRight) {
+      return ChooseFarFaces(MakeView(camera, upDown, leftRight), box, std::nullopt);
+    };
+    EXPECT_EQ(far(-20, 30), (FarFaces{BoxSide::High, BoxSide::Low, BoxSide::Low}));
+    EXPECT_EQ(far(-20, 210), (FarFaces{BoxSide::Low, BoxSide::Low, BoxSide::High}));
+    EXPECT_EQ(far(40, 30)[kAxisHeight], BoxSide::High);
   }
 }
 
@@ -220,21 +194,6 @@ TEST(PictureLayoutTest, BoxFacesEdgesGridAndTickMarks) {
   LayoutInput in = AllAids(MakeView(camera, -20, 30), box);
   const PictureLayout layout = LayOutPicture(in);
   ASSERT_TRUE(layout.hasBox);
-  // 12 distinct edges, each along one axis between two corners.
-  for (std::size_t i = 0; i < 12; ++i) {
-    const ModelSegment& e = layout.boxEdges[i];
-    int differing = 0;
-    for (std::size_t a = 0; a < 3; ++a) {
-      for (const double end : {e.a[a], e.b[a]}) {
-        EXPECT_TRUE(end == box[a].modelLow || end == box[a].modelHigh);
-      }
-      differing += e.a[a] != e.b[a];
-    }
-    EXPECT_EQ(differing, 1);
-    for (std::size_t j = 0; j < i; ++j) {
-      EXPECT_FALSE(layout.boxEdges[j].a == e.a && layout.boxEdges[j].b == e.b);
-    }
-  }
   // From above, x < 0 and y > 0: the high x face, the floor and the low y
   // face are far.
   EXPECT_EQ(layout.farFaces, (FarFaces{BoxSide::High, BoxSide::Low, BoxSide::Low}));
@@ -355,6 +314,14 @@ TEST(PictureLayoutTest, SweepNoOverlapNothingCut) {
         ExpectSound(in, layout);
         ASSERT_TRUE(layout.colourBar.has_value());
         if (!c.camera.perspective) ExpectAxisEdgesOnTheOutline(in.view, layout);
+        // An ordinary view keeps two numbers on every axis and the bar, and
+        // both extremes' labels.
+        if (c.name == std::string("fitted") && upDown == -30 &&
+            (leftRight == 30 || leftRight == -60)) {
+          for (int a = 0; a < 3; ++a) EXPECT_GE(Count(layout, {LabelKind::Tick}, a), 2) << a;
+          EXPECT_GE(Count(layout, {LabelKind::BarTick}), 2);
+          EXPECT_EQ(Count(layout, {LabelKind::Minimum, LabelKind::Maximum}), 2);
+        }
         // An axis that shows at least 40 pixels long, wholly in the picture
         // and left of the colour bar, keeps two numbers.
         for (int a = 0; a < 3; ++a) {
@@ -367,32 +334,6 @@ TEST(PictureLayoutTest, SweepNoOverlapNothingCut) {
           if (glm::length(q - p) >= 40 && clear(p) && clear(q)) {
             EXPECT_GE(Count(layout, {LabelKind::Tick}, a), 2) << "axis " << a;
           }
-        }
-      }
-    }
-  }
-}
-
-// The default view keeps at least two numbers on every axis, the colour
-// bar's and both extremes' labels, at every range and value size.
-TEST(PictureLayoutTest, OrdinaryViewsKeepTwoNumbersPerAxis) {
-  for (const bool perspective : {true, false}) {
-    for (const float range : {0.01f, 12.0f, 100.0f}) {
-      for (const double values : {1e-6, 1.0, 1e7}) {
-        Camera camera;
-        camera.range = range;
-        camera.perspective = perspective;
-        for (const auto& [upDown, leftRight] :
-             {std::pair{-20.0, 30.0}, std::pair{-35.0, -60.0}, std::pair{25.0, 120.0}}) {
-          SCOPED_TRACE(testing::Message() << range << " " << values << " " << upDown << " "
-                                          << leftRight << (perspective ? "" : " orthographic"));
-          const LayoutInput in =
-              AllAids(MakeView(camera, upDown, leftRight), FittedBox(range, values));
-          const PictureLayout layout = LayOutPicture(in);
-          ExpectSound(in, layout);
-          for (int a = 0; a < 3; ++a) EXPECT_GE(Count(layout, {LabelKind::Tick}, a), 2) << a;
-          EXPECT_GE(Count(layout, {LabelKind::BarTick}), 2);
-          EXPECT_EQ(Count(layout, {LabelKind::Minimum, LabelKind::Maximum}), 2);
         }
       }
     }
