@@ -2,12 +2,8 @@
 // loops driven by the mailbox, resamples, and runs that end without their picture; then
 // its face to the window, DrawingRun: notices posted without waiting, the
 // newest picture handed over, progress inside its range.
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
-#include <cstdint>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -99,28 +95,6 @@ TEST(DrawingThread, StartTellsWhyItStartedNoRunAndTheEndKeepsTheWindowsState) {
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_CLEAR);
 }
 
-// With nothing posted, the display loops wait in the mailbox: the drawing
-// thread sleeps, where a polling loop would be seen running.
-TEST(DrawingThread, WaitingLoopsSleep) {
-  REQUIRE_GL_CONTEXT();
-  for (int style : {STYLE_MESH, STYLE_GHOST}) {
-    SCOPED_TRACE(style);
-    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
-    std::atomic<pid_t> thread{0};
-    run.sink.m_onPresent = [&](std::size_t) { thread = gettid(); };
-    ASSERT_TRUE(run.Start());
-    const auto state = [&] {  // the third field of the thread's stat line
-      std::string line;
-      std::getline(std::ifstream("/proc/self/task/" + std::to_string(thread) + "/stat"), line);
-      return line.substr(line.rfind(')') + 2, 1);
-    };
-    Eventually([&] { return state() == "S"; });
-    for (int k = 0; k < 20; ++k, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-      EXPECT_EQ(state(), "S") << k;
-    run.controller.Stop();
-  }
-}
-
 // Five rotations, or five resamples (the last one full), arrive while the
 // thread is still presenting the first picture: they collapse into one
 // picture, of the last. Messages are answered in order, so any redraws left
@@ -153,30 +127,6 @@ TEST(DrawingThread, MessagesQueuedDuringARedrawCollapseIntoTheLast) {
     EXPECT_EQ(run.sink.Count(), 3u);
     EXPECT_EQ(CountDifferent(run.sink.At(1), Render(posted(5), 64, 64)), 0u);
     EXPECT_FALSE(run.sink.At(1).coarse);
-  }
-}
-
-TEST(DrawingThread, ARedrawReplaysTheCompiledListsOnly) {
-  REQUIRE_GL_CONTEXT();
-  // Style, shading, hidden lines; list calls per picture.
-  const std::tuple<int, BOOL, BOOL, std::uint64_t> cases[] = {
-      {STYLE_MESH, FALSE, FALSE, 1},
-      {STYLE_MESH, FALSE, TRUE, 2},
-      {STYLE_MESH, TRUE, FALSE, 2},
-      {STYLE_CONTOUR, FALSE, FALSE, 1},
-  };
-  for (const auto& [style, shading, hiddenLine, calls] : cases) {
-    SCOPED_TRACE(testing::Message() << style << " " << shading << " " << hiddenLine);
-    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
-    run.para.m_bShading = shading;
-    run.para.m_bHiddenLine = hiddenLine;
-    ASSERT_TRUE(run.Start());
-    EXPECT_EQ(run.controller.ListCalls(), calls);
-    g_ShareData.SetAngles(-10.0, 40.0);
-    run.controller.PostRotate();
-    ASSERT_TRUE(run.sink.WaitForFrames(2));
-    EXPECT_EQ(run.controller.ListCalls(), 2 * calls);
-    run.controller.Stop();
   }
 }
 
