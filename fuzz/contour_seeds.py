@@ -24,39 +24,29 @@ def float_bits(value):
 
 def encode(n, values, step, extents=None, pick=0, scale_one=True):
     """n cells a side, (n+1)^2 values (i outer), step as (case, argument)."""
-    consumed = []
-    u8 = lambda v: consumed.append(struct.pack('<B', v))
-    u16 = lambda v: consumed.append(struct.pack('<H', v))
-    u32 = lambda v: consumed.append(struct.pack('<I', v))
+    out = []  # (struct format, value) in the order the target consumes them
 
     def value(v):
-        if isinstance(v, str):
-            u8(128 + SPECIAL.index(v))
-            return
-        quarter = v * 4 + 64
-        if quarter == int(quarter) and 0 <= quarter < 128:
-            u8(int(quarter))
+        quarter = None if isinstance(v, str) else v * 4 + 64
+        if quarter is None:
+            out.append(('B', 128 + SPECIAL.index(v)))
+        elif quarter == int(quarter) and 0 <= quarter < 128:
+            out.append(('B', int(quarter)))
         else:
-            u8(192)
-            u32(float_bits(v))
+            out.extend([('B', 192), ('I', float_bits(v))])
 
     assert len(values) == (n + 1) ** 2
-    u8(n - 1)                      # mesh, 1..11
-    u8(1 if extents else 0)        # own extents
-    for v in values:
+    out += [('B', n - 1), ('B', 1 if extents else 0)]  # mesh 1..11, own extents
+    for v in values + list(extents or []):
         value(v)
-    if extents:
-        value(extents[0])
-        value(extents[1])
     case, argument = step
-    u8(case)
+    out.append(('B', case))
     if case == 7:                  # raw bits
-        u32(float_bits(argument))
+        out.append(('I', float_bits(argument)))
     elif case >= 9:                # (hi - lo) / argument, 1..5000
-        u16(argument - 1)
-    u32(pick)
-    u8(1 if scale_one else 0)
-    return b''.join(reversed(consumed))
+        out.append(('H', argument - 1))
+    out += [('I', pick), ('B', 1 if scale_one else 0)]
+    return b''.join(struct.pack('<' + f, v) for f, v in reversed(out))
 
 
 def grid(n, f):
@@ -133,8 +123,8 @@ SEEDS['levels-of-equal-extents'] = encode(1, [2.0] * 4, (7, 0.25))
 SEEDS['over-100000-levels'] = encode(1, [0, 1, 1, 0], (7, 1e-5))
 # Extents and intervals the levels refuse.
 SEEDS['automatic-interval'] = encode(2, grid(2, lambda i, j: i - j), (0, 0))
-SEEDS['refused-interval-negative'] = encode(2, grid(2, lambda i, j: i - j), (2, 0))
-SEEDS['refused-interval-infinite'] = encode(2, grid(2, lambda i, j: i - j), (4, 0))
+for name, case in (('negative', 2), ('infinite', 4)):
+    SEEDS[f'refused-interval-{name}'] = encode(2, grid(2, lambda i, j: i - j), (case, 0))
 SEEDS['refused-extents-nan'] = encode(2, grid(2, lambda i, j: i - j), (8, 0), extents=('nan', 1))
 SEEDS['refused-extents-minus-infinity'] = encode(2, grid(2, lambda i, j: i), (8, 0),
                                                  extents=('-inf', 1))
@@ -152,12 +142,8 @@ REGRESSIONS = {
 if __name__ == '__main__':
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, 'corpus', 'fuzz_contour')
-    os.makedirs(out, exist_ok=True)
-    for name, data in SEEDS.items():
-        with open(os.path.join(out, name), 'wb') as f:
-            f.write(data)
-    regressions = os.path.join(here, 'regressions', 'fuzz_contour')
-    os.makedirs(regressions, exist_ok=True)
-    for name, data in REGRESSIONS.items():
-        with open(os.path.join(regressions, name), 'wb') as f:
-            f.write(data)
+    for folder, seeds in ((out, SEEDS), (os.path.join(here, 'regressions', 'fuzz_contour'), REGRESSIONS)):
+        os.makedirs(folder, exist_ok=True)
+        for name, data in seeds.items():
+            with open(os.path.join(folder, name), 'wb') as f:
+                f.write(data)
