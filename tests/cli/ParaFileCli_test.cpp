@@ -113,15 +113,6 @@ TEST_F(CliParaFile, ParametersSampleAsTheirValuesInEveryCommand) {
     ASSERT_EQ(std::get<0>(expected), 0) << std::get<2>(expected);
     for (const std::vector<std::string>& variant : variants) EXPECT_EQ(run(variant), expected);
   }
-
-  // A cut block costs the file's parameters, said on standard error.
-  const std::string file = Slurp(Path("a.ovx"));
-  std::ofstream(Path("cut.ovx"), std::ios::binary) << file.substr(0, file.size() - 1);
-  const RunResult cut = Run({"sample", Path("cut.ovx"), "--param", "a=3", "--param", "b=0.5"});
-  EXPECT_EQ(
-      std::tuple(cut.code, cut.out, cut.err),
-      std::tuple(0, Run({"sample", "--set", "m_nMesh=4", "--set", "m_strFormula=3*x+0.5"}).out,
-                 "orvex-cli sample: ﾌｧｲﾙの拡張部分が壊れています。ﾊﾟﾗﾒｰﾀ以外を読み込みました。\n"));
 }
 
 TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {

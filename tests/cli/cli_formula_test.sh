@@ -41,12 +41,9 @@ expect 1 "" "orvex-cli check: the formula is 129 bytes long, longer than the win
   check "${long}+1"
 expect 1 "$bad_char" "" check "ｘ${long:1}"
 expect 0 OK "" check --no-limit "${long}+1"
-expect 2 "" + check --no-limit
 
 expect 0 1 "" eval "$default" 0 0
 expect 0 -1 "" eval "$default" 0 0 --zero-by-zero -1
-expect 0 1.7976931348623157e+308 "" eval '1/0' 0 0
-expect 0 -0 "" eval 'X*0' -1 0
 expect 0 nan "" eval 'SQRT(X)' -1 0
 expect 0 inf "" eval '1E999' 0 0
 expect 1 "" "$bad_char" eval '2X' 0 0

@@ -234,7 +234,6 @@ TEST_F(RenderCli, BadArgumentsAndUnwritableFilesFail) {
       {"sample", {}, {"--size", "10x10"}},
       // Nothing finite to fit.
       {"render", {"m_strFormula=sqrt(-1-x^2)"}, {"--fit", "-o", png}},
-      {"sample", {"m_strFormula=sqrt(-1-x^2)"}, {"--fit"}},
   };
   for (const auto& [command, sets, rest] : cases) {
     SCOPED_TRACE(testing::PrintToString(sets) + testing::PrintToString(rest));
