@@ -81,20 +81,17 @@ struct TraceSink : ContourSink {
     const std::uint32_t bits[3] = {std::bit_cast<std::uint32_t>(c.red),
                                    std::bit_cast<std::uint32_t>(c.green),
                                    std::bit_cast<std::uint32_t>(c.blue)};
-    if (hasColour && std::equal(bits, bits + 3, current)) repeatedColour = true;
-    if (!std::isfinite(c.red) || !std::isfinite(c.green) || !std::isfinite(c.blue)) {
-      nonFiniteColour = true;
-    }
+    repeatedColour |= colours > 0 && std::equal(bits, bits + 3, current);
+    nonFiniteColour |= !std::isfinite(c.red) || !std::isfinite(c.green) || !std::isfinite(c.blue);
     std::copy(bits, bits + 3, current);
-    hasColour = true;
     ++colours;
   }
   NO_COVERAGE void Segment(const float v1[3], const float v2[3]) override {
-    if (!hasColour) segmentWithoutColour = true;
+    segmentWithoutColour |= colours == 0;
     for (const float* v : {v1, v2}) {
       for (int k = 0; k < 3; ++k) {
         Hash(std::bit_cast<std::uint32_t>(v[k]));
-        if (!std::isfinite(v[k])) nonFiniteVertex = true;
+        nonFiniteVertex |= !std::isfinite(v[k]);
       }
     }
     for (const std::uint32_t bits : current) Hash(bits);
@@ -108,13 +105,9 @@ struct TraceSink : ContourSink {
 
   std::uint64_t picture = 0xCBF29CE484222325u;
   std::uint32_t current[3] = {};
-  bool hasColour = false;
-  bool repeatedColour = false;
-  bool segmentWithoutColour = false;
-  bool nonFiniteVertex = false;
-  bool nonFiniteColour = false;
-  std::size_t colours = 0;
-  std::size_t segments = 0;
+  bool repeatedColour = false, segmentWithoutColour = false;
+  bool nonFiniteVertex = false, nonFiniteColour = false;
+  std::size_t colours = 0, segments = 0;
 };
 
 void CheckLevels(ContourLevelsStatus status, const std::vector<float>& levels,
