@@ -155,33 +155,23 @@ std::string Literal(double value) {
 // cut as the tokenizer cuts: at operator characters, white space trimmed (a
 // cut inside a number, as in 1E-3, names nothing and leaves it whole).
 std::string WrittenIn(const std::string& text, std::span<const double> values) {
-  auto isOperator = [](char c) {
-    return std::string_view("()+-*/^,").find(c) != std::string_view::npos;
-  };
-  auto isSpace = [](char c) {
-    return std::string_view(" \t\n\v\f\r").find(c) != std::string_view::npos;
-  };
+  const char* const space = " \t\n\v\f\r";
   std::string out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    if (isOperator(text[pos])) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t end = std::min(text.find_first_of("()+-*/^,", pos), text.size());
+    if (end == pos) {
       out += text[pos++];
       continue;
     }
-    std::size_t end = pos;
-    while (end < text.size() && !isOperator(text[end])) ++end;
-    std::size_t first = pos, last = end;
-    while (first < last && isSpace(text[first])) ++first;
-    while (last > first && isSpace(text[last - 1])) --last;
+    const std::size_t first = std::min(text.find_first_not_of(space, pos), end);
+    const std::size_t last = std::max(text.find_last_not_of(space, end - 1) + 1, first);
     const std::string operand = text.substr(first, last - first);
-    std::string replacement = operand;
-    for (std::size_t k = 0; k < kNames.size(); ++k) {
-      if (strcasecmp(operand.c_str(), kNames[k].c_str()) == 0) {
-        replacement = Literal(values[k]);
-        break;
-      }
-    }
-    out += text.substr(pos, first - pos) + replacement + text.substr(last, end - last);
+    const auto name = std::find_if(kNames.begin(), kNames.end(), [&](const std::string& n) {
+      return strcasecmp(operand.c_str(), n.c_str()) == 0;
+    });
+    out += text.substr(pos, first - pos) +
+           (name == kNames.end() ? operand : Literal(values[name - kNames.begin()])) +
+           text.substr(last, end - last);
     pos = end;
   }
   return out;
