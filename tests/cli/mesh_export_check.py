@@ -60,7 +60,6 @@ def read_obj(path):
     f32 = [[tuple(struct.unpack("<3f", struct.pack("<3f", *map(float, v)))) for v in lists[k]]
            for k in ("v", "vn")]
     corners = [[[int(i) - 1 for i in c.split("//")] for c in face] for face in lists["f"]]
-    check(all(len(c) == 3 for c in corners), f"{path}: a face is not a triangle")
     check(sorted({v for c in corners for v, _ in c}) == list(range(len(set(f32[0])))),
           f"{path}: unused or repeated vertices")
     return [([f32[1][n] for _, n in c], tuple(f32[0][v] for v, _ in c)) for c in corners]

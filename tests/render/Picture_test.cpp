@@ -61,10 +61,6 @@ constexpr RGB kWhite{255, 255, 255};
 constexpr RGB kSurfaceIdle{128, 184, 176};
 constexpr RGB kMeshLine{128, 128, 255};
 
-std::size_t Drawn(const Frame& frame) {
-  return CountPixels(frame, [](const RGB& p) { return p != kBlack; });
-}
-
 // Where the picture puts the model point (x, height, y): its pixel, rows
 // from the top, and its depth; nothing off the picture.
 struct Projected {
@@ -95,10 +91,6 @@ bool Shows(const Frame& frame, float x, float height, float y) {
 // What a picture must show, given the settings it was drawn with.
 using Check = std::function<void(const Frame&, const CParaData&)>;
 
-std::size_t MeshLines(const Frame& frame) {
-  return CountPixels(frame, [](const RGB& p) { return p == kMeshLine; });
-}
-
 // The clear colour in the corners; with lines, an unlit mesh: more line
 // pixels than that on the background, nothing else.
 Check Background(RGB colour, std::size_t lines = 0) {
@@ -107,7 +99,7 @@ Check Background(RGB colour, std::size_t lines = 0) {
          {std::pair{0, 0}, {f.width - 1, 0}, {0, f.height - 1}, {f.width - 1, f.height - 1}})
       EXPECT_TRUE(Near(PixelAt(f, x, y), colour)) << x << "," << y;
     if (lines == 0) return;
-    EXPECT_GT(MeshLines(f), lines);
+    EXPECT_GT(CountPixels(f, [](const RGB& p) { return p == kMeshLine; }), lines);
     EXPECT_EQ(CountPixels(f, [&](const RGB& p) { return p != kMeshLine && !Near(p, colour); }), 0u);
   };
 }
@@ -130,7 +122,6 @@ Check Solid(const std::function<bool(const Mean&)>& looks) {
         << sum.r / n << " " << sum.g / n << " " << sum.b / n;
   };
 }
-bool Same(double a, double b) { return std::abs(a - b) < 3; }
 
 // Whether anything but the black background is drawn on the picture's edge.
 bool TouchesBorder(const Frame& frame) {
@@ -150,7 +141,8 @@ Check StaysInside(bool plainTouches) {
     EXPECT_FALSE(plain.fit.has_value());
     EXPECT_EQ(TouchesBorder(plain), plainTouches);
     EXPECT_FALSE(TouchesBorder(fitted));
-    EXPECT_GT(Drawn(fitted), std::size_t(fitted.width * fitted.height / 10));
+    EXPECT_GT(CountPixels(fitted, [](const RGB& p) { return p != kBlack; }),
+              std::size_t(fitted.width * fitted.height / 10));
   };
 }
 
@@ -217,7 +209,7 @@ TEST(PictureLook, EachPictureShowsWhatItsSettingsAskFor) {
       {"m_nDrawStyle=1 " + sheet + "-20",
        {Solid([](M m) { return m.r > 2 * m.g && m.b > 2 * m.g; })}},
       {"m_nDrawStyle=1 " + sheet + "20",
-       {Solid([](M m) { return m.g > 2 * m.r && Same(m.g, m.b); })}},
+       {Solid([](M m) { return m.g > 2 * m.r && std::abs(m.g - m.b) < 3; })}},
       {"m_nDrawStyle=3 " + sheet + "20", {Solid([](M m) { return m.b < 20 && m.b > m.r; })}},
       // Fitted pictures stay inside the frame, also in a view wider than 4:3.
       {"", {StaysInside(false), PlainAtTheFitsScale()}, fit, 160, 120},

@@ -34,13 +34,6 @@ Frame ReadPng(const std::string& path) {
   return frame;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 class RenderCli : public CliTest {
  protected:
   // `command`, each setting after a --set, then the rest.
@@ -296,8 +289,10 @@ TEST_F(RenderCli, SamplePrintsEveryElementAndItsSummaryCountsAndHashesThem) {
     std::replace(elements.begin(), elements.end(), ' ', '\n');
     EXPECT_TRUE(elements.empty() || all.out.substr(headEnd + 1) == elements + "\n") << all.out;
     EXPECT_EQ(summary.out.substr(0, headEnd), all.out.substr(0, headEnd));
-    const std::vector<std::string> lines = Lines(summary.out.substr(headEnd + 1));
-    ASSERT_EQ(lines.size(), 3u) << summary.out;
+    std::istringstream rest(summary.out.substr(headEnd + 1));
+    std::vector<std::string> lines(3);
+    for (std::string& line : lines) std::getline(rest, line);
+    EXPECT_TRUE(rest.peek() == EOF) << summary.out;
     EXPECT_EQ(lines[0], "nonfinite " + std::to_string(nonfinite));
     EXPECT_TRUE(std::regex_match(lines[1], std::regex("fnv1a64 [0-9a-f]{16}"))) << lines[1];
     EXPECT_TRUE(hashes.insert(lines[1]).second) << lines[1];

@@ -109,9 +109,6 @@ class CountingListener : public DrawingRunListener, public Notified {
   void RunEnded() override {
     Change([&] { ++m_nEnded; });
   }
-  int Frames() const {
-    return Locked([&] { return m_nFrames; });
-  }
   int m_nFrames = 0, m_nEnded = 0;
 };
 

@@ -21,24 +21,22 @@ std::vector<std::uint8_t> Drawn(const CTextPainter& painter, const std::string& 
 }
 
 // 'j' and '(' reach left of the pen and below the baseline, 'Å' above the
-// capitals, '_' lowest of all. U+0378 is unassigned: the missing glyph.
+// capitals, '_' lowest of all. U+0378 is unassigned: the missing glyph, which
+// neither sign is; the minus is not the hyphen.
 TEST(TextPainter, InkLiesInsideTheMeasuredBoxAndSignsAreTheFontsOwnGlyphs) {
   const CTextPainter painter(12);
   if (!painter.Ok()) GTEST_SKIP() << painter.Error();
   const std::vector<std::uint8_t> missing = Drawn(painter, "\u0378");
-  for (const std::string text : {"jÅg(,)_", "\u00D710^-3", "\u22120.5", "-0.5"}) {
+  for (const std::string text : {"jÅg(,)_", "\u00D710^-3", "\u22120.5"}) {
     SCOPED_TRACE(text);
     const TextSize box = painter.Measure(text);
-    EXPECT_LT(box.width, painter.Measure(text + "1").width);
     const std::vector<std::uint8_t> image = Drawn(painter, text);
     int ink = 0;
-    for (int y = 0; y < 40; ++y) {
-      for (int x = 0; x < 120; ++x) {
-        if (image[(static_cast<std::size_t>(y) * 120 + x) * 4] == 255) continue;
-        ++ink;
-        EXPECT_TRUE(x >= 30 && x < 30 + box.width && y >= 10 && y < 10 + box.height)
-            << "ink at " << x << "," << y << " outside " << box.width << "x" << box.height;
-      }
+    for (std::size_t k = 0; k < image.size(); k += 4) {
+      const int x = static_cast<int>(k / 4 % 120), y = static_cast<int>(k / 4 / 120);
+      if (image[k] == 255) continue;
+      ++ink;
+      EXPECT_TRUE(x >= 30 && x < 30 + box.width && y >= 10 && y < 10 + box.height) << x << "," << y;
     }
     EXPECT_GT(ink, 0);
     EXPECT_NE(Drawn(painter, text.substr(0, text.find_first_of("0123456789"))), missing);
