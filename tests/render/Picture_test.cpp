@@ -5,6 +5,7 @@
 #include <EGL/egl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -284,57 +285,50 @@ TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
 }
 
 // The box a picture's aids are drawn around and the extremes they mark: f's
-// own values at the grid points of the drawn extremes, turned over, off the
-// origin in either layout; x and y number the window's centre +- R on the
-// model's -R..R, the height at the picture's scale. A pole's values beyond the
+// own values at the grid points of the drawn extremes, turned over or off the
+// origin; x and y number the window's centre +- R on the model's -R..R, the
+// height spans the values at the picture's scale. A pole's values beyond the
 // fitted range are cut, and not marked.
 TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
   const struct {
     int style, mesh;
-    double zCoef;
+    double zCoef, centreX, centreY;
     const char* formula;
-    double low, high, lowX, lowY, highX, highY, centreX, centreY;
+    std::array<double, 6> extremes;  // f at the minimum and the maximum; their x, y
   } cases[] = {
-      {STYLE_MESH, 4, -1.0, "x+2*y", -6, 6, -2, -2, 2, 2, 0, 0},
-      {STYLE_MESH, 4, 3.0, "x+2*y", -2, 10, 8, -5, 12, -1, 10, -3},
-      {STYLE_CONTOUR, 4, 3.0, "x-2*y", 10, 22, 8, -1, 12, -5, 10, -3},
-      {STYLE_CONTOUR, 64, 1.0, "1/(x^2+y^2-25)", NAN, NAN, 0, 0, 0, 0, 0, 0},  // fitted
+      {STYLE_MESH, 4, -1.0, 0, 0, "x+2*y", {-6, 6, -2, -2, 2, 2}},
+      {STYLE_CONTOUR, 4, 3.0, 10, -3, "x-2*y", {10, 22, 8, -1, 12, -5}},
+      {STYLE_CONTOUR, 64, 1.0, 0, 0, "1/(x^2+y^2-25)", {}},  // fitted
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula);
-    CParaData para;
-    para.m_nMesh = c.mesh, para.m_dZCoef = c.zCoef, para.m_strFormula = c.formula;
+    CParaData para = SmallPara(c.style, c.formula, c.mesh);
+    para.m_dZCoef = c.zCoef, para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
     para.m_dRange = c.mesh == 4 ? 2.0 : para.m_dRange;
-    para.m_dCentreX = c.centreX, para.m_dCentreY = c.centreY;
     const GridSpec grid = MakeGridSpec(para);
+    const bool fitted = c.mesh != 4;
     PictureGrid s;
     CFormula formula = Compiled(c.formula);
-    ASSERT_TRUE(SamplePictureGrid(c.style, grid, formula, std::isnan(c.low), RunSignals{}, s));
-    const SurfaceFit* fit = s.fit ? &*s.fit : nullptr;
-    const SampledBox box =
-        BoxOfGrid(s.values, c.style != STYLE_CONTOUR, grid, s.extents, fit, &formula);
+    ASSERT_TRUE(SamplePictureGrid(c.style, grid, formula, fitted, RunSignals{}, s));
+    const SampledBox box = BoxOfGrid(s.values, c.style != STYLE_CONTOUR, grid, s.extents,
+                                     s.fit ? &*s.fit : nullptr, &formula);
     ASSERT_TRUE(box.minimum && box.maximum);
-    const AxisSpan& height = box.box[kAxisHeight];
-    const double scale = fit != nullptr ? fit->factor : c.zCoef;
+    const auto& [low, high] = std::tie(*box.minimum, *box.maximum);
+    const AxisSpan &x = box.box[kAxisX], &y = box.box[kAxisY], &height = box.box[kAxisHeight];
+    const double scale = fitted ? s.fit->factor : c.zCoef;
     EXPECT_NEAR((height.modelHigh - height.modelLow) / (height.valueAtHigh - height.valueAtLow),
                 scale, 1e-4);
-    if (fit != nullptr) {
-      EXPECT_TRUE(box.minimum->value >= fit->bottom && box.maximum->value <= fit->top);
-      EXPECT_TRUE(s.extents.minZ < fit->bottom || s.extents.maxZ > fit->top);
+    EXPECT_NEAR(high.model[1] - low.model[1], (high.value - low.value) * scale, 1e-3);
+    if (fitted) {
+      EXPECT_TRUE(low.value >= s.fit->bottom && high.value <= s.fit->top);
+      EXPECT_TRUE(s.extents.minZ < s.fit->bottom || s.extents.maxZ > s.fit->top);
       continue;
     }
-    EXPECT_EQ(
-        std::tuple(box.minimum->value, box.maximum->value, box.minimum->x, box.minimum->y,
-                   box.maximum->x, box.maximum->y, box.minimum->model[0], box.minimum->model[2]),
-        std::tuple(c.low, c.high, c.lowX, c.lowY, c.highX, c.highY, c.lowX - c.centreX,
-                   c.lowY - c.centreY));
-    for (const auto& [axis, centre] : {std::pair(kAxisX, c.centreX), {kAxisY, c.centreY}}) {
-      const AxisSpan& span = box.box[axis];
-      EXPECT_EQ(std::tuple(span.modelLow, span.modelHigh, span.valueAtLow, span.valueAtHigh),
-                std::tuple(-2.0, 2.0, centre - 2, centre + 2));
-    }
-    EXPECT_NEAR(box.maximum->model[1] - box.minimum->model[1], (c.high - c.low) * c.zCoef, 1e-3);
-    EXPECT_TRUE(height.valueAtLow <= c.low && height.valueAtHigh >= c.high);
+    EXPECT_EQ((std::array{low.value, high.value, low.x, low.y, high.x, high.y}), c.extremes);
+    EXPECT_EQ((std::array{low.model[0], low.model[2], x.modelLow, x.valueAtLow, y.modelHigh,
+                          y.valueAtHigh, height.valueAtLow, height.valueAtHigh}),
+              (std::array{low.x - c.centreX, low.y - c.centreY, -2.0, c.centreX - 2, 2.0,
+                          c.centreY + 2, c.extremes[0], c.extremes[1]}));
   }
 }
 
