@@ -1,14 +1,11 @@
 // Colour maps: one published entry or two per table to show the table wired,
-// the interpolation between entries, clamping and NaN, the contour map against
-// the contour lines' colours, and the names.
+// the interpolation between entries, clamping and NaN.
 #include "core/ColourMap.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
-
-#include "core/Contour.h"
 
 namespace {
 
@@ -40,34 +37,6 @@ TEST(ColourMapTest, TablesInterpolationClampingAndNaN) {
     EXPECT_NEAR(colour[0], c.red, 1e-6);
     EXPECT_NEAR(colour[1], c.green, 1e-6);
     EXPECT_NEAR(colour[2], c.blue, 1e-6);
-  }
-}
-
-TEST(ColourMapTest, TheContourMapIsTheContourLinesColours) {
-  const float minZ = -2.0f, maxZ = 6.0f;
-  for (const double t : {0.0, 0.25, 0.6, 1.0}) {
-    SCOPED_TRACE(t);
-    const ContourColour line =
-        ContourColourFor(minZ + static_cast<float>(t) * (maxZ - minZ), minZ, maxZ);
-    const std::array<float, 3> colour = MapColour(ColourMap::Contour, t);
-    EXPECT_FLOAT_EQ(colour[0], line.red);
-    EXPECT_FLOAT_EQ(colour[1], line.green);
-    EXPECT_FLOAT_EQ(colour[2], line.blue);
-  }
-}
-
-TEST(ColourMapTest, NamesRoundTripInAnyCaseAndOtherTextIsRefused) {
-  const std::pair<ColourMap, std::string> names[] = {{ColourMap::Viridis, "viridis"},
-                                                     {ColourMap::Cividis, "CIVIDIS"},
-                                                     {ColourMap::Turbo, "Turbo"},
-                                                     {ColourMap::Contour, "contour"}};
-  for (const auto& [map, name] : names) {
-    EXPECT_EQ(ColourMapFromName(name), map) << name;
-    EXPECT_EQ(ColourMapFromName(ColourMapName(map)), map) << name;
-  }
-  EXPECT_EQ(ColourMapName(ColourMap::Cividis), "cividis");
-  for (const char* refused : {"", "jet", "viridi", "viridiss", " turbo"}) {
-    EXPECT_FALSE(ColourMapFromName(refused).has_value()) << '"' << refused << '"';
   }
 }
 

@@ -1,8 +1,7 @@
-// Contour geometry: one cell at one level, the levels of a range and their
-// colours, the build with its stop and its refusals. The walk over crossed
-// levels against the walk over every level, and the crossed levels against
-// the cell, are fuzz_contour's property, run over its corpus by the
-// fuzz_contour_replay test.
+// Contour geometry: one cell at one level, the levels of a range, the build with its stop and its
+// refusals. The walk over crossed levels against the walk over every level, and the crossed levels
+// against the cell, are fuzz_contour's property, run over its corpus by the fuzz_contour_replay
+// test.
 #include "core/Contour.h"
 
 #include <gtest/gtest.h>
@@ -91,21 +90,6 @@ TEST(ContourLevelsTest, RangesThatCannotBeDrawnAreToldFromEmptyOnes) {
     EXPECT_TRUE(Levels(extents, step, status).empty());
   // Over a million levels are listed: the walk visits only the crossed ones.
   EXPECT_GT(Levels(Heights(0, 1), 1e-6f).size(), 1000000u);
-}
-
-TEST(ContourColourTest, BlueGreenRed) {
-  const float minZ = -0.2172f, maxZ = 1.0f, q = (maxZ - minZ) / 4.0f;
-  const std::tuple<float, ContourColour> cases[] = {{minZ, {0, 0, 1}},
-                                                    {minZ + q, {0, 0.5f, 0.5f}},
-                                                    {minZ + 3 * q, {0.5f, 0.5f, 0}},
-                                                    {maxZ, {1, 0, 0}}};
-  for (const auto& [level, expected] : cases) {
-    SCOPED_TRACE(level);
-    const ContourColour colour = ContourColourFor(level, minZ, maxZ);
-    EXPECT_TRUE(std::fabs(colour.red - expected.red) < 1e-6f &&
-                std::fabs(colour.green - expected.green) < 1e-6f &&
-                std::fabs(colour.blue - expected.blue) < 1e-6f);
-  }
 }
 
 // Each vertex and the colour current at it, as bits; how often the colour is

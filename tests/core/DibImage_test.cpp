@@ -71,19 +71,4 @@ TEST(DibImageTest, BmpFileOf301By200ItsHeaderReadAndFailedWrites) {
   std::fclose(full);
 }
 
-TEST(DibImageTest, RefusesPicturesItCannotHold) {
-  const Buf rgba = Picture(4, 4);
-  // The last one: 90,000-byte rows times 50,000 exceed the 32-bit size fields.
-  for (const RgbaImageView& view :
-       {RgbaImageView{nullptr, 4, 4, 0}, RgbaImageView{rgba.data(), 0, 4, 0},
-        RgbaImageView{rgba.data(), 4, 4, 15}, RgbaImageView{rgba.data(), 30000, 50000, 0}}) {
-    CDibImage dib;
-    ASSERT_TRUE(dib.FromBitmap(RgbaImageView{rgba.data(), 4, 4, 0}));
-    EXPECT_FALSE(dib.FromBitmap(view)) << view.width << "x" << view.height;
-    EXPECT_TRUE(dib.IsEmpty());
-    EXPECT_FALSE(dib.WriteBmp(stdout));
-    EXPECT_TRUE(dib.FileBytes().empty());
-  }
-}
-
 }  // namespace

@@ -10,7 +10,6 @@
 #include <bit>
 #include <cctype>
 #include <cfloat>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -235,17 +234,6 @@ TEST(FormulaValue, FunctionsAreTheCLibrarys) {
   for (const auto& [name, f] : twos)
     for (double x : points)
       for (double y : points) check(name + std::string("(x,y)"), x, y, f(x, y));
-}
-
-TEST(FormulaValue, NumbersIgnoreADecimalCommaLocale) {
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-      std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr)
-    GTEST_SKIP() << "no decimal-comma locale installed";
-  CFormula formula = Compiled("1.5+2D2");
-  const double x = 0.0, z = 1.0;
-  const double value = EvaluateFormula(&formula, &x, &x, &z);
-  std::setlocale(LC_NUMERIC, "C");
-  EXPECT_EQ(value, 201.5);
 }
 
 // Texts nobody types but a file or a paste can bring get their answer from the

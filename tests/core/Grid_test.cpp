@@ -2,18 +2,16 @@
 // multi-threaded sampler against one EvaluateFormula call per point (grids
 // and extents equal bit for bit, non-finite values stored but left out of
 // the extents); a stop leaves whole rows unsampled with the progress counting
-// the finished ones; face normals.
+// the finished ones.
 #include "core/Grid.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -165,23 +163,6 @@ TEST(GridTest, DefaultSetThroughTheFormulaEngine) {
   EXPECT_EQ(surface.extents.maxZ, 11.0f);
 }
 
-TEST(FaceNormalTest, HandMadeTriples) {
-  const float h = 0.70710677f;
-  const float cases[][4][3] = {
-      // a, b, c, the normal
-      {{0, 0, 0}, {0, 4, 0}, {3, 0, 0}, {0, 0, -1}},
-      {{0, 0, 0}, {1, 1, 0}, {0, 0, 1}, {h, -h, 0}},
-      {{0, 0, 0}, {1e19f, 0, 0}, {0, 1e19f, 0}, {0, 0, 1}},  // the square of 1e38 is beyond float
-      {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}, {0, 0, 0}},          // one point
-      {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {0, 0, 0}},          // collinear
-  };
-  for (const auto& c : cases) {
-    float out[3] = {7.0f, 7.0f, 7.0f};
-    FaceNormal(c[0], c[1], c[2], out);
-    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(out[k], c[3][k]) << &c - cases << " " << k;
-  }
-}
-
 // Every formula kind the grid split treats apart, NaN, overflow and partial
 // lists are fuzz_formula seeds, whose property is this comparison with one
 // worker on tiny grids; here the rows shared out among threads, at a large N,
@@ -269,29 +250,6 @@ TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
     }
     EXPECT_TRUE(stopped) << "the sampling never saw the stop";
   }
-}
-
-// Any worker's exception comes out of RunWorkers after every worker has
-// returned; before, one from a thread ended the process and one from the
-// caller's share left threads unjoined.
-TEST(GridParallel, AWorkersExceptionReachesTheCallerAfterAllHaveReturned) {
-  for (int thrower : {0, 1, 3}) {
-    SCOPED_TRACE(thrower);
-    std::atomic<int> finished{0};
-    const auto work = [&](int worker) {
-      if (worker == thrower) throw std::runtime_error("no memory for this row");
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      ++finished;
-    };
-    EXPECT_THROW(RunWorkers(4, work), std::runtime_error);
-    EXPECT_EQ(finished.load(), 3);
-  }
-}
-
-TEST(GridParallel, EachThreadHasItsOwnZeroByZeroValue) {
-  g_zeroByZero = 1.0;
-  std::thread([] { g_zeroByZero = -1.0; }).join();
-  EXPECT_EQ(g_zeroByZero, 1.0);
 }
 
 }  // namespace

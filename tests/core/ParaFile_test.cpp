@@ -184,24 +184,6 @@ TEST(ParaFileHostile, ForgedStringLengthsAreRefusedWithoutAllocating) {
   }
 }
 
-// Mesh counts are clamped into the usable range; every other value loads as
-// stored, for the drawing code to cope with.
-TEST(ParaFileHostile, OutOfRangeValuesLoad) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const int intMax = std::numeric_limits<int>::max(), intMin = std::numeric_limits<int>::min();
-  const std::pair<int, int> meshes[] = {{intMin, kMinMesh}, {intMax, kMaxMesh}, {500, 500}};
-  for (const auto& [stored, loadedMesh] : meshes) {
-    SCOPED_TRACE(stored);
-    CParaData para, loaded = SentinelSet();
-    para.m_nMesh = stored, para.m_nDrawStyle = 9, para.m_nBackColor = 7, para.m_bShading = intMin;
-    para.m_dContourStep = -1.0, para.m_dZeroByZero = nan, para.m_dRange = nan;
-    para.m_dZCoef = -HUGE_VAL, para.m_strFormula = std::string("x\0y", 3);
-    ASSERT_TRUE(LoadParaData(StoreParaData(para), loaded));
-    para.m_nMesh = loadedMesh;
-    ExpectSameSet(loaded, para);
-  }
-}
-
 Buf Le(std::uint64_t value, int bytes) {
   Buf out;
   for (int k = 0; k < bytes; ++k) out.push_back(static_cast<std::uint8_t>(value >> (8 * k)));

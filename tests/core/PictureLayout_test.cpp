@@ -1,5 +1,4 @@
-// The layout of a picture's reading aids: the far faces and their hysteresis
-// at edge-on views, the box, its faces, grid lines and tick marks, and the
+// The layout of a picture's reading aids: the box, its faces, grid lines and tick marks, and the
 // sweep that must hold: at every view, from above and below, for a tiny and a
 // huge range and tiny and huge values, no two labels overlap, none leaves the
 // picture or touches the colour bar, an axis that shows keeps at least two
@@ -140,51 +139,6 @@ void ExpectSound(const LayoutInput& in, const PictureLayout& layout) {
   if (layout.colourBar && layout.colourBar->ticks.exponent != 0 &&
       Count(layout, {LabelKind::BarTick}) > 0) {
     EXPECT_EQ(Count(layout, {LabelKind::BarFactor}), 1);
-  }
-}
-
-// Left-right 0 sees the x faces edge-on. Sweeping across it and back, the
-// choice changes once each way, past the edge-on view, not at it.
-TEST(FarFacesTest, HysteresisAtEdgeOnViews) {
-  for (const bool perspective : {true, false}) {
-    SCOPED_TRACE(perspective ? "perspective" : "orthographic");
-    Camera camera;
-    camera.perspective = perspective;
-    const auto box = FittedBox(12, 1);
-    const auto choose = [&](double angle, const std::optional<FarFaces>& previous) {
-      return ChooseFarFaces(MakeView(camera, -20, angle), box, previous);
-    };
-    const auto sweep = [&](double from, double to, double step, FarFaces faces) {
-      std::vector<double> flips;
-      for (double angle = from; step > 0 ? angle <= to + 1e-9 : angle >= to - 1e-9; angle += step) {
-        const FarFaces next = choose(angle, faces);
-        if (next[kAxisX] != faces[kAxisX]) flips.push_back(angle);
-        EXPECT_EQ(next[kAxisHeight], BoxSide::Low) << angle;
-        faces = next;
-      }
-      return std::make_pair(flips, faces);
-    };
-    // No flip within a fifth of a degree of the edge-on view, from either
-    // side, so jitter there changes nothing, where a choice without memory
-    // flips.
-    const FarFaces start = choose(-3, std::nullopt);
-    const auto [up, afterUp] = sweep(-3, 3, 0.05, start);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_TRUE(up[0] > 0.21 && up[0] < 1.5) << up[0];
-    EXPECT_EQ(choose(3, std::nullopt), afterUp);
-    const auto [down, afterDown] = sweep(3, -3, -0.05, afterUp);
-    ASSERT_EQ(down.size(), 1u);
-    EXPECT_TRUE(down[0] < -0.21 && down[0] > -1.5) << down[0];
-    EXPECT_EQ(afterDown, start);
-    EXPECT_NE(choose(0.2, std::nullopt)[kAxisX], choose(-0.2, std::nullopt)[kAxisX]);
-    // Left-right 30 puts the eye at x < 0 and y > 0: the x face at +R and the
-    // y face at -R are far; half a turn on, the others; from below, the top.
-    const auto far = [&](double upDown, double leftRight) {
-      return ChooseFarFaces(MakeView(camera, upDown, leftRight), box, std::nullopt);
-    };
-    EXPECT_EQ(far(-20, 30), (FarFaces{BoxSide::High, BoxSide::Low, BoxSide::Low}));
-    EXPECT_EQ(far(-20, 210), (FarFaces{BoxSide::Low, BoxSide::Low, BoxSide::High}));
-    EXPECT_EQ(far(40, 30)[kAxisHeight], BoxSide::High);
   }
 }
 

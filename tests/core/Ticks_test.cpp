@@ -1,6 +1,5 @@
 // Nice ticks for the axes and the colour bar (steps, values, decimals, the
-// common factor, their texts), the automatic contour interval, the sliders'
-// ranges and the locale-independent number texts.
+// common factor, their texts), the sliders' ranges and the locale-independent number texts.
 #include "core/Ticks.h"
 
 #include <gtest/gtest.h>
@@ -70,24 +69,6 @@ TEST(NiceTicksTest, StepsValuesDecimalsAndFactor) {
     EXPECT_EQ(ticks.exponent, c.exponent);
     EXPECT_EQ(ticks.FactorText(), c.exponent == 0 ? "" : kTimesTenTo + std::to_string(c.exponent));
     EXPECT_LE(ticks.values.size(), static_cast<std::size_t>(std::max(c.maxCount, 0)));
-  }
-}
-
-TEST(AutoContourStepTest, AboutTwentyLevels) {
-  const struct {
-    double lo, hi, step;
-  } cases[] = {
-      {0, 1, 0.05}, {0, 7, 0.5}, {1e7, -1e7, 1e6},
-      {5, 5, 0.2},  {0, 0, 1},   {-DBL_MAX, DBL_MAX, 2e307},
-      {kNaN, 1, 0},
-  };
-  for (const auto& c : cases) {
-    EXPECT_DOUBLE_EQ(AutoContourStep(c.lo, c.hi), c.step) << c.lo << " .. " << c.hi;
-  }
-  for (double width = 1e-9; width < 1e9; width *= 1.37) {
-    const double step = AutoContourStep(-width / 3, width * 2 / 3);
-    EXPECT_GE(width / step, 12.5) << width;
-    EXPECT_LE(width / step, 32) << width;
   }
 }
 
