@@ -2,8 +2,11 @@
 // loops driven by the mailbox, resamples, and runs that end without their picture; then
 // its face to the window, DrawingRun: notices posted without waiting, the
 // newest picture handed over, progress inside its range.
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -91,6 +94,28 @@ TEST(DrawingThread, StartTellsWhyItStartedNoRunAndTheEndKeepsTheWindowsState) {
   g_ShareData.m_nState.store(DS_CLEAR);
   run.controller.Stop();
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_CLEAR);
+}
+
+// With nothing posted, both display loops wait in the mailbox: the drawing
+// thread sleeps, where a polling loop would keep a core busy.
+TEST(DrawingThread, WaitingLoopsSleep) {
+  REQUIRE_GL_CONTEXT();
+  for (int style : {STYLE_MESH, STYLE_GHOST}) {
+    SCOPED_TRACE(style);
+    TestRun run(SmallPara(style, DEFAULT_FORMULA, 8));
+    std::atomic<pid_t> thread{0};
+    run.sink.m_onPresent = [&](std::size_t) { thread = gettid(); };
+    ASSERT_TRUE(run.Start());
+    const auto state = [&] {  // the third field of the thread's stat line
+      std::string line;
+      std::getline(std::ifstream("/proc/self/task/" + std::to_string(thread) + "/stat"), line);
+      return line.substr(line.rfind(')') + 2, 1);
+    };
+    EXPECT_TRUE(Eventually([&] { return state() == "S"; }));
+    for (int k = 0; k < 20; ++k, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+      EXPECT_EQ(state(), "S") << k;
+    run.controller.Stop();
+  }
 }
 
 // Five resamples (the last one full) arrive while the thread is still
