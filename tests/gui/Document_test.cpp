@@ -1,9 +1,8 @@
-// Files from the window: the caption, opening good and bad parameter files,
-// saving and its faults, the recent-file list, the image save, the mesh
+// Files from the window: the caption, opening a parameter file, saving and
+// its faults, a recent file opened during a run, the image save, the mesh
 // export, and the files and options the program starts with.
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTextBrowser>
 
@@ -46,19 +45,11 @@ class DocumentTest : public GuiTest {
     return {Title(), panel->FieldText(ParamField::UpDown), panel->FieldText(ParamField::Mesh),
             panel->FieldText(ParamField::ContourStep), Frame()->ToolBar()->FormulaBox()->text()};
   }
-  QStringList IniRecentFiles() {
-    QSettings settings(QPath("orvex.ini"), QSettings::IniFormat);
-    QStringList files;
-    for (int k = 1; k <= 4; ++k)
-      files << settings.value(QStringLiteral("Recent File List/File%1").arg(k)).toString();
-    files.removeAll(QString());
-    return files;
-  }
 };
 
 // Start-up shows the untitled caption, the defaults and the clock; opening a
 // file shows its values, clears the picture and starts nothing.
-TEST_F(DocumentTest, OpeningShowsTheFilesValuesOrItsMessageAndLeavesTheParameters) {
+TEST_F(DocumentTest, StartUpShowsTheDefaultsAndOpeningAFileItsValues) {
   WriteSet("good.ovx");
   Launch();
   EXPECT_EQ(Shown(), std::tuple(Caption("Orvexa"), "-20", "32", "0.05", DEFAULT_FORMULA));
@@ -73,15 +64,6 @@ TEST_F(DocumentTest, OpeningShowsTheFilesValuesOrItsMessageAndLeavesTheParameter
   EXPECT_EQ(Shown(), std::tuple(Caption("good.ovx"), "12.5", "40", "0.25", "x*y"));
   EXPECT_EQ(g_ShareData.m_nState.load(), DS_IDLE);
   EXPECT_FALSE(Frame()->Running());
-
-  // A file that cannot be read (its own faults are core's to test) gives its
-  // message and leaves the parameters; Open starts an untitled document first.
-  EditPara([&](CParaData& p) { p.m_dRange = 7.5; });
-  const std::vector<std::uint8_t> before = StoreParaData(Para());
-  Choose(ID_FILE_OPEN, "missing.ovx");
-  EXPECT_EQ(TakeMessages(), QStringList{QPath("missing.ovx") + kNotFound});
-  EXPECT_EQ(StoreParaData(Para()), before);
-  EXPECT_EQ(Title(), Caption("Orvexa"));
 }
 
 TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndTheTitle) {
@@ -120,29 +102,12 @@ TEST_F(DocumentTest, SavedFilesReopenToTheSameBytesAndAFailedSaveKeepsThemAndThe
   EXPECT_EQ(ReadFile("saved.ovx"), saved);
 }
 
-TEST_F(DocumentTest, TheRecentFileListKeepsFourNewestFirstAndOpensDuringARun) {
-  const char* const names[] = {"a.ovx", "b.ovx", "c.ovx", "d.ovx", "e.ovx"};
-  for (const char* name : names) WriteSet(name);
+// A recent file opened during a run stops the run first; the load's clear
+// wins over the ending thread and any late picture.
+TEST_F(DocumentTest, ARecentFileOpenedDuringARunStopsTheRunFirst) {
+  WriteSet("a.ovx");
   Launch();
-  EXPECT_FALSE(Frame()->RecentAction(0)->isVisible());
-  for (const char* name : names) Choose(ID_FILE_OPEN, name);
-  Choose(ID_FILE_SAVE_AS, "c.ovx");
-  EXPECT_EQ(IniRecentFiles(),
-            QStringList({QPath("c.ovx"), QPath("e.ovx"), QPath("d.ovx"), QPath("b.ovx")}));
-
-  // The next start of the program shows the same list; an entry that cannot
-  // be opened any more goes from it.
-  Relaunch();
-  EXPECT_EQ(Frame()->RecentAction(1)->text(), "&2 " + QPath("e.ovx"));
-  QFile::remove(QPath("e.ovx"));
-  Frame()->RecentAction(1)->trigger();
-  EXPECT_EQ(TakeMessages().size(), 1);
-  EXPECT_EQ(IniRecentFiles(), QStringList({QPath("c.ovx"), QPath("d.ovx"), QPath("b.ovx")}));
-  Frame()->RecentAction(2)->trigger();
-  EXPECT_EQ(Title(), Caption("b.ovx"));
-
-  // Opened during a run, the file stops the run first; the load's clear wins
-  // over the ending thread and any late picture.
+  Choose(ID_FILE_OPEN, "a.ovx");
   EditPara([&](CParaData& p) { p.m_nDrawStyle = STYLE_MESH, p.m_nMesh = 8; });
   ASSERT_TRUE(StartAndWaitForPicture());
   Frame()->RecentAction(0)->trigger();

@@ -1,12 +1,9 @@
 // Editing the parameters: the formula box with its offer of sliders, the
 // parameter panel with its numeric fields and spins, the parameter dialog
 // and the pane of sliders, each built alone against a parameter model.
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QInputMethodEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
@@ -25,7 +22,6 @@ const QString kScaleRange = "0.01 から 100 までの数字を入力してく�
 const QString kAngleRange = "-180 から 180 までの数字を入力してください。";
 const QString kMeshRange = "1 から 500 までの整数を入力してください。";
 const QString kBadFormula = "不正な計算式です！";
-const QString kBadCharacter = "不正な文字がありました！";
 const QString kTooLong = "128 文字以内で入力してください。";
 const QColor kFocused(220, 200, 192);
 const QColor kFault(244, 170, 170);
@@ -74,50 +70,6 @@ TEST_F(FormulaBoxTest, FaultsShowWhileTypingAndOnlyAPassingFormulaIsTaken) {
       EXPECT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
     }
   }
-}
-
-// The refused text is not lost: Ctrl+Z brings it back to be mended. A menu
-// taking the focus is not leaving the box; Escape puts the formula in use back.
-TEST_F(FormulaBoxTest, ARefusedTextComesBackWithUndoAndIsAnsweredOnce) {
-  Enter(Box(), "x**y");  // answered as the table above has it
-  EXPECT_EQ(TakeMessages().size(), 1);
-  ASSERT_TRUE(WaitUntil([&] { return Box()->hasFocus(); }));
-  QTest::keyClick(Box(), Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(std::pair(Box()->text(), m_note),
-            std::pair(QString("x**y"), kBadFormula + " (3 文字目)"));
-  QMenu menu(&m_host);
-  menu.addAction("item");
-  menu.popup(Box()->mapToGlobal(QPoint(0, 0)));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
-  menu.close();
-  EXPECT_TRUE(m_messages.empty());
-  Box()->setCursorPosition(2);
-  QTest::keyClick(Box(), Qt::Key_Delete);
-  Leave();
-  EXPECT_EQ(std::pair(Formula(), m_messages), std::pair(QString("x*y"), QStringList()));
-  Retype(Box(), "junk(");
-  QTest::keyClick(Box(), Qt::Key_Escape);
-  EXPECT_EQ(std::pair(Box()->text(), m_note), std::pair(QString("x*y"), QString()));
-  EXPECT_EQ(Base(Box()), kFocused);
-}
-
-// Typing past the byte limit (core's count) is refused whole, never cut
-// inside a character; a longer formula from a file can still be shortened.
-TEST_F(FormulaBoxTest, TheLimitNeverCutsACharacter) {
-  const QString ascii(126, 'x');
-  Retype(Box(), ascii);
-  for (const QString committed : {"あ", "い"}) {  // two bytes each: the first reaches 128
-    QInputMethodEvent event;
-    event.setCommitString(committed);
-    QApplication::sendEvent(Box(), &event);
-  }
-  QTest::keyClick(Box(), Qt::Key_Y);
-  EXPECT_EQ(Box()->text(), ascii + "あ");
-  EditPara([&](CParaData& p) { p.m_strFormula = std::string(130, 'x'); });
-  Box()->setFocus(Qt::MouseFocusReason);
-  Box()->end(false);
-  QTest::keyClick(Box(), Qt::Key_Backspace);
-  EXPECT_EQ(Box()->text().size(), 129);
 }
 
 class PanelTest : public WidgetTest {
@@ -196,32 +148,6 @@ TEST_F(PanelTest, SpinsStepWholeNumbersWithinTheirRangeAndStoreEachStep) {
   m_panel->Spin(ParamField::ContourStep)->StepUp();
   EXPECT_EQ(Para().m_dContourStep, 1.0);
   EXPECT_TRUE(m_messages.empty());
-}
-
-// A change from elsewhere (a rotation, a load) shows in the fields, which
-// the style, a run and the focus enable and colour.
-TEST_F(PanelTest, FieldsAreEnabledAndColouredByStyleRunAndFocus) {
-  EditPara([](CParaData& p) { p.m_dLeftRightAngle = -175.0; });
-  EXPECT_EQ(m_panel->FieldText(ParamField::LeftRight), "-175");
-  // The style, a run; the contour interval enabled, the range enabled, the
-  // scale's colour.
-  const std::tuple<int, bool, bool, bool, QColor> cases[] = {
-      {STYLE_MESH, false, false, true, kSurfaceIdle},
-      {STYLE_CONTOUR, false, true, true, kContourIdle},
-      {STYLE_CONTOUR, true, false, false, kContourIdle},
-  };
-  for (const auto& [style, running, step, range, colour] : cases) {
-    SCOPED_TRACE(running);
-    EditPara([style = style](CParaData& p) { p.m_nDrawStyle = style; });
-    m_panel->SetRunning(running);
-    EXPECT_EQ(std::tuple(Field(ParamField::ContourStep)->isEnabled(),
-                         m_panel->Spin(ParamField::ContourStep)->isEnabled(),
-                         Field(ParamField::Range)->isEnabled(), Base(Field(ParamField::ZCoef))),
-              std::tuple(step, step, range, colour));
-  }
-  m_panel->SetRunning(false);
-  Field(ParamField::Range)->setFocus(Qt::MouseFocusReason);
-  EXPECT_EQ(Base(Field(ParamField::Range)), kFocused);
 }
 
 class DialogTest : public WidgetTest {
@@ -402,31 +328,6 @@ TEST_F(ParamPaneTest, SlidersAndValuesWriteTheModelWithinTheirRange) {
   EXPECT_EQ(m_pane->Rows().size(), 1u);
   EditPara([](CParaData& p) { p.m_params.clear(); });
   EXPECT_TRUE(m_pane->isHidden());
-}
-
-// Playing moves a step a frame: round again, back and forth, or once to the
-// end, where it stops.
-TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
-  const struct {
-    PlayMode mode;
-    double start;
-    std::vector<double> values;
-  } cases[] = {
-      {PlayMode::Loop, 0.5, {0.75, 1.0, 0.0, 0.25}},
-      {PlayMode::BackAndForth, 0.5, {0.75, 1.0, 0.75, 0.5}},
-      {PlayMode::Once, 0.5, {0.75, 1.0, 1.0}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.mode));
-    EditPara([&](CParaData& p) { p.m_params[1].value = c.start, p.m_params[1].play = c.mode; });
-    Row(1).play->setChecked(true);
-    for (double value : c.values) {
-      m_pane->Advance(1);
-      EXPECT_EQ(Value(1), value);
-    }
-    EXPECT_EQ(Row(1).play->isChecked(), c.mode != PlayMode::Once);
-    Row(1).play->setChecked(false);
-  }
 }
 
 // New names in the box are offered sliders; a click or Enter makes them at

@@ -1,22 +1,15 @@
-// The window in English: the translation is complete, core's messages come
-// out in English with their values, the language comes from the option or
-// else the INI file, and the window, its dialogs and messages speak it.
+// The window in English: the translation is complete, and the window, its
+// dialogs and messages speak it.
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
-#include <cerrno>
 
 #include "GuiTestSupport.h"
-#include "core/Formula.h"
-#include "core/NumericEntry.h"
-#include "core/ParaData.h"
-#include "gui/Language.h"
 
 namespace {
 
@@ -66,27 +59,6 @@ TEST(TranslationTest, EveryEntryIsFinishedAndLupdateFindsNothingNew) {
 #endif
 }
 
-// One message of each kind core builds: a path keeps a "%2" in it as it is,
-// a bound comes out as its value, and the plain texts have no Japanese.
-TEST(TranslationTest, CoreMessagesComeOutInEnglishWithTheirValues) {
-  const CTranslation english(Language::English);
-  std::string meshMessage;
-  double value = 0.0;
-  CheckEntry("0", kMeshField, &value, &meshMessage);
-  const std::pair<std::string, QString> cases[] = {
-      {ParaFileErrorMessage(ENOENT, "/tmp/a%2 b.ovx", ParaFileOp::Open),
-       "/tmp/a%2 b.ovx was not found."},
-      {meshMessage, "Please enter an integer between 1 and 500."},
-      {FormulaCheckMessage(FormulaCheck::InvalidFormula), "Invalid formula!"},
-  };
-  for (const auto& [message, shown] : cases)
-    EXPECT_EQ(TrMessage(QString::fromStdString(message)), shown);
-  for (const char* message :
-       {PARAFILE_BAD_FORMAT, PARA_NOT_DRAWABLE_MESSAGE, FORMULA_NOTE_SIGN_BEFORE_POWER,
-        RunProblemMessage(RunProblem::TooManyContourLines)})
-    EXPECT_FALSE(TrMessage(QString::fromUtf8(message)).contains(kJapanese)) << message;
-}
-
 // What a window and everything in it show the user as text.
 QStringList TextsOf(const QWidget* root) {
   QStringList texts{root->windowTitle()};
@@ -104,32 +76,9 @@ QStringList TextsOf(const QWidget* root) {
   return texts;
 }
 
-// The option wins over the INI file, Japanese is the default and an unknown
-// language refuses to start; in English the window, its dialogs and a
-// message of core's have no Japanese.
-TEST_F(GuiTest, TheOptionChoosesTheLanguageOverTheIniFileAndEnglishHasNoJapanese) {
-  // INI file, arguments, the File menu's title (none: refused), and Qt's own
-  // Cancel button.
-  const std::tuple<const char*, QStringList, const char*, const char*> cases[] = {
-      {"", {}, "ﾌｧｲﾙ(&F)", "キャンセル"},
-      {"[Settings]\nLanguage=en\n", {"--lang", "ja"}, "ﾌｧｲﾙ(&F)", "キャンセル"},
-      {"[Settings]\nLanguage=fr\n", {}, "ﾌｧｲﾙ(&F)", "キャンセル"},
-      {"", {"--lang", "fr"}, nullptr, nullptr},
-      {"[Settings]\nLanguage=en\n", {}, "&File", "Cancel"},
-  };
-  for (const auto& [ini, arguments, fileMenu, qtCancel] : cases) {
-    SCOPED_TRACE(std::string(ini) + arguments.join(' ').toStdString());
-    std::ofstream(Path("orvex.ini")) << ini;
-    m_app = std::make_unique<COrvexApp>(QPath("orvex.ini"));
-    const bool started = m_app->InitInstance(arguments);
-    EXPECT_EQ(started, fileMenu != nullptr);
-    if (started) {
-      EXPECT_EQ(Frame()->menuBar()->actions().value(0)->text(), fileMenu);
-      EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), qtCancel);
-    }
-    m_app.reset();
-  }
-
+// In English the window, its dialogs and a message of core's have no
+// Japanese.
+TEST_F(GuiTest, InEnglishTheWindowItsDialogsAndMessagesHaveNoJapanese) {
   Launch({"--lang", "en"});
   QStringList texts = TextsOf(Frame());
   m_onModal = [&](QDialog& dialog) {
