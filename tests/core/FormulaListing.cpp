@@ -1,14 +1,13 @@
-// What a formula compiles to, one line per formula, so that a change to the
-// language can be held against the programs it produced before.
+// Every formula the language accepted before it grew must still compile to the
+// same programs, so that a stored file's formula keeps every value it had.
 //
-//   formula_listing list < INPUT > LISTING
-//     INPUT: one formula a line, "NAMES<TAB>FORMULA", NAMES the parameter list
-//     (space-separated, may be empty; "?" for the names the formula would
-//     have as parameters), FORMULA escaped as Escape() writes it. Writes a
-//     listing line, with the list, for each formula the check accepts.
-//   formula_listing compare LISTING
-//     Compiles each listed formula again with its list: it must still pass the
-//     check and give the same token, postfix and program lines, byte for byte.
+//   formula_listing LISTING
+//     LISTING (FormulaPrograms.txt, written once by the language before it
+//     grew): one formula a line, tab-separated: its parameter names (space-
+//     separated), the formula with bytes outside printable ASCII, the tab and
+//     the backslash as \xHH, its tokens and postfix list, and its program as
+//     compiled and as optimised. The programs are compared, byte for byte:
+//     different tokens that compile to the same program read the same.
 //     Exits 1 at any difference, or when the listing holds no formula.
 #include <bit>
 #include <cstdint>
@@ -23,23 +22,6 @@
 #include "core/Formula.h"
 
 namespace {
-
-// Bytes outside printable ASCII, the tab and the backslash as \xHH, so that
-// a line holds one formula whatever bytes it has.
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte >= 0x7F || c == '\\') {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::string Unescape(const std::string& text) {
   std::string out;
@@ -63,12 +45,6 @@ std::vector<std::string> Split(const std::string& line, char separator) {
   return fields;
 }
 
-std::string Join(const std::vector<std::string>& parts) {
-  std::string out;
-  for (const std::string& part : parts) out += (out.empty() ? "" : " ") + part;
-  return out;
-}
-
 // Status, result register, register count, parameters, constants by their
 // bits, then each instruction as opcode:dst:a:b.
 std::string Dump(const FormulaProgram& program) {
@@ -90,62 +66,33 @@ std::string Dump(const FormulaProgram& program) {
   return out;
 }
 
-// The fields after the formula and its list: tokens, postfix list, the
-// program as compiled and optimised. "" when the check refuses the formula.
-std::string Fields(const std::string& text, const std::vector<std::string>& names) {
-  if (CheckFormula(text, names) != FormulaCheck::Ok) return {};
-  const CFormula formula = Compiled(text, names);
-  return Escape(Join(formula.Tokens())) + "\t" + Escape(Join(formula.Postfix())) + "\t" +
-         Dump(formula.Program()) + "\t" + Dump(formula.Program().Optimized());
-}
+}  // namespace
 
-int List() {
-  std::string line;
-  std::size_t refused = 0;
-  while (std::getline(std::cin, line)) {
-    const std::vector<std::string> input = Split(line, '\t');
-    if (input.size() != 2) continue;
-    const std::string text = Unescape(input[1]);
-    const std::vector<std::string> names =
-        input[0] == "?" ? FormulaParameterCandidates(text) : Split(input[0], ' ');
-    const std::string fields = Fields(text, names);
-    if (fields.empty()) {
-      ++refused;
-      continue;
-    }
-    std::cout << Join(names) << '\t' << Escape(text) << '\t' << fields << '\n';
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: formula_listing LISTING\n";
+    return 2;
   }
-  std::cerr << refused << " refused formulas left out\n";
-  return 0;
-}
-
-int Compare(const char* path) {
-  std::ifstream listing(path);
-  std::string line;
+  std::ifstream listing(argv[1]);
   std::size_t compared = 0, differing = 0;
-  while (std::getline(listing, line)) {
+  for (std::string line; std::getline(listing, line);) {
     const std::vector<std::string> fields = Split(line, '\t');
-    if (fields.size() < 2) continue;
+    if (fields.size() != 6) continue;
     const std::string text = Unescape(fields[1]);
-    const std::string expected = line.substr(fields[0].size() + fields[1].size() + 2);
-    const std::string got = Fields(text, Split(fields[0], ' '));
+    const std::vector<std::string> names = Split(fields[0], ' ');
+    std::string got = "refused";
+    if (CheckFormula(text, names) == FormulaCheck::Ok) {
+      const CFormula formula = Compiled(text, names);
+      got = Dump(formula.Program()) + "\t" + Dump(formula.Program().Optimized());
+    }
+    const std::string expected = fields[4] + "\t" + fields[5];
     ++compared;
     if (got != expected) {
       ++differing;
       std::cout << "differs: '" << fields[1] << "' with [" << fields[0] << "]\n  was " << expected
-                << "\n  now " << (got.empty() ? "refused" : got) << '\n';
+                << "\n  now " << got << '\n';
     }
   }
   std::cout << compared << " formulas compared, " << differing << " differ\n";
   return compared > 0 && differing == 0 ? 0 : 1;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "list" && argc == 2) return List();
-  if (mode == "compare" && argc == 3) return Compare(argv[2]);
-  std::cerr << "usage: formula_listing list < INPUT | formula_listing compare LISTING\n";
-  return 2;
 }
