@@ -108,49 +108,6 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
   }
 }
 
-// The readout snaps the point under the mouse to the nearest grid point.
-TEST(GridTest, NearestGridIndexRoundsToTheGridAndStaysOnIt) {
-  GridSpec gridSpec;
-  gridSpec.nMesh = 8, gridSpec.spacing = 0.5f;  // coordinates -2 .. 2
-  const double inf = std::numeric_limits<double>::infinity();
-  // coordinate, index
-  const std::pair<double, int> cases[] = {
-      {0.0, 4}, {0.24, 4}, {0.26, 5},  {-0.26, 3}, {2.0, 8},           {-2.0, 0},
-      {2.4, 8}, {-9.0, 0}, {1e300, 8}, {inf, -1},  {std::nan(""), -1},
-  };
-  for (const auto& [coordinate, index] : cases) {
-    SCOPED_TRACE(coordinate);
-    EXPECT_EQ(NearestGridIndex(gridSpec, coordinate), index);
-    if (index >= 0 && std::abs(coordinate) <= 2.0) {
-      EXPECT_LE(std::abs(GridCoordinate(gridSpec, index) - coordinate), 0.25);
-    }
-  }
-  gridSpec.nMesh = 0;
-  EXPECT_EQ(NearestGridIndex(gridSpec, 0.0), -1);
-}
-
-TEST(GridTest, NotRunningOrBadMeshSamplesNothing) {
-  const CFormula formula = Compiled("x+1");
-  for (bool surface : {true, false}) {
-    // Stopped, or the other layout's run: not this run's state.
-    for (int state : {DS_STOP, surface ? DS_RUN_CONTOUR : DS_RUN_SURFACE}) {
-      SCOPED_TRACE(testing::Message() << surface << " " << state);
-      std::atomic<int> current{state}, progress{0};
-      const RunSignals signals{&current, surface ? DS_RUN_SURFACE : DS_RUN_CONTOUR, &progress};
-      const Sampled none = Sample(surface, GridOf(8, 1.0), formula, signals, 2);
-      EXPECT_FALSE(none.done);
-      EXPECT_EQ(none.grid, std::vector<float>(surface ? 243 : 81, 0.0f));
-      EXPECT_EQ(progress, 0);
-    }
-  }
-  for (int n : {0, -1, kMaxGridMesh + 1}) {
-    std::vector<float> grid(5, 1.0f);
-    GridExtents extents;
-    EXPECT_FALSE(ComputeSurface(GridOf(n, 1.0), formula, {}, grid, extents)) << n;
-    EXPECT_TRUE(grid.empty()) << n;
-  }
-}
-
 // The parameter set's values reach the grid: 0/0 at the origin gives the
 // 0/0 value times the Z coefficient.
 TEST(GridTest, DefaultSetThroughTheFormulaEngine) {

@@ -91,13 +91,6 @@ void ExpectRefused(const Buf& bytes) {
   ExpectSameSet(para, SentinelSet());
 }
 
-TEST(ParaData, ZeroByZeroIndexHasAnItemOnlyForTheListsThreeValues) {
-  const std::pair<double, int> cases[] = {{-1.0, 0}, {0.0, 1},   {1.0, 2},          {-0.0, 1},
-                                          {0.5, -1}, {-7.0, -1}, {std::nan(""), -1}};
-  for (const auto& [value, index] : cases) EXPECT_EQ(ZeroByZeroIndex(value), index) << value;
-  for (int index = 0; index <= 2; ++index) EXPECT_EQ(ZeroByZeroValue(index), index - 1.0);
-}
-
 // Formula slots as written (the shortest length form, CP932: true) or only
 // read (longer length forms, wide strings, bytes that are not CP932, each of
 // which becomes U+FFFD), and the formula they hold; the rest of the set loads.
