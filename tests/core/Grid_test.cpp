@@ -93,6 +93,7 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
           const double a = (outer - n / 2.0) * spacing, b = (inner - n / 2.0) * spacing;
           const double x = surface ? b : a, y = surface ? -a : b;
           EXPECT_EQ(GridCoordinate(gridSpec, inner), F(b));
+          EXPECT_EQ(NearestGridIndex(gridSpec, b + spacing / 4), inner);  // the hover's snap
           const std::vector<float> point = surface ? std::vector{F(x), F((x * 1000 + y) * 2), F(y)}
                                                    : std::vector{F(x * 1000 + y)};
           const float* at =
@@ -106,6 +107,7 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
       EXPECT_TRUE(s.extents.minZ == -top && s.extents.maxZ == top);
     }
   }
+  EXPECT_EQ(NearestGridIndex(GridOf(0, 1.0), 0.0), -1);
 }
 
 // The parameter set's values reach the grid: 0/0 at the origin gives the

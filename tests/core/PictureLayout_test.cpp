@@ -354,6 +354,20 @@ TEST(PictureLayoutTest, ColourBarAndExtremes) {
         nearest = std::min(nearest, glm::dot(glm::dvec2(x, y) - p, out));
     EXPECT_GT(nearest, in.metrics.tickLength) << l.text;
   }
+  // The factor stands next to the numbers it belongs to: about a label offset
+  // from the nearest of them (whole pixels and the push off the axis add a few).
+  const auto gap = [](const PixelRect& a, const PixelRect& b) {
+    return std::hypot(std::max({0.0, a.left - b.Right(), b.left - a.Right()}),
+                      std::max({0.0, a.top - b.Bottom(), b.top - a.Bottom()}));
+  };
+  double nearest = 1e300;
+  for (const PlacedLabel& factor : axesOnly.labels) {
+    if (factor.axis != kAxisHeight || factor.kind != LabelKind::Factor) continue;
+    for (const PlacedLabel& l : axesOnly.labels)
+      if (l.axis == kAxisHeight && l.kind == LabelKind::Tick)
+        nearest = std::min(nearest, gap(factor.rect, l.rect));
+  }
+  EXPECT_LE(nearest, 2.0 * in.metrics.labelOffset);
 }
 
 TEST(PictureLayoutTest, PicturesThatCannotBeLaidOut) {

@@ -1,8 +1,10 @@
 // Editing the parameters: the formula box with its offer of sliders, the
 // parameter panel with its numeric fields and spins, the parameter dialog
 // and the pane of sliders, each built alone against a parameter model.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
@@ -88,6 +90,28 @@ class PanelTest : public WidgetTest {
   }
   CParamBar* m_panel = nullptr;
 };
+
+// The box takes no more bytes than a file stores, and never half a character;
+// a longer formula from a file can be shortened or changed at its length.
+TEST_F(FormulaBoxTest, TheByteLimitStopsGrowthOnly) {
+  const QString ascii(126, 'x');
+  Retype(Box(), ascii);
+  for (const QString committed : {"あ", "い"}) {  // two bytes each: the first reaches 128
+    QInputMethodEvent event;
+    event.setCommitString(committed);
+    QApplication::sendEvent(Box(), &event);
+  }
+  QTest::keyClick(Box(), Qt::Key_Y);
+  EXPECT_EQ(Box()->text(), ascii + "あ");
+  EditPara([&](CParaData& p) { p.m_strFormula = std::string(130, 'x'); });
+  Box()->setFocus(Qt::MouseFocusReason);
+  Box()->end(false);
+  QTest::keyClick(Box(), Qt::Key_Backspace);
+  Box()->cursorBackward(true);
+  QTest::keyClick(Box(), Qt::Key_Y);  // replaces the selected x
+  QTest::keyClick(Box(), Qt::Key_Y);
+  EXPECT_EQ(Box()->text(), QString(128, 'x') + "y");
+}
 
 // A text no typing can mend is answered at once, its field keeps the focus
 // with the whole text selected, and nothing is stored.

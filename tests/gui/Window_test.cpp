@@ -86,6 +86,11 @@ TEST_F(WindowTest, CommandStatesFollowTheRunAndItsStyle) {
         ID_HELP_FINDER, ID_VIEW_PARAMBAR}},
   };
   Launch();
+  // A bar's menu item is checked while the bar shows.
+  EXPECT_TRUE(Checked(ID_VIEW_TOOLBAR) && Checked(ID_VIEW_STATUS_BAR) && Checked(ID_VIEW_PARAMBAR));
+  Command(ID_VIEW_TOOLBAR);
+  EXPECT_FALSE(Checked(ID_VIEW_TOOLBAR));
+  Command(ID_VIEW_TOOLBAR);
   for (const int style : {-1, STYLE_MESH, STYLE_SILVER, STYLE_CONTOUR}) {
     SCOPED_TRACE(style);
     const int column = style < 0 ? 0 : style == STYLE_MESH ? 1 : style == STYLE_SILVER ? 2 : 3;
