@@ -354,6 +354,25 @@ TEST_F(ParamPaneTest, SlidersAndValuesWriteTheModelWithinTheirRange) {
   EXPECT_TRUE(m_pane->isHidden());
 }
 
+TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
+  const std::pair<PlayMode, std::vector<double>> cases[] = {
+      {PlayMode::Loop, {0.75, 1.0, 0.0, 0.25}},
+      {PlayMode::BackAndForth, {0.75, 1.0, 0.75, 0.5}},
+      {PlayMode::Once, {0.75, 1.0, 1.0}},
+  };
+  for (const auto& [mode, values] : cases) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    EditPara([&](CParaData& p) { p.m_params[1].value = 0.5, p.m_params[1].play = mode; });
+    Row(1).play->setChecked(true);
+    for (double value : values) {
+      m_pane->Advance(1);
+      EXPECT_EQ(Value(1), value);
+    }
+    EXPECT_EQ(Row(1).play->isChecked(), mode != PlayMode::Once);
+    Row(1).play->setChecked(false);
+  }
+}
+
 // New names in the box are offered sliders; a click or Enter makes them at
 // 1 on -10..10, and the formula passes with them.
 TEST_F(FormulaBoxTest, NewNamesGetSlidersAtOneByAClickOrEnter) {

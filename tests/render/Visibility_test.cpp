@@ -70,6 +70,9 @@ TEST(PictureSpaceTest, TheReadoutPicksADrawnPixelOnItsRadiusAndNoFarther) {
     frame.depth[static_cast<std::size_t>(5 + dy) * 20 + 8 + dx] = 0.5f;
     EXPECT_EQ(ReadPicture(frame, CParaData{}, formula, 8.5, 5.5).has_value(), read);
   }
+  // At the picture's edges the square stops: nothing beyond them is read.
+  for (const auto& [x, y] : {std::pair{8.5, 11.5}, {19.5, 5.5}, {0.5, 0.5}})
+    EXPECT_FALSE(ReadPicture(Blank(20, 12), CParaData{}, formula, x, y).has_value());
 }
 
 TEST(ShadedFacesTest, AFaceIsShownInThePixelsItsDepthsOwn) {
