@@ -259,6 +259,9 @@ TEST_F(DialogTest, TheStyleDecidesWhichControlsApply) {
       return on;
     };
     EXPECT_EQ(applying(), "s--u");  // defaults: mesh with shading on, so no hidden-line
+    Set(dialog, "formula", "x*y");  // a passing formula keeps the plain field
+    EXPECT_EQ(Control<QLineEdit>(dialog, "formula")->palette().color(QPalette::Base),
+              dialog.palette().color(QPalette::Base));
     shading->click();
     EXPECT_EQ(applying(), "sh-u");
     EXPECT_TRUE(Control<QCheckBox>(dialog, "hiddenLine")->isChecked());

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
@@ -83,6 +84,7 @@ TEST_F(GuiTest, InEnglishTheWindowItsDialogsAndMessagesHaveNoJapanese) {
   QStringList texts = TextsOf(Frame());
   m_onModal = [&](QDialog& dialog) {
     texts << TextsOf(&dialog);
+    EXPECT_TRUE(dialog.findChild<QPushButton*>()->isDefault());  // Enter answers it
     return static_cast<int>(QDialog::Rejected);
   };
   Command(ID_PARAM_SET);

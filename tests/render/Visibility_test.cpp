@@ -73,6 +73,9 @@ TEST(PictureSpaceTest, TheReadoutPicksADrawnPixelOnItsRadiusAndNoFarther) {
   // At the picture's edges the square stops: nothing beyond them is read.
   for (const auto& [x, y] : {std::pair{8.5, 11.5}, {19.5, 5.5}, {0.5, 0.5}})
     EXPECT_FALSE(ReadPicture(Blank(20, 12), CParaData{}, formula, x, y).has_value());
+  Frame line = Blank(20, 1);  // a picture one pixel high is read too
+  line.depth[8] = 0.5f;
+  EXPECT_TRUE(ReadPicture(line, CParaData{}, formula, 8.5, 0.5).has_value());
 }
 
 TEST(ShadedFacesTest, AFaceIsShownInThePixelsItsDepthsOwn) {
