@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
@@ -374,6 +375,8 @@ TEST_F(ParamPaneTest, PlayingStepsByTheMode) {
     EXPECT_EQ(Row(1).play->isChecked(), mode != PlayMode::Once);
     Row(1).play->setChecked(false);
   }
+  Row(1).speed->setValue(0);  // the slowest speed still steps
+  EXPECT_GT(Row(1).speed->value(), 0);
 }
 
 // New names in the box are offered sliders; a click or Enter makes them at
