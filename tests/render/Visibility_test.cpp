@@ -113,6 +113,16 @@ TEST(ShadedFacesTest, AFaceIsShownInThePixelsItsDepthsOwn) {
   }
 }
 
+// A sheared cell, its top edge 10 pixels right of its bottom one, is not
+// drawn; something at the front lies in its bounding box but outside it.
+TEST(ShadedFacesTest, OnlyPixelsInsideAFaceCanShowIt) {
+  Frame frame = Blank(kSize, kSize);
+  std::vector<float> grid = Cell(10, 20, 10, 30);
+  for (int j = 0; j < 2; ++j) grid[GridIndex(1, j, 1)] += 10.0f / kSize * 2;
+  Put(frame, 28, 12, 0.0f, Rgb{1, 2, 3});
+  EXPECT_TRUE(ShadedFaces(grid, 1, nullptr, PictureSpace(frame)).empty());
+}
+
 // A fitted cell over rows 10..34 reaching above the cut at model height 0.6
 // (row 32) keeps rows 10..32; it is ordered by its mean depth over that band,
 // the depth of its middle row, not by the mean of its outline's corners.
