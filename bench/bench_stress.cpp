@@ -107,13 +107,6 @@ class Listener : public DrawingRunListener {
   std::condition_variable m_changed;
 };
 
-CFormula Compiled(const std::string& text) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
-  return formula;
-}
-
 // The window's side of one DrawingRun at a time: answers the notices in order,
 // as an event loop would, taking each announced picture at once and checking
 // it is there and of the run's size. The watchdog bounds every wait.
@@ -199,7 +192,7 @@ struct Window {
   }
 
   const std::array<std::string, 2> formulas = {DEFAULT_FORMULA, "sin(x)*cos(y)"};
-  std::array<CFormula, 2> compiled = {Compiled(formulas[0]), Compiled(formulas[1])};
+  std::array<CFormula, 2> compiled = {CompileFormula(formulas[0]), CompileFormula(formulas[1])};
   std::mt19937 random;
   // A run still going after its limit is a deadlock: the program ends with
   // the run's description instead of hanging the caller.

@@ -262,7 +262,7 @@ TEST(ReadPictureTest, ReadsTheGridPointDrawnUnderThePointerAndALinesLevel) {
     options.fit = c.fit;
     const Frame frame = Render(para, 320, 240, options);
     ASSERT_EQ(frame.fit.has_value(), c.fit);
-    const CFormula formula = Compiled(c.formula);
+    const CFormula formula = CompileFormula(c.formula);
     for (const auto& [x, y] : {std::pair{3.0f, 2.0f}, {-4.0f, 0.0f}, {0.0f, -5.0f}}) {
       SCOPED_TRACE(testing::Message() << x << ", " << y);
       const double f = c.f(x, y);
@@ -308,7 +308,7 @@ TEST(PictureAidsTest, TheBoxAndTheExtremesAreTheDrawnGrids) {
     const GridSpec grid = MakeGridSpec(para);
     const bool fitted = c.mesh != 4;
     PictureGrid s;
-    CFormula formula = Compiled(c.formula);
+    CFormula formula = CompileFormula(c.formula);
     ASSERT_TRUE(SamplePictureGrid(c.style, grid, formula, fitted, RunSignals{}, s));
     const SampledBox box = BoxOfGrid(s.values, c.style != STYLE_CONTOUR, grid, s.extents,
                                      s.fit ? &*s.fit : nullptr, &formula);

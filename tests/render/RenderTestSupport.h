@@ -118,13 +118,6 @@ inline CParaData SmallPara(int style, const std::string& formula = DEFAULT_FORMU
   return para;
 }
 
-inline CFormula Compiled(const std::string& text) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix();
-  return formula;
-}
-
 // One run of the drawing thread with its own formula and sink.
 struct TestRun {
   explicit TestRun(const CParaData& runPara) : para(runPara), formula(CompileFormula(para)) {}

@@ -305,7 +305,7 @@ TEST(DrawingRunFace, ProgressEndsAtTwoNPlusOneAndOneNoticeWaitsForTheWindow) {
   for (int style : {STYLE_PAPER, STYLE_CONTOUR, STYLE_MESH}) {
     SCOPED_TRACE(style);
     const CParaData para = SmallPara(style, DEFAULT_FORMULA, 8);
-    CFormula formula = Compiled(para.m_strFormula);
+    CFormula formula = CompileFormula(para);
     CountingListener listener;
     DrawingRun run(&listener);
     const auto noticed = [&](const int& count) {

@@ -57,7 +57,7 @@ void PaintFace(Frame& frame, int x0, int x1, int y0, int y1,
 }
 
 TEST(PictureSpaceTest, TheReadoutPicksADrawnPixelOnItsRadiusAndNoFarther) {
-  const CFormula formula = Compiled(DEFAULT_FORMULA);
+  const CFormula formula = CompileFormula(DEFAULT_FORMULA);
   // The mouse at pixel (8, 5), rows from the top; the one drawn pixel offset by:
   const struct {
     int dx, dy;
