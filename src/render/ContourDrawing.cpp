@@ -25,16 +25,16 @@ ContourBuild CThreadDrawOpenGL::BuildContourList(GLuint list, const SampledGrid&
   // The drag's list walks a grid of the chosen rows and columns only; its
   // cells are `lines` steps wide (equal, where the stride divides N).
   const bool everyLine = lines.size() == grid.Mesh() + 1;
-  GridSpec gridSpec = grid.spec;
+  GridSpec gridSpec = grid.gridSpec;
   if (!everyLine) {
     const std::size_t side = lines.size();
     gridSpec.nMesh = static_cast<int>(side - 1);
-    gridSpec.spacing = grid.spec.spacing * static_cast<float>(lines[1]);
+    gridSpec.spacing = grid.gridSpec.spacing * static_cast<float>(lines[1]);
     m_contourSubgrid.resize(side * side);
     for (std::size_t a = 0; a < side; ++a) {
       for (std::size_t b = 0; b < side; ++b) {
         m_contourSubgrid[a * side + b] = grid.values[ContourIndex(
-            grid.spec.nMesh, static_cast<int>(lines[a]), static_cast<int>(lines[b]))];
+            grid.gridSpec.nMesh, static_cast<int>(lines[a]), static_cast<int>(lines[b]))];
       }
     }
   }
@@ -45,7 +45,7 @@ ContourBuild CThreadDrawOpenGL::BuildContourList(GLuint list, const SampledGrid&
   // list that is still closed properly below.
   const ContourBuild result =
       BuildContour(everyLine ? grid.values : m_contourSubgrid, gridSpec, grid.extents,
-                   grid.spec.contourStep, signals, sink, grid.fit ? &*grid.fit : nullptr);
+                   grid.gridSpec.contourStep, signals, sink, grid.fit ? &*grid.fit : nullptr);
   glEnd();
   glEndList();
   return result;

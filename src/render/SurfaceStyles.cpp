@@ -166,7 +166,7 @@ void EnableLighting(const LightSource (&)[Count]) {
 }  // namespace
 
 bool CThreadDrawOpenGL::SampledGrid::SurfaceUsable() const {
-  return spec.nMesh >= 1 && values.size() == SurfaceGridSize(spec.nMesh);
+  return gridSpec.nMesh >= 1 && values.size() == SurfaceGridSize(gridSpec.nMesh);
 }
 
 const float* CThreadDrawOpenGL::SampledGrid::Point(std::size_t j, std::size_t i) const {

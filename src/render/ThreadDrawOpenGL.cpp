@@ -98,7 +98,7 @@ void CThreadDrawOpenGL::CopyRunParameters() {
   const CParaData& para = g_ShareData.m_para;
   m_clientRect = g_ShareData.m_clientRect;
   m_nDrawStyle = para.m_nDrawStyle;
-  m_full.spec = MakeGridSpec(para);
+  m_full.gridSpec = MakeGridSpec(para);
   m_bPerspective = para.m_bPerspective;
   m_bHiddenLine = para.m_bHiddenLine;
   m_bShading = para.m_bShading;
@@ -126,7 +126,7 @@ void CThreadDrawOpenGL::RecordProblem(RunProblem problem) {
 bool CThreadDrawOpenGL::SampleGrid() {
   const bool drawable = m_nDrawStyle >= STYLE_MESH && m_nDrawStyle <= STYLE_CONTOUR;
   const ResampleFault fault =
-      drawable ? Sample(m_full, m_full.spec, *m_pFormula, Signals()) : ResampleFault::NoGrid;
+      drawable ? Sample(m_full, m_full.gridSpec, *m_pFormula, Signals()) : ResampleFault::NoGrid;
   if (fault == ResampleFault::NoGrid) {
     RecordProblem(RunProblem::NoGrid);
     return false;
@@ -142,18 +142,18 @@ bool CThreadDrawOpenGL::SampleGrid() {
   return true;
 }
 
-ResampleFault CThreadDrawOpenGL::Sample(SampledGrid& target, const GridSpec& spec,
+ResampleFault CThreadDrawOpenGL::Sample(SampledGrid& target, const GridSpec& gridSpec,
                                         const CFormula& formula, const RunSignals& signals) {
   PictureGrid sampled;
   sampled.values = std::move(target.values);
   bool complete = false;
   try {
-    complete = SamplePictureGrid(m_nDrawStyle, spec, formula, m_bFit, signals, sampled);
+    complete = SamplePictureGrid(m_nDrawStyle, gridSpec, formula, m_bFit, signals, sampled);
   } catch (const std::bad_alloc&) {
     sampled = PictureGrid{};
   }
   target.values = std::move(sampled.values);
-  target.spec = spec;
+  target.gridSpec = gridSpec;
   target.extents = sampled.extents;
   target.fit = sampled.fit;
   if (sampled.surface) target.drawnCells = std::move(sampled.surface->drawn);
@@ -201,21 +201,22 @@ bool CThreadDrawOpenGL::Resample(const ResampleRequest& request) {
     m_resampleFault.store(ResampleFault::FormulaRefused);
     return false;
   }
-  GridSpec spec = MakeGridSpec(para);
+  GridSpec gridSpec = MakeGridSpec(para);
   // Up to kCoarseCells cells a side the coarse picture is the full one.
-  const bool coarseGrid = request.coarse && IsValidMesh(spec.nMesh) && spec.nMesh > kCoarseCells;
+  const bool coarseGrid =
+      request.coarse && IsValidMesh(gridSpec.nMesh) && gridSpec.nMesh > kCoarseCells;
   if (coarseGrid) {
     // Over the same -R..R, so that the picture keeps its frame.
-    spec.nMesh = static_cast<int>(CoarseCells(static_cast<std::size_t>(spec.nMesh)));
-    spec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
-                                      (static_cast<long double>(spec.nMesh) / 2.0L));
+    gridSpec.nMesh = static_cast<int>(CoarseCells(static_cast<std::size_t>(gridSpec.nMesh)));
+    gridSpec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
+                                          (static_cast<long double>(gridSpec.nMesh) / 2.0L));
   }
   SampledGrid& grid = coarseGrid ? m_coarse : m_full;
   const RunSignals signals = Signals(false);
   // A fault leaves the lists, the extents and the aids of the picture on
   // display as they are; only the grid buffer holds the refused values, and
   // nothing is built from it before the next resample samples it again.
-  ResampleFault fault = Sample(grid, spec, *formula, signals);
+  ResampleFault fault = Sample(grid, gridSpec, *formula, signals);
   if (Stopped()) return false;
   if (fault == ResampleFault::None) {
     // The surface lists take their colours from the aids' height span; the
@@ -263,7 +264,7 @@ void CThreadDrawOpenGL::Reframe() {
 
 void CThreadDrawOpenGL::SetUpAids(const SampledGrid& grid, CFormula& formula) {
   const RunOptions options = g_ShareData.Options();
-  const SampledBox sampled = BoxOfGrid(grid.values, m_nDrawStyle != STYLE_CONTOUR, grid.spec,
+  const SampledBox sampled = BoxOfGrid(grid.values, m_nDrawStyle != STYLE_CONTOUR, grid.gridSpec,
                                        grid.extents, grid.fit ? &*grid.fit : nullptr, &formula);
   AidsSetup setup;
   setup.axes = options.axes;

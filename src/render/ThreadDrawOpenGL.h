@@ -68,14 +68,14 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // A sampled grid and what the lists built from it need: the run's full
   // grid, or the coarse one a coarse resample samples.
   struct SampledGrid {
-    GridSpec spec;
+    GridSpec gridSpec;
     std::vector<float> values;
     GridExtents extents;
     std::optional<SurfaceFit> fit;  // with the fit on
     // With the fit on, a surface's cells to draw (FittedSurface's layout).
     std::vector<std::uint8_t> drawnCells;
 
-    std::size_t Mesh() const { return static_cast<std::size_t>(spec.nMesh); }
+    std::size_t Mesh() const { return static_cast<std::size_t>(gridSpec.nMesh); }
     // Surface layout: column j, row i.
     const float* Point(std::size_t j, std::size_t i) const;
     bool SurfaceUsable() const;
@@ -89,7 +89,7 @@ class CThreadDrawOpenGL : public COpenGLContext {
   // Samples target anew in the run's style, into the buffers it holds. None
   // also when stopped part-way (the caller tests Stopped()); the grid is then
   // partly zero and not fitted.
-  ResampleFault Sample(SampledGrid& target, const GridSpec& spec, const CFormula& formula,
+  ResampleFault Sample(SampledGrid& target, const GridSpec& gridSpec, const CFormula& formula,
                        const RunSignals& signals);
   // The picture's extents and fit become the grid's.
   void TakeExtents(const SampledGrid& grid);
