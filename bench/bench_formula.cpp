@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "FormulaPlain.h"
 #include "FormulaReference.h"
 #include "core/Formula.h"
 

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "FormulaPlain.h"
 #include "FormulaReference.h"
 #include "core/Fit.h"
 #include "core/Formula.h"

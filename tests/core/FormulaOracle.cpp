@@ -76,14 +76,3 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
   stack.pop_back();
   return stack.empty() ? FormulaStatus::Ok : FormulaStatus::ExtraValues;
 }
-
-std::vector<double> DefaultGridCoordinates() {
-  constexpr int N = 500;
-  constexpr double R = 12.0;
-  const auto s = static_cast<float>(R / (N / 2));
-  std::vector<double> coordinates;
-  for (int k = 0; k <= N; ++k) {
-    coordinates.push_back(static_cast<float>(static_cast<float>(k - N / 2) * s));
-  }
-  return coordinates;
-}

@@ -21,18 +21,6 @@ FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, 
                              double* result, std::span<const std::string> parameterNames = {},
                              std::span<const double> parameterValues = {});
 
-// "sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )" written out in C++ with
-// the same library calls, compiled without builtins or contraction.
-double DefaultFormulaPlain(double x, double y, double zeroByZero);
-
-// "SIN(X)*COS(Y) + EXP(-X^2/10) * LOG(Y^2+1) + ATAN(X*Y) + SQRT(X^2+Y^2)", the
-// heavier benchmark formula, written out the same way.
-double HeavyFormulaPlain(double x, double y, double zeroByZero);
-
-// The coordinates of the default grid (R = 12, N = 500): (k - N/2) * s with
-// s = R / (N/2), formed in float and widened, k = 0..N.
-std::vector<double> DefaultGridCoordinates();
-
 // The formula's token and postfix lists and its program, made from its text,
 // with a parameter list and its values.
 inline CFormula Compiled(const std::string& text, std::span<const std::string> names = {},

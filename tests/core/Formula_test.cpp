@@ -1,5 +1,5 @@
 // The formula engine: the check, its notes and values at a point; the compiled
-// program against the plain C++ formula and itself on several threads. Every
+// program against itself on several threads. Every
 // evaluation path against the string-walking evaluator, and a parameter
 // against its value written in, is fuzz_formula's property, run over its
 // corpus by the fuzz_formula_replay test.
@@ -301,18 +301,6 @@ TEST(FormulaProgram, ThreadsShareOneProgram) {
   for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { got[t] = sweep(zeroByZeros[t]); });
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < 4; ++t) EXPECT_EQ(got[t], sweep(zeroByZeros[t])) << "thread " << t;
-}
-
-// The plain C++ formula the benchmarks time the sampler against.
-TEST(FormulaProgram, DefaultGridEqualsPlainC) {
-  const CFormula formula = Compiled(kDefaultFormula);
-  FormulaProgram::Scratch scratch;
-  std::size_t mismatches = 0;
-  for (double y : DefaultGridCoordinates())
-    for (double x : DefaultGridCoordinates())
-      mismatches += Bits(formula.Program().Run(x, y, {}, 1.0, scratch)) !=
-                    Bits(DefaultFormulaPlain(x, y, 1.0));
-  EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // from the formula engine's.
 #include <math.h>
 
-#include "FormulaReference.h"
+#include "FormulaPlain.h"
 
 namespace {
 
@@ -24,4 +24,15 @@ double HeavyFormulaPlain(double x, double y, double zeroByZero) {
   const double gauss = exp(Divide(pow((0.0 - 1.0) * x, 2.0), 10.0, zeroByZero));
   return sin(x) * cos(y) + gauss * log(pow(y, 2.0) + 1.0) + atan(x * y) +
          sqrt(pow(x, 2.0) + pow(y, 2.0));
+}
+
+std::vector<double> DefaultGridCoordinates() {
+  constexpr int N = 500;
+  constexpr double R = 12.0;
+  const auto s = static_cast<float>(R / (N / 2));
+  std::vector<double> coordinates;
+  for (int k = 0; k <= N; ++k) {
+    coordinates.push_back(static_cast<float>(static_cast<float>(k - N / 2) * s));
+  }
+  return coordinates;
 }
