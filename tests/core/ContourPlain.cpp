@@ -27,9 +27,3 @@ bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
   }
   return true;
 }
-
-std::size_t ContourLevelCount(const GridExtents& extents, float step) {
-  std::vector<float> levels;
-  ContourLevels(extents, step, &levels);
-  return levels.size();
-}

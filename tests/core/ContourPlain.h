@@ -13,5 +13,3 @@ bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
                        const GridExtents& extents, float step, const RunSignals& signals,
                        ContourSink& sink);
 
-// The number of levels ContourLevels gives (0 when it refuses).
-std::size_t ContourLevelCount(const GridExtents& extents, float step);
