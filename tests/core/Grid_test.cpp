@@ -110,18 +110,6 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
   EXPECT_EQ(NearestGridIndex(GridOf(0, 1.0), 0.0), -1);
 }
 
-// The parameter set's values reach the grid: 0/0 at the origin gives the
-// 0/0 value times the Z coefficient.
-TEST(GridTest, DefaultSetThroughTheFormulaEngine) {
-  const CParaData para;
-  const GridSpec gridSpec = MakeGridSpec(para);
-  EXPECT_TRUE(gridSpec.nMesh == 32 && gridSpec.spacing == 0.75f && gridSpec.zScale == 11.0f &&
-              gridSpec.zeroDiv == 1.0f && gridSpec.contourStep == 0.05f);
-  const Sampled surface = Sample(true, gridSpec, Compiled(para.m_strFormula));
-  EXPECT_EQ(surface.grid[GridIndex(32, 16, 16) + 1], 11.0f);
-  EXPECT_EQ(surface.extents.maxZ, 11.0f);
-}
-
 // Every formula kind the grid split treats apart, NaN, overflow and partial
 // lists are fuzz_formula seeds, whose property is this comparison with one
 // worker on tiny grids; here the rows shared out among threads, at a large N,
