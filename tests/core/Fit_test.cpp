@@ -161,9 +161,10 @@ TEST(FitCellTest, NonFiniteCornersAndPolesAcrossThePercentileRangeAreLeftOut) {
     bool drawn;
   } cases[] = {
       {"inside", 0, 0.5f, -0.5f, 0.9f, true},
-      {"on the ends", 1, -1, 0, 0, true},
+      // A corner on one end and one beyond the other: cut, not left out.
+      {"on the upper end", 1, -5, 0, 0, true},
+      {"on the lower end", 5, -1, 0, 0, true},
       {"NaN", 0, kNaN, 0, 0, false},
-      {"one side beyond: cut, not left out", 5, 0, 0, 0, true},
       {"all beyond one side", 5, 6, 7, 8, true},
       {"both sides beyond", 5, 0, -5, 0, false},
       // The percentile range decides, not the fitted one.
