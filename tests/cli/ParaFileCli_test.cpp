@@ -115,34 +115,28 @@ TEST_F(CliParaFile, ParametersSampleAsTheirValuesInEveryCommand) {
   }
 }
 
+// Settings between the bars (the spaces are part of them); parameters with no
+// value, a name that is none or the language's, a value not finite, or a 65th
+// (which names the language has is the core's to test).
 TEST(ParaOverrides, BadAssignmentsAreRefusedAndChangeNothing) {
-  const std::string before = FormatParaFields(CParaData());
-  // Between the bars; the spaces are part of the assignments.
-  std::istringstream bad(
+  CParaData full;
+  for (int k = 0; k < 64; ++k) full.m_params.push_back({"p" + std::to_string(k), 0.0});
+  std::vector<std::pair<bool, std::string>> cases;
+  std::istringstream settings(
       "m_nMesh|m_nmesh=5|m_nMesh=|m_nMesh=5x|m_nMesh= 5|m_nMesh=5 |m_nMesh=1.5|m_bShading=true|"
       "m_nMesh=2147483648|m_nMesh=-2147483649|m_dRange=|m_dRange=12,5|m_dRange= 1|m_dRange=1e999|"
       "m_dCentreX=inf|m_dCentreY=nan");
-  for (std::string assignment; std::getline(bad, assignment, '|');) {
-    SCOPED_TRACE(assignment);
-    CParaData para;
-    std::string error;
-    EXPECT_FALSE(ApplyParaOverride(para, assignment, &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(FormatParaFields(para), before);
-  }
-}
-
-// No value, a name that is none or the language's, a value not finite, or a
-// 65th parameter; which names the language has is the core's to test.
-TEST(ParaOverrides, BadParametersAreRefusedAndChangeNothing) {
-  CParaData full;
-  for (int k = 0; k < 64; ++k) full.m_params.push_back({"p" + std::to_string(k), 0.0});
-  for (const std::string assignment : {"a", "1a=1", "x=1", "a=nan", "a=1e999", "q=1"}) {
+  for (std::string setting; std::getline(settings, setting, '|');)
+    cases.emplace_back(false, setting);
+  for (const char* param : {"a", "1a=1", "x=1", "a=nan", "a=1e999", "q=1"})
+    cases.emplace_back(true, param);
+  for (const auto& [param, assignment] : cases) {
     SCOPED_TRACE(assignment);
     const CParaData before = assignment == "q=1" ? full : CParaData{};
     CParaData para = before;
     std::string error;
-    EXPECT_FALSE(ApplyParamOverride(para, assignment, &error));
+    EXPECT_FALSE(param ? ApplyParamOverride(para, assignment, &error)
+                       : ApplyParaOverride(para, assignment, &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(para, before);
   }
