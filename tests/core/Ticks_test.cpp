@@ -124,7 +124,6 @@ TEST(SliderRangeTest, RoundEndsAndStepsAroundTheValue) {
   EXPECT_EQ(NiceStepNear(0.4), 0.5);
 }
 
-
 TEST(ColourMapTest, TablesInterpolationClampingAndNaN) {
   const struct {
     ColourMap map;
