@@ -3,6 +3,7 @@
 // identity matrices a model point (x, height, y) lands at window x, window y
 // and depth (each from -1..1 to the picture), so a cell whose y equals its
 // height is a face seen from the front, its depth growing up the picture.
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
@@ -137,6 +138,13 @@ TEST(ShadedFacesTest, ACutFaceIsOrderedByItsMeanDepthOverItsArea) {
   ASSERT_EQ(faces.size(), 1u);
   EXPECT_EQ(faces[0].colour, (Rgb{90, 200, 90}));
   EXPECT_NEAR(faces[0].depth, 21.0 / kSize, 1e-6);
+  // Its two triangles are joined along the diagonal into the 20 x 22 band.
+  double area = 0.0;
+  for (std::size_t k = 0; k < faces[0].count; ++k) {
+    const WindowPoint &a = faces[0].corners[k], &b = faces[0].corners[(k + 1) % faces[0].count];
+    area += (a.x * b.y - b.x * a.y) / 2;
+  }
+  EXPECT_NEAR(std::abs(area), 20.0 * 22, 1e-3);
 }
 
 // A corner on the eye's plane (clip w = 0, and z = 0 with it) has no place in
@@ -146,6 +154,24 @@ TEST(ShadedFacesTest, AFaceWithACornerOnTheEyesPlaneIsLeftOut) {
   PaintFace(frame, 0, kSize, 0, kSize, [](int, int) { return Rgb{90, 200, 90}; });
   frame.projection = {1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};  // w = x + 1
   EXPECT_TRUE(ShadedFaces(Cell(0, 30, 10, 30), 1, nullptr, PictureSpace(frame)).empty());
+}
+
+// A line leaving the view through the far or the near plane (depth 1 or 0) is
+// cut there: from window x 10 it reaches the middle, x 20, and no farther.
+TEST(ShownLinesTest, ALineEndsWhereItLeavesTheViewInDepth) {
+  struct Ends : ShownLines {
+    void Colour(const Rgb&) override {}
+    void MoveTo(const WindowPoint& p) override { from = p.x; }
+    void LineTo(const WindowPoint& p) override { to = p.x; }
+    double from = -1, to = -1;
+  };
+  const Frame frame = Blank(kSize, kSize);
+  for (const double depth : {0.5, -0.5}) {
+    Ends ends;
+    TraceModelSegments({ModelSegment{{-0.5, 0, depth}, {0.5, 0, 3 * depth}}}, Rgb{},
+                       PictureSpace(frame), false, ends);
+    EXPECT_TRUE(ends.from == 10 && std::abs(ends.to - 20) < 1e-9) << depth;
+  }
 }
 
 }  // namespace
