@@ -1,7 +1,5 @@
-// Helpers shared by the parameter-file tests.
+// Helpers shared by the parameter-file tests and fuzz_parafile.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <bit>
 #include <cstdint>
@@ -25,17 +23,15 @@ inline auto Fields(const CParaData& p) {
                     p.m_nDrawStyle, p.m_strFormula, b(p.m_dZeroByZero), p.m_nBackColor, params,
                     b(p.m_dCentreX), b(p.m_dCentreY));
 }
-inline void ExpectSameSet(const CParaData& actual, const CParaData& expected) {
-  EXPECT_EQ(Fields(actual), Fields(expected));
-}
 
-// Differs from the defaults in every field, to show a refused load leaves its target alone.
+// Differs from the defaults and from anything plausible in every field, to show
+// a refused load leaves its target alone.
 inline CParaData SentinelSet() {
   CParaData p;
   p.m_dUpDownAngle = 1.5, p.m_dLeftRightAngle = -2.5, p.m_dRange = 3.25, p.m_dZCoef = 4.75;
-  p.m_bPerspective = p.m_bHiddenLine = p.m_bShading = FALSE;
-  p.m_nMesh = 77, p.m_dContourStep = 0.5, p.m_nDrawStyle = STYLE_SILVER;
-  p.m_strFormula = "x*y", p.m_dZeroByZero = -1.0, p.m_nBackColor = BACK_KEEP;
+  p.m_bPerspective = 7, p.m_bHiddenLine = 8, p.m_bShading = 9;
+  p.m_nMesh = 77, p.m_dContourStep = 0.5, p.m_nDrawStyle = 11;
+  p.m_strFormula = "x*y", p.m_dZeroByZero = -1.0, p.m_nBackColor = 12;
   p.m_params = {{"k", 2.0, -3.0, 3.0, 0.25, PlayMode::Once}};
   p.m_dCentreX = 0.75, p.m_dCentreY = -1.25;
   return p;
