@@ -194,6 +194,7 @@ TEST(PictureLayoutTest, BoxFacesEdgesGridAndTickMarks) {
     EXPECT_NE(std::find(ticks.values.begin(), ticks.values.end(), label.value), ticks.values.end());
     EXPECT_EQ(label.text, ticks.Label(label.value));
   }
+  EXPECT_EQ(Count(layout, {LabelKind::Minimum, LabelKind::Maximum}), 2);  // with the axes too
   for (const char* name : {"x", "y", "f(x,y)"}) {
     EXPECT_TRUE(std::any_of(layout.labels.begin(), layout.labels.end(), [&](const PlacedLabel& l) {
       return l.kind == LabelKind::AxisName && l.text == name;
