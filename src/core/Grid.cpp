@@ -218,14 +218,18 @@ bool SampleProgram(const GridSpec& gridSpec, const CFormula& formula, Layout lay
 GridSpec MakeGridSpec(const CParaData& para) {
   GridSpec gridSpec;
   gridSpec.nMesh = para.m_nMesh;
-  gridSpec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
-                                        (static_cast<long double>(para.m_nMesh) / 2.0L));
+  gridSpec.spacing = GridSpacing(para.m_dRange, para.m_nMesh);
   gridSpec.zScale = static_cast<float>(para.m_dZCoef);
   gridSpec.zeroDiv = static_cast<float>(para.m_dZeroByZero);
   gridSpec.contourStep = static_cast<float>(para.m_dContourStep);
   gridSpec.centreX = para.m_dCentreX;
   gridSpec.centreY = para.m_dCentreY;
   return gridSpec;
+}
+
+float GridSpacing(double range, int nMesh) {
+  return static_cast<float>(static_cast<long double>(range) /
+                            (static_cast<long double>(nMesh) / 2.0L));
 }
 
 std::size_t SurfaceGridSize(int nMesh) { return 3 * ContourGridSize(nMesh); }

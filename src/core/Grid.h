@@ -22,8 +22,10 @@ struct GridSpec {
   // x = centreX + the model's x, and y likewise.
   double centreX = 0.0, centreY = 0.0;
 };
-// s is divided out in long double (N / 2 exact) and rounded once to float.
 GridSpec MakeGridSpec(const CParaData& para);
+// s = R / (N / 2), divided out in long double (N / 2 exact) and rounded once to
+// float: every grid over -R..R, the full one and a drag's coarse one, alike.
+float GridSpacing(double range, int nMesh);
 
 // The x (PlaneX) or y (PlaneY) the formula sees at a model coordinate, in
 // double. A centre of 0 adds nothing, so that a window at the origin keeps

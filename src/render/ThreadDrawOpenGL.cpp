@@ -208,8 +208,7 @@ bool CThreadDrawOpenGL::Resample(const ResampleRequest& request) {
   if (coarseGrid) {
     // Over the same -R..R, so that the picture keeps its frame.
     gridSpec.nMesh = static_cast<int>(CoarseCells(static_cast<std::size_t>(gridSpec.nMesh)));
-    gridSpec.spacing = static_cast<float>(static_cast<long double>(para.m_dRange) /
-                                          (static_cast<long double>(gridSpec.nMesh) / 2.0L));
+    gridSpec.spacing = GridSpacing(para.m_dRange, gridSpec.nMesh);
   }
   SampledGrid& grid = coarseGrid ? m_coarse : m_full;
   const RunSignals signals = Signals(false);
