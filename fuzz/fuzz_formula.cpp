@@ -205,7 +205,7 @@ void CheckWithParameters(const std::string& text, const CFormula& plain) {
     const std::string literal = WrittenIn(text, kValueSets[set]);
     FUZZ_CHECK_MSG(CheckFormula(literal) == FormulaCheck::Ok, "'%s' written in: '%s' refused",
                    text.c_str(), literal.c_str());
-    CFormula written = Compiled(literal);
+    CFormula written = CompileFormula(literal);
     for (const Point& p : kPoints) {
       const double want = EvaluateFormula(&written, &p.x, &p.y, &p.zeroByZero);
       const double got = EvaluateFormula(&formula, &p.x, &p.y, &p.zeroByZero);

@@ -12,4 +12,3 @@
 bool BuildContourPlain(const std::vector<float>& grid, const GridSpec& gridSpec,
                        const GridExtents& extents, float step, const RunSignals& signals,
                        ContourSink& sink);
-

@@ -16,7 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "core/Formula.h"
 #include "core/ShareData.h"
 
@@ -168,7 +167,7 @@ Sampled Sample(int n, double range, const char* text) {
   para.m_nMesh = n, para.m_dRange = range;
   Sampled s;
   s.gridSpec = MakeGridSpec(para);
-  EXPECT_TRUE(ComputeContour(s.gridSpec, Compiled(text), {}, s.grid, s.extents));
+  EXPECT_TRUE(ComputeContour(s.gridSpec, CompileFormula(text), {}, s.grid, s.extents));
   return s;
 }
 

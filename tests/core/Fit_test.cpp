@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "core/Contour.h"
+#include "core/Formula.h"
 
 namespace {
 
@@ -132,7 +132,7 @@ TEST(FitValuesTest, SmoothExtremesStayInsideAndPolesAreCut) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.formula << " R=" << c.range << " N=" << c.nMesh);
     const GridSpec gridSpec = GridOf(c.nMesh, c.range);
-    const CFormula formula = Compiled(c.formula);
+    const CFormula formula = CompileFormula(c.formula);
     std::vector<float> grid;
     GridExtents extents;
     ASSERT_TRUE(ComputeContour(FitSampling(gridSpec), formula, {}, grid, extents));
@@ -194,7 +194,7 @@ TEST(FitSurfaceTest, MarksThePoleCellsAndFitsEveryHeight) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.formula);
     const GridSpec gridSpec = GridOf(c.nMesh, c.range);
-    const CFormula formula = Compiled(c.formula);
+    const CFormula formula = CompileFormula(c.formula);
     std::vector<float> raw;
     GridExtents extents;
     ASSERT_TRUE(ComputeSurface(FitSampling(gridSpec), formula, {}, raw, extents));
@@ -228,7 +228,8 @@ TEST(FitContourTest, TheLevelsSpanTheFittedRangeAtTheFittedHeights) {
   const GridSpec gridSpec = GridOf(200, 2.0);
   std::vector<float> grid;
   GridExtents extents;
-  ASSERT_TRUE(ComputeContour(FitSampling(gridSpec), Compiled("1/(x-0.51)"), {}, grid, extents));
+  ASSERT_TRUE(
+      ComputeContour(FitSampling(gridSpec), CompileFormula("1/(x-0.51)"), {}, grid, extents));
   const std::optional<SurfaceFit> fit = FitValues(grid, GridLayout::Contour, gridSpec);
   ASSERT_TRUE(fit.has_value());
   HeightSink sink;

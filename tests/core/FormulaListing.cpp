@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "core/Formula.h"
 
 namespace {
@@ -80,9 +79,11 @@ int main(int argc, char** argv) {
     if (fields.size() != 6) continue;
     const std::string text = Unescape(fields[1]);
     const std::vector<std::string> names = Split(fields[0], ' ');
+    std::vector<FormulaParameter> parameters;
+    for (const std::string& name : names) parameters.push_back({.name = name});
     std::string got = "refused";
     if (CheckFormula(text, names) == FormulaCheck::Ok) {
-      const CFormula formula = Compiled(text, names);
+      const CFormula formula = CompileFormula(text, parameters);
       got = Dump(formula.Program()) + "\t" + Dump(formula.Program().Optimized());
     }
     const std::string expected = fields[4] + "\t" + fields[5];

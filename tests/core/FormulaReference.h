@@ -20,14 +20,3 @@
 FormulaStatus OracleEvaluate(const std::vector<std::string>& postfix, double x, double y,
                              double* result, std::span<const std::string> parameterNames = {},
                              std::span<const double> parameterValues = {});
-
-// The formula's token and postfix lists and its program, made from its text,
-// with a parameter list and its values.
-inline CFormula Compiled(const std::string& text, std::span<const std::string> names = {},
-                         std::span<const double> values = {}) {
-  CFormula formula;
-  formula.Tokenize(text);
-  formula.MakePostfix(names);
-  formula.SetParameterValues(values);
-  return formula;
-}

@@ -18,7 +18,6 @@
 #include <tuple>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "core/FormulaProgram.h"
 
 namespace {
@@ -199,7 +198,7 @@ TEST(FormulaValue, EvaluateFormulaAtAPoint) {
     SCOPED_TRACE(testing::Message() << "formula '" << c.text << "' at " << c.x << ", " << c.y
                                     << " z " << c.zeroByZero);
     ASSERT_EQ(CheckFormula(c.text), FormulaCheck::Ok);
-    CFormula formula = Compiled(c.text);
+    CFormula formula = CompileFormula(c.text);
     const double value = EvaluateFormula(&formula, &c.x, &c.y, &c.zeroByZero);
     EXPECT_TRUE(std::isnan(c.value) ? std::isnan(value) : Bits(value) == Bits(c.value))
         << value << " expected " << c.value;
@@ -224,7 +223,7 @@ TEST(FormulaValue, FunctionsAreTheCLibrarys) {
     for (std::size_t k = 0; k < text.size(); k += 2)  // in mixed case
       text[k] = static_cast<char>(std::toupper(text[k]));
     SCOPED_TRACE(testing::Message() << text << " at " << x << ", " << y);
-    CFormula formula = Compiled(text);
+    CFormula formula = CompileFormula(text);
     const double value = EvaluateFormula(&formula, &x, &y, &z);
     EXPECT_EQ(CheckFormula(text), FormulaCheck::Ok);
     EXPECT_TRUE(std::isnan(expected) ? std::isnan(value) : Bits(value) == Bits(expected));
@@ -240,7 +239,7 @@ TEST(FormulaValue, FunctionsAreTheCLibrarys) {
 // check (above); what passes evaluates, without deep recursion, huge memory or
 // a crash.
 TEST(FormulaCheckTest, HostileTextsGetAnAnswer) {
-  CFormula formula = Compiled(kNested);
+  CFormula formula = CompileFormula(kNested);
   const double x = 3.0, y = 0.0, zeroByZero = 1.0;
   EXPECT_EQ(EvaluateFormula(&formula, &x, &y, &zeroByZero), 3.0);
   // Every single byte: a digit or a variable passes, anything else is refused.
@@ -285,7 +284,7 @@ TEST(FormulaNotes, SignBeforePowerAndChainedPower) {
 TEST(FormulaProgram, ThreadsShareOneProgram) {
   const std::string text = "X/Y+SQRT(X)*LOG(Y)^-X+" + std::string(kDefaultFormula);
   ASSERT_EQ(CheckFormula(text), FormulaCheck::Ok);
-  const CFormula formula = Compiled(text);
+  const CFormula formula = CompileFormula(text);
   auto sweep = [&formula](double z) {
     FormulaProgram::Scratch scratch;
     std::vector<std::uint64_t> out;

@@ -18,8 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "GridPlain.h"
+#include "core/Formula.h"
 #include "core/ShareData.h"
 #include "core/Workers.h"
 
@@ -72,7 +72,7 @@ TEST(GridTest, CoordinatesLayoutOrderExtentsAndProgress) {
   // N, R and the spacing, exact in float for these.
   const std::tuple<int, double, float> cases[] = {
       {1, 1.0, 2.0f}, {2, 1.0, 1.0f}, {3, 1.5, 1.0f}, {32, 12.0, 0.75f}};
-  const CFormula formula = Compiled("x*1000+y");  // the value tells the point
+  const CFormula formula = CompileFormula("x*1000+y");  // the value tells the point
   for (const auto& [n, range, spacing] : cases) {
     for (bool surface : {true, false}) {
       SCOPED_TRACE(std::to_string(n) + (surface ? " surface" : " contour"));
@@ -119,7 +119,7 @@ TEST(GridParallel, EqualsOneEvaluationPerPoint) {
   const double inf = std::numeric_limits<double>::infinity();
   int variant = 0;
   for (const char* text : {"sin ( sqrt ( x^2 + y^2 ) ) / sqrt ( x^2 + y^2 )", kHeavyFormula}) {
-    CFormula formula = Compiled(text);
+    CFormula formula = CompileFormula(text);
     for (const auto& [n, centreX, centreY] :
          {std::tuple{2, 0.0, 0.0}, std::tuple{141, 1.5, -1e7 - 0.1}}) {
       for (bool surface : {true, false}) {
@@ -143,7 +143,7 @@ TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
   // rounded to double first, it would fall back to the even float below.
   const double s = 1.0 + 3.0 / 8388608.0;
   const Sampled got =
-      Sample(true, GridOf(2, 1.0, s, 0.0), Compiled("1.2777760823573772+X*0"), {}, 2);
+      Sample(true, GridOf(2, 1.0, s, 0.0), CompileFormula("1.2777760823573772+X*0"), {}, 2);
   for (std::size_t k = 1; k < got.grid.size(); k += 3)
     EXPECT_EQ(got.grid[k], 1.2777765989303589f) << k;
 }
@@ -151,7 +151,7 @@ TEST(GridParallel, HeightsAreScaledInExtendedPrecision) {
 // The state is flipped by another thread once the first row is reported. A
 // busy machine could let the sampling finish first; then it is run again.
 TEST(GridParallel, StopLeavesWholeRowsZeroAndCountsTheFinishedOnes) {
-  const CFormula formula = Compiled(kHeavyFormula);
+  const CFormula formula = CompileFormula(kHeavyFormula);
   const int n = 401;  // odd: no coordinate is 0, so a sampled point is never all zero
   const std::size_t side = n + 1;
   const GridSpec gridSpec = GridOf(n, 12.0, 2.0, 1.0);

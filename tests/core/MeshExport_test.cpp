@@ -16,8 +16,8 @@
 #include <tuple>
 #include <vector>
 
-#include "FormulaReference.h"
 #include "core/DibImage.h"
+#include "core/Formula.h"
 
 namespace fs = std::filesystem;
 
@@ -26,7 +26,7 @@ namespace {
 std::vector<float> Surface(const char* text, const GridSpec& gridSpec) {
   std::vector<float> grid;
   GridExtents extents;
-  EXPECT_TRUE(ComputeSurface(gridSpec, Compiled(text), RunSignals{}, grid, extents));
+  EXPECT_TRUE(ComputeSurface(gridSpec, CompileFormula(text), RunSignals{}, grid, extents));
   return grid;
 }
 
